@@ -1,0 +1,166 @@
+// System code page, lead-byte tests and conversions to Unicode.
+#include "legacy/CodePage.h"
+
+#include <iconv.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "legacy/Errors.h"
+
+namespace kv {
+
+namespace {
+
+std::atomic<int> CurrentCodePage{1252};
+
+std::string IconvName(int codePage) { return "CP" + std::to_string(codePage); }
+
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// One iconv conversion descriptor, closed on every path.
+class TIconv {
+ public:
+  explicit TIconv(int codePage) : Handle(iconv_open("UTF-8", IconvName(codePage).c_str())) {}
+  ~TIconv() {
+    if (Valid()) iconv_close(Handle);
+  }
+  TIconv(const TIconv&) = delete;
+  TIconv& operator=(const TIconv&) = delete;
+  bool Valid() const { return Handle != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Get() const { return Handle; }
+
+ private:
+  iconv_t Handle;
+};
+
+}  // namespace
+
+bool IsDoubleByteCodePage(int codePage) {
+  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+void SetSystemCodePage(int codePage) {
+  if (codePage <= 0 || !TIconv(codePage).Valid()) {
+    throw EConfigError("Code page " + std::to_string(codePage) + " is not supported");
+  }
+  CurrentCodePage = codePage;
+}
+
+int SystemCodePage() { return CurrentCodePage; }
+
+bool IsLeadByte(std::uint8_t byte) {
+  switch (CurrentCodePage.load()) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return byte >= 0x81 && byte <= 0xFE;
+    default: return false;
+  }
+}
+
+bool IsTrailByteAt(std::string_view text, std::size_t index) {
+  if (!IsDoubleByteCodePage(CurrentCodePage) || index >= text.size()) return false;
+  std::size_t i = 0;
+  while (i < index) {
+    if (IsLeadByte(static_cast<std::uint8_t>(text[i])) && i + 1 < text.size()) {
+      if (i + 1 == index) return true;
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
+  return false;
+}
+
+std::string CodePageToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  TIconv conv(CurrentCodePage);
+  if (!conv.Valid()) throw EConfigError("Code page " + std::to_string(CurrentCodePage.load()) + " is not supported");
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t rc = iconv(conv.Get(), &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    if (rc == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // An undefined or incomplete byte sequence: replace one byte and go on.
+      AppendUtf8(out, 0xFFFD);
+      ++in;
+      --inLeft;
+      iconv(conv.Get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  while (i < n) {
+    const unsigned char b = byteAt(i);
+    char32_t cp = 0;
+    std::size_t len = 0;
+    char32_t min = 0;
+    if (b < 0x80) {
+      cp = b, len = 1;
+    } else if ((b & 0xE0) == 0xC0) {
+      cp = b & 0x1F, len = 2, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      cp = b & 0x0F, len = 3, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      cp = b & 0x07, len = 4, min = 0x10000;
+    } else {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    bool ok = i + len <= n;
+    for (std::size_t k = 1; ok && k < len; ++k) {
+      const unsigned char c = byteAt(i + k);
+      if ((c & 0xC0) != 0x80) ok = false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += len;
+  }
+  return out;
+}
+
+}  // namespace kv

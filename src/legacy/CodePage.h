@@ -1,0 +1,29 @@
+// The system code page: texts of the model are byte strings in it. The code page is chosen once at
+// start (Windows-1252 unless configured) and only read afterwards. It decides which bytes lead a
+// double-byte character and how texts are converted to UTF-8 and 16-bit text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+// Code pages whose bytes from 0x81 up may lead a two-byte character.
+bool IsDoubleByteCodePage(int codePage);
+// Sets the system code page; raises EConfigError for a code page the platform cannot convert.
+void SetSystemCodePage(int codePage);
+int SystemCodePage();
+
+// True when byte is a lead byte of a double-byte character in the system code page.
+bool IsLeadByte(std::uint8_t byte);
+// True when text[index] (0-based) is the second byte of a double-byte character, scanning from
+// the start of the text. Always false for a single-byte code page.
+bool IsTrailByteAt(std::string_view text, std::size_t index);
+
+// System code page to UTF-8 (iconv). Bytes the code page does not define become U+FFFD.
+std::string CodePageToUtf8(std::string_view text);
+// UTF-8 to UTF-16 code units; every malformed byte becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+
+}  // namespace kv
