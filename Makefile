@@ -9,7 +9,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 # Debian packages the build and the tests need.
-PACKAGES = cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+PACKAGES = cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
 
 .PHONY: all deps build test test-plain test-asan demo bench clean
 

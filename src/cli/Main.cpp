@@ -1,1 +1,63 @@
-int main() { return 0; }
+// kv3conv: the command-line program of the migration utility. It only wires its arguments to the
+// library: source migration, binary form conversion.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+
+#include "cli/Commands.h"
+#include "legacy/CodePage.h"
+
+int main(int argc, char** argv) {
+  using namespace kv::cli;
+  CLI::App app{
+      "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
+      "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"
+      "changed files); dfm2txt turns a binary form file into its text form."};
+  app.set_version_flag("--version", std::string("kv3conv ") + KV_VERSION);
+  app.require_subcommand(1);
+  int codePage = 1252;
+  app.add_option("--codepage", codePage,
+                 "Code page of texts in the files (1252; 932, 936, 949 and 950 are double-byte)")
+      ->capture_default_str();
+
+  TSourceArgs source;
+  auto* sourceCmd = app.add_subcommand(
+      "source", "Apply the conversion table to Pascal files (*.pas, *.dfm, *.dpr, *.dpk)");
+  sourceCmd->add_option("--table", source.Table, "Conversion table (.dat file)")
+      ->capture_default_str();
+  sourceCmd->add_option("--mask", source.Mask, "File masks for folders, separated by ';'")
+      ->capture_default_str();
+  sourceCmd->add_flag("--dry-run", source.DryRun, "Count and time the replacements, write nothing");
+  sourceCmd->add_flag("--json", source.Json, "Print the results as JSON");
+  sourceCmd->add_option("PATH", source.Paths, "Files, or folders scanned to every level")
+      ->required();
+
+  TDfm2TxtArgs dfm;
+  auto* dfmCmd = app.add_subcommand("dfm2txt", "Convert a binary form file to its text form");
+  dfmCmd->add_option("IN", dfm.Input, "Binary form file")->required();
+  dfmCmd->add_option("OUT", dfm.Output, "Text form file (standard output when omitted)");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return ExitUsage;
+  }
+
+  try {
+    kv::SetSystemCodePage(codePage);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kv3conv: %s\n", e.what());
+    return ExitUsage;
+  }
+
+  if (sourceCmd->parsed()) return RunSource(source);
+  if (dfmCmd->parsed()) return RunDfm2Txt(dfm);
+  return ExitUsage;
+}

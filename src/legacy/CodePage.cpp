@@ -15,7 +15,9 @@ namespace {
 
 std::atomic<int> CurrentCodePage{1252};
 
-std::string IconvName(int codePage) { return "CP" + std::to_string(codePage); }
+std::string IconvName(int codePage) {
+  return "CP" + std::to_string(codePage);
+}
 
 // Appends the UTF-8 form of one code point.
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -65,15 +67,20 @@ void SetSystemCodePage(int codePage) {
   CurrentCodePage = codePage;
 }
 
-int SystemCodePage() { return CurrentCodePage; }
+int SystemCodePage() {
+  return CurrentCodePage;
+}
 
 bool IsLeadByte(std::uint8_t byte) {
   switch (CurrentCodePage.load()) {
-    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 932:
+      return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
     case 936:
     case 949:
-    case 950: return byte >= 0x81 && byte <= 0xFE;
-    default: return false;
+    case 950:
+      return byte >= 0x81 && byte <= 0xFE;
+    default:
+      return false;
   }
 }
 
@@ -95,7 +102,8 @@ std::string CodePageToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
   TIconv conv(CurrentCodePage);
-  if (!conv.Valid()) throw EConfigError("Code page " + std::to_string(CurrentCodePage.load()) + " is not supported");
+  if (!conv.Valid())
+    throw EConfigError("Code page " + std::to_string(CurrentCodePage.load()) + " is not supported");
   char* in = const_cast<char*>(text.data());
   std::size_t inLeft = text.size();
   char buffer[4096];

@@ -16,7 +16,9 @@ namespace kv {
 
 namespace {
 
-std::string Reason(int err) { return std::strerror(err); }
+std::string Reason(int err) {
+  return std::strerror(err);
+}
 
 [[noreturn]] void ThrowOpen(const std::string& path, int err) {
   throw EFileError("Cannot open file \"" + path + "\". " + Reason(err));
@@ -48,8 +50,8 @@ class TFd {
 // Creates a new file beside path with a unique name; returns its descriptor and name.
 int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
   static std::atomic<unsigned> counter{0};
-  const auto stamp = static_cast<unsigned long long>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
+  const auto stamp =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 100; ++attempt) {
     tempPath = path + ".kvtmp-" + std::to_string(::getpid()) + "-" +
                std::to_string((stamp + counter++) % 1000000007ULL);
@@ -77,24 +79,34 @@ void WriteAll(int fd, const std::string& bytes, const std::string& path) {
 }  // namespace
 
 std::string ReadFileBytes(const std::string& path) {
+  std::string bytes;
+  ReadFileInto(path, bytes);
+  return bytes;
+}
+
+void ReadFileInto(const std::string& path, std::string& bytes) {
+  bytes.clear();
   TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.Get() < 0) ThrowOpen(path, errno);
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0) ThrowOpen(path, errno);
   if (S_ISDIR(st.st_mode)) ThrowOpen(path, EISDIR);
-  std::string bytes;
-  if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
+  // Read straight into the buffer; the size is a hint only, the file may change while it is read.
+  std::size_t filled = 0;
+  bytes.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096);
   for (;;) {
-    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = ::read(fd.Get(), bytes.data() + filled, bytes.size() - filled);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EFileError("Cannot read file \"" + path + "\". " + Reason(errno));
+      const int err = errno;
+      bytes.clear();
+      throw EFileError("Cannot read file \"" + path + "\". " + Reason(err));
     }
-    bytes.append(buffer, static_cast<std::size_t>(n));
+    filled += static_cast<std::size_t>(n);
   }
-  return bytes;
+  bytes.resize(filled);
 }
 
 bool FileExists(const std::string& path) {
@@ -103,14 +115,14 @@ bool FileExists(const std::string& path) {
 }
 
 void WriteFileSafely(const std::string& path, const std::string& bytes,
-                     const std::string& backupPath) {
+                     const std::string& backupPath, bool syncToDisk) {
   std::string tempPath;
   TFd fd(CreateTemporaryBeside(path, tempPath));
   try {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) ::fchmod(fd.Get(), st.st_mode & 07777);
     WriteAll(fd.Get(), bytes, path);
-    if (::fsync(fd.Get()) != 0 || fd.Close() != 0) {
+    if ((syncToDisk && ::fsync(fd.Get()) != 0) || fd.Close() != 0) {
       throw EFileError("Cannot write file \"" + path + "\". " + Reason(errno));
     }
     if (!backupPath.empty()) {

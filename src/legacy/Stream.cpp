@@ -15,9 +15,15 @@ std::size_t ResolveSeek(std::int64_t offset, TSeekOrigin origin, std::size_t pos
                         std::size_t size) {
   std::int64_t base = 0;
   switch (origin) {
-    case TSeekOrigin::soBeginning: base = 0; break;
-    case TSeekOrigin::soCurrent: base = static_cast<std::int64_t>(pos); break;
-    case TSeekOrigin::soEnd: base = static_cast<std::int64_t>(size); break;
+    case TSeekOrigin::soBeginning:
+      base = 0;
+      break;
+    case TSeekOrigin::soCurrent:
+      base = static_cast<std::int64_t>(pos);
+      break;
+    case TSeekOrigin::soEnd:
+      base = static_cast<std::int64_t>(size);
+      break;
   }
   std::int64_t target = 0;
   if (__builtin_add_overflow(base, offset, &target) || target < 0) {
@@ -37,7 +43,8 @@ T LoadLittleEndian(const unsigned char* bytes) {
 
 template <typename T>
 void StoreLittleEndian(unsigned char* bytes, T value) {
-  for (std::size_t i = 0; i < sizeof(T); ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    bytes[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 }  // namespace
@@ -185,7 +192,9 @@ std::size_t TByteView::Read(void* buffer, std::size_t count) {
   return n;
 }
 
-void TByteView::Write(const void*, std::size_t) { throw EStreamError("Stream write error"); }
+void TByteView::Write(const void*, std::size_t) {
+  throw EStreamError("Stream write error");
+}
 
 std::int64_t TByteView::Seek(std::int64_t offset, TSeekOrigin origin) {
   Pos = ResolveSeek(offset, origin, Pos, Data.size());

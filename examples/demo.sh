@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs a source migration on a scratch copy of the example project with the example table and
+# shows what it did: one line per file, the total, the backups, and the form that was binary.
+set -euo pipefail
+kv3conv=${1:-build/kv3conv}
+here=$(cd "$(dirname "$0")" && pwd)
+scratch=$(dirname "$kv3conv")/demo
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cp -r "$here/project" "$scratch/project"
+
+echo "== kv3conv source --table examples/kv25x.dat $scratch/project"
+"$kv3conv" source --table "$here/kv25x.dat" "$scratch/project"
+echo
+echo "== Backups of the changed files"
+ls -l "$scratch"/project/*.BAK
+echo
+binary_backup=
+for f in "$scratch"/project/Unit2*.BAK; do
+  [ "$(head -c 1 "$f" | od -An -tx1 | tr -d ' ')" = ff ] && binary_backup=$(basename "$f")
+done
+echo "== Unit2.dfm was a binary form; it is now text (the binary original is $binary_backup):"
+sed -n '1,20p' "$scratch/project/Unit2.dfm"
+echo "..."
+echo
+echo "The migrated copy is in $scratch/project."

@@ -1,0 +1,131 @@
+// kv3conv source: the source migration of listed files and folders with one conversion table.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "app/FolderScan.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "migrate/ConversionTable.h"
+#include "migrate/ReplaceEngine.h"
+
+namespace kv::cli {
+
+namespace {
+
+struct TFileResult {
+  std::string Path;
+  std::int32_t Replacements = 0;
+  std::int64_t Microseconds = 0;
+  bool Failed = false;
+  std::string Error;
+};
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void PrintJson(const std::vector<TFileResult>& results, std::int64_t replacements,
+               std::int64_t microseconds, std::size_t failed, bool dryRun) {
+  std::string out = "{\n  \"files\": [";
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    const auto& r = results[i];
+    out += i == 0 ? "\n    " : ",\n    ";
+    out += "{\"path\": " + JsonString(r.Path) +
+           ", \"replacements\": " + std::to_string(r.Replacements) +
+           ", \"microseconds\": " + std::to_string(r.Microseconds) +
+           ", \"status\": " + (r.Failed ? "\"Failed\"" : "\"Done\"") +
+           ", \"error\": " + (r.Failed ? JsonString(r.Error) : "null") + "}";
+  }
+  out += results.empty() ? "],\n" : "\n  ],\n";
+  out += "  \"total\": {\"files\": " + std::to_string(results.size()) +
+         ", \"replacements\": " + std::to_string(replacements) +
+         ", \"microseconds\": " + std::to_string(microseconds) +
+         ", \"failed\": " + std::to_string(failed) +
+         ", \"dryRun\": " + (dryRun ? "true" : "false") + "}\n}\n";
+  std::fputs(out.c_str(), stdout);
+}
+
+}  // namespace
+
+int RunSource(const TSourceArgs& args) {
+  std::vector<std::string> lines;
+  try {
+    lines = ReadConversionData(args.Table);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr,
+                 "kv3conv: the conversion table cannot be read: %s\n"
+                 "Name the table file with --table FILE.\n",
+                 e.what());
+    return ExitUsage;
+  }
+
+  // The file list: files as given, folders scanned to every level with the mask list.
+  bool failedScan = false;
+  std::vector<std::string> files;
+  for (const auto& path : args.Paths) {
+    if (!IsDirectory(path)) {
+      files.push_back(path);
+      continue;
+    }
+    TSearchFiles scan;
+    scan.RootDirectory = path;
+    scan.FileMasks = SplitMaskList(args.Mask);
+    scan.DepthLimit = 0;
+    const TScanResult result =
+        scan.Search([&](const std::string& found) { files.push_back(found); });
+    if (!result.Complete) {
+      std::fprintf(stderr, "kv3conv: %s\n", result.Error.c_str());
+      failedScan = true;
+    }
+  }
+
+  TSourceConverter converter(PairsFromLines(lines), TConvertOptions{args.DryRun});
+  std::vector<TFileResult> results;
+  results.reserve(files.size());
+  std::int64_t totalReplacements = 0;
+  std::int64_t totalMicroseconds = 0;
+  std::size_t failed = 0;
+  std::size_t changed = 0;
+  {
+    TProgressLine progress(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      progress.Show(i, files[i]);
+      TFileResult r;
+      r.Path = files[i];
+      try {
+        r.Replacements = converter.ConvertFile(r.Path, r.Microseconds);
+        totalReplacements += r.Replacements;
+        totalMicroseconds += r.Microseconds;
+        if (r.Replacements > 0) ++changed;
+      } catch (const std::exception& e) {
+        r.Failed = true;
+        r.Error = e.what();
+        ++failed;
+        progress.Clear();
+        std::fprintf(stderr, "kv3conv: %s: %s\n", r.Path.c_str(), r.Error.c_str());
+      }
+      if (!args.Json) {
+        progress.Clear();
+        std::printf("%8d %12lld  %-6s  %s\n", r.Replacements,
+                    static_cast<long long>(r.Microseconds), r.Failed ? "Failed" : "Done",
+                    r.Path.c_str());
+      }
+      results.push_back(std::move(r));
+    }
+  }
+
+  if (args.Json) {
+    PrintJson(results, totalReplacements, totalMicroseconds, failed, args.DryRun);
+  } else {
+    std::printf("Total: %lld replacements in %zu files, %zu changed, %zu failed, %.2f secs%s\n",
+                static_cast<long long>(totalReplacements), results.size(), changed, failed,
+                static_cast<double>(static_cast<long double>(totalMicroseconds) / 1000000.0L),
+                args.DryRun ? " (dry run: no file was written)" : "");
+  }
+  return failed > 0 || failedScan ? ExitFileFailed : ExitOk;
+}
+
+}  // namespace kv::cli

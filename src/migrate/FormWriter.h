@@ -1,0 +1,70 @@
+// Writing the binary property format: the values of binary property blocks and whole binary form
+// streams, plus the resource header that makes a form stream a binary form file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "legacy/Stream.h"
+#include "migrate/FormStream.h"
+
+namespace kv {
+
+// Writes values in the binary property format at the stream's position. A component is
+// WriteComponentHeader, its properties (WritePropName + one value each), WriteListEnd, its child
+// components, WriteListEnd. A list is WriteListBegin, values, WriteListEnd. A collection is
+// WriteCollectionBegin, items, WriteListEnd; an item is an optional WriteInteger (its index),
+// WriteListBegin, properties, WriteListEnd.
+class TFormWriter {
+ public:
+  explicit TFormWriter(TStream& output) : Output(output) {}
+
+  // The signature "TPF0" that opens a form stream.
+  void WriteSignature();
+  // Prefix byte 0xF0|flags when flags is not 0 (1 inherited, 2 position follows, 4 inline), the
+  // position as an integer value when flag 2 is set, then class name and component name.
+  void WriteComponentHeader(std::string_view className, std::string_view name,
+                            std::uint8_t flags = 0, std::int32_t position = 0);
+  // A short name: a length byte and the bytes; a name longer than 255 bytes is cut to 255.
+  void WritePropName(std::string_view name);
+
+  // Code 2, 3 or 4: the smallest that holds the value.
+  void WriteInteger(std::int32_t value);
+  void WriteInt64(std::int64_t value);
+  // Code 20 with the UTF-8 form (from the system code page) when any byte is 128 or above;
+  // otherwise code 6 up to 255 bytes, code 12 beyond.
+  void WriteText(std::string_view text);
+  void WriteWideText(std::u16string_view text);
+  void WriteIdent(std::string_view ident);
+  void WriteBoolean(bool value);
+  void WriteNull();
+  void WriteNil();
+  void WriteListBegin();
+  // The 0 byte that ends a list, a collection item, a collection, a property list or the list of
+  // child components.
+  void WriteListEnd();
+  void WriteCollectionBegin();
+  void WriteSet(const std::vector<std::string>& names);
+  void WriteBinary(std::string_view bytes);
+  void WriteSingle(float value);
+  // A currency amount held as the whole number of ten-thousandths (1.5 is 15000).
+  void WriteCurrency(std::int64_t tenThousandths);
+  void WriteDate(double value);
+  void WriteExtended(long double value);
+
+ private:
+  void WriteCode(TValueCode code) { Output.WriteU8(static_cast<std::uint8_t>(code)); }
+  // A 32-bit length; raises EStreamError for data of 4 GiB or more.
+  void WriteLength(std::size_t length);
+
+  TStream& Output;
+};
+
+// A binary form file: the resource header (0xFF, type 10, resourceName and 0, memory flags
+// 0x1030, size of the form stream) followed by formStream. The name is written up to its first
+// 0 byte.
+std::string FormResourceFromStream(std::string_view formStream, std::string_view resourceName);
+
+}  // namespace kv

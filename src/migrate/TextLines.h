@@ -1,0 +1,38 @@
+// The text model of project files: a file's bytes are 8-bit text split into lines at CR LF, LF or
+// a lone CR (a break at the very end adds no empty line); written back, every line is followed by
+// CR LF. Also the shared line buffer `FileLines` that holds the file being converted.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv {
+
+// Splits text into lines at CR LF, LF or a lone CR.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// Joins lines with CR LF after every line.
+std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+
+// The same as JoinLinesCrLf(SplitLines(text)), without building the list: every line break
+// becomes CR LF and a last line without a break gets one.
+std::string NormalizeLineBreaks(std::string_view text);
+
+// The line buffer of the file being converted. The lines are kept as the file's bytes, with
+// their original breaks between them, so that a file is loaded and searched without splitting;
+// NormalizeLineBreaks gives the text as it is written. It is never cleared between files except
+// by loading the next file into it. One per thread, so that conversions on two threads stay apart.
+struct TFileLines {
+  std::string Text;
+};
+
+extern thread_local TFileLines FileLines;
+
+// ASCII upper case: only the letters a-z change.
+inline char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+std::string AsciiUpper(std::string_view text);
+
+}  // namespace kv

@@ -1,0 +1,115 @@
+// kv3conv as a whole process: what it prints, its exit codes and the files it leaves.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/TempDir.h"
+
+namespace {
+
+using kv::test::TTempDir;
+
+struct TRun {
+  int Exit = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  TRun Run(const std::vector<std::string>& args) {
+    std::string command = Quote(KV3CONV_PATH);
+    for (const auto& a : args) command += " " + Quote(a);
+    command += " >" + Quote(Dir / "stdout") + " 2>" + Quote(Dir / "stderr") + " </dev/null";
+    const int status = std::system(command.c_str());
+    TRun run;
+    run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Out = Dir.Read("stdout");
+    run.Err = Dir.Read("stderr");
+    return run;
+  }
+  std::string Table() {
+    return Dir.Write("kv25x.dat", "TkvReport=TkvxReport\r\nkvClass=kvxClass\r\n");
+  }
+  TTempDir Dir;
+};
+
+TEST_F(CliTest, SourceConvertsAFolderAndPrintsALinePerFileAndATotal) {
+  Dir.Write("proj/Unit1.pas", "uses kvClass;\r\nvar R: TkvReport;\r\n");
+  Dir.Write("proj/sub/Unit2.pas", "unit Unit2;\r\n");
+  Dir.Write("proj/notes.txt", "TkvReport");
+  const TRun run = Run({"source", "--table", Table(), Dir / "proj"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(run.Out.find(" 2 "), std::string::npos);
+  EXPECT_NE(run.Out.find("Done    " + (Dir / "proj/Unit1.pas") + "\n"), std::string::npos);
+  EXPECT_NE(run.Out.find("Done    " + (Dir / "proj/sub/Unit2.pas") + "\n"), std::string::npos);
+  EXPECT_EQ(run.Out.find("notes.txt"), std::string::npos);
+  EXPECT_NE(run.Out.find("Total: 2 replacements in 2 files, 1 changed, 0 failed"),
+            std::string::npos);
+  EXPECT_EQ(Dir.Read("proj/Unit1.pas"), "uses kvxClass;\r\nvar R: TkvxReport;\r\n");
+  EXPECT_TRUE(Dir.Exists("proj/Unit1.BAK"));
+  EXPECT_EQ(Dir.Read("proj/notes.txt"), "TkvReport");
+}
+
+TEST_F(CliTest, SourceGoesOnAfterAFailedFileAndExitsWithOne) {
+  Dir.Write("a.pas", "TkvReport");
+  Dir.Write("c.pas", "TkvReport");
+  const TRun run = Run({"source", "--table", Table(), Dir / "a.pas", Dir / "b.pas", Dir / "c.pas"});
+  EXPECT_EQ(run.Exit, 1);
+  EXPECT_NE(run.Out.find("Failed  " + (Dir / "b.pas")), std::string::npos);
+  EXPECT_NE(run.Err.find("Cannot open file \"" + (Dir / "b.pas") + "\""), std::string::npos);
+  EXPECT_EQ(Dir.Read("c.pas"), "TkvxReport\r\n");
+}
+
+TEST_F(CliTest, SourceJsonAndDryRun) {
+  Dir.Write("a.pas", "TkvReport");
+  const TRun run = Run({"source", "--json", "--dry-run", "--table", Table(), Dir / "a.pas"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(run.Out.find("{\"path\": \"" + (Dir / "a.pas") +
+                         "\", \"replacements\": 1, \"microseconds\": "),
+            std::string::npos)
+      << run.Out;
+  EXPECT_NE(run.Out.find("\"status\": \"Done\", \"error\": null}"), std::string::npos);
+  EXPECT_NE(run.Out.find("\"dryRun\": true"), std::string::npos);
+  EXPECT_EQ(Dir.Read("a.pas"), "TkvReport");
+  EXPECT_FALSE(Dir.Exists("a.BAK"));
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  const TRun missingTable = Run({"source", "--table", Dir / "none.dat", Dir.Path()});
+  EXPECT_EQ(missingTable.Exit, 2);
+  EXPECT_NE(missingTable.Err.find("--table"), std::string::npos);
+  EXPECT_EQ(Run({"source"}).Exit, 2);
+  EXPECT_EQ(Run({"frobnicate"}).Exit, 2);
+  EXPECT_EQ(Run({"--codepage", "77", "source", "--table", Table(), Dir.Path()}).Exit, 2);
+  const TRun help = Run({"--help"});
+  EXPECT_EQ(help.Exit, 0);
+  EXPECT_NE(help.Out.find("dfm2txt"), std::string::npos);
+  EXPECT_EQ(Run({"--version"}).Exit, 0);
+}
+
+TEST_F(CliTest, Dfm2TxtConvertsTheExampleBinaryForm) {
+  const std::string form = std::string(KV_EXAMPLES_DIR) + "/project/Unit2.dfm";
+  const TRun run = Run({"dfm2txt", form, Dir / "out.txt"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  const std::string text = Dir.Read("out.txt");
+  EXPECT_TRUE(text.starts_with("object ReportForm: TReportForm\r\n  Left = 192\r\n")) << text;
+  EXPECT_TRUE(text.ends_with("  end\r\nend\r\n"));
+  // To standard output when no output file is named.
+  EXPECT_EQ(Run({"dfm2txt", form}).Out, text);
+  // A text form is refused, and the output file is not touched.
+  const TRun refused = Run({"dfm2txt", Dir / "out.txt", Dir / "out2.txt"});
+  EXPECT_EQ(refused.Exit, 1);
+  EXPECT_NE(refused.Err.find("not a binary form file"), std::string::npos);
+  EXPECT_FALSE(Dir.Exists("out2.txt"));
+}
+
+}  // namespace

@@ -1,0 +1,262 @@
+// The replacement engine: single passes, the whole-file engine against the line-by-line form,
+// and conversions of files on disk with their backups.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <random>
+
+#include "legacy/Errors.h"
+#include "migrate/ReplaceEngine.h"
+#include "migrate/TextLines.h"
+#include "support/TempDir.h"
+
+namespace kv {
+namespace {
+
+using test::TTempDir;
+
+struct TPassCase {
+  const char* Find;
+  const char* Replace;
+  const char* Line;
+  const char* Expected;
+  int Count;
+};
+
+TEST(ReplacePair, AppliesOnePairToALine) {
+  const TPassCase cases[] = {
+      {"abc", "X", "1ABC2abc3", "1X2X3", 2},                    // case of ASCII letters ignored
+      {"aa", "b", "aaa", "ba", 1},                              // no overlapping matches
+      {"Form", "MyForm", "Form1 form2", "MyForm1 MyForm2", 2},  // inserted text is not rescanned
+      {"", "X", "abc", "abc", 0},                               // an empty find text never occurs
+      {"\xE9t\xE9", "X", "\xC9T\xC9 \xE9T\xE9", "\xC9T\xC9 X", 1},  // other letters: same case only
+      {"a=b", "c=d", "x A=B y", "x c=d y", 1},
+      {"kvClass", "", "uses kvclass, KVCLASS;", "uses , ;", 2},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> lines{c.Line};
+    EXPECT_EQ(ReplacePair(lines, AsciiUpper(c.Find), c.Replace), c.Count) << c.Find;
+    EXPECT_EQ(lines[0], c.Expected) << c.Find;
+  }
+}
+
+// The engine must give exactly what the line-by-line passes give, for every table and text.
+// Random tables over a tiny alphabet force overlaps, chains of pairs feeding later pairs,
+// repeated find texts, empty replacements and replacements holding their own find text.
+TEST(SourceConverter, MatchesLineByLinePasses) {
+  std::mt19937 rng(20261210);
+  const std::string alphabet = "aAbB=c\r\n";
+  auto randomText = [&](std::size_t maxLength, bool breaks) {
+    std::string s;
+    const std::size_t n = rng() % (maxLength + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+      char c = alphabet[rng() % alphabet.size()];
+      if (!breaks && (c == '\r' || c == '\n')) c = 'a';
+      s += c;
+    }
+    return s;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<TPair> pairs;
+    const int pairCount = 1 + static_cast<int>(rng() % 6);
+    for (int p = 0; p < pairCount; ++p)
+      pairs.push_back({randomText(3, false), randomText(4, false)});
+    const std::string text = randomText(40, true);
+
+    std::vector<std::string> lines = SplitLines(text);
+    std::int32_t expectedCount = 0;
+    for (const auto& pair : pairs)
+      expectedCount += ReplacePair(lines, AsciiUpper(pair.Find), pair.Replace);
+
+    TSourceConverter converter(pairs);
+    std::string actual = text;
+    const std::int32_t count = converter.ApplyPairs(actual);
+    ASSERT_EQ(count, expectedCount) << "round " << round;
+    ASSERT_EQ(NormalizeLineBreaks(actual), JoinLinesCrLf(lines)) << "round " << round;
+  }
+}
+
+TEST(SourceConverter, LaterPairsWorkOnEarlierOutput) {
+  TSourceConverter converter({{"A", "B"}, {"B", "C"}});
+  std::string text = "a";
+  EXPECT_EQ(converter.ApplyPairs(text), 2);
+  EXPECT_EQ(NormalizeLineBreaks(text), "C\r\n");
+}
+
+TEST(TextLines, SplitsAtEveryKindOfBreakAndWritesCrLf) {
+  const struct {
+    const char* In;
+    const char* Out;
+  } cases[] = {
+      {"", ""},
+      {"a", "a\r\n"},
+      {"a\n", "a\r\n"},
+      {"a\r\nb", "a\r\nb\r\n"},
+      {"a\rb\n\nc", "a\r\nb\r\n\r\nc\r\n"},
+      {"\r\n", "\r\n"},
+      {"a\n\r", "a\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NormalizeLineBreaks(c.In), c.Out) << c.In;
+    EXPECT_EQ(JoinLinesCrLf(SplitLines(c.In)), c.Out) << c.In;
+  }
+}
+
+TEST(BackupName, ReplacesOrAppendsTheExtension) {
+  EXPECT_EQ(BackupNameOf("/p/Unit1.pas"), "/p/Unit1.BAK");
+  EXPECT_EQ(BackupNameOf("/p.d/Makefile"), "/p.d/Makefile.BAK");
+  EXPECT_EQ(BackupNameOf("a.b.dfm"), "a.b.BAK");
+}
+
+// A binary form resource: header, then a form with one text property.
+std::string BinaryForm(const std::string& caption) {
+  std::string form = "TPF0";
+  form +=
+      "\x06TForm1\x05"
+      "Form1";
+  form +=
+      "\x07"
+      "Caption\x06";
+  form += static_cast<char>(caption.size());
+  form += caption;
+  form += std::string("\0\0", 2);
+  std::string res = "\xFF\x0A";
+  res += '\0';
+  res += "TFORM1";
+  res += '\0';
+  res += "\x30\x10";
+  const auto size = static_cast<std::uint32_t>(form.size());
+  for (int i = 0; i < 4; ++i) res += static_cast<char>((size >> (8 * i)) & 0xFF);
+  return res + form;
+}
+
+class ConvertFileTest : public ::testing::Test {
+ protected:
+  std::int32_t Convert(const std::string& name, std::vector<TPair> pairs, bool dryRun = false) {
+    TSourceConverter converter(std::move(pairs), TConvertOptions{dryRun});
+    std::int64_t microseconds = -1;
+    const std::int32_t count = converter.ConvertFile(Dir / name, microseconds);
+    EXPECT_GE(microseconds, 0);
+    return count;
+  }
+  TTempDir Dir;
+};
+
+TEST_F(ConvertFileTest, ChangedFileIsBackedUpAndWrittenWithCrLf) {
+  Dir.Write("Unit1.pas", "uses kvClass;\nvar R: TkvReport;");
+  EXPECT_EQ(Convert("Unit1.pas", {{"kvClass", "kvxClass"}, {"TkvReport", "TkvxReport"}}), 2);
+  EXPECT_EQ(Dir.Read("Unit1.pas"), "uses kvxClass;\r\nvar R: TkvxReport;\r\n");
+  EXPECT_EQ(Dir.Read("Unit1.BAK"), "uses kvClass;\nvar R: TkvReport;");
+}
+
+TEST_F(ConvertFileTest, UnchangedFileKeepsItsBytesAndTimeAndGetsNoBackup) {
+  const std::string path = Dir.Write("Unit1.pas", "unit Unit1;\n");
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}), 0);
+  struct stat after {};
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_EQ(Dir.Read("Unit1.pas"), "unit Unit1;\n");
+  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+  EXPECT_FALSE(Dir.Exists("Unit1.BAK"));
+}
+
+TEST_F(ConvertFileTest, DryRunWritesNothing) {
+  Dir.Write("Unit1.pas", "TkvReport");
+  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}, true), 1);
+  EXPECT_EQ(Dir.Read("Unit1.pas"), "TkvReport");
+  EXPECT_FALSE(Dir.Exists("Unit1.BAK"));
+}
+
+TEST_F(ConvertFileTest, BackupFromAnEarlierRunIsReplaced) {
+  Dir.Write("Unit1.pas", "new TkvReport");
+  Dir.Write("Unit1.BAK", "old backup");
+  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}), 1);
+  EXPECT_EQ(Dir.Read("Unit1.BAK"), "new TkvReport");
+}
+
+TEST_F(ConvertFileTest, BackupsOfOneRunNeverReplaceEachOther) {
+  Dir.Write("Unit1.pas", "TkvReport pas");
+  Dir.Write("Unit1.dfm", "object Form1: TForm1\r\n  object R: TkvReport\r\n");
+  TSourceConverter converter({{"TkvReport", "TkvxReport"}, {"Tkvx", "Tkvxx"}});
+  std::int64_t us = 0;
+  // The unit's .pas and .dfm share a backup name; a path listed twice backs up twice.
+  EXPECT_EQ(converter.ConvertFile(Dir / "Unit1.pas", us), 2);
+  EXPECT_EQ(converter.ConvertFile(Dir / "Unit1.dfm", us), 2);
+  EXPECT_EQ(converter.ConvertFile(Dir / "Unit1.pas", us), 1);
+  EXPECT_EQ(converter.ConvertFile(Dir / "Unit1.pas", us), 1);
+  EXPECT_EQ(Dir.Read("Unit1.BAK"), "TkvReport pas");
+  EXPECT_EQ(Dir.Read("Unit1.dfm.BAK"), "object Form1: TForm1\r\n  object R: TkvReport\r\n");
+  EXPECT_EQ(Dir.Read("Unit1.pas.BAK"), "TkvxxReport pas\r\n");
+  EXPECT_EQ(Dir.Read("Unit1.pas.2.BAK"), "TkvxxxReport pas\r\n");
+  EXPECT_EQ(Dir.Read("Unit1.pas"), "TkvxxxxReport pas\r\n");
+}
+
+TEST_F(ConvertFileTest, FailingBackupStepLeavesTheOriginalUntouched) {
+  Dir.Write("Unit1.pas", "TkvReport");
+  Dir.Write("Unit1.BAK/keep", "a folder in the way of the backup");
+  EXPECT_THROW(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}), EFileError);
+  EXPECT_EQ(Dir.Read("Unit1.pas"), "TkvReport");
+  // No temporary file is left behind.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(Dir.Path())) ++entries;
+  EXPECT_EQ(entries, 2);
+}
+
+TEST_F(ConvertFileTest, MissingFileRaisesTheOpenError) {
+  try {
+    Convert("Nope.pas", {{"a", "b"}});
+    FAIL() << "no error";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open file \"" + (Dir / "Nope.pas") + "\". No such file or directory");
+  }
+}
+
+TEST_F(ConvertFileTest, BinaryFormIsWrittenAsTextAndBackedUpAsItWas) {
+  const std::string binary = BinaryForm("TkvReport");
+  Dir.Write("Form1.dfm", binary);
+  Dir.Write("Form2.dfm", BinaryForm("Hello"));
+  EXPECT_EQ(Convert("Form1.dfm", {{"TkvReport", "TkvxReport"}}), 1);
+  EXPECT_EQ(Dir.Read("Form1.dfm"), "object Form1: TForm1\r\n  Caption = 'TkvxReport'\r\nend\r\n");
+  EXPECT_EQ(Dir.Read("Form1.BAK"), binary);
+  // Without a match the binary form stays as it is.
+  EXPECT_EQ(Convert("Form2.dfm", {{"TkvReport", "TkvxReport"}}), 0);
+  EXPECT_EQ(Dir.Read("Form2.dfm"), BinaryForm("Hello"));
+}
+
+TEST_F(ConvertFileTest, InvalidBinaryFormFailsAndLeavesTheFile) {
+  const std::string truncated = BinaryForm("TkvReport").substr(0, 30);
+  Dir.Write("Form1.dfm", truncated);
+  EXPECT_THROW(Convert("Form1.dfm", {{"TkvReport", "TkvxReport"}}), EStreamError);
+  EXPECT_EQ(Dir.Read("Form1.dfm"), truncated);
+  EXPECT_FALSE(Dir.Exists("Form1.BAK"));
+}
+
+TEST_F(ConvertFileTest, FormFilesOfAnyOtherKindAreReadAsText) {
+  Dir.Write("Odd.dfm", "# TkvReport\n");
+  Dir.Write("Empty.dfm", "");
+  EXPECT_EQ(Convert("Odd.dfm", {{"TkvReport", "TkvxReport"}}), 1);
+  EXPECT_EQ(Dir.Read("Odd.dfm"), "# TkvxReport\r\n");
+  EXPECT_EQ(Convert("Empty.dfm", {{"TkvReport", "TkvxReport"}}), 0);
+}
+
+TEST_F(ConvertFileTest, NulBytesAreCarriedThrough) {
+  const std::string text("TkvReport\0tail TkvReport\nnext", 29);
+  Dir.Write("Unit1.pas", text);
+  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "R"}}), 2);
+  EXPECT_EQ(Dir.Read("Unit1.pas"), std::string("R\0tail R\r\nnext\r\n", 16));
+}
+
+TEST_F(ConvertFileTest, NewFileKeepsThePermissionsOfTheOld) {
+  const std::string path = Dir.Write("Unit1.pas", "TkvReport");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "R"}}), 1);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+}  // namespace kv
