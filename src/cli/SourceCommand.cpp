@@ -14,7 +14,7 @@ namespace kv::cli {
 
 namespace {
 
-struct TFileResult {
+struct TFileLine {
   std::string Path;
   std::int32_t Replacements = 0;
   std::int64_t Microseconds = 0;
@@ -27,7 +27,7 @@ bool IsDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void PrintJson(const std::vector<TFileResult>& results, std::int64_t replacements,
+void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
                std::int64_t microseconds, std::size_t failed, bool dryRun) {
   std::string out = "{\n  \"files\": [";
   for (std::size_t i = 0; i < results.size(); ++i) {
@@ -83,7 +83,7 @@ int RunSource(const TSourceArgs& args) {
   }
 
   TSourceConverter converter(PairsFromLines(lines), TConvertOptions{args.DryRun});
-  std::vector<TFileResult> results;
+  std::vector<TFileLine> results;
   results.reserve(files.size());
   std::int64_t totalReplacements = 0;
   std::int64_t totalMicroseconds = 0;
@@ -91,30 +91,37 @@ int RunSource(const TSourceArgs& args) {
   std::size_t changed = 0;
   {
     TProgressLine progress(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      progress.Show(i, files[i]);
-      TFileResult r;
+    converter.ConvertFiles(files, [&](std::size_t i, const kv::TFileResult& done) {
+      TFileLine r;
       r.Path = files[i];
-      try {
-        r.Replacements = converter.ConvertFile(r.Path, r.Microseconds);
+      r.Replacements = done.Replacements;
+      r.Microseconds = done.Microseconds;
+      progress.Clear();
+      if (done.Error) {
+        r.Failed = true;
+        try {
+          std::rethrow_exception(done.Error);
+        } catch (const std::exception& e) {
+          r.Error = e.what();
+        } catch (...) {
+          r.Error = "unknown error";
+        }
+        ++failed;
+        std::fprintf(stderr, "kv3conv: %s: %s\n", r.Path.c_str(), r.Error.c_str());
+      } else {
         totalReplacements += r.Replacements;
         totalMicroseconds += r.Microseconds;
         if (r.Replacements > 0) ++changed;
-      } catch (const std::exception& e) {
-        r.Failed = true;
-        r.Error = e.what();
-        ++failed;
-        progress.Clear();
-        std::fprintf(stderr, "kv3conv: %s: %s\n", r.Path.c_str(), r.Error.c_str());
       }
       if (!args.Json) {
-        progress.Clear();
         std::printf("%8d %12lld  %-6s  %s\n", r.Replacements,
                     static_cast<long long>(r.Microseconds), r.Failed ? "Failed" : "Done",
                     r.Path.c_str());
       }
       results.push_back(std::move(r));
-    }
+      if (i + 1 < files.size()) progress.Show(i + 1, files[i + 1]);
+      return true;
+    });
   }
 
   if (args.Json) {

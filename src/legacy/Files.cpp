@@ -47,15 +47,27 @@ class TFd {
   int Fd;
 };
 
-// Creates a new file beside path with a unique name; returns its descriptor and name.
-int CreateTemporaryBeside(const std::string& path, std::string& tempPath) {
+// The process's file-creation mask, read once.
+mode_t ProcessUmask() {
+  static const mode_t mask = [] {
+    const mode_t old = ::umask(022);
+    ::umask(old);
+    return old;
+  }();
+  return mask;
+}
+
+// Creates a new file beside path with a unique name and the given permission bits; returns its
+// descriptor and name.
+int CreateTemporaryBeside(const std::string& path, std::string& tempPath, mode_t mode) {
   static std::atomic<unsigned> counter{0};
+  static const long pid = static_cast<long>(::getpid());
   const auto stamp =
       static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = path + ".kvtmp-" + std::to_string(::getpid()) + "-" +
+    tempPath = path + ".kvtmp-" + std::to_string(pid) + "-" +
                std::to_string((stamp + counter++) % 1000000007ULL);
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0) return fd;
     if (errno != EEXIST) ThrowCreate(path, errno);
   }
@@ -105,6 +117,9 @@ void ReadFileInto(const std::string& path, std::string& bytes) {
       throw EFileError("Cannot read file \"" + path + "\". " + Reason(err));
     }
     filled += static_cast<std::size_t>(n);
+    // A regular file reads short only at its end, so a read that did not fill the buffer (which
+    // is one byte larger than the file) has seen the end.
+    if (S_ISREG(st.st_mode) && filled < bytes.size()) break;
   }
   bytes.resize(filled);
 }
@@ -114,37 +129,51 @@ bool FileExists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-void WriteFileSafely(const std::string& path, const std::string& bytes,
-                     const std::string& backupPath, bool syncToDisk) {
-  std::string tempPath;
-  TFd fd(CreateTemporaryBeside(path, tempPath));
+TFileReplacement::TFileReplacement(const std::string& path, const std::string& bytes,
+                                   bool syncToDisk)
+    : Path(path) {
+  // A new file takes the permissions of the one it replaces; the creation mask may strip some.
+  struct stat st {};
+  const bool replacing = ::stat(path.c_str(), &st) == 0;
+  const mode_t mode = replacing ? (st.st_mode & 07777) : 0666;
+  TFd fd(CreateTemporaryBeside(path, TempPath, mode));
   try {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) ::fchmod(fd.Get(), st.st_mode & 07777);
+    if (replacing && (mode & ProcessUmask()) != 0) ::fchmod(fd.Get(), mode);
     WriteAll(fd.Get(), bytes, path);
     if ((syncToDisk && ::fsync(fd.Get()) != 0) || fd.Close() != 0) {
       throw EFileError("Cannot write file \"" + path + "\". " + Reason(errno));
     }
-    if (!backupPath.empty()) {
-      if (::unlink(backupPath.c_str()) != 0 && errno != ENOENT) {
-        throw EFileError("Cannot replace backup file \"" + backupPath + "\". " + Reason(errno));
-      }
-      if (::rename(path.c_str(), backupPath.c_str()) != 0) {
-        throw EFileError("Cannot rename \"" + path + "\" to \"" + backupPath + "\". " +
-                         Reason(errno));
-      }
-    }
-    if (::rename(tempPath.c_str(), path.c_str()) != 0) {
-      const int err = errno;
-      // Put the original back under its own name before reporting.
-      if (!backupPath.empty()) ::rename(backupPath.c_str(), path.c_str());
-      throw EFileError("Cannot write file \"" + path + "\". " + Reason(err));
-    }
   } catch (...) {
     fd.Close();
-    ::unlink(tempPath.c_str());
+    ::unlink(TempPath.c_str());
     throw;
   }
+}
+
+TFileReplacement::~TFileReplacement() {
+  if (!TempPath.empty()) ::unlink(TempPath.c_str());
+}
+
+void TFileReplacement::Commit(const std::string& backupPath) {
+  if (!backupPath.empty()) {
+    // The rename replaces an older backup of that name in one step.
+    if (::rename(Path.c_str(), backupPath.c_str()) != 0) {
+      throw EFileError("Cannot rename \"" + Path + "\" to \"" + backupPath + "\". " +
+                       Reason(errno));
+    }
+  }
+  if (::rename(TempPath.c_str(), Path.c_str()) != 0) {
+    const int err = errno;
+    // Put the original back under its own name before reporting.
+    if (!backupPath.empty()) ::rename(backupPath.c_str(), Path.c_str());
+    throw EFileError("Cannot write file \"" + Path + "\". " + Reason(err));
+  }
+  TempPath.clear();
+}
+
+void WriteFileSafely(const std::string& path, const std::string& bytes,
+                     const std::string& backupPath, bool syncToDisk) {
+  TFileReplacement(path, bytes, syncToDisk).Commit(backupPath);
 }
 
 }  // namespace kv

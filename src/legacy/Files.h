@@ -14,13 +14,29 @@ void ReadFileInto(const std::string& path, std::string& bytes);
 // True when something exists at path (a file, folder or other entry).
 bool FileExists(const std::string& path);
 
-// Writes bytes to path safely: the bytes go to a temporary file in the same folder first; only
-// when that is complete is it moved over path. When backupPath is not empty the old file is
-// first renamed to backupPath, replacing an older file of that name. Any failure raises EFileError,
-// removes the temporary file and leaves path as it was (restored from the backup name if needed).
-// A new file takes the permissions of the file it replaces. With syncToDisk the new content is
-// flushed to the disk before it replaces the old; a caller that keeps the old content under the
-// backup name may skip that, since a crash then cannot lose the old content.
+// Replacing a file in two steps: the constructor writes the new content to a temporary file in
+// the same folder (with the permissions of the file it will replace); Commit then moves the old
+// file to its backup name, when one is given (replacing an older file of that name), and the new
+// file into its place. Until Commit succeeds the file at path is untouched; a replacement that
+// is not committed removes its temporary file. Failures raise EFileError.
+class TFileReplacement {
+ public:
+  // With syncToDisk the new content is flushed to the disk before it can replace the old; a
+  // caller that keeps the old content under a backup name may skip that, since a crash then
+  // cannot lose the old content.
+  TFileReplacement(const std::string& path, const std::string& bytes, bool syncToDisk = true);
+  ~TFileReplacement();
+  TFileReplacement(const TFileReplacement&) = delete;
+  TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+  void Commit(const std::string& backupPath = {});
+
+ private:
+  std::string Path;
+  std::string TempPath;
+};
+
+// Writes bytes to path through a TFileReplacement: all or nothing.
 void WriteFileSafely(const std::string& path, const std::string& bytes,
                      const std::string& backupPath = {}, bool syncToDisk = true);
 

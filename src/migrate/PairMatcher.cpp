@@ -1,124 +1,53 @@
-// Aho-Corasick automaton with a dense transition table over byte classes. Bytes that occur in no
-// pattern share class 0, and the two cases of an ASCII letter share one class, which keeps the
-// table small enough to stay in cache.
+// Building the gram filter and the gram table of a conversion table's find texts.
 #include "migrate/PairMatcher.h"
 
-#include <deque>
-
-#include "migrate/TextLines.h"
+#include <algorithm>
+#include <limits>
 
 namespace kv {
 
-TPairMatcher::TPairMatcher(const std::vector<std::string>& patterns) {
-  // Byte classes: one per distinct upper-cased byte of the patterns, class 0 for all others.
-  bool used[256] = {};
-  std::size_t distinct = 0;
-  for (const auto& pattern : patterns) {
-    for (const char c : pattern) {
-      const auto upper = static_cast<std::uint8_t>(AsciiUpper(c));
-      if (!used[upper]) used[upper] = true, ++distinct;
-    }
+TPairMatcher::TPairMatcher(std::vector<std::string> patterns) : Patterns(std::move(patterns)) {
+  // The gram is as long as the shortest find text allows, at most 4 bytes.
+  std::size_t shortest = std::numeric_limits<std::size_t>::max();
+  for (const auto& pattern : Patterns) {
+    if (!pattern.empty()) shortest = std::min(shortest, pattern.size());
   }
-  if (distinct < 256) {
-    for (int b = 0; b < 256; ++b) {
-      if (used[b]) ClassOf[b] = static_cast<std::uint8_t>(ClassCount++);
-    }
-  } else {
-    ClassCount = 256;
-    for (int b = 0; b < 256; ++b) ClassOf[b] = static_cast<std::uint8_t>(b);
-  }
-  for (int c = 'a'; c <= 'z'; ++c) ClassOf[c] = ClassOf[c - 32];
+  Filter.assign((std::size_t{1} << FilterBits) / 64, 0);
+  if (shortest == std::numeric_limits<std::size_t>::max()) return;
+  GramLength = std::min<std::size_t>(4, shortest);
+  GramMask = GramLength == 4 ? 0xFFFFFFFFu : (1u << (8 * GramLength)) - 1;
 
-  // The trie; 0 in Next means "no edge yet" (the root is never a child).
-  std::vector<std::uint32_t> trie(ClassCount, 0);
-  PatternAt.assign(1, -1);
-  PatternLengths.reserve(patterns.size());
-  DuplicateOf.assign(patterns.size(), -1);
-  for (std::size_t p = 0; p < patterns.size(); ++p) {
-    const std::string& pattern = patterns[p];
-    PatternLengths.push_back(pattern.size());
-    if (pattern.size() > Longest) Longest = pattern.size();
+  // Group the patterns by gram, in pattern order within a gram.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> byGram;  // gram, pattern
+  for (std::size_t p = 0; p < Patterns.size(); ++p) {
+    const std::string& pattern = Patterns[p];
     if (pattern.empty()) continue;
-    std::uint32_t state = 0;
-    for (const char c : pattern) {
-      const std::size_t slot = state * ClassCount + ClassOf[static_cast<std::uint8_t>(c)];
-      if (trie[slot] == 0) {
-        const auto fresh = static_cast<std::uint32_t>(PatternAt.size());
-        trie[slot] = fresh;
-        PatternAt.push_back(-1);
-        trie.resize(trie.size() + ClassCount, 0);
-      }
-      state = trie[state * ClassCount + ClassOf[static_cast<std::uint8_t>(c)]];
+    std::uint32_t gram = 0;
+    for (std::size_t k = 0; k < GramLength; ++k) {
+      gram |= static_cast<std::uint32_t>(static_cast<unsigned char>(pattern[k])) << (8 * k);
     }
-    if (PatternAt[state] < 0) {
-      PatternAt[state] = static_cast<std::int32_t>(p);
-    } else {
-      DuplicateOf[p] = PatternAt[state];
-    }
+    byGram.emplace_back(gram, static_cast<std::uint32_t>(p));
   }
+  std::stable_sort(byGram.begin(), byGram.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
 
-  // Failure links by breadth-first order, completing the transitions into a full automaton.
-  const std::size_t states = PatternAt.size();
-  std::vector<std::uint32_t> fail(states, 0);
-  OutputLink.assign(states, -1);
-  Next.assign(states * ClassCount, 0);
-  std::deque<std::uint32_t> queue;
-  for (std::uint32_t c = 0; c < ClassCount; ++c) {
-    const std::uint32_t child = trie[c];
-    Next[c] = child;
-    if (child != 0) queue.push_back(child);
-  }
-  while (!queue.empty()) {
-    const std::uint32_t state = queue.front();
-    queue.pop_front();
-    const std::uint32_t f = fail[state];
-    OutputLink[state] = PatternAt[f] >= 0 ? static_cast<std::int32_t>(f) : OutputLink[f];
-    for (std::uint32_t c = 0; c < ClassCount; ++c) {
-      const std::uint32_t child = trie[state * ClassCount + c];
-      if (child != 0) {
-        fail[child] = Next[f * ClassCount + c];
-        Next[state * ClassCount + c] = child;
-        queue.push_back(child);
-      } else {
-        Next[state * ClassCount + c] = Next[f * ClassCount + c];
-      }
+  std::size_t slotCount = 16;
+  while (slotCount < byGram.size() * 2) slotCount *= 2;
+  Slots.assign(slotCount, TSlot{});
+  SlotPatterns.reserve(byGram.size());
+  for (std::size_t k = 0; k < byGram.size();) {
+    const std::uint32_t gram = byGram[k].first;
+    TSlot slot{gram, static_cast<std::uint32_t>(SlotPatterns.size()), 0};
+    for (; k < byGram.size() && byGram[k].first == gram; ++k) {
+      SlotPatterns.push_back(byGram[k].second);
+      ++slot.Count;
     }
+    std::size_t s = Hash(gram) & (slotCount - 1);
+    while (Slots[s].Count != 0) s = (s + 1) & (slotCount - 1);
+    Slots[s] = slot;
+    const std::uint32_t h = Hash(gram);
+    Filter[h >> 6] |= std::uint64_t{1} << (h & 63);
   }
-  for (auto& target : Next) {
-    if (PatternAt[target] >= 0 || OutputLink[target] >= 0) target |= OutputBit;
-  }
-}
-
-std::size_t TPairMatcher::Scan(std::string_view text, std::vector<std::uint8_t>& seen) const {
-  std::size_t marked = 0;
-  std::uint32_t state = 0;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint32_t next = Next[state * ClassCount + ClassOf[bytes[i]]];
-    state = next & ~OutputBit;
-    if (!(next & OutputBit)) continue;
-    // Walk the chain of patterns ending here. Marking always walks a chain to its end or to a
-    // marked pattern, so a marked pattern means the rest of its chain is marked too.
-    std::int32_t s = PatternAt[state] >= 0 ? static_cast<std::int32_t>(state) : OutputLink[state];
-    while (s >= 0) {
-      const auto p = static_cast<std::size_t>(PatternAt[static_cast<std::size_t>(s)]);
-      if (seen[p]) break;
-      seen[p] = 1;
-      ++marked;
-      s = OutputLink[static_cast<std::size_t>(s)];
-    }
-  }
-  // Patterns with the same text as another share its state; copy their marks.
-  if (marked > 0) {
-    for (std::size_t p = 0; p < DuplicateOf.size(); ++p) {
-      if (DuplicateOf[p] >= 0 && !seen[p] && seen[static_cast<std::size_t>(DuplicateOf[p])]) {
-        seen[p] = 1;
-        ++marked;
-      }
-    }
-  }
-  return marked;
 }
 
 }  // namespace kv

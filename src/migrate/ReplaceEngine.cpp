@@ -1,13 +1,23 @@
-// The replacement engine. A file is held as one buffer with its original line breaks; since no
-// find or replacement text can hold a line break, a match never crosses a line, and applying a
-// pair to the whole buffer gives exactly what applying it line by line gives. Speed comes from
-// three things: the whole file is upper-cased once (and the copy kept up to date as pairs apply),
-// one pass of a multi-pattern matcher tells which find texts occur at all, and only the pairs
-// that can occur are searched for.
+// The replacement engine. No find or replacement text can hold a line break, so a match never
+// crosses a line and every line's result depends on that line alone. The engine therefore
+// upper-cases the whole file once, finds every occurrence of every find text in one pass of the
+// pair matcher, and rewrites only the lines that hold one, applying to each only the pairs whose
+// find text occurs in it (or appears in it through an earlier pair's replacement). Unchanged
+// lines are copied as they are. The results equal those of applying every pair to every line.
 #include "migrate/ReplaceEngine.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include "app/FastTimer.h"
@@ -31,37 +41,23 @@ std::vector<std::string> UniqueUpperFinds(const std::vector<TPair>& pairs) {
   return patterns;
 }
 
-// Finds needle in haystack from position from; npos when absent.
+// Finds needle in haystack from position from; npos when absent. Lines are short, so a scan for
+// the first byte followed by a comparison beats a general substring search with its set-up.
 std::size_t FindFrom(std::string_view haystack, std::string_view needle, std::size_t from) {
-  if (from >= haystack.size() || needle.size() > haystack.size() - from) return std::string::npos;
-  const void* hit =
-      ::memmem(haystack.data() + from, haystack.size() - from, needle.data(), needle.size());
-  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data())
-             : std::string::npos;
-}
-
-// Turns CR LF and lone CR into LF, in place, and ends the last line with a break, so that every
-// line keeps its place when a replacement empties it.
-void UnifyLineBreaks(std::string& text) {
-  if (!text.empty() && text.back() != '\n') text += '\n';
-  if (text.find('\r') == std::string::npos) return;
-  std::size_t out = 0;
-  const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    char c = text[i];
-    if (c == '\r') {
-      if (i + 1 < n && text[i + 1] == '\n') ++i;
-      c = '\n';
-    }
-    text[out++] = c;
+  if (from >= haystack.size() || needle.empty() || needle.size() > haystack.size() - from) {
+    return std::string::npos;
   }
-  text.resize(out);
-}
-
-std::string CanonicalKey(const std::string& path) {
-  std::error_code ec;
-  auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
-  return ec ? path : canonical.string();
+  const char first = needle[0];
+  const char* const data = haystack.data();
+  const char* const last = data + (haystack.size() - needle.size());
+  for (const char* p = data + from; p <= last; ++p) {
+    p = static_cast<const char*>(std::memchr(p, first, static_cast<std::size_t>(last - p) + 1));
+    if (!p) return std::string::npos;
+    if (std::memcmp(p + 1, needle.data() + 1, needle.size() - 1) == 0) {
+      return static_cast<std::size_t>(p - data);
+    }
+  }
+  return std::string::npos;
 }
 
 std::string FileExtensionUpper(const std::string& path) {
@@ -104,21 +100,29 @@ std::string BackupNameOf(const std::string& path) {
   return path.substr(0, dot) + ".BAK";
 }
 
-TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions options)
-    : Matcher(UniqueUpperFinds(pairs)), Options(options) {
-  const std::vector<std::string> patterns = UniqueUpperFinds(pairs);
-  std::unordered_map<std::string_view, std::size_t> index;
-  for (std::size_t p = 0; p < patterns.size(); ++p) index.emplace(patterns[p], p);
+TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs) : Matcher(UniqueUpperFinds(pairs)) {
+  std::unordered_map<std::string_view, std::size_t> patternOf;
+  for (std::size_t p = 0; p < Matcher.PatternCount(); ++p) patternOf.emplace(Matcher.Pattern(p), p);
+  PairsOfPattern.resize(Matcher.PatternCount());
   Pairs.reserve(pairs.size());
   for (auto& pair : pairs) {
     TPreparedPair prepared;
     prepared.UpperFind = AsciiUpper(pair.Find);
     prepared.UpperReplace = AsciiUpper(pair.Replace);
     prepared.Replace = std::move(pair.Replace);
-    prepared.Pattern = index.at(prepared.UpperFind);
+    if (!prepared.UpperFind.empty()) {
+      PairsOfPattern[patternOf.at(prepared.UpperFind)].push_back(
+          static_cast<std::uint32_t>(Pairs.size()));
+    }
     Pairs.push_back(std::move(prepared));
   }
 }
+
+TPairApplier::TPairApplier(const TPreparedPairs& pairs)
+    : Table(pairs), PatternStamp(pairs.Matcher.PatternCount(), 0) {}
+
+TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions options)
+    : Pairs(std::move(pairs)), Applier(Pairs), Options(options) {}
 
 void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text) {
   ReadFileInto(path, text);
@@ -134,83 +138,125 @@ void TSourceConverter::LoadProjectFile(const std::string& path, std::string& tex
   }
 }
 
-std::int32_t TSourceConverter::ApplyPair(const TPreparedPair& pair, std::string& text,
-                                         std::string& upper, std::vector<std::uint8_t>& seen) {
-  const std::string_view find = pair.UpperFind;
-  std::size_t at = FindFrom(upper, find, 0);
-  if (at == std::string::npos) return 0;
+void TPairApplier::NotePattern(std::size_t pattern, std::uint32_t afterPair) {
+  if (PatternStamp[pattern] == LineStamp) return;
+  PatternStamp[pattern] = LineStamp;
+  for (const std::uint32_t pair : Table.PairsOfPattern[pattern]) {
+    if (pair > afterPair || afterPair == UINT32_MAX) Pending.push_back(pair);
+  }
+}
+
+std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line, std::string_view upperLine,
+                                            std::size_t firstMatch, std::size_t endMatch) {
+  if (++LineStamp == 0) {
+    std::fill(PatternStamp.begin(), PatternStamp.end(), 0);
+    LineStamp = 1;
+  }
+  Line.assign(line);
+  LineUpper.assign(upperLine);
+  Pending.clear();
+  for (std::size_t m = firstMatch; m < endMatch; ++m) NotePattern(Matches[m].Pattern, UINT32_MAX);
+  std::sort(Pending.begin(), Pending.end());
 
   std::int32_t count = 0;
-  Scratch.clear();
-  ScratchUpper.clear();
-  // Where the inserted replacements stand in the new text; new occurrences of later find texts
-  // can only appear around them.
-  std::vector<std::size_t> inserted;
-  std::size_t from = 0;
-  while (at != std::string::npos) {
-    ++count;
-    Scratch.append(text, from, at - from);
-    ScratchUpper.append(upper, from, at - from);
-    inserted.push_back(Scratch.size());
-    Scratch += pair.Replace;
-    ScratchUpper += pair.UpperReplace;
-    from = at + find.size();
-    at = FindFrom(upper, find, from);
-  }
-  Scratch.append(text, from, std::string::npos);
-  ScratchUpper.append(upper, from, std::string::npos);
-  text.swap(Scratch);
-  upper.swap(ScratchUpper);
-
-  // Look for find texts that the replacements may have created: any new occurrence overlaps an
-  // inserted replacement or spans the place where one was (an empty replacement), so it lies in
-  // a window of the longest find length around it.
-  const std::size_t reach = Matcher.LongestPattern() > 0 ? Matcher.LongestPattern() - 1 : 0;
-  const std::size_t length = pair.Replace.size();
-  std::size_t windowStart = 0;
-  std::size_t windowEnd = 0;
-  bool open = false;
-  for (const std::size_t start : inserted) {
-    const std::size_t lo = start > reach ? start - reach : 0;
-    const std::size_t hi = std::min(upper.size(), start + length + reach);
-    if (open && lo <= windowEnd) {
-      windowEnd = std::max(windowEnd, hi);
-      continue;
+  for (std::size_t k = 0; k < Pending.size(); ++k) {
+    const std::uint32_t index = Pending[k];
+    const auto& pair = Table.Pairs[index];
+    const std::string_view find = pair.UpperFind;
+    std::size_t at = FindFrom(LineUpper, find, 0);
+    if (at == std::string::npos) continue;
+    Scratch.clear();
+    ScratchUpper.clear();
+    std::size_t from = 0;
+    while (at != std::string::npos) {
+      ++count;
+      Scratch.append(Line, from, at - from);
+      ScratchUpper.append(LineUpper, from, at - from);
+      Scratch += pair.Replace;
+      ScratchUpper += pair.UpperReplace;
+      from = at + find.size();
+      at = FindFrom(LineUpper, find, from);
     }
-    if (open)
-      Matcher.Scan(std::string_view(upper).substr(windowStart, windowEnd - windowStart), seen);
-    windowStart = lo;
-    windowEnd = hi;
-    open = true;
+    Scratch.append(Line, from, std::string::npos);
+    ScratchUpper.append(LineUpper, from, std::string::npos);
+    Line.swap(Scratch);
+    LineUpper.swap(ScratchUpper);
+    // The replacements may have made find texts of later pairs appear in the line.
+    const std::size_t before = Pending.size();
+    Table.Matcher.ForEachMatch(LineUpper,
+                               [&](std::size_t, std::size_t p) { NotePattern(p, index); });
+    if (Pending.size() > before)
+      std::sort(Pending.begin() + static_cast<std::ptrdiff_t>(k) + 1, Pending.end());
   }
-  if (open)
-    Matcher.Scan(std::string_view(upper).substr(windowStart, windowEnd - windowStart), seen);
   return count;
 }
 
-std::int32_t TSourceConverter::ApplyPairs(std::string& text) {
-  std::vector<std::uint8_t> seen(Matcher.PatternCount(), 0);
-  if (Matcher.Scan(text, seen) == 0) return 0;
-  // Every line gets a lone LF as its break first: emptying a line between a CR and an LF must
-  // not fuse two breaks into one CR LF, nor emptying the last line drop it.
-  UnifyLineBreaks(text);
-  Upper.assign(text);
-  for (char& c : Upper) c = AsciiUpper(c);
-  std::int32_t count = 0;
-  for (const auto& pair : Pairs) {
-    if (pair.UpperFind.empty() || !seen[pair.Pattern]) continue;
-    count += ApplyPair(pair, text, Upper, seen);
+std::int32_t TPairApplier::ApplyPairs(std::string& text) {
+  AsciiUpperInto(text, Upper);
+  Matches.clear();
+  Table.Matcher.ForEachMatch(Upper, [&](std::size_t at, std::size_t pattern) {
+    Matches.push_back({at, pattern});
+  });
+  if (Matches.empty()) return 0;
+
+  // Lines are independent of each other: only the lines holding a find text can change. Each is
+  // rewritten on its own, and the text between changed lines is copied with its breaks made CR LF.
+  const std::size_t n = text.size();
+  auto isBreak = [&](std::size_t i) { return text[i] == '\r' || text[i] == '\n'; };
+  Output.clear();
+  std::size_t copyFrom = 0;
+  std::int32_t total = 0;
+  for (std::size_t k = 0; k < Matches.size();) {
+    const std::size_t at = Matches[k].Position;
+    std::size_t lineBegin = at;
+    while (lineBegin > copyFrom && !isBreak(lineBegin - 1)) --lineBegin;
+    const std::size_t lineEnd = FindBreak(text, at);
+    const std::size_t firstMatch = k;
+    while (k < Matches.size() && Matches[k].Position < lineEnd) ++k;
+
+    const std::int32_t count = ApplyPairsToLine(
+        std::string_view(text).substr(lineBegin, lineEnd - lineBegin),
+        std::string_view(Upper).substr(lineBegin, lineEnd - lineBegin), firstMatch, k);
+    if (count == 0) continue;
+    total += count;
+    AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
+    Output += Line;
+    Output += "\r\n";
+    copyFrom = lineEnd;
+    if (copyFrom < n)
+      copyFrom +=
+          (text[copyFrom] == '\r' && copyFrom + 1 < n && text[copyFrom + 1] == '\n') ? 2 : 1;
   }
-  return count;
+  if (total == 0) return 0;
+  AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom));
+  text.swap(Output);
+  return total;
+}
+
+std::string TSourceConverter::BackupKey(const std::string& backupPath) {
+  // The folder resolved once (links, "..", relative paths), the file name as it is: two backup
+  // paths name the same file when these agree.
+  const std::size_t slash = backupPath.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : backupPath.substr(0, slash + 1);
+  auto known = CanonicalFolders.find(folder);
+  if (known == CanonicalFolders.end()) {
+    std::error_code ec;
+    auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
+    known = CanonicalFolders.emplace(folder, ec ? folder : canonical.string()).first;
+  }
+  return known->second + "/" + backupPath.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
 std::string TSourceConverter::ClaimBackupName(const std::string& path) {
   std::string candidate = BackupNameOf(path);
-  for (int n = 1; BackupsMade.count(CanonicalKey(candidate)) > 0; ++n) {
+  for (int n = 1; !BackupsMade.insert(BackupKey(candidate)).second; ++n) {
     candidate = n == 1 ? path + ".BAK" : path + "." + std::to_string(n) + ".BAK";
   }
-  BackupsMade.insert(CanonicalKey(candidate));
   return candidate;
+}
+
+void TSourceConverter::Commit(const std::string& path, TFileReplacement& replacement) {
+  replacement.Commit(ClaimBackupName(path));
 }
 
 std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t& microseconds) {
@@ -218,16 +264,168 @@ std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t
   LoadProjectFile(path, text);
 
   FastTimer.Start();
-  const std::int32_t count = ApplyPairs(text);
+  const std::int32_t count = Applier.ApplyPairs(text);
   FastTimer.Stop();
   microseconds = FastTimer.ElapsedMicroseconds();
 
   if (count > 0 && !Options.DryRun) {
     // The old file survives under the backup name, so the new text need not be flushed to the
     // disk before it takes the file's place.
-    WriteFileSafely(path, NormalizeLineBreaks(text), ClaimBackupName(path), false);
+    TFileReplacement replacement(path, text, false);
+    Commit(path, replacement);
   }
   return count;
+}
+
+namespace {
+
+// Identifies the file a path names, so that a file listed twice (under any name) is known.
+std::string FileIdentity(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return "path:" + path;
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
+bool IsBackupName(const std::string& path) {
+  return path.size() >= 4 && AsciiUpper(std::string_view(path).substr(path.size() - 4)) == ".BAK";
+}
+
+}  // namespace
+
+void TSourceConverter::ConvertFiles(
+    const std::vector<std::string>& paths,
+    const std::function<bool(std::size_t, const TFileResult&)>& onResult) {
+  unsigned threads = Options.Threads != 0 ? Options.Threads : std::thread::hardware_concurrency();
+  threads = std::clamp(threads, 1u, 16u);
+  // A run that lists a backup file could read it before an earlier file's backup replaces it;
+  // such a run, and a short one, goes file by file.
+  const bool listsBackups = std::any_of(paths.begin(), paths.end(), IsBackupName);
+  if (threads == 1 || paths.size() < 2 || listsBackups) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      TFileResult result;
+      try {
+        result.Replacements = ConvertFile(paths[i], result.Microseconds);
+      } catch (...) {
+        result.Error = std::current_exception();
+      }
+      if (!onResult(i, result)) return;
+    }
+    return;
+  }
+
+  // A file listed again must wait until its earlier listing has been written.
+  std::vector<std::size_t> waitFor(paths.size(), 0);  // 1 + index of the earlier listing, or 0
+  {
+    std::unordered_map<std::string, std::size_t> lastListed;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      auto [it, fresh] = lastListed.try_emplace(FileIdentity(paths[i]), i);
+      if (!fresh) {
+        waitFor[i] = it->second + 1;
+        it->second = i;
+      }
+    }
+  }
+
+  // The calling thread converts files too and, between its own files, hands on every result
+  // that is ready in list order; the other threads only convert. Nobody waits while there is
+  // work, so the threads seldom sleep.
+  struct TSlot {
+    std::atomic<bool> Ready{false};
+    TFileResult Result;
+    std::unique_ptr<TFileReplacement> Replacement;  // the new text, written beside the file
+  };
+  std::vector<TSlot> slots(paths.size());
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t nextJob = 0;
+  std::atomic<std::size_t> handedOn{0};  // results handed on, in list order
+  bool stopping = false;
+  // Converted files waiting to be written are held in memory; this bounds how many.
+  const std::size_t window = 4 * threads + 8;
+
+  // Takes the next file when it may be converted now: inside the window, and a file listed
+  // before has been written. With wait, sleeps until that is so; returns false when there is no
+  // more work (or, without wait, none now).
+  auto takeJob = [&](std::size_t& job, bool wait) {
+    std::unique_lock lock(mutex);
+    auto mayTake = [&] {
+      return stopping || nextJob >= paths.size() ||
+             (nextJob < handedOn + window && handedOn >= waitFor[nextJob]);
+    };
+    if (wait) {
+      changed.wait(lock, mayTake);
+    } else if (!mayTake()) {
+      return false;
+    }
+    if (stopping || nextJob >= paths.size()) return false;
+    job = nextJob++;
+    return true;
+  };
+  auto convert = [&](std::size_t job, TPairApplier& applier, std::string& text) {
+    TSlot& slot = slots[job];
+    try {
+      LoadProjectFile(paths[job], text);
+      FastTimer.Start();
+      slot.Result.Replacements = applier.ApplyPairs(text);
+      FastTimer.Stop();
+      slot.Result.Microseconds = FastTimer.ElapsedMicroseconds();
+      if (slot.Result.Replacements > 0 && !Options.DryRun) {
+        slot.Replacement = std::make_unique<TFileReplacement>(paths[job], text, false);
+      }
+    } catch (...) {
+      slot.Result.Error = std::current_exception();
+    }
+    {
+      std::lock_guard lock(mutex);
+      slot.Ready.store(true, std::memory_order_release);
+    }
+    changed.notify_all();
+  };
+
+  std::vector<std::thread> pool;
+  pool.reserve(threads - 1);
+  for (unsigned t = 1; t < threads; ++t) {
+    pool.emplace_back([&] {
+      TPairApplier applier(Pairs);
+      std::string text;
+      std::size_t job;
+      while (takeJob(job, true)) convert(job, applier, text);
+    });
+  }
+
+  std::string text;
+  for (std::size_t next = 0; next < paths.size();) {
+    TSlot& slot = slots[next];
+    if (!slot.Ready.load(std::memory_order_acquire)) {
+      std::size_t job;
+      if (takeJob(job, false)) {
+        convert(job, Applier, text);
+      } else {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return slot.Ready.load(std::memory_order_acquire); });
+      }
+      continue;
+    }
+    if (slot.Replacement) {
+      try {
+        Commit(paths[next], *slot.Replacement);
+      } catch (...) {
+        slot.Result.Error = std::current_exception();
+      }
+      slot.Replacement.reset();
+    }
+    const bool goOn = onResult(next, slot.Result);
+    ++next;
+    {
+      std::lock_guard lock(mutex);
+      handedOn = next;
+      if (!goOn) stopping = true;
+    }
+    changed.notify_all();
+    if (!goOn) break;
+  }
+  for (auto& thread : pool) thread.join();
+  // Files converted ahead of a stop are dropped with their temporary files here.
 }
 
 }  // namespace kv

@@ -5,11 +5,15 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
+#include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "legacy/Files.h"
 #include "migrate/ConversionTable.h"
 #include "migrate/PairMatcher.h"
 
@@ -30,12 +34,73 @@ std::string BackupNameOf(const std::string& path);
 struct TConvertOptions {
   // Count and time the replacements but write nothing.
   bool DryRun = false;
+  // Threads that read and convert files side by side in ConvertFiles (0: one per processor).
+  unsigned Threads = 0;
 };
 
-// Converts project files with one table. It prepares the pairs once (upper-cased find texts, the
-// matcher that tells which of them occur in a file) and remembers the backups it made, so that two
-// files of one run never back up to the same name: the second one keeps its extension and gets
-// ".BAK" appended (Unit1.dfm.BAK beside Unit1.BAK). A backup left by an earlier run is replaced.
+// The pairs of a table prepared for matching: upper-cased find texts, the matcher over them and,
+// for each distinct find text, its pairs in table order. Immutable once built, so that threads
+// can share it.
+class TPreparedPairs {
+ public:
+  explicit TPreparedPairs(std::vector<TPair> pairs);
+
+ private:
+  friend class TPairApplier;
+  struct TPreparedPair {
+    std::string UpperFind;
+    std::string Replace;
+    std::string UpperReplace;
+  };
+  std::vector<TPreparedPair> Pairs;
+  TPairMatcher Matcher;
+  std::vector<std::vector<std::uint32_t>> PairsOfPattern;  // pattern -> its pairs, in table order
+};
+
+// Applies prepared pairs to texts. It keeps its work buffers from one text to the next, so one
+// applier serves one thread.
+class TPairApplier {
+ public:
+  explicit TPairApplier(const TPreparedPairs& pairs);
+
+  // Applies every pair to text in table order and returns the replacement count. When the count
+  // is above 0, text becomes the new file text as it is written: every line followed by CR LF.
+  // Otherwise text is left as it was.
+  std::int32_t ApplyPairs(std::string& text);
+
+ private:
+  // Applies the pairs to one line whose matches are Matches[firstMatch, endMatch); leaves the
+  // result in Line.
+  std::int32_t ApplyPairsToLine(std::string_view line, std::string_view upperLine,
+                                std::size_t firstMatch, std::size_t endMatch);
+  // Queues the pairs of a pattern found in the line, those after afterPair in table order
+  // (all of them for UINT32_MAX), unless the pattern was found in the line before.
+  void NotePattern(std::size_t pattern, std::uint32_t afterPair);
+
+  const TPreparedPairs& Table;
+  struct TMatch {
+    std::size_t Position;
+    std::size_t Pattern;
+  };
+  std::vector<TMatch> Matches;
+  std::string Upper;
+  std::string Output;
+  std::string Line, LineUpper, Scratch, ScratchUpper;
+  std::vector<std::uint32_t> PatternStamp;  // == LineStamp: the pattern occurs in the line
+  std::uint32_t LineStamp = 0;
+  std::vector<std::uint32_t> Pending;  // pairs still to apply to the line, in table order
+};
+
+// What converting one file gave.
+struct TFileResult {
+  std::int32_t Replacements = 0;
+  std::int64_t Microseconds = 0;
+  std::exception_ptr Error;  // set when the file failed; the file is then as it was
+};
+
+// Converts project files with one table, and remembers the backups it made, so that two files of
+// one run never back up to the same name: the second one keeps its extension and gets ".BAK"
+// appended (Unit1.dfm.BAK beside Unit1.BAK). A backup left by an earlier run is replaced.
 class TSourceConverter {
  public:
   explicit TSourceConverter(std::vector<TPair> pairs, TConvertOptions options = {});
@@ -45,34 +110,33 @@ class TSourceConverter {
   // failed write) raise an exception; the file is then as it was.
   std::int32_t ConvertFile(const std::string& path, std::int64_t& microseconds);
 
-  // Applies every pair to text in table order and returns the replacement count. When anything
-  // may match, every line break of text becomes a lone LF (the lines stay the same lines).
-  std::int32_t ApplyPairs(std::string& text);
+  // Converts the files in list order, with the same results as ConvertFile on each in turn, and
+  // calls onResult(index, result) for each, in list order. Files are read and converted on
+  // several threads side by side; every write happens on the calling thread, in list order, so
+  // backups are named as in a sequential run. A file listed twice is read again only after its
+  // first conversion was written. onResult returning false ends the run: no later file is written.
+  void ConvertFiles(const std::vector<std::string>& paths,
+                    const std::function<bool(std::size_t, const TFileResult&)>& onResult);
+
+  // Applies every pair to text (see TPairApplier::ApplyPairs).
+  std::int32_t ApplyPairs(std::string& text) { return Applier.ApplyPairs(text); }
 
   // Reads a project file as the text the pairs work on: a .dfm holding a binary form becomes its
   // text form; anything else is taken as it is.
   static void LoadProjectFile(const std::string& path, std::string& text);
 
  private:
-  struct TPreparedPair {
-    std::string UpperFind;
-    std::string Replace;
-    std::string UpperReplace;
-    std::size_t Pattern;  // index of UpperFind among the matcher's patterns
-  };
-
-  std::int32_t ApplyPair(const TPreparedPair& pair, std::string& text, std::string& upper,
-                         std::vector<std::uint8_t>& seen);
+  // Puts a changed file's new text in place, keeping the old one under its backup name.
+  void Commit(const std::string& path, TFileReplacement& replacement);
+  // The backup name for path that no earlier file of this run has used, now taken.
   std::string ClaimBackupName(const std::string& path);
+  std::string BackupKey(const std::string& backupPath);
 
-  std::vector<TPreparedPair> Pairs;
-  TPairMatcher Matcher;
+  TPreparedPairs Pairs;
+  TPairApplier Applier;
   TConvertOptions Options;
-  std::set<std::string> BackupsMade;  // canonical paths of this run's backups
-  // Work buffers kept between files.
-  std::string Upper;
-  std::string Scratch;
-  std::string ScratchUpper;
+  std::unordered_set<std::string> BackupsMade;  // BackupKey of this run's backups
+  std::unordered_map<std::string, std::string> CanonicalFolders;
 };
 
 }  // namespace kv

@@ -18,6 +18,10 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 // The same as JoinLinesCrLf(SplitLines(text)), without building the list: every line break
 // becomes CR LF and a last line without a break gets one.
 std::string NormalizeLineBreaks(std::string_view text);
+// Position of the first CR or LF at or after from, or the text's size.
+std::size_t FindBreak(std::string_view text, std::size_t from);
+// Appends NormalizeLineBreaks(text) to out.
+void AppendNormalizedLines(std::string& out, std::string_view text);
 
 // The line buffer of the file being converted. The lines are kept as the file's bytes, with
 // their original breaks between them, so that a file is loaded and searched without splitting;
@@ -34,5 +38,7 @@ inline char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 std::string AsciiUpper(std::string_view text);
+// Sets out to the ASCII upper case of text, eight bytes at a time.
+void AsciiUpperInto(std::string_view text, std::string& out);
 
 }  // namespace kv

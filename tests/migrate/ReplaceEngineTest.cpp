@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -256,6 +257,73 @@ TEST_F(ConvertFileTest, NewFileKeepsThePermissionsOfTheOld) {
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+// Converting a list on several threads gives what converting it file by file gives: the same
+// counts, texts and backup names, a file listed twice converted again on its first result, a
+// failed file reported in its place.
+TEST(ConvertFiles, ParallelRunEqualsSequentialRun) {
+  auto makeProject = [](const TTempDir& dir) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40; ++i) {
+      const std::string name = "Unit" + std::to_string(i);
+      paths.push_back(
+          dir.Write(name + ".pas", "uses kvClass;\nvar R: TkvReport; // " + name + "\n"));
+      if (i % 3 == 0) paths.push_back(dir.Write(name + ".dfm", "object R: TkvReport\r\nend\r\n"));
+      if (i % 7 == 0) paths.push_back(paths[paths.size() - 2]);  // listed twice
+      if (i % 11 == 0) paths.push_back(dir / ("Missing" + std::to_string(i) + ".pas"));
+      if (i % 5 == 0) paths.push_back(dir.Write(name + ".dpr", "program P;\n"));
+    }
+    return paths;
+  };
+  const std::vector<TPair> pairs{
+      {"TkvReport", "TkvxReport"}, {"kvClass", "kvxClass"}, {"Tkvx", "TkvX"}};
+
+  TTempDir one, many;
+  const auto sequentialPaths = makeProject(one);
+  const auto parallelPaths = makeProject(many);
+  std::vector<std::string> sequential, parallel;
+  auto record = [](std::vector<std::string>& log) {
+    return [&log](std::size_t i, const TFileResult& r) {
+      log.push_back(std::to_string(i) + ":" + std::to_string(r.Replacements) +
+                    (r.Error ? "!" : ""));
+      return true;
+    };
+  };
+  TSourceConverter(pairs, TConvertOptions{false, 1})
+      .ConvertFiles(sequentialPaths, record(sequential));
+  TSourceConverter(pairs, TConvertOptions{false, 3}).ConvertFiles(parallelPaths, record(parallel));
+  EXPECT_EQ(parallel, sequential);
+
+  std::vector<std::string> oneFiles, manyFiles;
+  for (const auto& e : std::filesystem::directory_iterator(one.Path()))
+    oneFiles.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(many.Path()))
+    manyFiles.push_back(e.path().filename());
+  std::sort(oneFiles.begin(), oneFiles.end());
+  std::sort(manyFiles.begin(), manyFiles.end());
+  ASSERT_EQ(manyFiles, oneFiles);
+  for (const auto& name : oneFiles) EXPECT_EQ(many.Read(name), one.Read(name)) << name;
+}
+
+TEST(ConvertFiles, StoppingLeavesLaterFilesAndNoTemporaryFiles) {
+  TTempDir dir;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 30; ++i)
+    paths.push_back(dir.Write("U" + std::to_string(i) + ".pas", "TkvReport"));
+  std::size_t seen = 0;
+  TSourceConverter({{"TkvReport", "R"}}, TConvertOptions{false, 3})
+      .ConvertFiles(paths, [&](std::size_t i, const TFileResult&) {
+        ++seen;
+        return i < 4;
+      });
+  EXPECT_EQ(seen, 5u);
+  for (int i = 0; i < 30; ++i) {
+    EXPECT_EQ(dir.Read("U" + std::to_string(i) + ".pas"), i < 5 ? "R\r\n" : "TkvReport") << i;
+  }
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+  EXPECT_EQ(entries, 35);  // 30 files and 5 backups
 }
 
 }  // namespace
