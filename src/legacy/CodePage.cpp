@@ -41,7 +41,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
 // One iconv conversion descriptor, closed on every path.
 class TIconv {
  public:
-  explicit TIconv(int codePage) : Handle(iconv_open("UTF-8", IconvName(codePage).c_str())) {}
+  explicit TIconv(int codePage, bool toCodePage = false)
+      : Handle(toCodePage ? iconv_open(IconvName(codePage).c_str(), "UTF-8")
+                          : iconv_open("UTF-8", IconvName(codePage).c_str())) {}
   ~TIconv() {
     if (Valid()) iconv_close(Handle);
   }
@@ -118,6 +120,35 @@ std::string CodePageToUtf8(std::string_view text) {
       AppendUtf8(out, 0xFFFD);
       ++in;
       --inLeft;
+      iconv(conv.Get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
+std::string Utf8ToCodePage(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  TIconv conv(CurrentCodePage, true);
+  if (!conv.Valid()) {
+    throw EConfigError("Code page " + std::to_string(CurrentCodePage.load()) + " is not supported");
+  }
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t rc = iconv(conv.Get(), &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    if (rc == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // A character the code page lacks, or malformed UTF-8: one "?" for the whole sequence.
+      out += '?';
+      std::size_t skip = 1;
+      while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
+      in += skip;
+      inLeft -= skip;
       iconv(conv.Get(), nullptr, nullptr, nullptr, nullptr);
     }
   }

@@ -23,6 +23,8 @@ bool IsTrailByteAt(std::string_view text, std::size_t index);
 
 // System code page to UTF-8 (iconv). Bytes the code page does not define become U+FFFD.
 std::string CodePageToUtf8(std::string_view text);
+// UTF-8 to the system code page (iconv); characters the code page lacks become "?".
+std::string Utf8ToCodePage(std::string_view text);
 // UTF-8 to UTF-16 code units; every malformed byte becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 

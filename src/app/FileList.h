@@ -1,0 +1,58 @@
+// A file list of the workbench (the project list and the report list): rows of a file path and
+// three cells (replacement count, status word, microseconds), a selection, and the sort marks of
+// the four column headers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+enum TFileColumn { colFilename = 0, colReplacements = 1, colStatus = 2, colMicroseconds = 3 };
+
+struct TFileRow {
+  std::string Caption;  // the file's path as it was added
+  std::array<std::string, 3> Cells{"0", "Waiting", "-"};
+  bool Selected = false;
+};
+
+class TFileList {
+ public:
+  // Column titles and widths in pixels (the first column takes the remaining width: 0).
+  static constexpr std::array<const char*, 4> ColumnTitles{"Filename", "Replacements", "Status",
+                                                           "Microseconds"};
+  static constexpr std::array<int, 4> ColumnWidths{0, 100, 53, 100};
+  // Sort marks: image indexes of the header images.
+  static constexpr int NoMark = -1;
+  static constexpr int DescendingMark = 1;
+  static constexpr int AscendingMark = 2;
+
+  explicit TFileList(std::string name) : Name(std::move(name)) {}
+
+  const std::string Name;
+  std::vector<TFileRow> Rows;
+  std::array<int, 4> ImageIndex{NoMark, NoMark, NoMark, NoMark};
+
+  void Add(const std::string& path) { Rows.push_back(TFileRow{path}); }
+  bool HasSelection() const;
+  void SelectAll();
+  // Deletes the selected rows, going from the last row to the first.
+  void DeleteSelected();
+  // The first selected row, or -1.
+  int FirstSelected() const;
+
+  // Sorts by a column: the order is ascending unless the column carries the ascending mark, in
+  // which case it is descending; afterwards only that column carries a mark. Equal rows keep
+  // their order.
+  void SortByColumn(int column);
+};
+
+// Compares two rows by a column: file names and status words ignoring the case of ASCII
+// letters, counts as 32-bit numbers (text that is not one, such as "-", counts as 0).
+int CompareRows(const TFileRow& a, const TFileRow& b, int column);
+// A cell's text read as a 32-bit signed number; 0 when it is not one.
+std::int32_t CellNumber(const std::string& text);
+
+}  // namespace kv

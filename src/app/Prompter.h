@@ -1,0 +1,40 @@
+// What the workbench asks of the person in front of it: file and folder dialogs, message boxes.
+// The window answers with real dialogs; tests script the answers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct TOpenDialogOptions {
+  std::string Filter;      // "Description|*.a;*.b|Description|*.c"
+  int FilterIndex = 1;     // 1-based entry selected at start
+  std::string DefaultExt;  // without the dot
+  bool MultiSelect = false;
+};
+
+struct TSaveDialogOptions {
+  std::string FileName;  // preset file name
+  std::string Filter;
+  std::string DefaultExt;
+  bool OverwritePrompt = true;
+};
+
+class TPrompter {
+ public:
+  virtual ~TPrompter() = default;
+  // The chosen files in the dialog's order; empty when cancelled.
+  virtual std::vector<std::string> OpenFiles(const TOpenDialogOptions& options) = 0;
+  // The chosen folder; none when cancelled.
+  virtual std::optional<std::string> BrowseFolder(const std::string& initialFolder) = 0;
+  // The chosen full path; none when cancelled.
+  virtual std::optional<std::string> SaveFile(const TSaveDialogOptions& options) = 0;
+  // A plain message box.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // An error message box.
+  virtual void ShowError(const std::string& text) = 0;
+};
+
+}  // namespace kv

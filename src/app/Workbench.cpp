@@ -1,0 +1,347 @@
+// The workbench model: lists, runs, settings and conversion data of the application's window.
+#include "app/Workbench.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/FastTimer.h"
+#include "app/IniFile.h"
+#include "legacy/CodePage.h"
+#include "legacy/Errors.h"
+#include "legacy/Files.h"
+#include "migrate/ConversionTable.h"
+#include "migrate/ReplaceEngine.h"
+
+namespace kv {
+
+namespace {
+
+constexpr const char* SettingsSection = "Settings";
+
+std::string FileNamePart(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Calls a function when the scope ends, also through an exception.
+template <typename F>
+class TFinally {
+ public:
+  explicit TFinally(F f) : Action(std::move(f)) {}
+  ~TFinally() { Action(); }
+  TFinally(const TFinally&) = delete;
+  TFinally& operator=(const TFinally&) = delete;
+
+ private:
+  F Action;
+};
+
+}  // namespace
+
+TfrmMain::TfrmMain(TPrompter& prompter, std::string settingsPath)
+    : Prompter(prompter), SettingsFile(std::move(settingsPath)) {
+  StatusPanels[0] = "Ready";
+}
+
+// ---- Start and end ----------------------------------------------------------------------------
+
+void TfrmMain::FormCreate() {
+  try {
+    ReadSettings();
+    LoadConversionData(DefaultDataFile);
+  } catch (const std::exception& e) {
+    // A conversion-data file that exists but cannot be read: the rest of the start is skipped
+    // and the window opens.
+    Prompter.ShowError(e.what());
+  }
+}
+
+void TfrmMain::FormDestroy() {
+  WriteSettings();
+}
+
+void TfrmMain::ReadSettings() {
+  try {
+    const TIniFile ini(SettingsFile);
+    JvSearchFiles1.RootDirectory = ini.ReadString(SettingsSection, "Path", "");
+    JvSearchFiles1.FileMasks = SplitMaskList(ini.ReadString(SettingsSection, "Mask", DefaultMasks));
+    DataFileName = ini.ReadString(SettingsSection, "DATFile", "");
+    const std::string codePage = ini.ReadString(SettingsSection, "CodePage", "");
+    if (!codePage.empty()) {
+      int number = 0;
+      const auto [end, error] =
+          std::from_chars(codePage.data(), codePage.data() + codePage.size(), number);
+      if (error != std::errc() || end != codePage.data() + codePage.size()) {
+        throw EConfigError("The code page \"" + codePage + "\" in " + SettingsFile +
+                           " is not a number");
+      }
+      SetSystemCodePage(number);
+    }
+    SetStatus({"Ready", JoinMaskList(JvSearchFiles1.FileMasks), ""});
+  } catch (const std::exception& e) {
+    Prompter.ShowMessage(e.what());
+  }
+  LoadConversionData(DataFileName);
+  Caption = CaptionPrefix + FileNamePart(DataFileName);
+  if (View) View->CaptionChanged();
+}
+
+void TfrmMain::LoadConversionData(const std::string& path) {
+  if (path.empty() || !FileExists(path)) return;
+  Table = ReadConversionData(path);
+  DataFileName = path;
+  vleUnitsStringsChange();
+}
+
+void TfrmMain::WriteSettings() {
+  try {
+    TIniFile ini(SettingsFile);
+    ini.WriteString(SettingsSection, "Path", JvSearchFiles1.RootDirectory);
+    ini.WriteString(SettingsSection, "Mask", JoinMaskList(JvSearchFiles1.FileMasks));
+    ini.WriteString(SettingsSection, "DATFile", DataFileName);
+    ini.WriteString(SettingsSection, "Backup", "0");
+    ini.WriteString(SettingsSection, "WholeWords", "0");
+    ini.WriteString(SettingsSection, "ReplaceFileNames", "1");
+    ini.WriteString(SettingsSection, "Simulate", "0");
+    ini.WriteString(SettingsSection, "CodePage", std::to_string(SystemCodePage()));
+    ini.UpdateFile();
+  } catch (const std::exception& e) {
+    Prompter.ShowMessage(e.what());
+  }
+}
+
+void TfrmMain::btnSaveClick() {
+  TSaveDialogOptions options;
+  options.FileName = FileNamePart(DataFileName);
+  options.Filter = ConversionFilter;
+  options.DefaultExt = "dat";
+  options.OverwritePrompt = true;
+  const auto chosen = Prompter.SaveFile(options);
+  if (!chosen) return;
+  DataFileName = *chosen;
+  try {
+    WriteConversionData(DataFileName, Table);
+    TableChanged = false;
+  } catch (const std::exception& e) {
+    Prompter.ShowError(e.what());
+  }
+}
+
+// ---- The table of pairs ------------------------------------------------------------------------
+
+void TfrmMain::vleUnitsStringsChange() {
+  TableChanged = true;
+  if (View) View->TableChanged();
+}
+
+void TfrmMain::SetTableLines(std::vector<std::string> lines) {
+  Table = std::move(lines);
+  vleUnitsStringsChange();
+}
+
+void TfrmMain::SetTableLine(std::size_t index, std::string line) {
+  if (index >= Table.size()) return AppendTableLine(std::move(line));
+  Table[index] = std::move(line);
+  vleUnitsStringsChange();
+}
+
+void TfrmMain::AppendTableLine(std::string line) {
+  Table.push_back(std::move(line));
+  vleUnitsStringsChange();
+}
+
+// ---- File lists ---------------------------------------------------------------------------------
+
+void TfrmMain::AddFile(const std::string& path) {
+  SearchList.Add(path);
+  if (View) View->ListChanged(SearchList);
+}
+
+void TfrmMain::AddFilesRep(const std::string& path) {
+  SearchListReport.Add(path);
+  if (View) View->ListChanged(SearchListReport);
+}
+
+void TfrmMain::SetStatus(const std::vector<std::string>& texts) {
+  for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
+    StatusPanels[i] = i < texts.size() ? texts[i] : std::string();
+  }
+  if (View) View->StatusChanged();
+}
+
+void TfrmMain::SortByColumn(TFileList& list, int column) {
+  list.SortByColumn(column);
+  if (View) View->ListChanged(list);
+}
+
+void TfrmMain::SetSelection(TFileList& list, const std::vector<bool>& selected) {
+  for (std::size_t i = 0; i < list.Rows.size(); ++i) {
+    list.Rows[i].Selected = i < selected.size() && selected[i];
+  }
+}
+
+void TfrmMain::btnAddClick() {
+  for (const auto& path : Prompter.OpenFiles({ProjectFilter, 2, "pas", true})) AddFile(path);
+}
+
+void TfrmMain::btnAddFilesRepClick() {
+  for (const auto& path : Prompter.OpenFiles({ReportFilter, 1, "", false})) AddFilesRep(path);
+}
+
+void TfrmMain::RemoveSelected(TFileList& list, const char* statusText) {
+  SetStatus({statusText, StatusPanels[1], StatusPanels[2]});
+  list.DeleteSelected();
+  if (View) View->ListChanged(list);
+  SetStatus({"Ready", StatusPanels[1], StatusPanels[2]});
+}
+
+void TfrmMain::btnRemoveClick() {
+  RemoveSelected(SearchList, "Removing files...");
+}
+
+void TfrmMain::btnDeleteFilesRepClick() {
+  RemoveSelected(SearchListReport, "Removing report files...");
+}
+
+void TfrmMain::DeleteKeyReleased() {
+  if (ActivePage == TPage::tbshReportFiles) {
+    if (SearchListReport.HasSelection()) btnDeleteFilesRepClick();
+  } else if (RemoveFilesEnabled()) {
+    btnRemoveClick();
+  }
+}
+
+void TfrmMain::SelectAllExecute() {
+  SearchList.SelectAll();
+  if (View) View->ListChanged(SearchList);
+}
+
+void TfrmMain::DropFiles(const std::vector<std::string>& paths) {
+  for (const auto& path : paths) AddFile(path);
+}
+
+std::string TfrmMain::FileToOpen(const TFileList& list) const {
+  const int row = list.FirstSelected();
+  return row < 0 ? std::string() : list.Rows[static_cast<std::size_t>(row)].Caption;
+}
+
+bool TfrmMain::RemoveFilesEnabled() const {
+  return ActivePage == TPage::tbsFiles && SearchList.HasSelection();
+}
+
+bool TfrmMain::SelectAllEnabled() const {
+  return ActivePage == TPage::tbsFiles && !SearchList.Rows.empty();
+}
+
+// ---- Folder scans
+// --------------------------------------------------------------------------------
+
+void TfrmMain::ScanFolder(const char* masks, int depthLimit,
+                          void (TfrmMain::*add)(const std::string&)) {
+  std::string root = JvSearchFiles1.RootDirectory;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  const auto chosen = Prompter.BrowseFolder(root);
+  if (!chosen) return;
+  JvSearchFiles1.RootDirectory = *chosen;
+  JvSearchFiles1.FileMasks = SplitMaskList(masks);
+  JvSearchFiles1.DepthLimit = depthLimit;
+  // A folder that cannot be listed ends the scan; what was found stays in the list.
+  JvSearchFiles1.Search([&](const std::string& path) { (this->*add)(path); });
+}
+
+void TfrmMain::IterateSubdirectoriesExecute() {
+  ScanFolder(ProjectMasks, 0, &TfrmMain::AddFile);
+}
+
+void TfrmMain::btnIniDirRepClick() {
+  ScanFolder(ReportMasks, 1, &TfrmMain::AddFilesRep);
+}
+
+// ---- Runs
+// -----------------------------------------------------------------------------------------
+
+std::string TfrmMain::TotalText(std::int64_t microseconds) const {
+  char buffer[64];
+  const long double seconds = static_cast<long double>(microseconds) / 1000000.0L;
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 2);
+  std::string number(buffer, result.ptr);
+  if (const std::size_t dot = number.find('.'); dot != std::string::npos) {
+    number[dot] = DecimalSeparator;
+  }
+  return "Total: " + number + " secs";
+}
+
+void TfrmMain::SetCells(TFileList& list, std::size_t row, std::array<std::string, 3> cells) {
+  list.Rows[row].Cells = std::move(cells);
+  if (View) View->RowChanged(list, row);
+}
+
+void TfrmMain::Run(TFileList& list,
+                   const std::function<void(std::size_t row, std::int64_t& total)>& step) {
+  if (View) View->BusyChanged(true);
+  SetStatus({"Scanning...", StatusPanels[1], StatusPanels[2]});
+  std::int64_t total = 0;
+  const TFinally restore([&] {
+    if (View) View->BusyChanged(false);
+    SetStatus({"Ready", StatusPanels[1], TotalText(total)});
+  });
+  for (std::size_t row = 0; row < list.Rows.size(); ++row)
+    SetCells(list, row, {"0", "Waiting", "-"});
+  for (std::size_t row = 0; row < list.Rows.size(); ++row) step(row, total);
+}
+
+void TfrmMain::btnStartClick() {
+  TSourceConverter converter(PairsFromLines(Table));
+  Run(SearchList, [&](std::size_t row, std::int64_t& total) {
+    auto cells = SearchList.Rows[row].Cells;
+    cells[1] = "Busy";
+    SetCells(SearchList, row, cells);
+    std::int64_t microseconds = 0;
+    const std::int32_t count = converter.ConvertFile(SearchList.Rows[row].Caption, microseconds);
+    total += microseconds;
+    SetCells(SearchList, row, {std::to_string(count), "Done", std::to_string(microseconds)});
+  });
+}
+
+void TfrmMain::btnConvertRepClick() {
+  Run(SearchListReport, [&](std::size_t row, std::int64_t& total) {
+    auto cells = SearchListReport.Rows[row].Cells;
+    cells[1] = "Busy";
+    SetCells(SearchListReport, row, cells);
+    if (!ConvertReportFile) throw EKvError("Report conversion is not available in this build");
+    // Report rows show how long each report took to load and write.
+    TFastTimer timer;
+    timer.Start();
+    ConvertReportFile(SearchListReport.Rows[row].Caption);
+    timer.Stop();
+    const std::int64_t microseconds = timer.ElapsedMicroseconds();
+    total += microseconds;
+    SetCells(SearchListReport, row, {"0", "Done", std::to_string(microseconds)});
+  });
+}
+
+// ---- Settings file location ---------------------------------------------------------------------
+
+std::string SettingsFilePath(const std::string& executablePath) {
+  namespace fs = std::filesystem;
+  const fs::path exe(executablePath);
+  const std::string name = exe.stem().string() + ".ini";
+  const fs::path folder = exe.parent_path();
+  // A portable install keeps its settings beside the program.
+  if (!folder.empty() && ::access(folder.c_str(), W_OK) == 0) return (folder / name).string();
+  fs::path config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    config = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    config = fs::path(home) / ".config";
+  } else {
+    config = fs::temp_directory_path();
+  }
+  return (config / exe.stem() / name).string();
+}
+
+}  // namespace kv

@@ -1,0 +1,150 @@
+// The workbench: the application's one window as a model without any display. It holds the two
+// file lists, the table of find/replace pairs, the status bar's three panels and the folder scan,
+// runs the source and report conversions over the lists, and keeps its settings and the
+// conversion data. The desktop window shows it and forwards the user's commands; tests drive it
+// directly.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/FileList.h"
+#include "app/FolderScan.h"
+#include "app/Prompter.h"
+
+namespace kv {
+
+// The pages of the window, in their order.
+enum class TPage { tbsFiles = 0, tbsStrings = 1, tbshReportFiles = 2 };
+
+// What the window is told while the workbench changes. A run holds the thread from start to end,
+// so the window repaints what it is told at once instead of waiting for its event loop.
+class TWorkbenchView {
+ public:
+  virtual ~TWorkbenchView() = default;
+  // One row's cells changed: redraw that row now.
+  virtual void RowChanged(const TFileList& list, std::size_t row) {}
+  // Rows were added, removed or reordered, or the sort marks changed.
+  virtual void ListChanged(const TFileList& list) {}
+  // The status panels changed: repaint the status bar now.
+  virtual void StatusChanged() {}
+  // The table's lines changed (loaded, edited, appended).
+  virtual void TableChanged() {}
+  virtual void CaptionChanged() {}
+  // A run starts (true: show the hourglass) or ends (false).
+  virtual void BusyChanged(bool busy) {}
+};
+
+// The file-open dialogs' filters and the window's fixed texts.
+inline constexpr const char* AppTitle = "KV2.5x For KV3 Conversion Utility";
+inline constexpr const char* ProjectFilter =
+    "All files (*.*)|*.*|Pascal sources|*.pas;*.dfm;*.dpr|Text files|*.txt";
+inline constexpr const char* ReportFilter = "Report Files (*.kvf)|*.kvf";
+inline constexpr const char* ConversionFilter = "Conversion files (*.dat)|*.dat";
+inline constexpr const char* ProjectMasks = "*.pas;*.dfm;*.dpr;*.dpk";
+inline constexpr const char* ReportMasks = "*.kvf";
+inline constexpr const char* DefaultMasks = "*.dpr;*.dpk;*.pas;*.dfm";
+inline constexpr const char* DefaultDataFile = "kv25x.dat";
+inline constexpr const char* CaptionPrefix = "KV3 Conversion Utility from:  ";
+
+// Converts one report file; raises an exception on failure. Set by the report conversion.
+using TReportFileConverter = std::function<void(const std::string& path)>;
+
+class TfrmMain {
+ public:
+  // settingsPath: the settings file (see SettingsFilePath). The prompter answers dialogs.
+  TfrmMain(TPrompter& prompter, std::string settingsPath);
+
+  const std::string Name = "frmMain";
+  std::string Caption = AppTitle;
+
+  TFileList SearchList{"SearchList"};
+  TFileList SearchListReport{"SearchListReport"};
+  TSearchFiles JvSearchFiles1;
+  std::array<std::string, 3> StatusPanels;
+  TPage ActivePage = TPage::tbsFiles;
+  // The conversion-data file the table came from or was last saved to, as read or chosen.
+  std::string DataFileName;
+  // The decimal separator of the user's locale, for the total text.
+  char DecimalSeparator = '.';
+  // The per-file report conversion; until one is set, a report run fails on its first file.
+  TReportFileConverter ConvertReportFile;
+
+  void SetView(TWorkbenchView* view) { View = view; }
+  const std::string& SettingsPath() const { return SettingsFile; }
+
+  // Start and end of the window: settings, conversion data. Errors are shown, never raised.
+  void FormCreate();
+  void FormDestroy();
+
+  // The table of pairs: its lines, "find=replace", with byte 2 standing for "=" in either text.
+  const std::vector<std::string>& vleUnits() const { return Table; }
+  void SetTableLines(std::vector<std::string> lines);
+  void SetTableLine(std::size_t index, std::string line);
+  void AppendTableLine(std::string line);
+
+  // File lists.
+  void AddFile(const std::string& path);
+  void AddFilesRep(const std::string& path);
+  void SetStatus(const std::vector<std::string>& texts);
+  void SortByColumn(TFileList& list, int column);
+  void SetSelection(TFileList& list, const std::vector<bool>& selected);
+
+  // Commands. Runs raise the error that ended them, after the status bar has been restored.
+  void btnStartClick();
+  void btnConvertRepClick();
+  void btnAddClick();
+  void btnAddFilesRepClick();
+  void btnRemoveClick();
+  void btnDeleteFilesRepClick();
+  void IterateSubdirectoriesExecute();
+  void btnIniDirRepClick();
+  void SelectAllExecute();
+  void btnSaveClick();
+  // Files dropped on the window go to the project list, whichever page is shown.
+  void DropFiles(const std::vector<std::string>& paths);
+  // The Delete key released in a list.
+  void DeleteKeyReleased();
+  // The file to open when a list is double-clicked: its first selected row; empty when none.
+  std::string FileToOpen(const TFileList& list) const;
+
+  // Enabled states of the actions.
+  bool RemoveFilesEnabled() const;
+  bool SelectAllEnabled() const;
+  bool ConvertEnabled() const { return !Table.empty(); }
+  bool SaveDataEnabled() const { return TableChanged; }
+
+  // Settings and conversion data.
+  void ReadSettings();
+  void LoadConversionData(const std::string& path);
+  void WriteSettings();
+
+  // "Total: %f secs" for a number of microseconds, with two decimals.
+  std::string TotalText(std::int64_t microseconds) const;
+
+ private:
+  void vleUnitsStringsChange();
+  void ResetRows(TFileList& list);
+  void SetCells(TFileList& list, std::size_t row, std::array<std::string, 3> cells);
+  void ScanFolder(const char* masks, int depthLimit, void (TfrmMain::*add)(const std::string&));
+  void RemoveSelected(TFileList& list, const char* statusText);
+  // The frame shared by both runs: hourglass, "Scanning...", rows reset, then one step per row;
+  // always the cursor back and "Ready" with the total, also when a step raised.
+  void Run(TFileList& list, const std::function<void(std::size_t row, std::int64_t& total)>& step);
+
+  TPrompter& Prompter;
+  std::string SettingsFile;
+  TWorkbenchView* View = nullptr;
+  std::vector<std::string> Table;
+  bool TableChanged = false;  // the SaveData action's enabled state
+};
+
+// Where the settings live: "kv3converter.ini" beside the executable when that folder is
+// writable, otherwise in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config,
+// subfolder kv3converter).
+std::string SettingsFilePath(const std::string& executablePath);
+
+}  // namespace kv

@@ -1,0 +1,293 @@
+// The workbench model: start-up with and without settings, the source and report runs, sorting,
+// scans, the table of pairs and the settings file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+
+#include "app/IniFile.h"
+#include "legacy/Errors.h"
+#include "app/Workbench.h"
+#include "support/TempDir.h"
+
+namespace kv {
+namespace {
+
+using test::TTempDir;
+
+// Answers dialogs from a script and records the message boxes.
+class TScriptedPrompter : public TPrompter {
+ public:
+  std::deque<std::vector<std::string>> Files;
+  std::deque<std::optional<std::string>> Folders;
+  std::deque<std::optional<std::string>> Saves;
+  std::vector<std::string> Messages, Errors;
+  std::vector<std::string> BrowsedFrom;
+  TSaveDialogOptions LastSave;
+
+  std::vector<std::string> OpenFiles(const TOpenDialogOptions&) override { return Pop(Files); }
+  std::optional<std::string> BrowseFolder(const std::string& initial) override {
+    BrowsedFrom.push_back(initial);
+    return Pop(Folders);
+  }
+  std::optional<std::string> SaveFile(const TSaveDialogOptions& options) override {
+    LastSave = options;
+    return Pop(Saves);
+  }
+  void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+  void ShowError(const std::string& text) override { Errors.push_back(text); }
+
+ private:
+  template <typename T>
+  static T Pop(std::deque<T>& queue) {
+    if (queue.empty()) return T{};
+    T value = std::move(queue.front());
+    queue.pop_front();
+    return value;
+  }
+};
+
+// Each test runs in a scratch working directory, where "kv25x.dat" is looked up.
+class WorkbenchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OldDir = std::filesystem::current_path();
+    std::filesystem::current_path(Dir.Path());
+  }
+  void TearDown() override { std::filesystem::current_path(OldDir); }
+  TfrmMain& Start() {
+    Form = std::make_unique<TfrmMain>(Prompter, Dir / "kv3converter.ini");
+    Form->FormCreate();
+    return *Form;
+  }
+  TTempDir Dir;
+  std::filesystem::path OldDir;
+  TScriptedPrompter Prompter;
+  std::unique_ptr<TfrmMain> Form;
+};
+
+TEST_F(WorkbenchTest, StartsEmptyWithoutSettingsOrTable) {
+  TfrmMain& f = Start();
+  EXPECT_TRUE(f.vleUnits().empty());
+  EXPECT_FALSE(f.ConvertEnabled());
+  EXPECT_FALSE(f.SaveDataEnabled());
+  EXPECT_EQ(f.Caption, "KV3 Conversion Utility from:  ");
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_EQ(f.StatusPanels[1], "*.dpr;*.dpk;*.pas;*.dfm");
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_TRUE(Prompter.Errors.empty());
+}
+
+TEST_F(WorkbenchTest, DefaultTableIsLoadedAfterTheOneInTheSettings) {
+  Dir.Write("tables/mine.dat", "A=B\r\n");
+  Dir.Write("kv25x.dat", "TkvReport=TkvxReport\r\nkvClass=kvxClass\r\n");
+  Dir.Write("kv3converter.ini",
+            "[Other]\r\nx=1\r\n[Settings]\r\nDATFile=" + (Dir / "tables/mine.dat") + "\r\n");
+  TfrmMain& f = Start();
+  EXPECT_EQ(f.vleUnits(), (std::vector<std::string>{"TkvReport=TkvxReport", "kvClass=kvxClass"}));
+  EXPECT_EQ(f.Caption, "KV3 Conversion Utility from:  mine.dat");
+  EXPECT_TRUE(f.SaveDataEnabled());
+  f.FormDestroy();
+  const TIniFile ini(Dir / "kv3converter.ini");
+  EXPECT_EQ(ini.ReadString("Settings", "DATFile", "?"), "kv25x.dat");
+  EXPECT_EQ(ini.ReadString("Other", "x", "?"), "1");
+}
+
+TEST_F(WorkbenchTest, UnreadableTableAtStartIsShownAndStartGoesOn) {
+  std::filesystem::create_directory(Dir / "kv25x.dat");  // exists, cannot be read as a file
+  TfrmMain& f = Start();
+  ASSERT_EQ(Prompter.Errors.size(), 1u);
+  EXPECT_NE(Prompter.Errors[0].find("kv25x.dat"), std::string::npos);
+  EXPECT_TRUE(f.vleUnits().empty());
+}
+
+TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
+  Dir.Write("kv25x.dat", "TkvReport=TkvxReport\r\n");
+  TfrmMain& f = Start();
+  f.DecimalSeparator = ',';
+  f.btnStartClick();  // an empty list ends at once
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_EQ(f.StatusPanels[2], "Total: 0,00 secs");
+
+  f.AddFile(Dir.Write("p/a.pas", "TkvReport TkvReport"));
+  f.AddFile(Dir.Write("p/b.pas", "nothing"));
+  f.btnStartClick();
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[0], "2");
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Done");
+  EXPECT_NE(f.SearchList.Rows[0].Cells[2], "-");
+  EXPECT_EQ(f.SearchList.Rows[1].Cells[0], "0");
+  EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Done");
+  EXPECT_TRUE(Dir.Exists("p/a.BAK"));
+  EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: 0,")) << f.StatusPanels[2];
+}
+
+TEST_F(WorkbenchTest, ErrorEndsTheRunWithTheStatusRestored) {
+  Dir.Write("kv25x.dat", "a=b\r\n");
+  TfrmMain& f = Start();
+  f.AddFile(Dir.Write("a.pas", "a"));
+  f.AddFile(Dir / "missing.pas");
+  f.AddFile(Dir.Write("c.pas", "a"));
+  EXPECT_THROW(f.btnStartClick(), EFileError);
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Done");
+  EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Busy");
+  EXPECT_EQ(f.SearchList.Rows[2].Cells[1], "Waiting");
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: "));
+  EXPECT_EQ(Dir.Read("c.pas"), "a");
+}
+
+TEST_F(WorkbenchTest, ReportRunWithoutConverterFailsOnTheFirstRow) {
+  TfrmMain& f = Start();
+  f.AddFilesRep(Dir / "a.kvf");
+  f.AddFilesRep(Dir / "b.kvf");
+  try {
+    f.btnConvertRepClick();
+    FAIL() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "Report conversion is not available in this build");
+  }
+  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], "Busy");
+  EXPECT_EQ(f.SearchListReport.Rows[1].Cells[1], "Waiting");
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+
+  std::vector<std::string> converted;
+  f.ConvertReportFile = [&](const std::string& path) { converted.push_back(path); };
+  f.btnConvertRepClick();
+  EXPECT_EQ(converted, (std::vector<std::string>{Dir / "a.kvf", Dir / "b.kvf"}));
+  EXPECT_EQ(f.SearchListReport.Rows[1].Cells[1], "Done");
+}
+
+TEST_F(WorkbenchTest, SortingTogglesAndMovesTheMark) {
+  TfrmMain& f = Start();
+  const struct {
+    const char* Path;
+    const char* Count;
+    const char* Micro;
+  } rows[] = {{"/b.pas", "10", "-"}, {"/A.pas", "2", "3000000000"}, {"/c.pas", "-1", "7"}};
+  for (const auto& r : rows) {
+    f.AddFile(r.Path);
+    f.SearchList.Rows.back().Cells = {r.Count, "Done", r.Micro};
+  }
+  auto order = [&] {
+    std::string s;
+    for (const auto& row : f.SearchList.Rows) s += row.Caption.substr(1, 1);
+    return s;
+  };
+  f.SortByColumn(f.SearchList, colReplacements);
+  EXPECT_EQ(order(), "cAb");
+  EXPECT_EQ(f.SearchList.ImageIndex[colReplacements], TFileList::AscendingMark);
+  f.SortByColumn(f.SearchList, colReplacements);
+  EXPECT_EQ(order(), "bAc");
+  EXPECT_EQ(f.SearchList.ImageIndex[colReplacements], TFileList::DescendingMark);
+  f.SortByColumn(f.SearchList, colFilename);
+  EXPECT_EQ(order(), "Abc");  // names compare without case
+  EXPECT_EQ(f.SearchList.ImageIndex[colReplacements], TFileList::NoMark);
+  EXPECT_EQ(f.SearchList.ImageIndex[colFilename], TFileList::AscendingMark);
+  // "-" and a number beyond 32 bits count as 0.
+  f.SortByColumn(f.SearchList, colMicroseconds);
+  EXPECT_EQ(order(), "Abc");
+}
+
+TEST_F(WorkbenchTest, ScansLeaveTheirMasksInTheSettings) {
+  Dir.Write("tree/a.pas", "");
+  Dir.Write("tree/sub/r1.kvf", "");
+  Dir.Write("tree/sub/deep/r2.kvf", "");
+  Dir.Write("tree/sub/deep/b.dfm", "");
+  TfrmMain& f = Start();
+  Prompter.Folders = {Dir / "tree", Dir / "tree"};
+  f.IterateSubdirectoriesExecute();
+  EXPECT_EQ(f.SearchList.Rows.size(), 2u);
+  f.FormDestroy();
+  EXPECT_EQ(TIniFile(Dir / "kv3converter.ini").ReadString("Settings", "Mask", ""),
+            "*.pas;*.dfm;*.dpr;*.dpk");
+  f.btnIniDirRepClick();
+  ASSERT_EQ(f.SearchListReport.Rows.size(), 1u);  // the chosen folder and its direct subfolders
+  EXPECT_EQ(f.SearchListReport.Rows[0].Caption, Dir / "tree/sub/r1.kvf");
+  EXPECT_EQ(Prompter.BrowsedFrom.back(), Dir / "tree");
+  f.FormDestroy();
+  EXPECT_EQ(Dir.Read("kv3converter.ini"),
+            "[Settings]\r\nPath=" + (Dir / "tree") +
+                "\r\nMask=*.kvf\r\nDATFile=\r\nBackup=0\r\nWholeWords=0\r\nReplaceFileNames=1\r\n"
+                "Simulate=0\r\nCodePage=1252\r\n");
+}
+
+TEST_F(WorkbenchTest, TableWithEqualsSignsIsSavedAndReadBackByteForByte) {
+  TfrmMain& f = Start();
+  f.AppendTableLine(
+      "a\x02"
+      "b=c\x02"
+      "d");
+  f.AppendTableLine("TkvReport=TkvxReport");
+  EXPECT_TRUE(f.ConvertEnabled());
+  EXPECT_TRUE(f.SaveDataEnabled());
+  Prompter.Saves = {Dir / "saved.dat", Dir / "again.dat"};
+  f.btnSaveClick();
+  EXPECT_FALSE(f.SaveDataEnabled());
+  EXPECT_EQ(Dir.Read("saved.dat"),
+            "a\x02"
+            "b=c\x02"
+            "d\r\nTkvReport=TkvxReport\r\n");
+  f.LoadConversionData(Dir / "saved.dat");
+  f.btnSaveClick();
+  EXPECT_EQ(Prompter.LastSave.FileName, "saved.dat");
+  EXPECT_EQ(Dir.Read("again.dat"), Dir.Read("saved.dat"));
+  // The pair with "=" matches the three characters a=b in a project file.
+  f.AddFile(Dir.Write("u.pas", "x A=B y"));
+  f.btnStartClick();
+  EXPECT_EQ(Dir.Read("u.pas"), "x c=d y\r\n");
+
+  // A failed save is shown; the new name is kept and the table still counts as changed.
+  f.AppendTableLine("x=y");
+  Prompter.Saves = {Dir / "no/such/folder/t.dat"};
+  f.btnSaveClick();
+  EXPECT_EQ(Prompter.Errors.size(), 1u);
+  EXPECT_EQ(f.DataFileName, Dir / "no/such/folder/t.dat");
+  EXPECT_TRUE(f.SaveDataEnabled());
+}
+
+TEST_F(WorkbenchTest, RemovingDroppingAndSelecting) {
+  TfrmMain& f = Start();
+  f.ActivePage = TPage::tbshReportFiles;
+  f.DropFiles({"/x/one.pas", "/x/two.kvf"});
+  EXPECT_EQ(f.SearchList.Rows.size(), 2u);
+  EXPECT_FALSE(f.SelectAllEnabled());  // only on the project page
+  f.ActivePage = TPage::tbsFiles;
+  EXPECT_TRUE(f.SelectAllEnabled());
+  EXPECT_FALSE(f.RemoveFilesEnabled());
+  EXPECT_EQ(f.FileToOpen(f.SearchList), "");
+  f.SetSelection(f.SearchList, {false, true});
+  EXPECT_EQ(f.FileToOpen(f.SearchList), "/x/two.kvf");
+  f.DeleteKeyReleased();
+  ASSERT_EQ(f.SearchList.Rows.size(), 1u);
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  // Delete on the report page removes the report list's selection.
+  f.AddFilesRep("/r/a.kvf");
+  f.AddFilesRep("/r/b.kvf");
+  f.ActivePage = TPage::tbshReportFiles;
+  f.SetSelection(f.SearchListReport, {true, false});
+  f.DeleteKeyReleased();
+  ASSERT_EQ(f.SearchListReport.Rows.size(), 1u);
+  EXPECT_EQ(f.SearchListReport.Rows[0].Caption, "/r/b.kvf");
+  EXPECT_EQ(f.SearchList.Rows.size(), 1u);
+}
+
+TEST_F(WorkbenchTest, SettingsThatCannotBeWrittenAreReported) {
+  TfrmMain f(Prompter, Dir / "kv3converter.ini/inside.ini");
+  Dir.Write("kv3converter.ini", "a file where a folder should be");
+  f.FormDestroy();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0], "Unable to write to " + (Dir / "kv3converter.ini/inside.ini"));
+}
+
+TEST(SettingsFile, BesideTheProgramWhenThatFolderIsWritable) {
+  TTempDir dir;
+  EXPECT_EQ(SettingsFilePath(dir / "kv3converter"), dir / "kv3converter.ini");
+  ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+  EXPECT_EQ(SettingsFilePath(dir / "missing/kv3converter"),
+            dir / "config/kv3converter/kv3converter.ini");
+  ::unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace kv
