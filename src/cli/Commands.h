@@ -2,8 +2,11 @@
 // (the others are still done), 2 when the command cannot start (usage, missing table).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "legacy/ReportPrompter.h"
 
 namespace kv::cli {
 
@@ -25,5 +28,33 @@ struct TDfm2TxtArgs {
 };
 
 int RunDfm2Txt(const TDfm2TxtArgs& args);
+
+struct TInspectArgs {
+  std::string Input;
+  std::string Password;
+  std::string PasswordFile;
+};
+
+int RunInspect(const TInspectArgs& args);
+
+// The report library's messages go to standard error, prefixed with the file; the password
+// comes from the command line.
+class TCliReportPrompter : public TReportPrompter {
+ public:
+  TCliReportPrompter(std::string file, std::optional<std::string> password);
+  void ReportMessage(const std::string& text, const std::string& caption,
+                     TMessageIcon icon) override;
+  std::optional<std::string> AskReportPassword() override;
+  int Messages = 0;
+
+ private:
+  std::string File;
+  std::optional<std::string> Password;
+};
+
+// The password of --password or the first line of --password-file; false when the file
+// cannot be read.
+bool ReadPasswordOption(const std::string& password, const std::string& passwordFile,
+                        std::optional<std::string>& result);
 
 }  // namespace kv::cli

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
       "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"
-      "changed files); dfm2txt turns a binary form file into its text form."};
+      "changed files); dfm2txt turns a binary form file into its text form; inspect shows what a\n"
+      "legacy report file holds."};
   app.set_version_flag("--version", std::string("kv3conv ") + KV_VERSION);
   app.require_subcommand(1);
   int codePage = 1252;
@@ -37,6 +38,17 @@ int main(int argc, char** argv) {
   dfmCmd->add_option("IN", dfm.Input, "Binary form file")->required();
   dfmCmd->add_option("OUT", dfm.Output, "Text form file (standard output when omitted)");
 
+  TInspectArgs inspect;
+  auto* inspectCmd =
+      app.add_subcommand("inspect", "Print the legacy report model of a .kvf file as JSON");
+  inspectCmd->add_option("FILE", inspect.Input, "Legacy report file (.kvf)")->required();
+  auto* inspectPassword =
+      inspectCmd->add_option("--password", inspect.Password, "Password of a protected report");
+  inspectCmd
+      ->add_option("--password-file", inspect.PasswordFile,
+                   "File whose first line is the report's password")
+      ->excludes(inspectPassword);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -59,5 +71,6 @@ int main(int argc, char** argv) {
 
   if (sourceCmd->parsed()) return RunSource(source);
   if (dfmCmd->parsed()) return RunDfm2Txt(dfm);
+  if (inspectCmd->parsed()) return RunInspect(inspect);
   return ExitUsage;
 }

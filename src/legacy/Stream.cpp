@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "legacy/Errors.h"
+#include "legacy/Files.h"
 
 namespace kv {
 
@@ -183,6 +184,8 @@ void TMemoryStream::Clear() {
   Data.clear();
   Pos = 0;
 }
+
+TFileStream::TFileStream(const std::string& path) : TMemoryStream(ReadFileBytes(path)) {}
 
 std::size_t TByteView::Read(void* buffer, std::size_t count) {
   if (Pos >= Data.size()) return 0;

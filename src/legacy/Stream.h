@@ -24,6 +24,9 @@ class TStream {
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
   virtual std::int64_t Size() = 0;
 
+  // True for a stream that holds a file's content (as opposed to data made in memory).
+  virtual bool IsFileStream() const { return false; }
+
   std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(std::int64_t position) { Seek(position, TSeekOrigin::soBeginning); }
   // Bytes between the position and the end (0 when the position is past the end).
@@ -82,6 +85,14 @@ class TMemoryStream : public TStream {
  private:
   std::string Data;
   std::size_t Pos = 0;
+};
+
+// The content of a file, read whole when the stream is created, then read from memory.
+// Raises EFileError "Cannot open file ..." when the file cannot be read.
+class TFileStream : public TMemoryStream {
+ public:
+  explicit TFileStream(const std::string& path);
+  bool IsFileStream() const override { return true; }
 };
 
 // A read-only stream over bytes that someone else keeps alive for the stream's lifetime.

@@ -78,12 +78,6 @@ void AppendNormalizedLines(std::string& out, std::string_view text) {
   }
 }
 
-std::string AsciiUpper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = AsciiUpper(c);
-  return upper;
-}
-
 void AsciiUpperInto(std::string_view text, std::string& out) {
   out.resize(text.size());
   const std::size_t n = text.size();

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "legacy/Ascii.h"
+
 namespace kv {
 
 // Splits text into lines at CR LF, LF or a lone CR.
@@ -33,11 +35,6 @@ struct TFileLines {
 
 extern thread_local TFileLines FileLines;
 
-// ASCII upper case: only the letters a-z change.
-inline char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-std::string AsciiUpper(std::string_view text);
 // Sets out to the ASCII upper case of text, eight bytes at a time.
 void AsciiUpperInto(std::string_view text, std::string& out);
 

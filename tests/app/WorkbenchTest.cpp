@@ -9,6 +9,7 @@
 #include "app/IniFile.h"
 #include "legacy/Errors.h"
 #include "app/Workbench.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
 namespace kv {
@@ -16,37 +17,7 @@ namespace {
 
 using test::TTempDir;
 
-// Answers dialogs from a script and records the message boxes.
-class TScriptedPrompter : public TPrompter {
- public:
-  std::deque<std::vector<std::string>> Files;
-  std::deque<std::optional<std::string>> Folders;
-  std::deque<std::optional<std::string>> Saves;
-  std::vector<std::string> Messages, Errors;
-  std::vector<std::string> BrowsedFrom;
-  TSaveDialogOptions LastSave;
-
-  std::vector<std::string> OpenFiles(const TOpenDialogOptions&) override { return Pop(Files); }
-  std::optional<std::string> BrowseFolder(const std::string& initial) override {
-    BrowsedFrom.push_back(initial);
-    return Pop(Folders);
-  }
-  std::optional<std::string> SaveFile(const TSaveDialogOptions& options) override {
-    LastSave = options;
-    return Pop(Saves);
-  }
-  void ShowMessage(const std::string& text) override { Messages.push_back(text); }
-  void ShowError(const std::string& text) override { Errors.push_back(text); }
-
- private:
-  template <typename T>
-  static T Pop(std::deque<T>& queue) {
-    if (queue.empty()) return T{};
-    T value = std::move(queue.front());
-    queue.pop_front();
-    return value;
-  }
-};
+using test::TScriptedPrompter;
 
 // Each test runs in a scratch working directory, where "kv25x.dat" is looked up.
 class WorkbenchTest : public ::testing::Test {

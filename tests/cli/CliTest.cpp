@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "legacy/Report.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -110,6 +111,43 @@ TEST_F(CliTest, Dfm2TxtConvertsTheExampleBinaryForm) {
   EXPECT_EQ(refused.Exit, 1);
   EXPECT_NE(refused.Err.find("not a binary form file"), std::string::npos);
   EXPECT_FALSE(Dir.Exists("out2.txt"));
+}
+
+TEST_F(CliTest, InspectShowsTheLoadedReport) {
+  const TRun run = Run({"inspect", std::string(KV_EXAMPLES_DIR) + "/reports/Sales.kvf"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(run.Out.find("\"name\": \"Sales by region\""), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("\"edges\": [38, 18, 740, 1053]"), std::string::npos);
+  EXPECT_NE(run.Out.find("[\"Total\", \"SUM([Orders.\\\"Amount\\\"])\"]"), std::string::npos);
+  EXPECT_EQ(Run({"inspect", Dir / "none.kvf"}).Exit, 1);
+}
+
+TEST_F(CliTest, InspectTakesThePasswordOfAProtectedReport) {
+  {
+    kv::TkvReport report;
+    report.Pages.AddPage();
+    report.Pages.AddPage();
+    report.ReportOptions.Password = "s3cret";
+    report.PasswordProtected = true;
+    report.SaveReportFile(Dir / "p.kvf");
+  }
+  const TRun without = Run({"inspect", Dir / "p.kvf"});
+  EXPECT_EQ(without.Exit, 1);
+  EXPECT_NE(without.Err.find("--password"), std::string::npos);
+  auto pages = [](const std::string& json) {
+    std::size_t n = 0;
+    for (std::size_t at = json.find("\"metrics\""); at != std::string::npos;
+         at = json.find("\"metrics\"", at + 1)) {
+      ++n;
+    }
+    return n;
+  };
+  EXPECT_EQ(pages(without.Out), 1u);  // refused: one empty page
+  Dir.Write("pw.txt", "s3cret\n");
+  const TRun with = Run({"inspect", "--password-file", Dir / "pw.txt", Dir / "p.kvf"});
+  EXPECT_EQ(with.Exit, 0) << with.Err;
+  EXPECT_NE(with.Out.find("\"passwordProtected\": true"), std::string::npos);
+  EXPECT_EQ(pages(with.Out), 2u);
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+// The pictures of the window: the program's own icon and the icons of the actions.
+#pragma once
+
+#include <QIcon>
+
+class QStyle;
+
+namespace kv::gui {
+
+// The program's icon (kv3converter.svg). Drawn from the same shapes when Qt has no SVG support.
+QIcon AppIcon();
+
+enum class TActionIcon { Scan, AddFiles, Remove, Save, Convert, About, Exit };
+QIcon ActionIcon(const QStyle& style, TActionIcon which);
+
+}  // namespace kv::gui

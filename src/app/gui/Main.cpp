@@ -1,0 +1,30 @@
+// kv3converter: the desktop program of the migration utility.
+#include <QApplication>
+#include <QFile>
+#include <clocale>
+
+#include "app/Workbench.h"
+#include "app/gui/Icons.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/QtPrompter.h"
+
+int main(int argc, char** argv) {
+  // The user's locale decides the decimal separator of the total text.
+  std::setlocale(LC_ALL, "");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(kv::AppTitle));
+  QApplication::setApplicationVersion(QStringLiteral(KV_VERSION));
+  QGuiApplication::setDesktopFileName(QStringLiteral("kv3converter"));
+  QApplication::setWindowIcon(kv::gui::AppIcon());
+
+  kv::gui::TQtPrompter prompter;
+  kv::gui::TMainWindow window(
+      prompter, kv::SettingsFilePath(
+                    QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString()));
+  prompter.SetParent(&window);
+  window.FormCreate();
+  window.show();
+  const int result = QApplication::exec();
+  window.FormDestroy();
+  return result;
+}

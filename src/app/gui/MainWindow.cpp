@@ -1,0 +1,479 @@
+// The application's window over the workbench model.
+#include "app/gui/MainWindow.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QProcess>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <clocale>
+
+#include "app/gui/AboutDialog.h"
+#include "app/gui/FileListModel.h"
+#include "app/gui/PairTable.h"
+#include "app/gui/QtText.h"
+
+namespace kv::gui {
+
+namespace {
+
+constexpr int WindowWidth = 471;
+constexpr int WindowHeight = 386;
+constexpr std::array<int, 3> StatusPanelWidths{150, 150, 50};
+constexpr std::array<int, 2> TableColumnWidths{283, 162};
+
+// A toolbar button's tooltip is the hint up to its first "|".
+QString ShortHint(const char* hint) {
+  return QString::fromLatin1(hint).section(QLatin1Char('|'), 0, 0);
+}
+
+// The decimal separator of the locale taken at start, when it is a single byte.
+char LocaleDecimalSeparator() {
+  const char* point = std::localeconv()->decimal_point;
+  return point && point[0] && !point[1] ? point[0] : '.';
+}
+
+}  // namespace
+
+TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget* parent)
+    : QMainWindow(parent), Prompter(prompter), Form(prompter, std::move(settingsPath)) {
+  setObjectName(QString::fromStdString(Form.Name));
+  Form.DecimalSeparator = LocaleDecimalSeparator();
+  ProjectPane.List = &Form.SearchList;
+  ReportPane.List = &Form.SearchListReport;
+
+  BuildActions();
+  JvPageControl = new QTabWidget(this);
+  JvPageControl->setObjectName(QStringLiteral("JvPageControl"));
+  JvPageControl->addTab(
+      BuildListPage("tbsFiles", "ToolBar1", ProjectPane,
+                    {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr, "SaveData",
+                     "Convert", nullptr, "AboutMe", nullptr, "FileExit1"}),
+      QStringLiteral("Select Project Files"));
+  JvPageControl->addTab(BuildTablePage(), QStringLiteral("Strings Project Files"));
+  JvPageControl->addTab(BuildListPage("tbshReportFiles", "ToolBar2", ReportPane,
+                                      {"DirReports", "AddReport", "DelReport", nullptr, "RunReport",
+                                       nullptr, "AboutMe", nullptr, "FileExit1"}),
+                        QStringLiteral("Select Report Files"));
+  JvPageControl->setCurrentIndex(static_cast<int>(TPage::tbsFiles));
+  connect(JvPageControl, &QTabWidget::currentChanged, this,
+          [this](int index) { Form.ActivePage = static_cast<TPage>(index); });
+  setCentralWidget(JvPageControl);
+  BuildStatusBar();
+
+  Form.SetView(this);
+  CaptionChanged();
+  StatusChanged();
+
+  resize(WindowWidth, WindowHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+
+  // Actions follow the model's state whenever the event loop is about to wait.
+  connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock,
+          this, &TMainWindow::UpdateActions);
+  UpdateActions();
+}
+
+TMainWindow::~TMainWindow() {
+  if (Created) FormDestroy();
+  Form.SetView(nullptr);
+  if (Busy) QApplication::restoreOverrideCursor();
+  // The pages and their views go while the model they show still exists: the base class would
+  // destroy them only after the members, and their last signals (selection, current page) reach
+  // handlers that use the model.
+  for (TListPane* pane : {&ProjectPane, &ReportPane}) {
+    pane->View->removeEventFilter(this);
+    pane->Viewport->removeEventFilter(this);
+    pane->View = nullptr;
+    pane->Viewport = nullptr;
+  }
+  delete takeCentralWidget();
+  JvPageControl = nullptr;
+  vleUnits = nullptr;
+}
+
+// ---- Building the window ------------------------------------------------------------------------
+
+QAction* TMainWindow::AddAction(const char* name, const char* caption, const char* hint,
+                                TActionIcon icon, const QKeySequence& shortcut,
+                                std::function<void()> execute, std::function<bool()> enabled) {
+  auto* action = new QAction(ActionIcon(*style(), icon), QString::fromLatin1(caption), this);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setToolTip(ShortHint(hint));
+  action->setShortcut(shortcut);
+  // On the window itself, so that the shortcut works whichever page is shown.
+  addAction(action);
+  connect(action, &QAction::triggered, this, [this, execute = std::move(execute), enabled] {
+    // A shortcut may arrive before the next idle update: check the state again.
+    if (enabled && !enabled()) return;
+    execute();
+  });
+  Actions.push_back({action, std::move(enabled)});
+  return action;
+}
+
+void TMainWindow::BuildActions() {
+  const QKeySequence none;
+  AddAction("IterateSubdirectories", "Scan Subdirectories...", "Scan Subdirectories and add files",
+            TActionIcon::Scan, none,
+            [this] { Guarded([this] { Form.IterateSubdirectoriesExecute(); }); });
+  AddAction("FileOpen", "Add files to Convert...", "Add Individual Files to convert",
+            TActionIcon::AddFiles, none, [this] { Guarded([this] { Form.btnAddClick(); }); });
+  AddAction(
+      "RemoveFiles", "Remove File(s)", "Remove Selected File(s)", TActionIcon::Remove, none,
+      [this] { Guarded([this] { Form.btnRemoveClick(); }); },
+      [this] { return Form.RemoveFilesEnabled(); });
+  AddAction(
+      "SaveData", "Save Conversion Data", "Save Conversion Data", TActionIcon::Save,
+      QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Guarded([this] { Form.btnSaveClick(); }); },
+      [this] { return Form.SaveDataEnabled(); });
+  AddAction(
+      "Convert", "Convert", "Convert files", TActionIcon::Convert, QKeySequence(Qt::Key_F9),
+      [this] { Guarded([this] { Form.btnStartClick(); }); },
+      [this] { return Form.ConvertEnabled(); });
+  AddAction("AboutMe", "About Me", "About me...", TActionIcon::About, none,
+            [this] { ShowAbout(); });
+  AddAction("FileExit1", "E&xit", "Exit|Quits the application", TActionIcon::Exit,
+            QKeySequence(Qt::ALT | Qt::Key_F4), [this] { close(); });
+  AddAction(
+      "SelectAll", "Select All", "Select All", TActionIcon::AddFiles,
+      QKeySequence(Qt::CTRL | Qt::Key_A), [this] { Guarded([this] { Form.SelectAllExecute(); }); },
+      [this] { return Form.SelectAllEnabled(); });
+  AddAction("DirReports", "Scan Subdirectories...", "Scan Subdirectories and add files",
+            TActionIcon::Scan, none, [this] { Guarded([this] { Form.btnIniDirRepClick(); }); });
+  AddAction("AddReport", "Add Individual Report Files to convert...",
+            "Add Individual Report Files to convert", TActionIcon::AddFiles, none,
+            [this] { Guarded([this] { Form.btnAddFilesRepClick(); }); });
+  AddAction("DelReport", "Remove Selected Report File(s)...", "Remove Selected Report File(s)",
+            TActionIcon::Remove, none,
+            [this] { Guarded([this] { Form.btnDeleteFilesRepClick(); }); });
+  AddAction("RunReport", "Convert Report Files...", "Convert Report Files", TActionIcon::Convert,
+            none, [this] { Guarded([this] { Form.btnConvertRepClick(); }); });
+}
+
+QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
+                                    const std::vector<const char*>& actions) {
+  auto* page = new QWidget;
+  page->setObjectName(QString::fromLatin1(pageName));
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  auto* toolBar = new QToolBar(page);
+  toolBar->setObjectName(QString::fromLatin1(toolBarName));
+  toolBar->setMovable(false);
+  toolBar->setFloatable(false);
+  toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  for (const char* name : actions) {
+    if (!name) {
+      toolBar->addSeparator();
+      continue;
+    }
+    toolBar->addAction(findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly));
+  }
+  layout->addWidget(toolBar);
+
+  pane.Items = new TFileListModel(*pane.List, this);
+  auto* view = new QTreeView(page);
+  pane.View = view;
+  view->setObjectName(QString::fromStdString(pane.List->Name));
+  view->setModel(pane.Items);
+  view->setRootIsDecorated(false);
+  view->setItemsExpandable(false);
+  view->setUniformRowHeights(true);
+  view->setAllColumnsShowFocus(true);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setSortingEnabled(false);  // the model sorts, on a header click
+
+  QHeaderView* header = view->header();
+  header->setSectionsMovable(false);
+  header->setSectionsClickable(true);
+  header->setStretchLastSection(false);
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(-1, Qt::AscendingOrder);
+  for (std::size_t column = 0; column < TFileList::ColumnWidths.size(); ++column) {
+    const int width = TFileList::ColumnWidths[column];
+    const int section = static_cast<int>(column);
+    if (width == 0) {
+      header->setSectionResizeMode(section, QHeaderView::Stretch);
+    } else {
+      header->setSectionResizeMode(section, QHeaderView::Interactive);
+      header->resizeSection(section, width);
+    }
+  }
+  connect(header, &QHeaderView::sectionClicked, this, [this, &pane](int section) {
+    Guarded([&] { Form.SortByColumn(*pane.List, section); });
+    // The header flips its own mark on a click; the model's mark is the one to show.
+    ShowSortMark(pane);
+  });
+  connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this, &pane] { TakeSelection(pane); });
+  pane.Viewport = view->viewport();
+  view->installEventFilter(this);
+  pane.Viewport->installEventFilter(this);
+  layout->addWidget(view, 1);
+  return page;
+}
+
+QWidget* TMainWindow::BuildTablePage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("tbsStrings"));
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+
+  Pairs = new TPairTableModel(Form, this);
+  vleUnits = new QTableView(page);
+  vleUnits->setObjectName(QStringLiteral("vleUnits"));
+  vleUnits->setModel(Pairs);
+  vleUnits->setItemDelegate(new TPairDelegate(vleUnits));
+  vleUnits->setSelectionMode(QAbstractItemView::SingleSelection);
+  vleUnits->setSelectionBehavior(QAbstractItemView::SelectItems);
+  vleUnits->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+  vleUnits->setWordWrap(false);
+  vleUnits->verticalHeader()->hide();
+  // Rows as high as a line of text with the cell's 2-pixel inset above and a little room below.
+  const int rowHeight = vleUnits->fontMetrics().height() + 2 * TPairDelegate::TextOffset + 2;
+  vleUnits->verticalHeader()->setMinimumSectionSize(rowHeight);
+  vleUnits->verticalHeader()->setDefaultSectionSize(rowHeight);
+  QHeaderView* header = vleUnits->horizontalHeader();
+  header->setStretchLastSection(false);
+  header->setHighlightSections(false);
+  for (std::size_t column = 0; column < TableColumnWidths.size(); ++column) {
+    header->resizeSection(static_cast<int>(column), TableColumnWidths[column]);
+  }
+  layout->addWidget(vleUnits);
+  return page;
+}
+
+void TMainWindow::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("sbStatus"));
+  for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(QStringLiteral("sbStatusPanel%1").arg(i));
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    panel->setTextFormat(Qt::PlainText);
+    const bool last = i + 1 == StatusPanels.size();
+    // The last panel takes what is left of the bar's width.
+    if (last) {
+      panel->setMinimumWidth(StatusPanelWidths[i]);
+    } else {
+      panel->setFixedWidth(StatusPanelWidths[i]);
+    }
+    bar->addWidget(panel, last ? 1 : 0);
+    StatusPanels[i] = panel;
+  }
+}
+
+// ---- Start and end
+// --------------------------------------------------------------------------------
+
+void TMainWindow::FormCreate() {
+  if (Created) return;
+  Created = true;
+  setAcceptDrops(true);
+  Guarded([this] { Form.FormCreate(); });
+  UpdateActions();
+}
+
+void TMainWindow::FormDestroy() {
+  if (!Created || Destroyed) return;
+  Destroyed = true;
+  setAcceptDrops(false);
+  Guarded([this] { Form.FormDestroy(); });
+}
+
+// ---- Commands -----------------------------------------------------------------------------------
+
+void TMainWindow::Guarded(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::exception& e) {
+    Prompter.ShowError(e.what());
+  }
+}
+
+void TMainWindow::UpdateActions() {
+  for (const TActionEntry& entry : Actions) {
+    if (entry.Enabled) entry.Action->setEnabled(entry.Enabled());
+  }
+}
+
+void TMainWindow::ShowAbout() {
+  TfrmAboutMe about(this);
+  about.exec();
+}
+
+void TMainWindow::OpenInEditor(const std::string& path) {
+  if (path.empty()) return;
+  const QString file = PathToQt(path);
+  const QString visual = qEnvironmentVariable("VISUAL");
+  if (!visual.trimmed().isEmpty()) {
+    QStringList arguments = QProcess::splitCommand(visual);
+    const QString program = arguments.takeFirst();
+    arguments << file;
+    if (!QProcess::startDetached(program, arguments)) {
+      Prompter.ShowError("Cannot start the editor \"" + FromQt(visual) + "\"");
+    }
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+// ---- Lists --------------------------------------------------------------------------------------
+
+TMainWindow::TListPane* TMainWindow::PaneOf(const TFileList& list) {
+  if (&list == ProjectPane.List) return &ProjectPane;
+  if (&list == ReportPane.List) return &ReportPane;
+  return nullptr;
+}
+
+TMainWindow::TListPane* TMainWindow::PaneOfView(const QObject* viewOrViewport) {
+  for (TListPane* pane : {&ProjectPane, &ReportPane}) {
+    if (pane->View && (viewOrViewport == pane->View || viewOrViewport == pane->Viewport))
+      return pane;
+  }
+  return nullptr;
+}
+
+void TMainWindow::ShowSelection(TListPane& pane) {
+  QItemSelection selection;
+  const int lastColumn = pane.Items->columnCount() - 1;
+  for (std::size_t row = 0; row < pane.List->Rows.size(); ++row) {
+    if (!pane.List->Rows[row].Selected) continue;
+    const int r = static_cast<int>(row);
+    selection.select(pane.Items->index(r, 0), pane.Items->index(r, lastColumn));
+  }
+  ApplyingSelection = true;
+  pane.View->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  ApplyingSelection = false;
+}
+
+void TMainWindow::TakeSelection(TListPane& pane) {
+  if (ApplyingSelection) return;
+  std::vector<bool> selected(pane.List->Rows.size());
+  const QItemSelectionModel* selection = pane.View->selectionModel();
+  for (std::size_t row = 0; row < selected.size(); ++row) {
+    selected[row] = selection->isRowSelected(static_cast<int>(row), {});
+  }
+  Form.SetSelection(*pane.List, selected);
+}
+
+void TMainWindow::ShowSortMark(TListPane& pane) {
+  QHeaderView* header = pane.View->header();
+  const auto& marks = pane.List->ImageIndex;
+  for (std::size_t column = 0; column < marks.size(); ++column) {
+    if (marks[column] == TFileList::AscendingMark || marks[column] == TFileList::DescendingMark) {
+      header->setSortIndicator(static_cast<int>(column), marks[column] == TFileList::AscendingMark
+                                                             ? Qt::AscendingOrder
+                                                             : Qt::DescendingOrder);
+      return;
+    }
+  }
+  header->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+// ---- What the model tells -----------------------------------------------------------------------
+
+void TMainWindow::RowChanged(const TFileList& list, std::size_t row) {
+  TListPane* pane = PaneOf(list);
+  if (!pane) return;
+  pane->Items->RowChanged(row);
+  // A run holds the thread: paint the row now rather than when the event loop comes back.
+  const QModelIndex first = pane->Items->index(static_cast<int>(row), 0);
+  QRect rect = pane->View->visualRect(first);
+  if (rect.isValid()) {
+    rect.setLeft(0);
+    rect.setRight(pane->View->viewport()->width());
+    pane->View->viewport()->repaint(rect);
+  }
+}
+
+void TMainWindow::ListChanged(const TFileList& list) {
+  TListPane* pane = PaneOf(list);
+  if (!pane) return;
+  pane->Items->Reload();
+  ShowSelection(*pane);
+  ShowSortMark(*pane);
+}
+
+void TMainWindow::StatusChanged() {
+  for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
+    StatusPanels[i]->setText(ToQt(Form.StatusPanels[i]));
+  }
+  statusBar()->repaint();
+}
+
+void TMainWindow::TableChanged() {
+  Pairs->TableChanged();
+}
+
+void TMainWindow::CaptionChanged() {
+  setWindowTitle(ToQt(Form.Caption));
+}
+
+void TMainWindow::BusyChanged(bool busy) {
+  if (busy == Busy) return;
+  Busy = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+// ---- Events -------------------------------------------------------------------------------------
+
+void TMainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainWindow::dropEvent(QDropEvent* event) {
+  // Whatever page is shown, dropped files go to the project list.
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(PathFromQt(url.toLocalFile()));
+  }
+  event->acceptProposedAction();
+  Guarded([&] { Form.DropFiles(paths); });
+}
+
+bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (TListPane* pane = PaneOfView(watched)) {
+    if (event->type() == QEvent::KeyRelease && watched == pane->View) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Delete && !key->isAutoRepeat()) {
+        Guarded([this] { Form.DeleteKeyReleased(); });
+      }
+    } else if (event->type() == QEvent::MouseButtonDblClick && watched == pane->Viewport) {
+      OpenInEditor(Form.FileToOpen(*pane->List));
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace kv::gui

@@ -1,0 +1,112 @@
+// The application's window: shows the workbench model (TfrmMain) and forwards the user's commands
+// to it. It holds no logic of its own beyond translating between Qt and the model.
+//
+// Components carry the workbench's names as object names ("SearchList", "vleUnits", "sbStatus",
+// the actions' names), so that they can be found with findChild.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "app/Workbench.h"
+#include "app/gui/Icons.h"
+
+class QAction;
+class QLabel;
+class QTabWidget;
+class QTableView;
+class QTreeView;
+
+namespace kv::gui {
+
+class TFileListModel;
+class TPairTableModel;
+
+class TMainWindow : public QMainWindow, public TWorkbenchView {
+  Q_OBJECT
+
+ public:
+  // settingsPath: the settings file; the prompter answers the model's dialogs and shows its
+  // message boxes.
+  TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget* parent = nullptr);
+  ~TMainWindow() override;
+
+  TfrmMain& Model() { return Form; }
+
+  // Start of the window: accepts dropped files, restores settings and conversion data.
+  void FormCreate();
+  // End of the window: stops accepting drops, writes the settings. Runs once; the destructor
+  // runs it when nobody did.
+  void FormDestroy();
+
+  // Re-evaluates the enabled state of the actions; runs whenever the application goes idle.
+  void UpdateActions();
+
+  // TWorkbenchView
+  void RowChanged(const TFileList& list, std::size_t row) override;
+  void ListChanged(const TFileList& list) override;
+  void StatusChanged() override;
+  void TableChanged() override;
+  void CaptionChanged() override;
+  void BusyChanged(bool busy) override;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct TListPane {
+    TFileList* List = nullptr;
+    TFileListModel* Items = nullptr;
+    QTreeView* View = nullptr;
+    QWidget* Viewport = nullptr;  // the view's viewport, where double clicks arrive
+  };
+
+  struct TActionEntry {
+    QAction* Action = nullptr;
+    std::function<bool()> Enabled;  // none: always enabled
+  };
+
+  QAction* AddAction(const char* name, const char* caption, const char* hint, TActionIcon icon,
+                     const QKeySequence& shortcut, std::function<void()> execute,
+                     std::function<bool()> enabled = {});
+  void BuildActions();
+  QWidget* BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
+                         const std::vector<const char*>& actions);
+  QWidget* BuildTablePage();
+  void BuildStatusBar();
+
+  // Runs a command of the model; an error that ends it is shown in an error message box, as the
+  // application's general error handler would.
+  void Guarded(const std::function<void()>& command);
+  TListPane* PaneOf(const TFileList& list);
+  TListPane* PaneOfView(const QObject* viewOrViewport);
+  // The model's selection shown in a view, and a view's selection given to the model.
+  void ShowSelection(TListPane& pane);
+  void TakeSelection(TListPane& pane);
+  void ShowSortMark(TListPane& pane);
+  void OpenInEditor(const std::string& path);
+  void ShowAbout();
+
+  TPrompter& Prompter;
+  TfrmMain Form;
+
+  QTabWidget* JvPageControl = nullptr;
+  TListPane ProjectPane;
+  TListPane ReportPane;
+  QTableView* vleUnits = nullptr;
+  TPairTableModel* Pairs = nullptr;
+  std::array<QLabel*, 3> StatusPanels{};
+  std::vector<TActionEntry> Actions;
+
+  bool ApplyingSelection = false;
+  bool Busy = false;
+  bool Created = false;
+  bool Destroyed = false;
+};
+
+}  // namespace kv::gui

@@ -1,0 +1,80 @@
+// Qt file dialogs, folder browser and message boxes for the workbench.
+#include "app/gui/QtPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include "app/gui/QtText.h"
+
+namespace kv::gui {
+
+QStringList QtNameFilters(const std::string& filter) {
+  const QStringList parts = ToQt(filter).split(QLatin1Char('|'));
+  // A pattern list in parentheses closing a description, such as "All files (*.*)".
+  static const QRegularExpression trailingPatterns(
+      QStringLiteral(R"(\s*\([^()]*[*?][^()]*\)\s*$)"));
+  QStringList result;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns;
+    for (QString pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      pattern = pattern.trimmed();
+      if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+      if (!pattern.isEmpty()) patterns << pattern;
+    }
+    if (patterns.isEmpty()) patterns << QStringLiteral("*");
+    QString description = parts[i];
+    description.remove(trailingPatterns);
+    description = description.trimmed();
+    result << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
+  }
+  return result;
+}
+
+std::vector<std::string> TQtPrompter::OpenFiles(const TOpenDialogOptions& options) {
+  QFileDialog dialog(Parent, QStringLiteral("Open"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(options.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  const QStringList filters = QtNameFilters(options.Filter);
+  dialog.setNameFilters(filters);
+  if (options.FilterIndex >= 1 && options.FilterIndex <= filters.size()) {
+    dialog.selectNameFilter(filters[options.FilterIndex - 1]);
+  }
+  if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(ToQt(options.DefaultExt));
+  std::vector<std::string> chosen;
+  if (dialog.exec() != QDialog::Accepted) return chosen;
+  for (const QString& file : dialog.selectedFiles()) chosen.push_back(PathFromQt(file));
+  return chosen;
+}
+
+std::optional<std::string> TQtPrompter::BrowseFolder(const std::string& initialFolder) {
+  const QString folder = QFileDialog::getExistingDirectory(
+      Parent, QStringLiteral("Browse for Folder"), PathToQt(initialFolder));
+  if (folder.isEmpty()) return std::nullopt;
+  return PathFromQt(folder);
+}
+
+std::optional<std::string> TQtPrompter::SaveFile(const TSaveDialogOptions& options) {
+  QFileDialog dialog(Parent, QStringLiteral("Save As"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(QtNameFilters(options.Filter));
+  if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(ToQt(options.DefaultExt));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.OverwritePrompt);
+  if (!options.FileName.empty()) dialog.selectFile(PathToQt(options.FileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return PathFromQt(dialog.selectedFiles().constFirst());
+}
+
+void TQtPrompter::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), MessageToQt(text),
+                  QMessageBox::Ok, Parent);
+  box.exec();
+}
+
+void TQtPrompter::ShowError(const std::string& text) {
+  QMessageBox::critical(Parent, QApplication::applicationName(), MessageToQt(text));
+}
+
+}  // namespace kv::gui

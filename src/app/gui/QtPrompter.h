@@ -1,0 +1,34 @@
+// The workbench's dialogs and message boxes as Qt dialogs.
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+#include "app/Prompter.h"
+
+namespace kv::gui {
+
+// Turns a filter in the form "Description|*.a;*.b|Description|*.c" into Qt's name filters
+// ("Description (*.a *.b)"). "*.*" becomes "*", so that files without an extension are listed too;
+// a pattern list already written in parentheses at the end of a description is replaced by the
+// translated one.
+QStringList QtNameFilters(const std::string& filter);
+
+class TQtPrompter : public TPrompter {
+ public:
+  explicit TQtPrompter(QWidget* parent = nullptr) : Parent(parent) {}
+  // The window the dialogs belong to (they are centred on it and block it).
+  void SetParent(QWidget* parent) { Parent = parent; }
+
+  std::vector<std::string> OpenFiles(const TOpenDialogOptions& options) override;
+  std::optional<std::string> BrowseFolder(const std::string& initialFolder) override;
+  std::optional<std::string> SaveFile(const TSaveDialogOptions& options) override;
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+
+ private:
+  QPointer<QWidget> Parent;
+};
+
+}  // namespace kv::gui

@@ -1,0 +1,33 @@
+// Text conversions between the workbench model and Qt.
+#include "app/gui/QtText.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include "legacy/CodePage.h"
+
+namespace kv::gui {
+
+QString ToQt(const std::string& text) {
+  return QString::fromStdString(CodePageToUtf8(text));
+}
+
+std::string FromQt(const QString& text) {
+  return Utf8ToCodePage(text.toStdString());
+}
+
+QString PathToQt(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string PathFromQt(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+QString MessageToQt(const std::string& text) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+  return utf8.hasError() ? ToQt(text) : decoded;
+}
+
+}  // namespace kv::gui

@@ -1,0 +1,167 @@
+// kv3conv inspect: the legacy report model of one .kvf file as JSON, for users and for tests.
+#include <cstdio>
+#include <exception>
+
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "legacy/CodePage.h"
+#include "legacy/LoadState.h"
+#include "legacy/Report.h"
+
+namespace kv::cli {
+
+namespace {
+
+// A text of the model (system code page) as a JSON string.
+std::string Text(const std::string& text) {
+  return JsonString(CodePageToUtf8(text));
+}
+
+std::string Number(std::int64_t value) {
+  return std::to_string(value);
+}
+
+std::string Real(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
+}
+
+std::string Bool(bool value) {
+  return value ? "true" : "false";
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? ", " : "") + Text(lines[i]);
+  return out + "]";
+}
+
+std::string Variables(const TkvVariables& list) {
+  std::string out = "[";
+  for (int i = 0; i < list.Count(); ++i) {
+    out += (i ? ", " : "");
+    out += "[" + Text(list.Name(i)) + ", " + Text(VarToStr(list.Value(i))) + "]";
+  }
+  return out + "]";
+}
+
+std::string PageJson(const TkvPage& p) {
+  const TPageMetrics& m = p.Metrics;
+  std::string out =
+      "    {\"name\": " + Text(p.Name) + ", \"type\": " + Number(p.PageType) +
+      ", \"size\": " + Number(p.Size) + ", \"paperWidth\": " + Number(p.PaperWidth) +
+      ", \"paperHeight\": " + Number(p.PaperHeight) +
+      ", \"orientation\": " + Number(p.Orientation) + ", \"bin\": " + Number(p.Bin) +
+      ",\n     \"margins\": [" + Number(p.LeftMargin) + ", " + Number(p.TopMargin) + ", " +
+      Number(p.RightMargin) + ", " + Number(p.BottomMargin) +
+      "], \"marginsOn\": " + Bool(p.MarginsOn) +
+      ", \"printToPrevPage\": " + Bool(p.PrintToPrevPage) + ", \"columns\": " + Number(p.Columns) +
+      ", \"columnGap\": " + Number(p.ColumnGap) +
+      ",\n     \"borderStyle\": " + Number(p.BorderStyle) + ", \"caption\": " + Text(p.Caption) +
+      ", \"color\": " + Number(p.Color) + ", \"bounds\": [" + Number(p.Left) + ", " +
+      Number(p.Top) + ", " + Number(p.Width) + ", " + Number(p.Height) +
+      "], \"position\": " + Number(p.Position) + ",\n     \"script\": " + Lines(p.ScriptLines) +
+      ",\n     \"metrics\": {\"paperWidthPx\": " + Number(m.PaperWidthPx) +
+      ", \"paperHeightPx\": " + Number(m.PaperHeightPx) +
+      ", \"offsetXPx\": " + Number(m.OffsetXPx) + ", \"offsetYPx\": " + Number(m.OffsetYPx) +
+      ", \"printableWidthPx\": " + Number(m.PrintableWidthPx) +
+      ", \"printableHeightPx\": " + Number(m.PrintableHeightPx) + "},\n     \"edges\": [" +
+      Number(p.LeftEdge()) + ", " + Number(p.TopEdge()) + ", " + Number(p.RightEdge()) + ", " +
+      Number(p.BottomEdge()) + "],\n     \"objects\": [";
+  for (std::size_t i = 0; i < p.ObjectList.size(); ++i) {
+    const TkvView& v = *p.ObjectList[i];
+    out += (i ? ",\n       " : "\n       ");
+    out += "{\"class\": " + Text(v.ClassName()) + ", \"name\": " + Text(v.Name) +
+           ", \"typeCode\": " + Number(v.TypeCode) + ", \"bounds\": [" + Number(v.Left) + ", " +
+           Number(v.Top) + ", " + Number(v.Width) + ", " + Number(v.Height) + "]}";
+  }
+  return out + (p.ObjectList.empty() ? "]}" : "]}");
+}
+
+}  // namespace
+
+TCliReportPrompter::TCliReportPrompter(std::string file, std::optional<std::string> password)
+    : File(std::move(file)), Password(std::move(password)) {}
+
+void TCliReportPrompter::ReportMessage(const std::string& text, const std::string& caption,
+                                       TMessageIcon) {
+  std::string shown = CodePageToUtf8(text);
+  for (char& c : shown) {
+    if (c == '\r') c = ' ';
+  }
+  std::fprintf(stderr, "kv3conv: %s: %s: %s\n", File.c_str(), caption.c_str(), shown.c_str());
+  ++Messages;
+}
+
+std::optional<std::string> TCliReportPrompter::AskReportPassword() {
+  if (!Password) {
+    std::fprintf(stderr,
+                 "kv3conv: %s: the report is password-protected; give its password with "
+                 "--password or --password-file\n",
+                 File.c_str());
+    ++Messages;
+  }
+  return Password;
+}
+
+int RunInspect(const TInspectArgs& args) {
+  std::optional<std::string> password;
+  if (!ReadPasswordOption(args.Password, args.PasswordFile, password)) return ExitUsage;
+  TCliReportPrompter prompter(args.Input, password);
+  TkvReport report;
+  report.Prompter = &prompter;
+  try {
+    if (!report.LoadReportFile(args.Input)) {
+      std::fprintf(stderr, "kv3conv: %s: no such file\n", args.Input.c_str());
+      return ExitFileFailed;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kv3conv: %s\n", e.what());
+    return ExitFileFailed;
+  }
+  const TReportOptions& o = report.ReportOptions;
+  std::string out =
+      "{\n  \"file\": " + JsonString(args.Input) +
+      ",\n  \"version\": " + Number(LoadState().LegacyVersion) +
+      ",\n  \"printer\": " + Text(report.PrinterName) +
+      ",\n  \"ignoreStoredPrinter\": " + Bool(report.IgnoreStoredPrinter) +
+      ",\n  \"twoPass\": " + Bool(report.TwoPass) +
+      ",\n  \"reportOptions\": {\"name\": " + Text(o.Name) + ", \"author\": " + Text(o.Author) +
+      ", \"description\": " + Text(o.Description) + ", \"version\": [" + Text(o.VersionMajor) +
+      ", " + Text(o.VersionMinor) + ", " + Text(o.VersionRelease) + ", " + Text(o.VersionBuild) +
+      "], \"passwordProtected\": " + Bool(report.PasswordProtected) +
+      ", \"createDate\": " + Real(o.CreateDate) + ", \"lastChange\": " + Real(o.LastChange) +
+      ", \"generatorVersion\": " + Number(report.GeneratorVersion) + "},\n  \"pages\": [";
+  for (int i = 0; i < report.Pages.Count(); ++i) {
+    out += (i ? ",\n" : "\n") + PageJson(report.Pages.Item(i));
+  }
+  out += report.Pages.Count() ? "\n  ],\n" : "],\n";
+  out += "  \"dictionary\": {\"variables\": " + Variables(report.Dictionary.VariableList) +
+         ", \"aliases\": " + Variables(report.Dictionary.AliasList) +
+         ", \"datasetAliases\": " + Variables(report.Dictionary.DatasetAliasList) + "}\n}\n";
+  std::fputs(out.c_str(), stdout);
+  return prompter.Messages > 0 ? ExitFileFailed : ExitOk;
+}
+
+bool ReadPasswordOption(const std::string& password, const std::string& passwordFile,
+                        std::optional<std::string>& result) {
+  if (!password.empty()) result = password;
+  if (passwordFile.empty()) return true;
+  std::FILE* f = std::fopen(passwordFile.c_str(), "rb");
+  if (!f) {
+    std::fprintf(stderr, "kv3conv: cannot read the password file %s\n", passwordFile.c_str());
+    return false;
+  }
+  std::string text;
+  char buffer[256];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  std::fclose(f);
+  // The first line is the password.
+  const std::size_t end = text.find_first_of("\r\n");
+  result = end == std::string::npos ? text : text.substr(0, end);
+  return true;
+}
+
+}  // namespace kv::cli

@@ -1,0 +1,113 @@
+// The add-in registry and the object factory.
+#include "legacy/Factory.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+#include <shared_mutex>
+
+#include "legacy/LoadState.h"
+
+namespace kv {
+
+std::atomic<std::int32_t> NextObjectId{0};
+
+namespace {
+
+// The registry is written at start-up and read by every load; the lock makes a late
+// registration safe, though none happens while files are converted.
+struct TRegistry {
+  std::shared_mutex Lock;
+  std::vector<TkvAddInObjectInfo> Entries;
+  std::array<const TViewClass*, 5> BuiltIns{};
+};
+
+TRegistry& Registry() {
+  static TRegistry registry;
+  return registry;
+}
+
+}  // namespace
+
+void RegisterAddIn(const TViewClass& viewClass, int hintMessage, bool isControl) {
+  TRegistry& r = Registry();
+  std::unique_lock lock(r.Lock);
+  for (const auto& entry : r.Entries) {
+    if (entry.Class == &viewClass) return;
+  }
+  if (r.Entries.size() >= MaxAddIns) {
+    throw EKvError("The add-in registry is full; " + viewClass.Name + " cannot be registered");
+  }
+  r.Entries.push_back({&viewClass, std::to_string(hintMessage), isControl});
+}
+
+void UnregisterAddIn(const TViewClass& viewClass) {
+  TRegistry& r = Registry();
+  std::unique_lock lock(r.Lock);
+  std::erase_if(r.Entries, [&](const TkvAddInObjectInfo& e) { return e.Class == &viewClass; });
+}
+
+std::vector<TkvAddInObjectInfo> AddIns() {
+  TRegistry& r = Registry();
+  std::shared_lock lock(r.Lock);
+  return r.Entries;
+}
+
+void RegisterBuiltInClass(std::uint8_t typeCode, const TViewClass& viewClass) {
+  if (typeCode >= 5) return;
+  TRegistry& r = Registry();
+  std::unique_lock lock(r.Lock);
+  r.BuiltIns[typeCode] = &viewClass;
+}
+
+std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& className) {
+  TRegistry& r = Registry();
+  std::unique_ptr<TkvView> object;
+  if (typeCode >= 0 && typeCode <= 4) {
+    const TViewClass* builtIn = nullptr;
+    {
+      std::shared_lock lock(r.Lock);
+      builtIn = r.BuiltIns[static_cast<std::size_t>(typeCode)];
+    }
+    // A built-in class that this build does not hold yet creates nothing, like codes 5 to 9.
+    if (builtIn) object = builtIn->Create();
+  } else if (typeCode == TypeAddIn) {
+    const TViewClass* found = nullptr;
+    {
+      std::shared_lock lock(r.Lock);
+      for (const auto& entry : r.Entries) {
+        if (entry.Class->Name == className) {
+          found = entry.Class;
+          break;
+        }
+      }
+    }
+    if (!found) {
+      TLoadState& state = LoadState();
+      state.MissingClassFlag = true;
+      state.MissingClasses += className + "\r";
+      throw EClassNotFound(state.MissingClasses);
+    }
+    object = found->Create();
+    object->TypeCode = TypeAddIn;
+  }
+  if (object) object->ObjectId = NextObjectId.fetch_add(1);
+  return object;
+}
+
+void RegisterAddInFamilies() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // Each add-in family registers its classes here, in the order the families start up.
+  });
+}
+
+const std::vector<std::string>& AddInComponentClasses() {
+  static const std::vector<std::string> classes{
+      "TkvOLEObject",      "TkvRichObject",    "TkvCheckBoxObject",  "TkvShapeObject",
+      "TkvBarCodeObject",  "TkvChartObject",   "TkvRoundRectObject", "TkvCrossObject",
+      "TkvDialogControls", "TkvADOComponents", "TkvIBXComponents",   "TkvDBXComponents"};
+  return classes;
+}
+
+}  // namespace kv

@@ -1,0 +1,75 @@
+// The object factory and the add-in registry. A legacy object record names its class by a type
+// code (0 to 4 for the built-in classes) or, for add-ins (code 10), by class name; the factory
+// turns that into a new report object. The registry lists the add-in classes the factory may
+// create; it is filled once at program start and only read afterwards.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "legacy/Errors.h"
+#include "objects/View.h"
+
+namespace kv {
+
+// A report object class: its name and its constructor. Classes are told apart by the identity of
+// their TViewClass, as a class reference would be.
+struct TViewClass {
+  std::string Name;
+  std::function<std::unique_ptr<TkvView>()> Create;
+};
+
+// One registry entry.
+struct TkvAddInObjectInfo {
+  const TViewClass* Class = nullptr;
+  std::string Hint;        // decimal text of the message id of the designer's hint
+  bool IsControl = false;  // placed on dialog pages (controls and database components)
+};
+
+// A class name not found in the registry while loading.
+class EClassNotFound : public EKvError {
+ public:
+  using EKvError::EKvError;
+};
+
+inline constexpr std::size_t MaxAddIns = 64;
+
+// Adds a class; a class already registered is not added again. Raises EKvError when the table
+// is full.
+void RegisterAddIn(const TViewClass& viewClass, int hintMessage, bool isControl);
+// Removes every entry of the class, closing the gap.
+void UnregisterAddIn(const TViewClass& viewClass);
+// The entries in registration order.
+std::vector<TkvAddInObjectInfo> AddIns();
+
+// Sets the class created for a built-in type code (0 to 4).
+void RegisterBuiltInClass(std::uint8_t typeCode, const TViewClass& viewClass);
+
+// Creates the object of a type code: the built-in class for 0 to 4, none for 5 to 9 and above
+// 10, the registered add-in named className (compared exactly) for 10. An unregistered name is
+// added to MissingClasses and raises EClassNotFound carrying all of them. Every object created
+// gets the next ObjectId.
+std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& className);
+
+// The running number of created objects; starts at 0 with the program and is never reset.
+extern std::atomic<std::int32_t> NextObjectId;
+
+// Registers every add-in family once (the start-up of the families); safe to call repeatedly.
+void RegisterAddInFamilies();
+
+// The components that tie each add-in family into the program; they hold nothing.
+struct TkvAddInComponent {
+  explicit TkvAddInComponent(std::string className, std::string name)
+      : ClassName(std::move(className)), Name(std::move(name)) {}
+  const std::string ClassName;
+  std::string Name;
+};
+
+// The class names of the twelve family components, in the order the window holds them.
+const std::vector<std::string>& AddInComponentClasses();
+
+}  // namespace kv

@@ -1,0 +1,10 @@
+#include "legacy/LoadState.h"
+
+namespace kv {
+
+TLoadState& LoadState() {
+  thread_local TLoadState state;
+  return state;
+}
+
+}  // namespace kv

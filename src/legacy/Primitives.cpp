@@ -1,0 +1,237 @@
+// The value encodings of legacy report files. Readers use only the bounds-checked TStream reads;
+// writers keep every length word in step with the bytes that follow it.
+#include "legacy/Primitives.h"
+
+#include "legacy/Errors.h"
+#include "legacy/LoadState.h"
+
+namespace kv {
+
+namespace {
+
+// The first version whose strings and memos are length-prefixed.
+constexpr std::uint8_t FirstLengthPrefixedVersion = 23;
+
+constexpr std::uint8_t LineSeparator = 13;
+
+bool ZeroTerminatedLayout() {
+  return LoadState().LegacyVersion < FirstLengthPrefixedVersion;
+}
+
+// A length word n followed by n bytes. A text longer than 65535 bytes does not fit the word;
+// rather than store a cut text, the save fails with a clear error.
+void WriteCountedBytes(TStream& stream, std::string_view text) {
+  if (text.size() > 0xFFFF) {
+    throw EKvError("A text of " + std::to_string(text.size()) +
+                   " bytes is too long for the legacy layout (at most 65535)");
+  }
+  const auto length = static_cast<std::uint16_t>(text.size());
+  stream.WriteU16(length);
+  stream.Write(text.data(), length);
+}
+
+}  // namespace
+
+// ---- Fonts --------------------------------------------------------------------------------------
+
+TFontStyles StyleFromStored(std::uint16_t word) {
+  TFontStyles styles;
+  if (word & 0x1) styles.Include(TFontStyle::fsItalic);
+  if (word & 0x2) styles.Include(TFontStyle::fsBold);
+  if (word & 0x4) styles.Include(TFontStyle::fsUnderline);
+  if (word & 0x8) styles.Include(TFontStyle::fsStrikeOut);
+  return styles;
+}
+
+std::uint16_t StyleToStored(TFontStyles styles) {
+  std::uint16_t word = 0;
+  if (styles.Contains(TFontStyle::fsItalic)) word |= 0x1;
+  if (styles.Contains(TFontStyle::fsBold)) word |= 0x2;
+  if (styles.Contains(TFontStyle::fsUnderline)) word |= 0x4;
+  if (styles.Contains(TFontStyle::fsStrikeOut)) word |= 0x8;
+  return word;
+}
+
+// ---- Scalars ------------------------------------------------------------------------------------
+
+std::uint8_t ReadByte(TStream& stream) {
+  return stream.ReadU8();
+}
+void WriteByte(TStream& stream, std::uint8_t value) {
+  stream.WriteU8(value);
+}
+
+std::int16_t ReadWord(TStream& stream) {
+  return stream.ReadI16();
+}
+void WriteWord(TStream& stream, std::int16_t value) {
+  stream.WriteI16(value);
+}
+
+std::int32_t ReadInt(TStream& stream) {
+  return stream.ReadI32();
+}
+void WriteInt(TStream& stream, std::int32_t value) {
+  stream.WriteI32(value);
+}
+
+bool ReadBool8(TStream& stream) {
+  return stream.ReadU8() != 0;
+}
+void WriteBool8(TStream& stream, bool value) {
+  stream.WriteU8(value ? 1 : 0);
+}
+
+bool ReadBool16(TStream& stream) {
+  return stream.ReadU16() != 0;
+}
+void WriteBool16(TStream& stream, bool value) {
+  stream.WriteU16(value ? 0xFFFF : 0);
+}
+
+double ReadDateTime(TStream& stream) {
+  return stream.ReadF64();
+}
+void WriteDateTime(TStream& stream, double value) {
+  stream.WriteF64(value);
+}
+
+// ---- Texts --------------------------------------------------------------------------------------
+
+std::string ReadLegacyString(TStream& stream) {
+  const std::uint16_t length = stream.ReadU16();
+  std::string text = stream.ReadBytes(length);
+  stream.ReadU8();  // the terminator, whatever its value
+  return text;
+}
+
+void WriteLegacyString(TStream& stream, std::string_view text) {
+  WriteCountedBytes(stream, text);
+  stream.WriteU8(0);
+}
+
+std::string ReadZeroString(TStream& stream) {
+  std::string text;
+  for (;;) {
+    const std::uint8_t byte = stream.ReadU8();  // raises at the end of the data
+    if (byte == 0) return text;
+    text.push_back(static_cast<char>(byte));
+  }
+}
+
+std::string ReadStoredString(TStream& stream) {
+  return ZeroTerminatedLayout() ? ReadZeroString(stream) : ReadLegacyString(stream);
+}
+
+// ---- Line lists ---------------------------------------------------------------------------------
+
+void ReadLegacyMemo(TStream& stream, std::vector<std::string>& lines) {
+  lines.clear();
+  if (stream.ReadU16() == 0) {
+    stream.ReadU8();  // the terminator of an empty list
+    return;
+  }
+  // The number of lines follows the separators, not the count: only a 0 byte ends the list.
+  for (;;) {
+    const std::uint16_t length = stream.ReadU16();
+    lines.push_back(stream.ReadBytes(length));
+    if (stream.ReadU8() == 0) return;
+  }
+}
+
+void WriteLegacyMemo(TStream& stream, const std::vector<std::string>& lines) {
+  // Readers only test the count for zero. Modulo 65536 a non-empty list of 65536·k lines would
+  // store 0 and read back as an empty list followed by garbage, so it stores 65535 instead.
+  std::uint16_t count = static_cast<std::uint16_t>(lines.size() & 0xFFFF);
+  if (count == 0 && !lines.empty()) count = 0xFFFF;
+  stream.WriteU16(count);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) stream.WriteU8(LineSeparator);
+    WriteCountedBytes(stream, lines[i]);
+  }
+  stream.WriteU8(0);
+}
+
+void ReadZeroMemo(TStream& stream, std::vector<std::string>& lines) {
+  lines.clear();
+  std::string line;
+  for (;;) {
+    const std::uint8_t byte = stream.ReadU8();  // raises at the end of the data
+    if (byte == LineSeparator) {
+      lines.push_back(std::move(line));
+      line.clear();
+    } else if (byte == 0) {
+      if (!line.empty()) lines.push_back(std::move(line));
+      return;
+    } else {
+      line.push_back(static_cast<char>(byte));
+    }
+  }
+}
+
+void ReadStoredMemo(TStream& stream, std::vector<std::string>& lines) {
+  if (ZeroTerminatedLayout()) {
+    ReadZeroMemo(stream, lines);
+  } else {
+    ReadLegacyMemo(stream, lines);
+  }
+}
+
+// ---- Font records -------------------------------------------------------------------------------
+
+TkvFont ReadLegacyFont(TStream& stream) {
+  TkvFont font;
+  font.Name = ReadLegacyString(stream);
+  font.Size = stream.ReadI32();
+  font.Style = StyleFromStored(stream.ReadU16());
+  font.Color = stream.ReadI32();
+  font.Charset = static_cast<std::uint8_t>(stream.ReadU16() & 0xFF);
+  return font;
+}
+
+void WriteLegacyFont(TStream& stream, const TkvFont& font) {
+  WriteLegacyString(stream, font.Name);
+  stream.WriteI32(font.Size);
+  stream.WriteU16(StyleToStored(font.Style));
+  stream.WriteI32(font.Color);
+  stream.WriteU16(font.Charset);
+}
+
+// ---- Hexadecimal text ---------------------------------------------------------------------------
+
+namespace {
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string HexEncode(std::string_view text) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(text.size() * 2);
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    hex.push_back(Digits[byte >> 4]);
+    hex.push_back(Digits[byte & 0x0F]);
+  }
+  return hex;
+}
+
+std::string HexDecode(std::string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() / 2);
+  for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+    const int high = HexDigitValue(text[i]);
+    const int low = HexDigitValue(text[i + 1]);
+    if (high < 0 || low < 0) break;
+    bytes.push_back(static_cast<char>(high * 16 + low));
+  }
+  return bytes;
+}
+
+}  // namespace kv

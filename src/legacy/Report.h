@@ -1,0 +1,143 @@
+// The legacy report: its pages, its data dictionary, its options, and the legacy file layout that
+// stores them (a version byte, the page block with page, object and dictionary records, an end
+// marker and a trailer). Loading recovers from damaged and unregistered object records and never
+// lets an error escape; problems end in the library's message boxes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "legacy/Dictionary.h"
+#include "legacy/Page.h"
+#include "legacy/ReportPrompter.h"
+#include "legacy/Stream.h"
+
+namespace kv {
+
+class TkvReport;
+class TkvDataset;
+
+// Descriptive data of a report, kept in the file's trailer.
+struct TReportOptions {
+  std::string Name, Author, Description;
+  std::string VersionMajor, VersionMinor, VersionRelease, VersionBuild;
+  std::string Password;                   // plain text
+  double CreateDate = 0, LastChange = 0;  // days since 1899-12-30, local time
+};
+
+// The pages of a report, in page order; a page's position is its page index.
+class TkvPages {
+ public:
+  explicit TkvPages(TkvReport& report) : Report(report) {}
+
+  int Count() const { return static_cast<int>(List.size()); }
+  TkvPage& Item(int index) { return *List.at(static_cast<std::size_t>(index)); }
+  const TkvPage& Item(int index) const { return *List.at(static_cast<std::size_t>(index)); }
+  void Clear() { List.clear(); }
+  // Appends a page with the default paper.
+  TkvPage& AddPage();
+  void Delete(int index);
+  void Move(int from, int to);
+  void LoadPageBlock(TStream& stream);
+  void SavePageBlock(TStream& stream);
+
+  TkvReport& Report;
+
+ private:
+  void ReadObjectRecord(TStream& stream, std::uint8_t marker);
+  std::vector<std::unique_ptr<TkvPage>> List;
+};
+
+enum class TPreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
+enum class TReportType { rtSimple, rtMultiple };
+enum TPreviewButton : std::uint8_t {
+  pbZoom = 1 << 0,
+  pbLoad = 1 << 1,
+  pbSave = 1 << 2,
+  pbPrint = 1 << 3,
+  pbFind = 1 << 4,
+  pbHelp = 1 << 5,
+  pbExit = 1 << 6,
+  pbPageSetup = 1 << 7,
+};
+
+// Writes a report as a new XML document; installed by the document writer.
+using TDocumentWriter = std::function<void(TkvReport& report, TStream& stream)>;
+void SetDocumentWriter(TDocumentWriter writer);
+
+// The current local date and time as days since 1899-12-30.
+double CurrentDateTime();
+
+class TkvReport {
+ public:
+  explicit TkvReport(std::string name = "kvReport1");
+  ~TkvReport();
+  TkvReport(const TkvReport&) = delete;
+  TkvReport& operator=(const TkvReport&) = delete;
+
+  // Loads a legacy stream. Never raises: problems end in message boxes.
+  void LoadReportStream(TStream& stream);
+  // Saves as a legacy stream, or through the document writer when DocumentMode is set.
+  void SaveReportStream(TStream& stream);
+  // False (and nothing changed) when no file exists at path; otherwise loads it and sets
+  // ReportFileName. A file that cannot be opened raises EFileError.
+  bool LoadReportFile(const std::string& path);
+  // Writes the report to path in the legacy layout, replacing the file only when complete.
+  void SaveReportFile(const std::string& path);
+  void ClearReport();
+  void ResetReportOptions();
+  void SelectPrinterByName(const std::string& name);
+  TkvView* FindObject(const std::string& name) const;
+
+  // The ReportForm property of a form file: the integer 25 and, when StoreInDFM is set, the
+  // report in the legacy layout. Reading keeps that data in FormStream until LoadFromFormStream.
+  void ReadReportForm(TStream& stream);
+  void WriteReportForm(TStream& stream);
+  void LoadFromFormStream();
+
+  std::string Name;
+  TkvPages Pages{*this};
+  TkvDataDictionary Dictionary;
+  bool IgnoreStoredPrinter = false;
+  bool TwoPass = false;
+  std::string PrinterName;
+  std::string ReportFileName;
+  bool DocumentMode = false;
+  TReportOptions ReportOptions;
+  bool PasswordProtected = false;
+  std::uint8_t GeneratorVersion = 88;
+  std::unique_ptr<TMemoryStream> FormStream;
+  // Answers message boxes and the password dialog; without one, messages are dropped and the
+  // password counts as cancelled.
+  TReportPrompter* Prompter = nullptr;
+
+  // Published properties (preparation, preview and printing), with their defaults.
+  TkvDataset* Dataset = nullptr;
+  std::int32_t DefaultCopies = 1;
+  bool DefaultCollate = true;
+  bool GrayedButtons = false;
+  TPreviewZoom InitialZoom = TPreviewZoom::pzDefault;
+  bool MDIPreview = false;
+  bool ModalPreview = true;
+  bool ModifyPrepared = true;
+  std::uint8_t PreviewButtons = pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbHelp | pbExit;
+  bool PrintIfEmpty = true;
+  TReportType ReportType = TReportType::rtSimple;
+  bool ShowPrintDialog = true;
+  bool ShowProgress = true;
+  bool StoreInDFM = false;
+  std::string Title;
+  bool RebuildPrinter = false;
+  bool UseDefaultDataSetName = false;
+
+ private:
+  friend class TkvPages;
+  void Message(const std::string& text);
+  void ReadTrailer(TStream& stream);
+  void WriteTrailer(TStream& stream);
+};
+
+}  // namespace kv

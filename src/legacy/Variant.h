@@ -1,0 +1,24 @@
+// The variant value of named properties and dictionary entries: empty, an integer, a floating-
+// point number, a boolean or a text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace kv {
+
+using TVariant = std::variant<std::monostate, std::int64_t, double, bool, std::string>;
+
+inline bool VarIsEmpty(const TVariant& v) {
+  return std::holds_alternative<std::monostate>(v);
+}
+
+// The text form of a value: empty for empty, decimal for integers, the general floating-point
+// form with "." for doubles, "True"/"False" for booleans, the text itself for texts.
+std::string VarToStr(const TVariant& v);
+// The integer form: integers as they are, doubles truncated, booleans -1/0 (true is -1), texts
+// read as decimal (0 when they are not a number), empty 0.
+std::int64_t VarToInt(const TVariant& v);
+
+}  // namespace kv

@@ -1,0 +1,702 @@
+// The window over the workbench, driven through its widgets on the offscreen platform: actions,
+// lists, header clicks, drops, the grid of pairs and its file, the settings left at exit. Dialogs
+// are answered by a scripted prompter; every test runs in a scratch working directory, where
+// "kv25x.dat" is looked up.
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <QUrl>
+#include <QtTest>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/IniFile.h"
+#include "app/Workbench.h"
+#include "app/gui/AboutDialog.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/PairTable.h"
+#include "app/gui/QtPrompter.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
+
+namespace kv::gui {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::TScriptedPrompter;
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void layoutShowsTheWorkbench();
+  void startsWithoutSettingsOrDefaultTable();
+  void sourceRunOnTheExampleProject();
+  void errorEndingARunIsShownAfterTheStatusIsRestored();
+  void reportRunShowsProgressWhileItHoldsTheThread();
+  void headerClicksSortAndToggle_data();
+  void headerClicksSortAndToggle();
+  void droppedFilesGoToTheProjectListFromAnyPage();
+  void actionsFollowTheModelWhenIdle();
+  void deleteKeyRemovesTheSelectedRows();
+  void tableWithEqualsIsSavedAndReadBackByteForByte();
+  void gridDrawsTheStandInAsEqualsBelowAndRightOfTheCorner();
+  void scansLeaveTheirMaskInTheSettings_data();
+  void scansLeaveTheirMaskInTheSettings();
+  void doubleClickOpensTheFirstSelectedFileInTheEditor();
+  void aboutBoxShowsTitleAndClosesWithOk();
+  void dialogFiltersInQtForm_data();
+  void dialogFiltersInQtForm();
+
+ private:
+  TMainWindow& Open();
+  // Lets the event loop wait for a moment, so that it goes idle as between a user's actions.
+  void Idle() {
+    QEventLoop loop;
+    QTimer::singleShot(30, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    T* child = Window->findChild<T*>(QString::fromLatin1(name));
+    if (!child) qFatal("no child %s", name);
+    return child;
+  }
+  QAction* Action(const char* name) { return Find<QAction>(name); }
+  QString Panel(int i) {
+    return Find<QLabel>(qPrintable(QStringLiteral("sbStatusPanel%1").arg(i)))->text();
+  }
+  QString Cell(const char* list, int row, int column) {
+    return Find<QTreeView>(list)->model()->index(row, column).data().toString();
+  }
+  int RowCount(const char* list) { return Find<QTreeView>(list)->model()->rowCount(); }
+  void SelectRows(const char* list, std::initializer_list<int> rows);
+  void ClickHeader(const char* list, int column);
+  void EditCell(int row, int column, const QString& text);
+  std::string ReadSetting(const char* key) {
+    return TIniFile(*Dir / "kv3converter.ini").ReadString("Settings", key, "?");
+  }
+
+  std::unique_ptr<test::TTempDir> Dir;
+  QString OldDir;
+  std::unique_ptr<TScriptedPrompter> Prompter;
+  std::unique_ptr<TMainWindow> Window;
+};
+
+void MainWindowTest::init() {
+  Dir = std::make_unique<test::TTempDir>();
+  OldDir = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(Q(Dir->Path())));
+  Prompter = std::make_unique<TScriptedPrompter>();
+}
+
+void MainWindowTest::cleanup() {
+  Window.reset();
+  Prompter.reset();
+  QDir::setCurrent(OldDir);
+  Dir.reset();
+  qunsetenv("VISUAL");
+}
+
+TMainWindow& MainWindowTest::Open() {
+  Window = std::make_unique<TMainWindow>(*Prompter, *Dir / "kv3converter.ini");
+  Window->FormCreate();
+  Window->show();
+  Window->activateWindow();
+  if (!QTest::qWaitForWindowActive(Window.get())) qWarning("window not active");
+  return *Window;
+}
+
+void MainWindowTest::SelectRows(const char* list, std::initializer_list<int> rows) {
+  QTreeView* view = Find<QTreeView>(list);
+  view->clearSelection();
+  for (const int row : rows) {
+    view->selectionModel()->select(view->model()->index(row, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+}
+
+void MainWindowTest::ClickHeader(const char* list, int column) {
+  QHeaderView* header = Find<QTreeView>(list)->header();
+  const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                      header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+}
+
+// Types a text into a cell of the grid through its editor, as a user would.
+void MainWindowTest::EditCell(int row, int column, const QString& text) {
+  auto* grid = Find<QTableView>("vleUnits");
+  const QModelIndex index = grid->model()->index(row, column);
+  grid->setCurrentIndex(index);
+  grid->edit(index);
+  auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(index));
+  QVERIFY(editor);
+  editor->selectAll();
+  QTest::keyClicks(editor, text);
+  QTest::keyClick(editor, Qt::Key_Return);
+  // The editor hands its text back through a queued call.
+  QTRY_VERIFY(!grid->indexWidget(index));
+}
+
+// ---- Tests
+// ----------------------------------------------------------------------------------------
+
+void MainWindowTest::layoutShowsTheWorkbench() {
+  Open();
+  Window->Model().AddFile("/p/a.pas");  // the columns keep their widths when rows come
+  QCOMPARE(Window->size(), QSize(471, 386));
+
+  auto* pages = Find<QTabWidget>("JvPageControl");
+  QCOMPARE(pages->count(), 3);
+  QCOMPARE(pages->currentIndex(), 0);
+  const QStringList pageTitles{"Select Project Files", "Strings Project Files",
+                               "Select Report Files"};
+  const QStringList pageNames{"tbsFiles", "tbsStrings", "tbshReportFiles"};
+  for (int i = 0; i < 3; ++i) {
+    QCOMPARE(pages->tabText(i), pageTitles[i]);
+    QCOMPARE(pages->widget(i)->objectName(), pageNames[i]);
+  }
+
+  // Toolbars: actions in order, "|" for a separator; the table page has none.
+  auto toolBarContents = [](QToolBar* bar) {
+    QStringList names;
+    for (QAction* action : bar->actions()) {
+      names << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
+    }
+    return names.join(QLatin1Char(','));
+  };
+  QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar1")),
+           QStringLiteral("IterateSubdirectories,FileOpen,RemoveFiles,|,SaveData,Convert,|,"
+                          "AboutMe,|,FileExit1"));
+  QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar2")),
+           QStringLiteral("DirReports,AddReport,DelReport,|,RunReport,|,AboutMe,|,FileExit1"));
+  QVERIFY(pages->widget(1)->findChildren<QToolBar*>().isEmpty());
+  QCOMPARE(Find<QToolBar>("ToolBar1")->parentWidget(), pages->widget(0));
+  QCOMPARE(Find<QToolBar>("ToolBar2")->parentWidget(), pages->widget(2));
+
+  const struct {
+    const char* Name;
+    const char* Caption;
+    const char* ToolTip;
+    QKeySequence Shortcut;
+  } actions[] = {
+      {"IterateSubdirectories", "Scan Subdirectories...", "Scan Subdirectories and add files", {}},
+      {"FileOpen", "Add files to Convert...", "Add Individual Files to convert", {}},
+      {"RemoveFiles", "Remove File(s)", "Remove Selected File(s)", {}},
+      {"SaveData", "Save Conversion Data", "Save Conversion Data", QKeySequence("Ctrl+S")},
+      {"Convert", "Convert", "Convert files", QKeySequence("F9")},
+      {"AboutMe", "About Me", "About me...", {}},
+      {"FileExit1", "E&xit", "Exit", QKeySequence("Alt+F4")},
+      {"SelectAll", "Select All", "Select All", QKeySequence("Ctrl+A")},
+      {"DirReports", "Scan Subdirectories...", "Scan Subdirectories and add files", {}},
+      {"AddReport",
+       "Add Individual Report Files to convert...",
+       "Add Individual Report Files to convert",
+       {}},
+      {"DelReport", "Remove Selected Report File(s)...", "Remove Selected Report File(s)", {}},
+      {"RunReport", "Convert Report Files...", "Convert Report Files", {}},
+  };
+  for (const auto& expected : actions) {
+    QAction* action = Action(expected.Name);
+    QCOMPARE(action->text(), QString::fromLatin1(expected.Caption));
+    QCOMPARE(action->toolTip(), QString::fromLatin1(expected.ToolTip));
+    QCOMPARE(action->shortcut(), expected.Shortcut);
+  }
+
+  for (const char* list : {"SearchList", "SearchListReport"}) {
+    QTreeView* view = Find<QTreeView>(list);
+    QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+    const QStringList titles{"Filename", "Replacements", "Status", "Microseconds"};
+    const int widths[] = {-1, 100, 53, 100};
+    for (int column = 0; column < 4; ++column) {
+      QCOMPARE(view->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
+      if (widths[column] > 0) QCOMPARE(view->header()->sectionSize(column), widths[column]);
+    }
+    QCOMPARE(view->header()->sectionResizeMode(0), QHeaderView::Stretch);
+  }
+  QCOMPARE(Cell("SearchList", 0, 0), QStringLiteral("/p/a.pas"));
+  QCOMPARE(Cell("SearchList", 0, 1) + Cell("SearchList", 0, 2) + Cell("SearchList", 0, 3),
+           QStringLiteral("0Waiting-"));
+
+  auto* grid = Find<QTableView>("vleUnits");
+  QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Text to Find"));
+  QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Replace With"));
+  QCOMPARE(grid->horizontalHeader()->sectionSize(0), 283);
+  QCOMPARE(grid->horizontalHeader()->sectionSize(1), 162);
+
+  QCOMPARE(Find<QLabel>("sbStatusPanel0")->width(), 150);
+  QCOMPARE(Find<QLabel>("sbStatusPanel1")->width(), 150);
+  QVERIFY(Find<QLabel>("sbStatusPanel2")->width() >= 50);
+}
+
+void MainWindowTest::startsWithoutSettingsOrDefaultTable() {
+  Open();
+  Idle();
+  QCOMPARE(Window->windowTitle(), QStringLiteral("KV3 Conversion Utility from:  "));
+  QCOMPARE(Panel(0), QStringLiteral("Ready"));
+  QCOMPARE(Panel(1), QStringLiteral("*.dpr;*.dpk;*.pas;*.dfm"));
+  QCOMPARE(Panel(2), QString());
+  QCOMPARE(Find<QTableView>("vleUnits")->model()->rowCount(), 1);  // the empty row for a new pair
+  QVERIFY(!Action("Convert")->isEnabled());
+  QVERIFY(!Action("SaveData")->isEnabled());
+  QVERIFY(!Action("RemoveFiles")->isEnabled());
+  QVERIFY(Action("RunReport")->isEnabled());
+  QVERIFY(Prompter->Messages.empty());
+  QVERIFY(Prompter->Errors.empty());
+}
+
+void MainWindowTest::sourceRunOnTheExampleProject() {
+  fs::copy(KV_EXAMPLES_DIR "/project", *Dir / "project");
+  fs::copy(KV_EXAMPLES_DIR "/kv25x.dat", *Dir / "kv25x.dat");
+  Open();
+  const std::size_t pairs = Window->Model().vleUnits().size();
+  QVERIFY(pairs > 0);
+  QCOMPARE(Find<QTableView>("vleUnits")->model()->rowCount(), static_cast<int>(pairs) + 1);
+
+  const std::vector<std::string> files{*Dir / "project/Unit1.pas", *Dir / "project/Unit1.dfm",
+                                       *Dir / "project/Unit2.pas", *Dir / "project/Unit2.dfm",
+                                       *Dir / "project/Reports.dpr"};
+  Prompter->Files = {files};
+  Action("FileOpen")->trigger();
+  QCOMPARE(RowCount("SearchList"), 5);
+  Idle();
+  QVERIFY(Action("Convert")->isEnabled());
+
+  QTest::keyClick(Window.get(), Qt::Key_F9);  // the Convert shortcut
+  QVERIFY(Prompter->Errors.empty());
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+  int total = 0;
+  for (int row = 0; row < 5; ++row) {
+    QCOMPARE(Cell("SearchList", row, 2), QStringLiteral("Done"));
+    bool numeric = false;
+    total += Cell("SearchList", row, 1).toInt(&numeric);
+    QVERIFY(numeric);
+    Cell("SearchList", row, 3).toLongLong(&numeric);
+    QVERIFY(numeric);
+  }
+  QVERIFY(Cell("SearchList", 0, 1).toInt() > 0);  // Unit1.pas names several library classes
+  QVERIFY(total > 0);
+  QVERIFY(Dir->Exists("project/Unit1.BAK"));
+  QVERIFY(Dir->Read("project/Unit1.pas").find("TkvxReport") != std::string::npos);
+  QCOMPARE(Panel(0), QStringLiteral("Ready"));
+  const QString separator(QChar::fromLatin1(Window->Model().DecimalSeparator));
+  QVERIFY2(
+      QRegularExpression(
+          QStringLiteral("^Total: \\d+%1\\d\\d secs$").arg(QRegularExpression::escape(separator)))
+          .match(Panel(2))
+          .hasMatch(),
+      qPrintable(Panel(2)));
+}
+
+void MainWindowTest::errorEndingARunIsShownAfterTheStatusIsRestored() {
+  Dir->Write("kv25x.dat", "a=b\r\n");
+  Open();
+  for (const std::string& path :
+       {Dir->Write("a.pas", "a"), *Dir / "missing.pas", Dir->Write("c.pas", "a")}) {
+    Window->Model().AddFile(path);
+  }
+  QString panelAtError;
+  bool cursorAtError = true;
+  Prompter->OnError = [&] {
+    panelAtError = Panel(0);
+    cursorAtError = QApplication::overrideCursor() != nullptr;
+  };
+  Action("Convert")->trigger();
+  QCOMPARE(Prompter->Errors.size(), std::size_t{1});
+  QVERIFY(Q(Prompter->Errors[0]).contains(QStringLiteral("missing.pas")));
+  QCOMPARE(panelAtError, QStringLiteral("Ready"));
+  QVERIFY(!cursorAtError);
+  QCOMPARE(Cell("SearchList", 0, 2), QStringLiteral("Done"));
+  QCOMPARE(Cell("SearchList", 1, 2), QStringLiteral("Busy"));
+  QCOMPARE(Cell("SearchList", 2, 2), QStringLiteral("Waiting"));
+  QVERIFY(Panel(2).startsWith(QStringLiteral("Total: ")));
+}
+
+void MainWindowTest::reportRunShowsProgressWhileItHoldsTheThread() {
+  Open();
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  Window->Model().AddFilesRep("/r/one.kvf");
+  Window->Model().AddFilesRep("/r/two.kvf");
+  QStringList seen;
+  Window->Model().ConvertReportFile = [&](const std::string& path) {
+    const QCursor* cursor = QApplication::overrideCursor();
+    const int row = path == "/r/one.kvf" ? 0 : 1;
+    seen << QStringLiteral("%1 %2 %3 %4")
+                .arg(Q(path), Panel(0), Cell("SearchListReport", row, 2),
+                     cursor && cursor->shape() == Qt::WaitCursor ? "hourglass" : "arrow");
+  };
+  Action("RunReport")->trigger();
+  QCOMPARE(seen, QStringList({"/r/one.kvf Scanning... Busy hourglass",
+                              "/r/two.kvf Scanning... Busy hourglass"}));
+  QCOMPARE(Cell("SearchListReport", 1, 2), QStringLiteral("Done"));
+  QCOMPARE(Panel(0), QStringLiteral("Ready"));
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+  // Without a report converter the run ends on its first file with an error box.
+  Window->Model().ConvertReportFile = nullptr;
+  Action("RunReport")->trigger();
+  QCOMPARE(Prompter->Errors.size(), std::size_t{1});
+  QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Busy"));
+}
+
+void MainWindowTest::headerClicksSortAndToggle_data() {
+  QTest::addColumn<int>("column");
+  QTest::addColumn<QString>("ascending");  // first letters of the file names, top to bottom
+  // Rows: b (10, Waiting, -), A (2, Done, 300), c (5, Busy, 7).
+  QTest::newRow("Filename") << 0 << "Abc";
+  QTest::newRow("Replacements") << 1 << "Acb";
+  QTest::newRow("Status") << 2 << "cAb";
+  QTest::newRow("Microseconds (\"-\" counts as 0)") << 3 << "bcA";
+}
+
+void MainWindowTest::headerClicksSortAndToggle() {
+  QFETCH(int, column);
+  QFETCH(QString, ascending);
+  Open();
+  TfrmMain& form = Window->Model();
+  const struct {
+    const char* Path;
+    std::array<std::string, 3> Cells;
+  } rows[] = {{"/t/b.pas", {"10", "Waiting", "-"}},
+              {"/t/A.pas", {"2", "Done", "300"}},
+              {"/t/c.pas", {"5", "Busy", "7"}}};
+  for (const auto& row : rows) {
+    form.AddFile(row.Path);
+    form.SearchList.Rows.back().Cells = row.Cells;
+  }
+  Window->ListChanged(form.SearchList);
+  SelectRows("SearchList", {1});  // the selection follows its row
+
+  auto order = [&] {
+    QString letters;
+    for (int row = 0; row < 3; ++row) letters += Cell("SearchList", row, 0).at(3);
+    return letters;
+  };
+  QHeaderView* header = Find<QTreeView>("SearchList")->header();
+  // Another column sorted first: its mark goes when this column is clicked.
+  const int other = (column + 1) % 4;
+  ClickHeader("SearchList", other);
+  QCOMPARE(header->sortIndicatorSection(), other);
+
+  ClickHeader("SearchList", column);
+  QCOMPARE(order(), ascending);
+  QCOMPARE(header->sortIndicatorSection(), column);
+  QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+  QCOMPARE(form.SearchList.ImageIndex[static_cast<std::size_t>(other)], TFileList::NoMark);
+
+  ClickHeader("SearchList", column);
+  std::reverse(ascending.begin(), ascending.end());
+  QCOMPARE(order(), ascending);
+  QCOMPARE(header->sortIndicatorSection(), column);
+  QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+  ClickHeader("SearchList", column);
+  std::reverse(ascending.begin(), ascending.end());
+  QCOMPARE(order(), ascending);
+  QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+
+  // The row selected before the sorts ("A") is still the selected one, in the view and the model.
+  const QModelIndexList selected = Find<QTreeView>("SearchList")->selectionModel()->selectedRows();
+  QCOMPARE(selected.size(), 1);
+  QCOMPARE(selected[0].data().toString(), QStringLiteral("/t/A.pas"));
+  QCOMPARE(form.FileToOpen(form.SearchList), std::string("/t/A.pas"));
+}
+
+void MainWindowTest::droppedFilesGoToTheProjectListFromAnyPage() {
+  Open();
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  QCOMPARE(Window->Model().ActivePage, TPage::tbshReportFiles);
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(Q(*Dir / "one.pas")), QUrl::fromLocalFile(Q(*Dir / "two.kvf")),
+                QUrl(QStringLiteral("https://example.invalid/three.pas"))});
+  // Dropped on the report list: the window takes the drop.
+  QWidget* target = Find<QTreeView>("SearchListReport")->viewport();
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+
+  QCOMPARE(RowCount("SearchList"), 2);
+  QCOMPARE(Cell("SearchList", 0, 0), Q(*Dir / "one.pas"));
+  QCOMPARE(Cell("SearchList", 1, 0), Q(*Dir / "two.kvf"));
+  QCOMPARE(RowCount("SearchListReport"), 0);
+}
+
+void MainWindowTest::actionsFollowTheModelWhenIdle() {
+  Open();
+  Window->Model().AddFile("/p/a.pas");
+  Window->Model().AddFile("/p/b.pas");
+  Idle();
+  QVERIFY(!Action("Convert")->isEnabled());
+  QVERIFY(!Action("RemoveFiles")->isEnabled());
+  QVERIFY(Action("SelectAll")->isEnabled());
+
+  // A pair typed into the grid's empty row enables Convert and SaveData.
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(1);
+  EditCell(0, 0, QStringLiteral("x"));
+  QCOMPARE(Window->Model().vleUnits(), std::vector<std::string>{"x="});
+  Idle();
+  QVERIFY(Action("Convert")->isEnabled());
+  QVERIFY(Action("SaveData")->isEnabled());
+  QVERIFY(!Action("SelectAll")->isEnabled());  // only on the project page
+
+  // Remove needs the project page and a selected row.
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(0);
+  SelectRows("SearchList", {1});
+  Idle();
+  QVERIFY(Action("RemoveFiles")->isEnabled());
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  Idle();
+  QVERIFY(!Action("RemoveFiles")->isEnabled());
+
+  // Select All through its shortcut selects every row of the project list.
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(0);
+  Idle();
+  QTest::keyClick(Find<QTreeView>("SearchList"), Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(Find<QTreeView>("SearchList")->selectionModel()->selectedRows().size(), 2);
+  Action("RemoveFiles")->trigger();
+  QCOMPARE(RowCount("SearchList"), 0);
+  QCOMPARE(Panel(0), QStringLiteral("Ready"));
+}
+
+void MainWindowTest::deleteKeyRemovesTheSelectedRows() {
+  Open();
+  for (const char* path : {"/p/a.pas", "/p/b.pas", "/p/c.pas"}) Window->Model().AddFile(path);
+  for (const char* path : {"/r/a.kvf", "/r/b.kvf"}) Window->Model().AddFilesRep(path);
+
+  SelectRows("SearchList", {0, 2});
+  QTest::keyRelease(Find<QTreeView>("SearchList"), Qt::Key_Delete);
+  QCOMPARE(RowCount("SearchList"), 1);
+  QCOMPARE(Cell("SearchList", 0, 0), QStringLiteral("/p/b.pas"));
+
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  SelectRows("SearchListReport", {1});
+  QTest::keyRelease(Find<QTreeView>("SearchListReport"), Qt::Key_Delete);
+  QCOMPARE(RowCount("SearchListReport"), 1);
+  QCOMPARE(Cell("SearchListReport", 0, 0), QStringLiteral("/r/a.kvf"));
+  QCOMPARE(RowCount("SearchList"), 1);
+}
+
+void MainWindowTest::tableWithEqualsIsSavedAndReadBackByteForByte() {
+  Open();
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(1);
+  EditCell(0, 0, QStringLiteral("a=b"));
+  EditCell(0, 1, QStringLiteral("c=d"));
+  EditCell(1, 0, QStringLiteral("TkvReport"));
+  EditCell(1, 1, QStringLiteral("TkvxReport"));
+  EditCell(0, 1, QStringLiteral("c=d"));  // the same text again changes nothing
+  QCOMPARE(Find<QTableView>("vleUnits")->model()->rowCount(), 3);
+
+  Prompter->Saves = {*Dir / "saved.dat"};
+  Idle();
+  Action("SaveData")->trigger();
+  const std::string expected =
+      "a\x02"
+      "b=c\x02"
+      "d\r\nTkvReport=TkvxReport\r\n";
+  QCOMPARE(Dir->Read("saved.dat"), expected);
+  Idle();
+  QVERIFY(!Action("SaveData")->isEnabled());
+
+  // The next start reads the file named in the settings; the grid's editor shows "=" again.
+  Window->FormDestroy();
+  QCOMPARE(ReadSetting("DATFile"), *Dir / "saved.dat");
+  Window.reset();
+  Open();
+  QCOMPARE(Window->windowTitle(), QStringLiteral("KV3 Conversion Utility from:  saved.dat"));
+  auto* grid = Find<QTableView>("vleUnits");
+  QCOMPARE(grid->model()->rowCount(), 3);
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(1);
+  for (const auto& [column, shown] : {std::pair{0, "a=b"}, std::pair{1, "c=d"}}) {
+    const QModelIndex index = grid->model()->index(0, column);
+    grid->edit(index);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(index));
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QString::fromLatin1(shown));
+    QTest::keyClick(editor, Qt::Key_Escape);
+  }
+  Prompter->Saves = {*Dir / "again.dat"};
+  Window->Model().btnSaveClick();
+  QCOMPARE(Dir->Read("again.dat"), expected);
+}
+
+void MainWindowTest::gridDrawsTheStandInAsEqualsBelowAndRightOfTheCorner() {
+  // Two replacement texts that read "a=b": one holds the stand-in byte, the other a real "="
+  // (only the first "=" of a line separates the texts).
+  Dir->Write("kv25x.dat",
+             "q=a\x02"
+             "b\r\nq=a=b\r\n");
+  Open();
+  auto* grid = Find<QTableView>("vleUnits");
+  auto* delegate = qobject_cast<TPairDelegate*>(grid->itemDelegate());
+  QVERIFY(delegate);
+  QVERIFY(grid->model()->index(0, 1).data().toString().contains(QChar(2)));
+  auto paintCell = [&](int row) {
+    QImage image(120, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QStyleOptionViewItem option;
+    option.initFrom(grid);
+    option.rect = QRect(10, 5, 100, 20);
+    option.state = QStyle::State_Enabled;
+    QPainter painter(&image);
+    delegate->paint(&painter, option, grid->model()->index(row, 1));
+    return image;
+  };
+  const QImage standIn = paintCell(0);
+  QCOMPARE(standIn, paintCell(1));
+
+  // The first ink lies 2 pixels (and a glyph's side bearing) right of the cell's left edge, and
+  // below its top edge by at least 2 pixels.
+  int left = standIn.width(), top = standIn.height();
+  for (int y = 0; y < standIn.height(); ++y) {
+    for (int x = 0; x < standIn.width(); ++x) {
+      if (qGray(standIn.pixel(x, y)) < 160) {
+        left = std::min(left, x);
+        top = std::min(top, y);
+      }
+    }
+  }
+  QVERIFY2(left >= 12 && left <= 14, qPrintable(QString::number(left)));
+  QVERIFY2(top >= 7 && top <= 16, qPrintable(QString::number(top)));
+}
+
+void MainWindowTest::scansLeaveTheirMaskInTheSettings_data() {
+  QTest::addColumn<QString>("action");
+  QTest::addColumn<QString>("list");
+  QTest::addColumn<QStringList>("found");
+  QTest::addColumn<QString>("mask");
+  QTest::newRow("project, every level")
+      << "IterateSubdirectories"
+      << "SearchList" << QStringList{"tree/a.pas", "tree/sub/deep/b.dfm"}
+      << "*.pas;*.dfm;*.dpr;*.dpk";
+  QTest::newRow("reports, direct subfolders")
+      << "DirReports"
+      << "SearchListReport" << QStringList{"tree/sub/r1.kvf"} << "*.kvf";
+}
+
+void MainWindowTest::scansLeaveTheirMaskInTheSettings() {
+  QFETCH(QString, action);
+  QFETCH(QString, list);
+  QFETCH(QStringList, found);
+  QFETCH(QString, mask);
+  for (const char* file : {"tree/a.pas", "tree/sub/r1.kvf", "tree/sub/deep/r2.kvf",
+                           "tree/sub/deep/b.dfm", "tree/notes.txt"}) {
+    Dir->Write(file, "");
+  }
+  Open();
+  Prompter->Folders = {*Dir / "tree"};
+  Action(qPrintable(action))->trigger();
+  QStringList listed;
+  for (int row = 0; row < RowCount(qPrintable(list)); ++row) {
+    listed << QDir(Q(Dir->Path())).relativeFilePath(Cell(qPrintable(list), row, 0));
+  }
+  listed.sort();
+  QCOMPARE(listed, found);
+  Window->FormDestroy();
+  QCOMPARE(Q(ReadSetting("Mask")), mask);
+  QCOMPARE(ReadSetting("Path"), *Dir / "tree");
+}
+
+void MainWindowTest::doubleClickOpensTheFirstSelectedFileInTheEditor() {
+  // The editor: a script that notes the file it was given.
+  const std::string script =
+      Dir->Write("editor.sh", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.opened\"\n");
+  fs::permissions(script, fs::perms::owner_all);
+  qputenv("VISUAL", QByteArray::fromStdString(script));
+  Open();
+  for (const char* name : {"one.pas", "two pas.pas"}) Window->Model().AddFile(*Dir / name);
+  QTreeView* list = Find<QTreeView>("SearchList");
+
+  // Nothing selected, nothing opened (a double click on empty space below the rows).
+  const QPoint below(10, list->viewport()->height() - 5);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+  QTest::qWait(300);
+  QVERIFY(!Dir->Exists("editor.sh.opened"));
+
+  // The first click of a double click selects the row.
+  const QRect second = list->visualRect(list->model()->index(1, 0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+  QTRY_VERIFY_WITH_TIMEOUT(Dir->Exists("editor.sh.opened"), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(Dir->Read("editor.sh.opened"), *Dir / "two pas.pas", 5000);
+}
+
+void MainWindowTest::aboutBoxShowsTitleAndClosesWithOk() {
+  Open();
+  QStringList seen;
+  QTimer::singleShot(0, this, [&] {
+    auto* about = qobject_cast<TfrmAboutMe*>(QApplication::activeModalWidget());
+    if (!about) return;
+    seen << about->windowTitle();
+    auto* title = about->findChild<QLabel*>(QStringLiteral("lblTitle"));
+    seen << title->text() << (title->font().bold() ? "bold" : "plain");
+    seen << (about->findChild<QLabel*>(QStringLiteral("imgPicture"))->pixmap().isNull()
+                 ? "no picture"
+                 : "picture");
+    auto* ok = about->findChild<QPushButton*>(QStringLiteral("btnOK"));
+    seen << ok->text() << (ok->isDefault() ? "default" : "not default");
+    QTest::keyClick(about, Qt::Key_Return);  // the default button closes it
+  });
+  Action("AboutMe")->trigger();
+  QCOMPARE(seen,
+           QStringList({"About Me", "Kolvex 3 Converter", "bold", "picture", "OK", "default"}));
+  QVERIFY(Window->findChildren<TfrmAboutMe*>().isEmpty());  // freed after each showing
+}
+
+void MainWindowTest::dialogFiltersInQtForm_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QStringList>("expected");
+  QTest::newRow("project files") << QString::fromLatin1(ProjectFilter)
+                                 << QStringList{"All files (*)",
+                                                "Pascal sources (*.pas *.dfm *.dpr)",
+                                                "Text files (*.txt)"};
+  QTest::newRow("reports") << QString::fromLatin1(ReportFilter)
+                           << QStringList{"Report Files (*.kvf)"};
+  QTest::newRow("conversion data")
+      << QString::fromLatin1(ConversionFilter) << QStringList{"Conversion files (*.dat)"};
+  QTest::newRow("parentheses that are no pattern list stay")
+      << "Old forms (binary)|*.dfm" << QStringList{"Old forms (binary) (*.dfm)"};
+  QTest::newRow("pattern list in the text differs from the patterns")
+      << "Sources (*.pas)|*.pas;*.inc" << QStringList{"Sources (*.pas *.inc)"};
+}
+
+void MainWindowTest::dialogFiltersInQtForm() {
+  QFETCH(QString, filter);
+  QFETCH(QStringList, expected);
+  QCOMPARE(QtNameFilters(filter.toStdString()), expected);
+}
+
+}  // namespace kv::gui
+
+QTEST_MAIN(kv::gui::MainWindowTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,503 @@
+// Legacy report files: the factory and registry, page records of every version, the dictionary
+// block, and loading and saving whole reports, including damaged and hostile files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "legacy/Factory.h"
+#include "legacy/LoadState.h"
+#include "legacy/Primitives.h"
+#include "legacy/Report.h"
+#include "support/TempDir.h"
+
+namespace kv {
+namespace {
+
+// An add-in of the tests: its record payload is one integer, its Left.
+class TTestView : public TkvView {
+ public:
+  std::string ClassName() const override { return "TkvTestView"; }
+  void LoadLegacy(TStream& stream) override {
+    Left = ReadInt(stream);
+    if (Left == 666) throw EStreamError("damaged payload");
+  }
+  void SaveLegacy(TStream& stream) override { WriteInt(stream, Left); }
+  void AfterLoad() override { ++AfterLoads; }
+  static inline int AfterLoads = 0;
+};
+
+const TViewClass& TestViewClass() {
+  static const TViewClass c{"TkvTestView", [] { return std::make_unique<TTestView>(); }};
+  RegisterAddIn(c, 55338, false);
+  return c;
+}
+
+// Records what the report shows and answers the password dialog.
+class TRecordingPrompter : public TReportPrompter {
+ public:
+  std::vector<std::string> Messages;
+  std::optional<std::string> Password;
+  int PasswordAsked = 0;
+  void ReportMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
+    Messages.push_back(caption + ": " + text);
+  }
+  std::optional<std::string> AskReportPassword() override {
+    ++PasswordAsked;
+    return Password;
+  }
+};
+
+// Builds legacy bytes.
+struct TBytes {
+  std::string Data;
+  TBytes& Byte(int b) {
+    Data += static_cast<char>(b);
+    return *this;
+  }
+  TBytes& Word(int w) {
+    Byte(w & 0xFF);
+    return Byte((w >> 8) & 0xFF);
+  }
+  TBytes& Int(std::int32_t v) {
+    for (int i = 0; i < 4; ++i) Byte((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+    return *this;
+  }
+  TBytes& Str(const std::string& s) {
+    Word(static_cast<int>(s.size()));
+    Data += s;
+    return Byte(0);
+  }
+  TBytes& Zero(const std::string& s) {
+    Data += s;
+    return Byte(0);
+  }
+  TBytes& Raw(const std::string& s) {
+    Data += s;
+    return *this;
+  }
+};
+
+// A page record without the layout mark, with the fields present in every version.
+TBytes& PageRecord(TBytes& b, int version, int size = 9) {
+  b.Byte(255).Int(size).Int(2100).Int(2970).Int(10).Int(20).Int(30).Int(40).Byte(0);
+  if (version < 23) b.Raw(std::string(6, '\x7F'));
+  if (version >= 24) b.Int(-1);
+  b.Word(0).Word(0xFFFF).Int(2).Int(5);
+  if (version >= 24) {
+    b.Byte(0).Str("").Byte(3).Str("Form").Int(0).Int(0).Int(0).Int(0).Int(0).Byte(0);
+  }
+  return b;
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Each test starts from a fresh printer model: a page takes its size from what was asked
+    // of the model before.
+    RestartPrn();
+    TestViewClass();
+    Report.Prompter = &Prompter;
+  }
+  void Load(const std::string& bytes) {
+    TMemoryStream stream(bytes);
+    Report.LoadReportStream(stream);
+  }
+  std::string Save() {
+    TMemoryStream stream;
+    Report.SaveReportStream(stream);
+    return stream.Bytes();
+  }
+  TRecordingPrompter Prompter;
+  TkvReport Report;
+};
+
+TEST(Factory, CreatesBuiltInsAndRegisteredAddIns) {
+  TestViewClass();
+  LoadState().MissingClasses.clear();
+  auto first = CreateReportObject(TypeAddIn, "TkvTestView");
+  auto second = CreateReportObject(TypeAddIn, "TkvTestView");
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->TypeCode, TypeAddIn);
+  EXPECT_EQ(second->ObjectId, first->ObjectId + 1);
+  EXPECT_EQ(CreateReportObject(7, ""), nullptr);
+  // Names are compared exactly; every miss is collected.
+  try {
+    CreateReportObject(TypeAddIn, "tkvtestview");
+    FAIL();
+  } catch (const EClassNotFound& e) {
+    EXPECT_STREQ(e.what(), "tkvtestview\r");
+  }
+  try {
+    CreateReportObject(TypeAddIn, "TkvOther");
+    FAIL();
+  } catch (const EClassNotFound& e) {
+    EXPECT_STREQ(e.what(), "tkvtestview\rTkvOther\r");
+  }
+  EXPECT_TRUE(LoadState().MissingClassFlag);
+  // Registering again adds nothing; unregistering removes the entry.
+  const std::size_t before = AddIns().size();
+  RegisterAddIn(TestViewClass(), 55338, false);
+  EXPECT_EQ(AddIns().size(), before);
+  UnregisterAddIn(TestViewClass());
+  EXPECT_EQ(AddIns().size(), before - 1);
+  TestViewClass();
+}
+
+TEST_F(ReportTest, PageRecordsOfOlderVersionsLoadWithTheirDefaults) {
+  for (const int version : {21, 22, 23}) {
+    TBytes b;
+    b.Byte(version).Word(0).Word(0);
+    if (version < 23)
+      b.Zero("\x01");
+    else
+      b.Str("\x01");
+    PageRecord(b, version);
+    PageRecord(b, version, 256);
+    b.Byte(252);
+    Load(b.Data);
+    ASSERT_EQ(Report.Pages.Count(), 2) << version;
+    const TkvPage& page = Report.Pages.Item(0);
+    EXPECT_EQ(page.Name, "Page1");
+    EXPECT_EQ(Report.Pages.Item(1).Name, "Page2");
+    EXPECT_EQ(page.Bin, 0xFFFF) << version;
+    EXPECT_EQ(page.LeftMargin, 10);
+    EXPECT_EQ(page.BottomMargin, 40);
+    EXPECT_FALSE(page.PrintToPrevPage);
+    EXPECT_TRUE(page.MarginsOn);
+    EXPECT_EQ(page.Columns, 2);
+    EXPECT_EQ(page.ColumnGap, 5);
+    EXPECT_EQ(page.Metrics.PaperWidthPx, 758);
+    EXPECT_EQ(Report.Pages.Item(1).Size, 256);
+    EXPECT_EQ(Report.PrinterName, "Virtual printer");
+    EXPECT_TRUE(Prompter.Messages.empty()) << Prompter.Messages[0];
+  }
+}
+
+TEST_F(ReportTest, DefaultNameTakesTheFirstFreeNumber) {
+  Report.Pages.AddPage().Name = "Page1";
+  Report.Pages.AddPage().Name = "Page3";
+  LoadState().CurrentReport = &Report;
+  TkvPage& page = Report.Pages.AddPage();
+  page.DefaultPageName();
+  EXPECT_EQ(page.Name, "Page2");
+}
+
+TEST_F(ReportTest, DialogPageFieldsAreMappedOnLoading) {
+  TBytes b;
+  b.Byte(25).Word(0).Word(0).Str("\x01");
+  b.Byte(255).Int(-1).Int(9).Int(0).Int(0).Int(0).Int(0).Int(0).Int(0).Byte(1).Int(-1);
+  b.Word(0).Word(0).Int(0).Int(0);
+  b.Byte(1).Str("Dialog1").Byte(0).Str("Ask").Int(0xFF00000F).Int(1).Int(2).Int(3).Int(4).Byte(1);
+  b.Word(2).Word(1).Raw("A").Byte(13).Word(0).Byte(0);
+  b.Byte(252);
+  Load(b.Data);
+  ASSERT_EQ(Report.Pages.Count(), 1);
+  const TkvPage& page = Report.Pages.Item(0);
+  EXPECT_EQ(page.PageType, ptDialog);
+  EXPECT_EQ(page.Name, "Dialog1");
+  EXPECT_EQ(page.BorderStyle, 3);
+  EXPECT_EQ(page.Position, 4);
+  EXPECT_EQ(page.Orientation, 1);
+  EXPECT_EQ(page.Metrics.PaperWidthPx, 1071);  // A4 landscape
+  EXPECT_EQ(page.ScriptLines, (std::vector<std::string>{"A", ""}));
+  EXPECT_EQ(page.Caption, "Ask");
+  EXPECT_EQ(page.Height, 4);
+}
+
+TEST_F(ReportTest, PageEdges) {
+  TkvPage& page = Report.Pages.AddPage();  // A4 on the virtual printer: 758 x 1071, offsets 18
+  page.MarginsOn = false;
+  EXPECT_EQ(page.LeftEdge(), 0);
+  EXPECT_EQ(page.RightEdge(), 758);
+  page.MarginsOn = true;
+  EXPECT_EQ(page.LeftEdge(), 18);
+  EXPECT_EQ(page.RightEdge(), 18 + 722);
+  EXPECT_EQ(page.BottomEdge(), 18 + 1035);
+  page.RightMargin = 50;
+  page.TopMargin = 30;
+  EXPECT_EQ(page.RightEdge(), 758 - 50);
+  EXPECT_EQ(page.TopEdge(), 30);
+}
+
+TEST(Dictionary, BlockLayouts) {
+  TkvDataDictionary d;
+  {  // Current layout, a repeated name keeps its first place and takes the last value.
+    TBytes b;
+    b.Word(-2).Int(3).Str("A").Str("1").Str("a").Str("2").Str("B").Str("3").Int(0).Int(0);
+    TMemoryStream s(b.Data);
+    d.LoadDictionary(s);
+    ASSERT_EQ(d.VariableList.Count(), 2);
+    EXPECT_EQ(d.VariableList.Name(0), " A");  // switched: the first name was not a category
+    EXPECT_EQ(VarToStr(d.VariableList.Value(0)), "2");
+    EXPECT_EQ(d.VariableList.Name(1), " B");
+  }
+  {  // A list that starts with a category stays as it is.
+    TBytes b;
+    b.Word(-2).Int(2).Str(" Main").Str("").Str("Total").Str("x").Int(0).Int(0);
+    TMemoryStream s(b.Data);
+    d.LoadDictionary(s);
+    EXPECT_EQ(d.VariableList.Name(0), " Main");
+    EXPECT_EQ(d.VariableList.Name(1), "Total");
+  }
+  {  // Oldest layout.
+    TBytes b;
+    b.Int(2);
+    b.Byte(1).Int(0).Byte(6).Raw("Table1").Byte(6).Raw("Amount").Byte(3).Raw("Sum");
+    b.Byte(2).Int(8).Byte(0).Byte(0).Byte(5).Raw("Pages");
+    b.Word(3)
+        .Word(6)
+        .Raw("Totals")
+        .Byte(13)
+        .Word(4)
+        .Raw(" Sum")
+        .Byte(13)
+        .Word(6)
+        .Raw(" Pages")
+        .Byte(0);
+    LoadState().LegacyVersion = 25;
+    TMemoryStream s(b.Data);
+    d.LoadDictionary(s);
+    ASSERT_EQ(d.VariableList.Count(), 3);
+    EXPECT_EQ(d.VariableList.Name(0), " Totals");
+    EXPECT_EQ(d.VariableList.Name(1), "Sum");
+    EXPECT_EQ(VarToStr(d.VariableList.Value(1)), "Table1.\"Amount\"");
+    EXPECT_EQ(VarToStr(d.VariableList.Value(2)), "TOTALPAGES");
+    EXPECT_EQ(d.AliasList.Count(), 0);
+  }
+  {  // The previous layout drops report-dataset entries without alias; the current keeps them.
+    TBytes b;
+    b.Word(-1).Int(0).Int(0).Int(2).Str("frmMain.Data1").Str("").Str("frmMain.Data2").Str("D2");
+    TMemoryStream s(b.Data);
+    d.LoadDictionary(s);
+    ASSERT_EQ(d.DatasetAliasList.Count(), 1);
+    EXPECT_EQ(d.DatasetAliasList.Name(0), "frmMain.Data2");
+  }
+  {  // Saving writes the current layout.
+    TMemoryStream s;
+    TkvDataDictionary empty;
+    empty.SaveDictionary(s);
+    EXPECT_EQ(s.Bytes(), TBytes().Word(-2).Int(0).Int(0).Int(0).Data);
+  }
+}
+
+TEST_F(ReportTest, SavedReportLoadsBackTheSame) {
+  TkvPage& page = Report.Pages.AddPage();
+  page.Name = "Main";
+  page.ChangePaper(256, 1000, 1500, -1, 1);
+  page.LeftMargin = 12;
+  page.Columns = 3;
+  page.ScriptLines = {"begin", "end"};
+  TkvPage& dialog = Report.Pages.AddPage();
+  dialog.PageType = ptDialog;
+  dialog.Name = "Ask";
+  dialog.Caption = "Parameters";
+  auto object = CreateReportObject(TypeAddIn, "TkvTestView");
+  object->Left = 42;
+  dialog.ObjectList.push_back(std::move(object));
+  Report.Dictionary.VariableList.SetVariable(" Cat", std::string());
+  Report.Dictionary.VariableList.SetVariable("Var", std::string("1+2"));
+  Report.Dictionary.DatasetAliasList.SetVariable("frmMain.kvDBDataSet1", std::string("Orders"));
+  Report.ReportOptions.Name = "Sales";
+  Report.ReportOptions.Author = "Team";
+  Report.ReportOptions.VersionBuild = "7";
+  Report.ReportOptions.Password = "abc";
+  Report.ReportOptions.CreateDate = 45000.25;
+  Report.TwoPass = true;
+
+  const std::string bytes = Save();
+  // The password of three characters is stored as the word 6 and six hexadecimal digits.
+  EXPECT_NE(bytes.find(std::string("\x06\x00"
+                                   "616263",
+                                   8)),
+            std::string::npos);
+
+  TkvReport loaded;
+  TMemoryStream stream(bytes);
+  TTestView::AfterLoads = 0;
+  loaded.LoadReportStream(stream);
+  ASSERT_EQ(loaded.Pages.Count(), 2);
+  const TkvPage& p0 = loaded.Pages.Item(0);
+  EXPECT_EQ(p0.Name, "Main");
+  EXPECT_EQ(p0.Size, 256);
+  EXPECT_EQ(p0.PaperWidth, 1000);  // a custom size keeps what was asked
+  EXPECT_EQ(p0.Orientation, 1);
+  EXPECT_EQ(p0.LeftMargin, 12);
+  EXPECT_EQ(p0.Columns, 3);
+  EXPECT_EQ(p0.ScriptLines, page.ScriptLines);
+  EXPECT_EQ(p0.Metrics, page.Metrics);
+  const TkvPage& p1 = loaded.Pages.Item(1);
+  EXPECT_EQ(p1.PageType, ptDialog);
+  EXPECT_EQ(p1.Caption, "Parameters");
+  ASSERT_EQ(p1.ObjectList.size(), 1u);
+  EXPECT_EQ(p1.ObjectList[0]->Left, 42);
+  EXPECT_EQ(TTestView::AfterLoads, 1);
+  EXPECT_EQ(loaded.Dictionary.VariableList.Count(), 2);
+  EXPECT_EQ(VarToStr(loaded.Dictionary.VariableList.GetVariable("var")), "1+2");
+  EXPECT_EQ(VarToStr(loaded.Dictionary.DatasetAliasList.Value(0)), "Orders");
+  EXPECT_EQ(loaded.ReportOptions.Name, "Sales");
+  EXPECT_EQ(loaded.ReportOptions.Author, "Team");
+  EXPECT_EQ(loaded.ReportOptions.VersionBuild, "7");
+  EXPECT_EQ(loaded.ReportOptions.Password, "abc");
+  EXPECT_EQ(loaded.ReportOptions.CreateDate, 45000.25);
+  EXPECT_TRUE(loaded.TwoPass);
+  EXPECT_EQ(loaded.GeneratorVersion, 88);
+}
+
+TEST_F(ReportTest, VersionRules) {
+  // First byte 20: no version byte; it is the low byte of IgnoreStoredPrinter.
+  TBytes old;
+  old.Byte(20).Byte(0).Word(0).Zero("\x01");
+  PageRecord(old, 21).Byte(252);
+  Load(old.Data);
+  EXPECT_EQ(LoadState().LegacyVersion, 21);
+  EXPECT_TRUE(Report.IgnoreStoredPrinter);
+  ASSERT_EQ(Report.Pages.Count(), 1);
+
+  // Version 26 is refused and the report keeps its pages (the dictionary is emptied).
+  Report.Dictionary.VariableList.SetVariable("x", std::string("1"));
+  Load(TBytes().Byte(26).Word(0).Data);
+  EXPECT_EQ(Prompter.Messages, std::vector<std::string>{"Error: Unsupported KVF format"});
+  EXPECT_EQ(Report.Pages.Count(), 1);
+  EXPECT_EQ(Report.Dictionary.VariableList.Count(), 0);
+
+  // An empty stream changes nothing else.
+  Load("");
+  EXPECT_EQ(Report.Pages.Count(), 1);
+}
+
+TEST_F(ReportTest, DamagedFilesEndWithOneEmptyPage) {
+  TBytes b;
+  b.Byte(25).Word(0).Word(0).Str("\x01");
+  PageRecord(b, 25);
+  PageRecord(b, 25);
+  b.Byte(17);
+  Load(b.Data);
+  EXPECT_EQ(Prompter.Messages, std::vector<std::string>{"Error: Unsupported KVF format"});
+  EXPECT_EQ(Report.Pages.Count(), 1);
+  EXPECT_TRUE(Report.Pages.Item(0).ObjectList.empty());
+}
+
+TEST_F(ReportTest, ObjectRecordsAreSkippedByTheirEndOffsets) {
+  TBytes b;
+  b.Byte(25).Word(0).Word(0).Str("\x01");
+  PageRecord(b, 25);
+  auto record = [&](int type, const std::string& cls, int page, const std::string& payload) {
+    const std::size_t start = b.Data.size();
+    b.Byte(type);
+    if (type == 10) b.Str(cls);
+    b.Byte(page);
+    const std::int32_t end = static_cast<std::int32_t>(
+        start + 1 + (type == 10 ? cls.size() + 3 : 0) + 1 + 4 + payload.size());
+    b.Int(end).Raw(payload);
+  };
+  record(10, "TkvTestView", 0, TBytes().Int(1).Raw("extra bytes the class does not read").Data);
+  record(7, "", 0, "whatever");                                    // creates nothing
+  record(10, "TkvTestView", 3, TBytes().Int(2).Data);              // a page not read: skipped
+  record(10, "TkvTestView", 0, TBytes().Int(666).Raw("xx").Data);  // damaged payload
+  record(10, "TkvTestView", 0, TBytes().Int(3).Data);
+  b.Byte(254).Word(-2).Int(0).Int(0).Int(0).Byte(252);
+  Load(b.Data);
+  EXPECT_TRUE(Prompter.Messages.empty());
+  ASSERT_EQ(Report.Pages.Count(), 1);
+  const auto& objects = Report.Pages.Item(0).ObjectList;
+  ASSERT_EQ(objects.size(), 3u);  // the damaged one stays with what it read
+  EXPECT_EQ(objects[0]->Left, 1);
+  EXPECT_EQ(objects[1]->Left, 666);
+  EXPECT_EQ(objects[2]->Left, 3);
+  // No trailer: the options are reset.
+  EXPECT_EQ(Report.GeneratorVersion, 88);
+  EXPECT_LT(std::fabs(Report.ReportOptions.CreateDate - CurrentDateTime()), 0.01);
+}
+
+TEST_F(ReportTest, MissingClassesAreNamedOncePerObject) {
+  TBytes b;
+  b.Byte(25).Word(0).Word(0).Str("\x01");
+  PageRecord(b, 25);
+  for (const std::string cls : {"TKVBDELOOKUPCONTROL", "TkvNope", "TkvTestView", "TkvNope"}) {
+    const std::size_t start = b.Data.size();
+    b.Byte(10)
+        .Str(cls)
+        .Byte(0)
+        .Int(static_cast<std::int32_t>(start + 1 + cls.size() + 3 + 1 + 4 + 4))
+        .Int(5);
+  }
+  b.Byte(252);
+  TTestView::AfterLoads = 0;
+  Load(b.Data);
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0],
+            "Error: Report contains the following non-plugged components:\r"
+            "TkvDBLookupControl\rTkvNope\rTkvNope\rYou must include these components into your "
+            "project.");
+  EXPECT_EQ(Report.Pages.Item(0).ObjectList.size(), 1u);
+  EXPECT_EQ(TTestView::AfterLoads, 0);
+}
+
+TEST_F(ReportTest, ProtectedReportAsksForItsPasswordOnlyFromAFile) {
+  Report.Pages.AddPage();
+  Report.Pages.AddPage();
+  Report.ReportOptions.Password = "secret";
+  Report.ReportOptions.Name = "Kept";
+  Report.PasswordProtected = true;
+  test::TTempDir dir;
+  Report.SaveReportFile(dir / "r.kvf");
+
+  TkvReport fromMemory;
+  fromMemory.Prompter = &Prompter;
+  TMemoryStream memory(dir.Read("r.kvf"));
+  fromMemory.LoadReportStream(memory);
+  EXPECT_EQ(Prompter.PasswordAsked, 0);
+  EXPECT_EQ(fromMemory.Pages.Count(), 2);
+
+  Prompter.Password = "secret";
+  ASSERT_TRUE(Report.LoadReportFile(dir / "r.kvf"));
+  EXPECT_EQ(Prompter.PasswordAsked, 1);
+  EXPECT_EQ(Report.Pages.Count(), 2);
+  EXPECT_EQ(Report.ReportOptions.Name, "Kept");
+
+  Prompter.Password = "Secret";  // compared with case
+  ASSERT_TRUE(Report.LoadReportFile(dir / "r.kvf"));
+  EXPECT_EQ(Report.Pages.Count(), 1);
+  EXPECT_EQ(Report.ReportOptions.Name, "");
+  EXPECT_FALSE(Report.PasswordProtected);
+  EXPECT_EQ(Report.ReportFileName, dir / "r.kvf");
+
+  EXPECT_FALSE(Report.LoadReportFile(dir / "missing.kvf"));
+}
+
+TEST_F(ReportTest, MoreThan256PagesCannotBeSavedInTheLegacyLayout) {
+  for (int i = 0; i < 257; ++i) Report.Pages.AddPage();
+  try {
+    Save();
+    FAIL() << "saved";
+  } catch (const EKvError& e) {
+    EXPECT_NE(std::string(e.what()).find("257 pages"), std::string::npos);
+  }
+}
+
+// Whatever bytes a file holds, loading ends: no crash, no endless loop, no read past the data.
+TEST_F(ReportTest, HostileFilesLoadWithoutHarm) {
+  Report.Pages.AddPage().ObjectList.push_back(CreateReportObject(TypeAddIn, "TkvTestView"));
+  Report.Dictionary.VariableList.SetVariable("V", std::string("x"));
+  const std::string good = Save();
+  for (std::size_t cut = 0; cut < good.size(); ++cut) Load(good.substr(0, cut));
+  // End offsets that point back into the record or before it.
+  TBytes b;
+  b.Byte(25).Word(0).Word(0).Str("\x01");
+  PageRecord(b, 25);
+  const auto start = static_cast<std::int32_t>(b.Data.size());
+  b.Byte(10).Str("TkvNope").Byte(0).Int(start).Byte(252);
+  Prompter.Messages.clear();
+  Load(b.Data);
+  EXPECT_EQ(Prompter.Messages, std::vector<std::string>{"Error: Unsupported KVF format"});
+  // Flipping each byte of a good file in turn.
+  for (std::size_t i = 0; i < good.size(); ++i) {
+    std::string bad = good;
+    bad[i] = static_cast<char>(bad[i] ^ 0xA5);
+    Load(bad);
+  }
+}
+
+}  // namespace
+}  // namespace kv

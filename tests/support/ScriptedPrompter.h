@@ -1,0 +1,52 @@
+// A prompter for tests: dialogs are answered from queues of scripted answers (an empty queue
+// answers "cancelled"), message boxes are recorded.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Prompter.h"
+
+namespace kv::test {
+
+class TScriptedPrompter : public TPrompter {
+ public:
+  std::deque<std::vector<std::string>> Files;
+  std::deque<std::optional<std::string>> Folders;
+  std::deque<std::optional<std::string>> Saves;
+  std::vector<std::string> Messages, Errors;
+  // The folders the folder browser was opened with, and the last save dialog's options.
+  std::vector<std::string> BrowsedFrom;
+  TSaveDialogOptions LastSave;
+  // Runs when an error box would be shown, to look at the program at that moment.
+  std::function<void()> OnError;
+
+  std::vector<std::string> OpenFiles(const TOpenDialogOptions&) override { return Pop(Files); }
+  std::optional<std::string> BrowseFolder(const std::string& initial) override {
+    BrowsedFrom.push_back(initial);
+    return Pop(Folders);
+  }
+  std::optional<std::string> SaveFile(const TSaveDialogOptions& options) override {
+    LastSave = options;
+    return Pop(Saves);
+  }
+  void ShowMessage(const std::string& text) override { Messages.push_back(text); }
+  void ShowError(const std::string& text) override {
+    Errors.push_back(text);
+    if (OnError) OnError();
+  }
+
+ private:
+  template <typename T>
+  static T Pop(std::deque<T>& queue) {
+    if (queue.empty()) return T{};
+    T value = std::move(queue.front());
+    queue.pop_front();
+    return value;
+  }
+};
+
+}  // namespace kv::test
