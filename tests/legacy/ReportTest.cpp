@@ -466,6 +466,27 @@ TEST_F(ReportTest, ProtectedReportAsksForItsPasswordOnlyFromAFile) {
   EXPECT_FALSE(Report.LoadReportFile(dir / "missing.kvf"));
 }
 
+TEST_F(ReportTest, ReportFormPropertyOfAFormFile) {
+  // Not stored in the form: the property data is the integer 25 alone.
+  TMemoryStream plain;
+  Report.WriteReportForm(plain);
+  EXPECT_EQ(plain.Bytes(), TBytes().Int(25).Data);
+  // Stored in the form: the report follows, and loads once the form has been read.
+  Report.StoreInDFM = true;
+  Report.Pages.AddPage().Name = "Stored";
+  TMemoryStream stored;
+  Report.WriteReportForm(stored);
+  TkvReport copy;
+  copy.StoreInDFM = true;
+  stored.SetPosition(0);
+  copy.ReadReportForm(stored);
+  EXPECT_EQ(copy.Pages.Count(), 0);
+  copy.LoadFromFormStream();
+  ASSERT_EQ(copy.Pages.Count(), 1);
+  EXPECT_EQ(copy.Pages.Item(0).Name, "Stored");
+  EXPECT_EQ(copy.FormStream, nullptr);
+}
+
 TEST_F(ReportTest, MoreThan256PagesCannotBeSavedInTheLegacyLayout) {
   for (int i = 0; i < 257; ++i) Report.Pages.AddPage();
   try {
