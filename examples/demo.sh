@@ -23,4 +23,8 @@ echo "== Unit2.dfm was a binary form; it is now text (the binary original is $bi
 sed -n '1,20p' "$scratch/project/Unit2.dfm"
 echo "..."
 echo
+echo "== kv3conv inspect examples/reports/Sales.kvf (a legacy report file, loaded into the model)"
+"$kv3conv" inspect "$here/reports/Sales.kvf" | sed -n '1,12p'
+echo "..."
+echo
 echo "The migrated copy is in $scratch/project."
