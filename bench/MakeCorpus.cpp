@@ -141,7 +141,7 @@ std::vector<Name> libraryNames() {
     return names;
 }
 
-const std::vector<std::string> kVclUnits = {"Windows", "Messages", "SysUtils", "Variants", "Classes",
+const std::vector<std::string> kPlatformUnits = {"Windows", "Messages", "SysUtils", "Variants", "Classes",
                                             "Graphics", "Controls", "Forms", "Dialogs", "StdCtrls",
                                             "ExtCtrls", "DB", "DBTables", "ComCtrls", "Menus", "Buttons"};
 const std::vector<std::string> kWords = {
@@ -353,10 +353,10 @@ std::string pascalUnit(Rng& rng, const Vocabulary& names, const std::string& uni
     w.line("interface");
     w.line("");
     w.line("uses");
-    std::vector<std::string> vcl = kVclUnits;
-    for (size_t i = vcl.size(); i > 1; --i) std::swap(vcl[i - 1], vcl[rng.below(i)]);
+    std::vector<std::string> units = kPlatformUnits;
+    for (size_t i = units.size(); i > 1; --i) std::swap(units[i - 1], units[rng.below(i)]);
     std::string uses = " ";
-    for (int i = rng.range(3, 9); i > 0; --i) uses += " " + vcl[static_cast<size_t>(i)] + ",";
+    for (int i = rng.range(3, 9); i > 0; --i) uses += " " + units[static_cast<size_t>(i)] + ",";
     w.line(uses);
     uses = "  ";
     for (const std::string* u : t.all(Unit)) uses += (uses.size() > 2 ? ", " : "") + *u;
@@ -475,7 +475,7 @@ std::string packageFile(Rng& rng, const std::vector<Name>& names, const std::str
     w.line("{$DESCRIPTION 'Report add-ins'}");
     w.line("");
     w.line("requires");
-    w.line("  vcl, vcldb;");
+    w.line("  basepkg, dbpkg;");
     w.line("");
     w.line("contains");
     std::vector<std::string> units;

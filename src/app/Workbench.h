@@ -14,6 +14,7 @@
 #include "app/FileList.h"
 #include "app/FolderScan.h"
 #include "app/Prompter.h"
+#include "app/ReportHost.h"
 
 namespace kv {
 
@@ -53,12 +54,14 @@ inline constexpr const char* CaptionPrefix = "KV3 Conversion Utility from:  ";
 // Converts one report file; raises an exception on failure. Set by the report conversion.
 using TReportFileConverter = std::function<void(const std::string& path)>;
 
-class TfrmMain {
+// The window model is the form "frmMain" that holds the report kvReport1, the add-in
+// registration components and the three report datasets (TReportHost).
+class TfrmMain : public TReportHost {
  public:
   // settingsPath: the settings file (see SettingsFilePath). The prompter answers dialogs.
   TfrmMain(TPrompter& prompter, std::string settingsPath);
 
-  const std::string Name = "frmMain";
+  std::string ClassName() const override { return "TfrmMain"; }
   std::string Caption = AppTitle;
 
   TFileList SearchList{"SearchList"};

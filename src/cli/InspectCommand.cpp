@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/ReportHost.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "legacy/CodePage.h"
@@ -109,7 +110,10 @@ int RunInspect(const TInspectArgs& args) {
   std::optional<std::string> password;
   if (!ReadPasswordOption(args.Password, args.PasswordFile, password)) return ExitUsage;
   TCliReportPrompter prompter(args.Input, password);
-  TkvReport report;
+  // The report sits on a form named like the main window's, so that component paths in the
+  // file resolve as they do in the desktop program.
+  TReportHost host;
+  TkvReport& report = host.Report();
   report.Prompter = &prompter;
   try {
     if (!report.LoadReportFile(args.Input)) {

@@ -1,14 +1,21 @@
 // kv3conv: the command-line program of the migration utility. It only wires its arguments to the
 // library: source migration, binary form conversion.
 #include <CLI/CLI.hpp>
+#include <clocale>
 #include <cstdio>
 #include <exception>
 
 #include "cli/Commands.h"
 #include "legacy/CodePage.h"
+#include "writer/DocumentText.h"
 
 int main(int argc, char** argv) {
   using namespace kv::cli;
+  // Documents take the decimal separator of the user's locale; what this program prints for
+  // people and scripts keeps ".".
+  std::setlocale(LC_ALL, "");
+  kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
+  std::setlocale(LC_NUMERIC, "C");
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
       "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"

@@ -4,11 +4,15 @@
 #include <algorithm>
 
 #include "legacy/Ascii.h"
+#include "legacy/ComponentPath.h"
+#include "legacy/Files.h"
 #include "legacy/Primitives.h"
 
 namespace kv {
 
 namespace {
+
+constexpr std::uint8_t DictionaryFileVersion = 25;
 
 std::string Folded(const std::string& name) {
   return AsciiUpper(name);
@@ -158,14 +162,18 @@ void TkvDataDictionary::LoadDictionary(TStream& stream) {
   }
 
   if (mark == -1) {
-    // The previous layout kept entries without alias; drop those that name no field.
-    if (ReferenceNamesField) {
-      for (int i = AliasList.Count() - 1; i >= 0; --i) {
-        if (VarToStr(AliasList.Value(i)).empty() && !ReferenceNamesField(AliasList.Name(i))) {
-          AliasList.Delete(i);
-        }
+    // The previous layout kept entries without alias; drop those that name no field. The entries
+    // are resolved in order: a name that does not determine a dataset of its own is taken as a
+    // field of the dataset found for the entries before it.
+    TComponent* remembered = nullptr;
+    std::vector<int> unnamed;
+    for (int i = 0; i < AliasList.Count(); ++i) {
+      if (!VarToStr(AliasList.Value(i)).empty()) continue;
+      if (ResolveFieldReference(AliasList.Name(i), remembered).FieldName.empty()) {
+        unnamed.push_back(i);
       }
     }
+    for (auto it = unnamed.rbegin(); it != unnamed.rend(); ++it) AliasList.Delete(*it);
     for (int i = DatasetAliasList.Count() - 1; i >= 0; --i) {
       if (VarToStr(DatasetAliasList.Value(i)).empty()) DatasetAliasList.Delete(i);
     }
@@ -211,6 +219,27 @@ void TkvDataDictionary::SaveDictionary(TStream& stream) const {
   WriteNameValueList(stream, VariableList);
   WriteNameValueList(stream, AliasList);
   WriteNameValueList(stream, DatasetAliasList);
+}
+
+void TkvDataDictionary::LoadFromStream(TStream& stream) {
+  stream.ReadU8();  // the layout version, 25
+  LoadDictionary(stream);
+}
+
+void TkvDataDictionary::SaveToStream(TStream& stream) const {
+  stream.WriteU8(DictionaryFileVersion);
+  SaveDictionary(stream);
+}
+
+void TkvDataDictionary::LoadFromFile(const std::string& path) {
+  TFileStream stream(path);
+  LoadFromStream(stream);
+}
+
+void TkvDataDictionary::SaveToFile(const std::string& path) const {
+  TMemoryStream stream;
+  SaveToStream(stream);
+  WriteFileSafely(path, stream.Bytes());
 }
 
 }  // namespace kv

@@ -3,7 +3,6 @@
 // the block after the marker 254, in one of three layouts that the reader brings to one form.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -65,9 +64,12 @@ class TkvDataDictionary {
   void LoadDictionary(TStream& stream);
   void SaveDictionary(TStream& stream) const;
 
-  // Tells whether a data-field reference names a field (true) for the cleaning of alias tables
-  // read from the previous layout. Until one is set, every entry is kept.
-  std::function<bool(const std::string& reference)> ReferenceNamesField;
+  // A separate dictionary file: the byte 25, skipped when read, then the block.
+  void LoadFromStream(TStream& stream);
+  void SaveToStream(TStream& stream) const;
+  void LoadFromFile(const std::string& path);
+  // Replaces the file only once it is written completely.
+  void SaveToFile(const std::string& path) const;
 
  private:
   void LoadOldestLayout(TStream& stream);

@@ -38,4 +38,23 @@ class EConfigError : public EKvError {
   using EKvError::EKvError;
 };
 
+// An index outside a list ("List index out of bounds (5)").
+class EListError : public EKvError {
+ public:
+  using EKvError::EKvError;
+};
+
+// A text that is not a valid number ("'12x' is not a valid integer value").
+class EConvertError : public EKvError {
+ public:
+  using EKvError::EKvError;
+};
+
+// A component that is not of the class its use requires ("Invalid class typecast").
+class EInvalidCast : public EKvError {
+ public:
+  EInvalidCast() : EKvError("Invalid class typecast") {}
+  using EKvError::EKvError;
+};
+
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "legacy/Component.h"
 #include "legacy/Errors.h"
 #include "objects/View.h"
 
@@ -61,12 +62,16 @@ extern std::atomic<std::int32_t> NextObjectId;
 // Registers every add-in family once (the start-up of the families); safe to call repeatedly.
 void RegisterAddInFamilies();
 
-// The components that tie each add-in family into the program; they hold nothing.
-struct TkvAddInComponent {
-  explicit TkvAddInComponent(std::string className, std::string name)
-      : ClassName(std::move(className)), Name(std::move(name)) {}
-  const std::string ClassName;
-  std::string Name;
+// The components that tie each add-in family into the program; they hold nothing but the name of
+// their class.
+class TkvAddInComponent : public TComponent {
+ public:
+  TkvAddInComponent(std::string className, std::string name)
+      : TComponent(std::move(name)), Class(std::move(className)) {}
+  std::string ClassName() const override { return Class; }
+
+ private:
+  std::string Class;
 };
 
 // The class names of the twelve family components, in the order the window holds them.

@@ -6,26 +6,10 @@
 #include "legacy/Ascii.h"
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
+#include "legacy/PropertyRoutines.h"
 #include "legacy/Report.h"
 
 namespace kv {
-
-namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-  return AsciiUpper(a) == AsciiUpper(b);
-}
-
-std::string JoinCrLf(const std::vector<std::string>& lines) {
-  std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += "\r\n";
-    text += lines[i];
-  }
-  return text;
-}
-
-}  // namespace
 
 TkvPage::TkvPage(std::int32_t size, std::int32_t width, std::int32_t height, std::int32_t bin,
                  std::uint8_t orientation) {
@@ -294,7 +278,7 @@ TVariant TkvPage::QueryProperty(const std::string& name) {
   if (n == "TOP") return number(Top);
   if (n == "POSITION") return number(Position);
   if (n == "VISIBLE") return Visible;
-  if (n == "ONBEFOREPRINT" || n == "ONACTIVATE") return JoinCrLf(ScriptLines);
+  if (n == "ONBEFOREPRINT" || n == "ONACTIVATE") return LinesToText(ScriptLines);
   return {};
 }
 

@@ -172,4 +172,13 @@ TVariant EvaluateExpression(const std::string& text) {
   return text;
 }
 
+std::string LinesToText(const std::vector<std::string>& lines) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += "\r\n";
+    text += lines[i];
+  }
+  return text;
+}
+
 }  // namespace kv

@@ -34,4 +34,7 @@ TVariant RunListMethod(std::vector<std::string>& list, const std::string& method
 // Blanks around the expression are ignored.
 TVariant EvaluateExpression(const std::string& text);
 
+// A line list as one text, the lines separated by CR LF (how memo properties are read).
+std::string LinesToText(const std::vector<std::string>& lines);
+
 }  // namespace kv

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "data/Datasets.h"
 #include "legacy/Ascii.h"
 #include "legacy/Errors.h"
 #include "legacy/Factory.h"
@@ -241,7 +242,7 @@ void TkvPages::SavePageBlock(TStream& stream) {
 // ---- TkvReport
 // ------------------------------------------------------------------------------------
 
-TkvReport::TkvReport(std::string name) : Name(std::move(name)) {
+TkvReport::TkvReport(std::string name) : TComponent(std::move(name)) {
   ReportFileName = MessageText(55209);
   ResetReportOptions();
 }
@@ -249,6 +250,17 @@ TkvReport::TkvReport(std::string name) : Name(std::move(name)) {
 TkvReport::~TkvReport() {
   if (LoadState().CurrentReport == this) LoadState().CurrentReport = nullptr;
   if (LoadState().CurrentPage) LoadState().CurrentPage = nullptr;
+}
+
+void TkvReport::SetDataset(TkvDataset* dataset) {
+  if (dataset == DatasetRef) return;
+  if (DatasetRef) DatasetRef->RemoveFreeNotification(this);
+  DatasetRef = dataset;
+  if (DatasetRef) DatasetRef->FreeNotification(this);
+}
+
+void TkvReport::Notification(TComponent* component, TOperation operation) {
+  if (operation == TOperation::opRemove && component == DatasetRef) DatasetRef = nullptr;
 }
 
 void TkvReport::Message(const std::string& text) {

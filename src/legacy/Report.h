@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "legacy/Component.h"
 #include "legacy/Dictionary.h"
 #include "legacy/Page.h"
 #include "legacy/ReportPrompter.h"
@@ -71,12 +72,14 @@ void SetDocumentWriter(TDocumentWriter writer);
 // The current local date and time as days since 1899-12-30.
 double CurrentDateTime();
 
-class TkvReport {
+// A component: its owner is the form that holds it (the main window), and its name is the
+// component's name.
+class TkvReport : public TComponent {
  public:
   explicit TkvReport(std::string name = "kvReport1");
-  ~TkvReport();
-  TkvReport(const TkvReport&) = delete;
-  TkvReport& operator=(const TkvReport&) = delete;
+  ~TkvReport() override;
+
+  std::string ClassName() const override { return "TkvReport"; }
 
   // Loads a legacy stream. Never raises: problems end in message boxes.
   void LoadReportStream(TStream& stream);
@@ -98,7 +101,6 @@ class TkvReport {
   void WriteReportForm(TStream& stream);
   void LoadFromFormStream();
 
-  std::string Name;
   TkvPages Pages{*this};
   TkvDataDictionary Dictionary;
   bool IgnoreStoredPrinter = false;
@@ -114,8 +116,12 @@ class TkvReport {
   // password counts as cancelled.
   TReportPrompter* Prompter = nullptr;
 
+  // The report dataset the report walks when it has no data band of its own; cleared when that
+  // dataset is destroyed.
+  TkvDataset* Dataset() const { return DatasetRef; }
+  void SetDataset(TkvDataset* dataset);
+
   // Published properties (preparation, preview and printing), with their defaults.
-  TkvDataset* Dataset = nullptr;
   std::int32_t DefaultCopies = 1;
   bool DefaultCollate = true;
   bool GrayedButtons = false;
@@ -133,8 +139,12 @@ class TkvReport {
   bool RebuildPrinter = false;
   bool UseDefaultDataSetName = false;
 
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
   friend class TkvPages;
+  TkvDataset* DatasetRef = nullptr;
   void Message(const std::string& text);
   void ReadTrailer(TStream& stream);
   void WriteTrailer(TStream& stream);

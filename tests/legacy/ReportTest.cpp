@@ -9,6 +9,7 @@
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
+#include "support/LegacyBytes.h"
 #include "support/TempDir.h"
 
 namespace kv {
@@ -48,35 +49,7 @@ class TRecordingPrompter : public TReportPrompter {
   }
 };
 
-// Builds legacy bytes.
-struct TBytes {
-  std::string Data;
-  TBytes& Byte(int b) {
-    Data += static_cast<char>(b);
-    return *this;
-  }
-  TBytes& Word(int w) {
-    Byte(w & 0xFF);
-    return Byte((w >> 8) & 0xFF);
-  }
-  TBytes& Int(std::int32_t v) {
-    for (int i = 0; i < 4; ++i) Byte((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
-    return *this;
-  }
-  TBytes& Str(const std::string& s) {
-    Word(static_cast<int>(s.size()));
-    Data += s;
-    return Byte(0);
-  }
-  TBytes& Zero(const std::string& s) {
-    Data += s;
-    return Byte(0);
-  }
-  TBytes& Raw(const std::string& s) {
-    Data += s;
-    return *this;
-  }
-};
+using test::TBytes;
 
 // A page record without the layout mark, with the fields present in every version.
 TBytes& PageRecord(TBytes& b, int version, int size = 9) {

@@ -7,10 +7,12 @@
 #include "app/gui/Icons.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtPrompter.h"
+#include "writer/DocumentText.h"
 
 int main(int argc, char** argv) {
-  // The user's locale decides the decimal separator of the total text.
+  // The user's locale decides the decimal separator of the total text and of the documents.
   std::setlocale(LC_ALL, "");
+  kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kv::AppTitle));
   QApplication::setApplicationVersion(QStringLiteral(KV_VERSION));

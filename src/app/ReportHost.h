@@ -1,0 +1,35 @@
+// The form that holds the legacy report of a conversion, as the application's main window holds
+// it: a component named "frmMain" owning the report kvReport1, one registration component per
+// add-in family and three report datasets, so that component paths in loaded reports
+// ("frmMain.kvDBDataSet1") resolve as they would against that window. It is one of the
+// application's forms for as long as it exists.
+#pragma once
+
+#include "legacy/Component.h"
+#include "legacy/Report.h"
+
+namespace kv {
+
+class TkvDBDataSet;
+class TkvUserDataset;
+
+class TReportHost : public TComponent {
+ public:
+  TReportHost();
+  ~TReportHost() override;
+
+  std::string ClassName() const override { return "TReportHost"; }
+
+  TkvReport& Report() const { return *kvReport1; }
+  TkvDBDataSet& DBDataSet() const { return *kvDBDataSet1; }
+  TkvUserDataset& UserDataset1() const { return *kvUserDataset1; }
+  TkvUserDataset& UserDataset2() const { return *kvUserDataset2; }
+
+ private:
+  TkvReport* kvReport1;
+  TkvDBDataSet* kvDBDataSet1;
+  TkvUserDataset* kvUserDataset1;
+  TkvUserDataset* kvUserDataset2;
+};
+
+}  // namespace kv

@@ -1,0 +1,401 @@
+// The base view: defaults, named properties, the common part of the legacy object record, the
+// common part of the document element, element names and default names.
+#include "objects/View.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "legacy/Ascii.h"
+#include "legacy/Factory.h"
+#include "legacy/FloatText.h"
+#include "legacy/LoadState.h"
+#include "legacy/Primitives.h"
+#include "legacy/PropertyRoutines.h"
+#include "legacy/Report.h"
+#include "migrate/TextLines.h"
+#include "writer/DocumentText.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int MaxDefaultNameNumber = 10000;
+
+// The frame lines in the document's bit order: left 1, right 2, top 4, bottom 8.
+std::int64_t FrameTypToDocument(std::uint16_t frameTyp) {
+  std::int64_t bits = 0;
+  if (frameTyp & frLeft) bits |= 0x1;
+  if (frameTyp & frRight) bits |= 0x2;
+  if (frameTyp & frTop) bits |= 0x4;
+  if (frameTyp & frBottom) bits |= 0x8;
+  return bits;
+}
+
+// The designer restrictions in the document's form: any of the four editing bits is 1, then
+// size 2, move 4, delete 8.
+std::int64_t RestrictionsToDocument(std::uint16_t restrictions) {
+  std::int64_t bits = 0;
+  if (restrictions & (rsDontEditMemo | rsDontEditScript | rsDontEditContents | rsDontModify)) {
+    bits |= 0x1;
+  }
+  if (restrictions & rsDontSize) bits |= 0x2;
+  if (restrictions & rsDontMove) bits |= 0x4;
+  if (restrictions & rsDontDelete) bits |= 0x8;
+  return bits;
+}
+
+// The document has no top and rest alignments: top becomes none, rest becomes width.
+std::int64_t BandAlignToDocument(std::uint8_t bandAlign) {
+  if (bandAlign == baRest) return baWidth;
+  if (bandAlign == baTop) return baNone;
+  return bandAlign;
+}
+
+// The floating-point value of a property value: doubles as they are, integers and booleans as
+// numbers (true is -1), texts read with a point as decimal separator (0 when not a number).
+double VarToFloat(const TVariant& value) {
+  if (const auto* d = std::get_if<double>(&value)) return *d;
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    // from_chars ignores the C locale, so a point is the separator whatever the user's locale.
+    double parsed = 0.0;
+    const char* end = text->data() + text->size();
+    const auto result = std::from_chars(text->data(), end, parsed);
+    return result.ec == std::errc() && result.ptr == end ? parsed : 0.0;
+  }
+  return static_cast<double>(VarToInt(value));
+}
+
+std::int32_t VarToInt32(const TVariant& value) {
+  return static_cast<std::int32_t>(VarToInt(value));
+}
+
+std::uint16_t VarToWord(const TVariant& value) {
+  return static_cast<std::uint16_t>(VarToInt(value) & 0xFFFF);
+}
+
+// The number n when name is prefix followed by the decimal n (1 to 10000, no leading zeros),
+// the prefix compared ignoring ASCII case; otherwise 0.
+int DefaultNameNumber(std::string_view name, std::string_view prefix) {
+  if (name.size() <= prefix.size() || name.size() > prefix.size() + 5) return 0;
+  if (!SameTextAscii(name.substr(0, prefix.size()), prefix)) return 0;
+  const std::string_view digits = name.substr(prefix.size());
+  if (digits[0] == '0') return 0;
+  int number = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    number = number * 10 + (c - '0');
+  }
+  return number <= MaxDefaultNameNumber ? number : 0;
+}
+
+}  // namespace
+
+std::string ElementNameOf(std::string_view className) {
+  std::string name(className);
+  if (name.starts_with("Tkv")) name.insert(3, 1, 'x');
+  if (SameTextAscii(name, "TkvxSubreportView")) return "TkvxSubreport";
+  return name;
+}
+
+std::int32_t StoredFrameWidth(float frameWidth) {
+  const long double width = frameWidth;
+  long double stored = width;
+  if (!(width == std::floor(width) && width <= 10)) {
+    // Round half to even, independent of the floating-point rounding mode in force.
+    const long double scaled = width * 1000.0L;
+    stored = std::floor(scaled);
+    const long double fraction = scaled - stored;
+    if (fraction > 0.5L || (fraction == 0.5L && std::fmod(stored, 2.0L) != 0)) stored += 1;
+  }
+  if (std::isnan(stored)) return 0;
+  if (stored <= std::numeric_limits<std::int32_t>::min()) {
+    return std::numeric_limits<std::int32_t>::min();
+  }
+  if (stored >= std::numeric_limits<std::int32_t>::max()) {
+    return std::numeric_limits<std::int32_t>::max();
+  }
+  return static_cast<std::int32_t>(stored);
+}
+
+float FrameWidthFromStored(std::int32_t stored) {
+  long double thousandths = stored;
+  if (stored <= 10) thousandths *= 1000;
+  return static_cast<float>(thousandths / 1000.0L);
+}
+
+// ---- TkvView ------------------------------------------------------------------------------------
+
+TkvView::TkvView()
+    : FillColor(clTransparent),
+      FormatCode(0x200 + static_cast<unsigned char>(DocumentDecimalSeparator())) {}
+
+TkvView::~TkvView() = default;
+
+const TViewClass& TkvView::Class() {
+  static const TViewClass viewClass{"TkvView", [] { return std::make_unique<TkvView>(); }};
+  return viewClass;
+}
+
+std::string TkvView::ClassName() const {
+  return "TkvView";
+}
+
+void TkvView::DeclareProperties() {
+  AddProperty("Name", 0);
+  AddProperty("Left", 0);
+  AddProperty("Top", 0);
+  AddProperty("Width", 0);
+  AddProperty("Height", 0);
+  AddProperty("Flags", 0);
+  if (PublishesFrameProperties()) {
+    AddProperty("FrameTyp", 0);
+    AddProperty("FrameWidth", 0);
+    AddProperty("FrameColor", 0);
+    AddEnumProperty("FrameStyle", "psSolid;psDash;psDot;psDashDot;psDashDotDot;psDouble",
+                    {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3},
+                     std::int64_t{4}, std::int64_t{5}});
+    AddProperty("FillColor", 0);
+    AddProperty("Tag", 0);
+    AddEnumProperty("BandAlign", "baNone;baLeft;baRight;baCenter;baWidth;baBottom;baTop;baRest",
+                    {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3},
+                     std::int64_t{4}, std::int64_t{5}, std::int64_t{6}, std::int64_t{7}});
+  }
+  AddProperty("Visible", 0);
+  AddProperty("Memo", 0);
+  AddProperty("Memo.Count", 0);
+  AddProperty("Restrictions", 0);
+}
+
+void TkvView::AssignProperty(const std::string& name, const TVariant& value) {
+  const std::string n = AsciiUpper(name);
+  if (n == "NAME")
+    Name = VarToStr(value);
+  else if (n == "LEFT")
+    Left = VarToInt32(value);
+  else if (n == "TOP")
+    Top = VarToInt32(value);
+  else if (n == "WIDTH")
+    Width = VarToInt32(value);
+  else if (n == "HEIGHT")
+    Height = VarToInt32(value);
+  else if (n == "FLAGS")
+    Flags = VarToWord(value);
+  else if (n == "FRAMETYP")
+    FrameTyp = VarToWord(value);
+  else if (n == "FRAMEWIDTH")
+    FrameWidth = static_cast<float>(VarToFloat(value));
+  else if (n == "FRAMECOLOR")
+    FrameColor = VarToInt32(value);
+  else if (n == "FRAMESTYLE")
+    FrameStyle = VarToWord(value);
+  else if (n == "FILLCOLOR")
+    FillColor = VarToInt32(value);
+  else if (n == "TAG")
+    Tag = VarToStr(value);
+  else if (n == "BANDALIGN")
+    BandAlign = static_cast<std::uint8_t>(VarToInt(value) & 0xFF);
+  else if (n == "VISIBLE")
+    Visible = VarToInt(value) != 0;
+  else if (n == "MEMO" || n == "DATAFIELD")
+    Memo = SplitLines(VarToStr(value));
+  else if (n == "RESTRICTIONS")
+    Restrictions = VarToWord(value);
+  else if (n == "GAPX")
+    GapX = VarToInt32(value);
+  else if (n == "GAPY")
+    GapY = VarToInt32(value);
+  else if (n == "STRETCHED")
+    Flags = VarToInt(value) != 0 ? (Flags | flStretched) : (Flags & ~flStretched);
+}
+
+TVariant TkvView::QueryProperty(const std::string& name) {
+  const std::string n = AsciiUpper(name);
+  const auto number = [](std::int64_t v) { return TVariant{v}; };
+  if (n == "NAME") return Name;
+  if (n == "LEFT") return number(Left);
+  if (n == "TOP") return number(Top);
+  if (n == "WIDTH") return number(Width);
+  if (n == "HEIGHT") return number(Height);
+  if (n == "FLAGS") return number(Flags);
+  if (n == "FRAMETYP") return number(FrameTyp);
+  if (n == "FRAMEWIDTH") return static_cast<double>(FrameWidth);
+  if (n == "FRAMECOLOR") return number(FrameColor);
+  if (n == "FRAMESTYLE") return number(FrameStyle);
+  if (n == "FILLCOLOR") return number(FillColor);
+  if (n == "TAG") return Tag;
+  if (n == "BANDALIGN") return number(BandAlign);
+  if (n == "VISIBLE") return Visible;
+  if (n == "MEMO") return LinesToText(Memo);
+  if (n == "MEMO.COUNT") return number(static_cast<std::int64_t>(Memo.size()));
+  if (n == "RESTRICTIONS") return number(Restrictions);
+  if (n == "GAPX") return number(GapX);
+  if (n == "GAPY") return number(GapY);
+  if (n == "STRETCHED") return (Flags & flStretched) != 0;
+  if (n == "DATAFIELD") return Memo.empty() ? std::string() : Memo.front();
+  return {};
+}
+
+TVariant TkvView::RunMethod(const std::string& name, const TVariant& argument1,
+                            const TVariant& argument2, const TVariant& argument3) {
+  const std::string n = AsciiUpper(name);
+  // Through AssignProperty, so that a control's widget follows.
+  if (n == "HIDE") {
+    AssignProperty("Visible", false);
+    return {};
+  }
+  if (n == "SHOW") {
+    AssignProperty("Visible", true);
+    return {};
+  }
+  return RunListMethod(Memo, name, argument1, argument2, argument3, "MEMO");
+}
+
+// The common record (versions 21 to 25):
+//   Name                       stored string   version 24 up; 23 unless prepared
+//   RecordMajor, RecordMinor   1 + 1           version 24 up
+//   Left, Top, Width, Height   4 x 4
+//   Flags, FrameTyp            2 + 2
+//   frame width                4               whole pixels up to 10, else thousandths
+//   FrameColor, FrameStyle     4 + 2
+//   FillColor                  4
+//   FormatCode, FormatText     4 + string      unless prepared
+//   Memo                       stored memo
+//   ScriptLines, Visible       memo + 2        version 23 up, unless prepared
+//   Restrictions, Tag          2 + string      version 24 up
+//   GapX, GapY                 4 + 4           version 24 up
+//   BandAlign                  1               RecordMajor above 1
+void TkvView::LoadLegacy(TStream& stream) {
+  const std::uint8_t version = LoadState().LegacyVersion;
+  if (version > 23 || (version == 23 && !PreparedRecord)) {
+    Name = ReadStoredString(stream);
+  } else {
+    AssignDefaultName();
+  }
+  if (version > 23) {
+    RecordMajor = ReadByte(stream);
+    RecordMinor = ReadByte(stream);
+  }
+  Left = ReadInt(stream);
+  Top = ReadInt(stream);
+  Width = ReadInt(stream);
+  Height = ReadInt(stream);
+  Flags = static_cast<std::uint16_t>(ReadWord(stream));
+  FrameTyp = static_cast<std::uint16_t>(ReadWord(stream));
+  // Taken as soon as it is read, so that a record damaged further on keeps it like the fields
+  // before it.
+  FrameWidth = FrameWidthFromStored(ReadInt(stream));
+  FrameColor = ReadInt(stream);
+  FrameStyle = static_cast<std::uint16_t>(ReadWord(stream));
+  FillColor = ReadInt(stream);
+  if (!PreparedRecord) {
+    FormatCode = ReadInt(stream);
+    FormatText = ReadStoredString(stream);
+  }
+  ReadStoredMemo(stream, Memo);
+  if (version >= 23 && !PreparedRecord) {
+    ReadStoredMemo(stream, ScriptLines);
+    Visible = ReadBool16(stream);
+  }
+  if (version >= 24) {
+    Restrictions = static_cast<std::uint16_t>(ReadWord(stream));
+    Tag = ReadStoredString(stream);
+    GapX = ReadInt(stream);
+    GapY = ReadInt(stream);
+  }
+  if (RecordMajor > 1) BandAlign = ReadByte(stream);
+}
+
+void TkvView::SaveLegacy(TStream& stream) {
+  RecordMajor = 2;
+  WriteLegacyString(stream, Name);
+  WriteByte(stream, RecordMajor);
+  WriteByte(stream, RecordMinor);
+  WriteInt(stream, Left);
+  WriteInt(stream, Top);
+  WriteInt(stream, Width);
+  WriteInt(stream, Height);
+  WriteWord(stream, static_cast<std::int16_t>(Flags));
+  WriteWord(stream, static_cast<std::int16_t>(FrameTyp));
+  WriteInt(stream, StoredFrameWidth(FrameWidth));
+  WriteInt(stream, FrameColor);
+  WriteWord(stream, static_cast<std::int16_t>(FrameStyle));
+  WriteInt(stream, FillColor);
+  if (!PreparedRecord) {
+    WriteInt(stream, FormatCode);
+    WriteLegacyString(stream, FormatText);
+    WriteLegacyMemo(stream, Memo);
+    WriteLegacyMemo(stream, ScriptLines);
+    WriteBool16(stream, Visible);
+  } else {
+    WriteLegacyMemo(stream, EvaluatedMemo);
+  }
+  WriteWord(stream, static_cast<std::int16_t>(Restrictions));
+  WriteLegacyString(stream, Tag);
+  WriteInt(stream, GapX);
+  WriteInt(stream, GapY);
+  WriteByte(stream, BandAlign);
+}
+
+void TkvView::SaveToDocument(TStream& stream) {
+  // Names are written without escaping, except for the three characters that would end the
+  // attribute or start markup.
+  const std::string name = EscapeName(Name);
+  WriteText(stream, "<" + ElementName() + " Name=\"" + name + "\"");
+  WriteAttribute(stream, "Left", Left);
+  WriteAttribute(stream, "Top", Top);
+  WriteAttribute(stream, "Width", Width);
+  WriteAttribute(stream, "Height", Height);
+  WriteAttribute(stream, "Color", FillColor);
+  if (!Visible) WriteAttribute(stream, "Visible", "False");
+  WriteAttribute(stream, "Frame.Typ", FrameTypToDocument(FrameTyp));
+  WriteAttribute(stream, "Frame.Width", FormatFloatGeneral(FrameWidth, DocumentDecimalSeparator()));
+  WriteAttribute(stream, "Frame.Color", FrameColor);
+  WriteAttribute(stream, "Frame.Style", FrameStyle);
+  WriteAttribute(stream, "GapX", GapX);
+  WriteAttribute(stream, "GapY", GapY);
+  WriteAttribute(stream, "TagStr", EscapeXml(Tag));
+  std::string memoText;
+  for (const std::string& line : Memo) {
+    memoText += line;
+    memoText += "\r\n";
+  }
+  WriteAttribute(stream, "Memo.text", EscapeXml(memoText));
+  WriteAttribute(stream, "Align", BandAlignToDocument(BandAlign));
+  if (!ScriptLines.empty()) {
+    // All three events name the one procedure the document writer makes of the script.
+    const std::string procedure = name + "OnBeforePrint";
+    WriteAttribute(stream, "OnBeforePrint", procedure);
+    WriteAttribute(stream, "OnClick", procedure);
+    WriteAttribute(stream, "OnActivate", procedure);
+  }
+  WriteAttribute(stream, "Restrictions", RestrictionsToDocument(Restrictions));
+}
+
+void TkvView::ForEachTakenName(const std::function<void(std::string_view)>& visit) const {
+  const TkvReport* report = LoadState().CurrentReport;
+  if (!report) return;
+  for (int p = 0; p < report->Pages.Count(); ++p) {
+    for (const auto& object : report->Pages.Item(p).ObjectList) visit(object->Name);
+  }
+}
+
+void TkvView::AssignDefaultName() {
+  Name.clear();
+  // One pass over the taken names marks the numbers in use, instead of one search of the whole
+  // report per number tried; names compare ignoring ASCII case as the report's lookup does.
+  std::vector<bool> taken(MaxDefaultNameNumber + 1, false);
+  ForEachTakenName([&](std::string_view name) {
+    if (const int number = DefaultNameNumber(name, NamePrefix)) {
+      taken[static_cast<std::size_t>(number)] = true;
+    }
+  });
+  for (int number = 1; number <= MaxDefaultNameNumber; ++number) {
+    if (!taken[static_cast<std::size_t>(number)]) {
+      AssignProperty("Name", NamePrefix + std::to_string(number));
+      return;
+    }
+  }
+}
+
+}  // namespace kv

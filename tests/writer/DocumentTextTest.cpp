@@ -1,0 +1,133 @@
+// Tests of the document text helpers: the conversion of text to UTF-8 on its way into a document
+// (single-byte table and whole-text conversion), the two escaping forms, hexadecimal blocks,
+// attributes and the document's decimal separator.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "legacy/CodePage.h"
+#include "writer/DocumentText.h"
+
+namespace kv {
+namespace {
+
+// Sets the system code page for one test and restores the previous one afterwards.
+class TCodePageScope {
+ public:
+  explicit TCodePageScope(int codePage) : Saved(SystemCodePage()) { SetSystemCodePage(codePage); }
+  ~TCodePageScope() { SetSystemCodePage(Saved); }
+
+ private:
+  int Saved;
+};
+
+std::string Written(std::string_view text, bool line = false) {
+  TMemoryStream stream;
+  if (line) {
+    WriteLine(stream, text);
+  } else {
+    WriteText(stream, text);
+  }
+  return stream.Bytes();
+}
+
+TEST(DocumentTextTest, EscapeXmlReplacesTheSixMarkupCharactersOnly) {
+  const struct {
+    std::string Text;
+    std::string Escaped;
+  } cases[] = {
+      {"", ""},
+      {"plain text", "plain text"},
+      {"a\r\nb", "a&#13;&#10;b"},
+      {"\n\r", "&#10;&#13;"},
+      {"\"&<>", "&#34;&#38;&#60;&#62;"},
+      {"it's", "it's"},
+      {"&#38;", "&#38;#38;"},
+      {"\t\x01", "\t\x01"},
+      {"caf\xE9 \x80\xFF", "caf\xE9 \x80\xFF"},
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapeXml(c.Text), c.Escaped) << c.Text;
+}
+
+TEST(DocumentTextTest, EscapeNameReplacesOnlyWhatWouldBreakTheDocument) {
+  const struct {
+    std::string Text;
+    std::string Escaped;
+  } cases[] = {
+      {"Memo1", "Memo1"},
+      {"a\"b", "a&#34;b"},
+      {"R&D", "R&#38;D"},
+      {"x<y>z", "x&#60;y>z"},
+      {"it's\r\n\xE9", "it's\r\n\xE9"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapeName(c.Text), c.Escaped) << c.Text;
+}
+
+TEST(DocumentTextTest, WriteTextConvertsSingleByteCodePagesToUtf8) {
+  TCodePageScope codePage(1252);
+  const struct {
+    std::string Text;
+    std::string Utf8;
+  } cases[] = {
+      {"", ""},
+      {"ascii only <&>", "ascii only <&>"},
+      {"\xE9", "\xC3\xA9"},
+      {"caf\xE9!", "caf\xC3\xA9!"},
+      {"\x80", "\xE2\x82\xAC"},  // euro sign
+      {"\x81", "\xEF\xBF\xBD"},  // undefined in this code page: replacement character
+      {"\xFF\xA0", "\xC3\xBF\xC2\xA0"},
+      {std::string("\0x", 2), std::string("\0x", 2)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Written(c.Text), c.Utf8) << c.Text;
+  EXPECT_EQ(Written("\xE9", true), "\xC3\xA9\r\n");
+  EXPECT_EQ(Written("", true), "\r\n");
+}
+
+TEST(DocumentTextTest, WriteTextFollowsTheCodePageInForce) {
+  {
+    TCodePageScope codePage(1251);
+    EXPECT_EQ(Written("\xC0\xE9"), "\xD0\x90\xD0\xB9");  // Cyrillic A and short i
+  }
+  {
+    // A double-byte code page converts the text as a whole: a lead and a trail byte are one
+    // character.
+    TCodePageScope codePage(932);
+    EXPECT_EQ(Written("a\x82\xA0z"), "a\xE3\x81\x82z");
+  }
+  {
+    // A code page whose converter joins a letter and its accent converts the text as a whole.
+    TCodePageScope codePage(1255);
+    EXPECT_EQ(Written("\xE0\xC8"), CodePageToUtf8("\xE0\xC8"));
+  }
+  EXPECT_EQ(Written("\xE9"), "\xC3\xA9");
+}
+
+TEST(DocumentTextTest, StreamToHexReadsTheWholeStreamFromItsStart) {
+  TMemoryStream stream;
+  const std::string bytes("\x00\x0F\xAB\xFF\x10", 5);
+  stream.Write(bytes.data(), bytes.size());
+  EXPECT_EQ(StreamToHex(stream), "000FABFF10");
+  EXPECT_EQ(StreamToHex(TMemoryStream()), "");
+}
+
+TEST(DocumentTextTest, AttributesAreBlankNameEqualsQuotedValue) {
+  TCodePageScope codePage(1252);
+  TMemoryStream stream;
+  WriteAttribute(stream, "TagStr", EscapeXml("\xE9\""));
+  WriteAttribute(stream, "Left", std::int64_t{-12});
+  WriteAttribute(stream, "Empty", "");
+  EXPECT_EQ(stream.Bytes(), " TagStr=\"\xC3\xA9&#34;\" Left=\"-12\" Empty=\"\"");
+}
+
+TEST(DocumentTextTest, DecimalSeparatorIsOneProcessWideSetting) {
+  const char saved = DocumentDecimalSeparator();
+  SetDocumentDecimalSeparator(',');
+  EXPECT_EQ(DocumentDecimalSeparator(), ',');
+  SetDocumentDecimalSeparator(saved);
+  // The C locale, which the tests run under, has a point.
+  EXPECT_EQ(LocaleDecimalSeparator(), '.');
+}
+
+}  // namespace
+}  // namespace kv
