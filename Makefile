@@ -15,7 +15,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 # Debian packages the build and the tests need.
-PACKAGES = cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
+PACKAGES = cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpugixml-dev \
            qt6-base-dev fonts-liberation \
            clang libclang-rt-14-dev
 
@@ -71,6 +71,7 @@ demo: build
 
 bench: build
 	bash bench/source_vs_sed $(BUILD)
+	bash bench/reports_vs_copy $(BUILD)
 	$(BUILD)/bench/kv_bench
 
 # The desktop program needs a display; without one it says how to start it on a virtual one.

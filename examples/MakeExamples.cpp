@@ -1,11 +1,11 @@
-// Builds the example files that are made by the library itself: the binary form file of the
-// example project (a binary form turned into text during a migration) and a legacy report file.
-// Usage: kv_mkexamples form OUTPUT.dfm | kv_mkexamples report OUTPUT.kvf
+// Builds the binary form file of the example project (a binary form turned into text during a
+// migration) with the library's own form writer. The example report files come from
+// tools/MakeReports.cpp.
+// Usage: kv_mkexamples form OUTPUT.dfm
 #include <cstdio>
 #include <exception>
 
 #include "legacy/Files.h"
-#include "legacy/Report.h"
 #include "legacy/Stream.h"
 #include "migrate/FormWriter.h"
 
@@ -78,48 +78,16 @@ std::string ReportFormStream() {
   return stream.TakeBytes();
 }
 
-// A report of two pages (a report page with a script and a dialog page), variables in a
-// category, an alias of a report dataset and filled-in report options.
-std::string SalesReport() {
-  kv::TkvReport report;
-  kv::TkvPage& page = report.Pages.AddPage();
-  page.Name = "Page1";
-  page.ChangePaper(9, 0, 0, -1, 0);
-  page.LeftMargin = 38;
-  page.ScriptLines = {"begin", "  Total := 0;", "end"};
-  kv::TkvPage& dialog = report.Pages.AddPage();
-  dialog.ChangePaper(9, 0, 0, -1, 0);
-  dialog.PageType = kv::ptDialog;
-  dialog.Name = "Dialog1";
-  dialog.Caption = "Sales period";
-  report.Dictionary.VariableList.SetVariable(" Sales", std::string());
-  report.Dictionary.VariableList.SetVariable("Total", std::string("SUM([Orders.\"Amount\"])"));
-  report.Dictionary.VariableList.SetVariable("Region", std::string("'North'"));
-  report.Dictionary.DatasetAliasList.SetVariable("frmMain.kvDBDataSet1", std::string("Orders"));
-  report.ReportOptions.Name = "Sales by region";
-  report.ReportOptions.Author = "Reporting team";
-  report.ReportOptions.Description = "Monthly sales, one page per region";
-  report.ReportOptions.VersionMajor = "2";
-  report.ReportOptions.VersionMinor = "5";
-  report.ReportOptions.CreateDate = 45292.5;  // 2024-01-01 12:00
-  kv::TMemoryStream stream;
-  report.SaveReportStream(stream);
-  return stream.TakeBytes();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string kind = argc == 3 ? argv[1] : "";
-  if (kind != "form" && kind != "report") {
-    std::fprintf(stderr,
-                 "usage: kv_mkexamples form OUTPUT.dfm | kv_mkexamples report OUTPUT.kvf\n");
+  if (kind != "form") {
+    std::fprintf(stderr, "usage: kv_mkexamples form OUTPUT.dfm\n");
     return 2;
   }
   try {
-    kv::WriteFileSafely(argv[2], kind == "form"
-                                     ? kv::FormResourceFromStream(ReportFormStream(), "TREPORTFORM")
-                                     : SalesReport());
+    kv::WriteFileSafely(argv[2], kv::FormResourceFromStream(ReportFormStream(), "TREPORTFORM"));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kv_mkexamples: %s\n", e.what());
     return 1;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a source migration on a scratch copy of the example project with the example table and
 # shows what it did: one line per file, the total, the backups, and the form that was binary.
+# Then converts a scratch copy of the example report files into new report documents.
 set -euo pipefail
 kv3conv=${1:-build/kv3conv}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,4 +28,15 @@ echo "== kv3conv inspect examples/reports/Sales.kvf (a legacy report file, loade
 "$kv3conv" inspect "$here/reports/Sales.kvf" | sed -n '1,12p'
 echo "..."
 echo
-echo "The migrated copy is in $scratch/project."
+cp -r "$here/reports" "$scratch/reports"
+echo "== kv3conv report --password kolvex $scratch/reports (the folder and its direct subfolders)"
+"$kv3conv" report --password kolvex "$scratch/reports"
+echo
+echo "== The documents written beside the report files"
+(cd "$scratch/reports" && ls -l ./*.kv3 older/*.kv3)
+echo
+echo "== $scratch/reports/Sales.kv3 (a new report document; long lines cut)"
+cut -c 1-160 "$scratch/reports/Sales.kv3" | sed -n '1,8p'
+echo "..."
+echo
+echo "The migrated copy is in $scratch/project, the converted reports in $scratch/reports."

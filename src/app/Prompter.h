@@ -1,10 +1,13 @@
-// What the workbench asks of the person in front of it: file and folder dialogs, message boxes.
-// The window answers with real dialogs; tests script the answers.
+// What the workbench asks of the person in front of it: file and folder dialogs, message boxes,
+// and, during a report run, the report library's message boxes and password dialog. The window
+// answers with real dialogs; tests script the answers.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "legacy/ReportPrompter.h"
 
 namespace kv {
 
@@ -22,9 +25,8 @@ struct TSaveDialogOptions {
   bool OverwritePrompt = true;
 };
 
-class TPrompter {
+class TPrompter : public TReportPrompter {
  public:
-  virtual ~TPrompter() = default;
   // The chosen files in the dialog's order; empty when cancelled.
   virtual std::vector<std::string> OpenFiles(const TOpenDialogOptions& options) = 0;
   // The chosen folder; none when cancelled.

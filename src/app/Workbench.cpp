@@ -14,6 +14,7 @@
 #include "legacy/Files.h"
 #include "migrate/ConversionTable.h"
 #include "migrate/ReplaceEngine.h"
+#include "writer/Conversion.h"
 
 namespace kv {
 
@@ -44,6 +45,11 @@ class TFinally {
 TfrmMain::TfrmMain(TPrompter& prompter, std::string settingsPath)
     : Prompter(prompter), SettingsFile(std::move(settingsPath)) {
   StatusPanels[0] = "Ready";
+  // Reports are converted on the window's own kvReport1; the library's message boxes and the
+  // password dialog go to the window's prompter, and errors end the run.
+  ConvertReportFile = [this](const std::string& path) {
+    kv::ConvertReportFile(*this, path, Prompter, TConversionErrors::Raise);
+  };
 }
 
 // ---- Start and end ----------------------------------------------------------------------------

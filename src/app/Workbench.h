@@ -73,7 +73,9 @@ class TfrmMain : public TReportHost {
   std::string DataFileName;
   // The decimal separator of the user's locale, for the total text.
   char DecimalSeparator = '.';
-  // The per-file report conversion; until one is set, a report run fails on its first file.
+  // The per-file report conversion: by default the conversion driver on kvReport1, with the
+  // prompter answering the report's message boxes and password. Without one (cleared), a report
+  // run fails on its first file.
   TReportFileConverter ConvertReportFile;
 
   void SetView(TWorkbenchView* view) { View = view; }

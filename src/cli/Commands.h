@@ -37,6 +37,17 @@ struct TInspectArgs {
 
 int RunInspect(const TInspectArgs& args);
 
+struct TReportArgs {
+  bool Recursive = false;
+  std::string Password;
+  std::string PasswordFile;
+  bool Json = false;
+  std::vector<std::string> Paths;
+};
+
+// Converts report files and the report files of folders into new documents beside them.
+int RunReport(const TReportArgs& args);
+
 // The report library's messages go to standard error, prefixed with the file; the password
 // comes from the command line.
 class TCliReportPrompter : public TReportPrompter {

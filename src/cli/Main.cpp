@@ -1,5 +1,5 @@
 // kv3conv: the command-line program of the migration utility. It only wires its arguments to the
-// library: source migration, binary form conversion.
+// library: source migration, binary form conversion, report conversion, report inspection.
 #include <CLI/CLI.hpp>
 #include <clocale>
 #include <cstdio>
@@ -19,8 +19,9 @@ int main(int argc, char** argv) {
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
       "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"
-      "changed files); dfm2txt turns a binary form file into its text form; inspect shows what a\n"
-      "legacy report file holds."};
+      "changed files); report converts legacy report files into new report documents; dfm2txt\n"
+      "turns a binary form file into its text form; inspect shows what a legacy report file "
+      "holds."};
   app.set_version_flag("--version", std::string("kv3conv ") + KV_VERSION);
   app.require_subcommand(1);
   int codePage = 1252;
@@ -44,6 +45,21 @@ int main(int argc, char** argv) {
   auto* dfmCmd = app.add_subcommand("dfm2txt", "Convert a binary form file to its text form");
   dfmCmd->add_option("IN", dfm.Input, "Binary form file")->required();
   dfmCmd->add_option("OUT", dfm.Output, "Text form file (standard output when omitted)");
+
+  TReportArgs report;
+  auto* reportCmd = app.add_subcommand(
+      "report", "Convert legacy report files (.kvf) into new report documents (.kv3) beside them");
+  reportCmd->add_flag("--recursive", report.Recursive,
+                      "Scan folders to every level (default: the folder and its subfolders)");
+  auto* reportPassword =
+      reportCmd->add_option("--password", report.Password, "Password of protected reports");
+  reportCmd
+      ->add_option("--password-file", report.PasswordFile,
+                   "File whose first line is the reports' password")
+      ->excludes(reportPassword);
+  reportCmd->add_flag("--json", report.Json, "Print the results as JSON");
+  reportCmd->add_option("PATH", report.Paths, "Report files, or folders to scan for *.kvf")
+      ->required();
 
   TInspectArgs inspect;
   auto* inspectCmd =
@@ -79,5 +95,6 @@ int main(int argc, char** argv) {
   if (sourceCmd->parsed()) return RunSource(source);
   if (dfmCmd->parsed()) return RunDfm2Txt(dfm);
   if (inspectCmd->parsed()) return RunInspect(inspect);
+  if (reportCmd->parsed()) return RunReport(report);
   return ExitUsage;
 }

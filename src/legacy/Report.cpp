@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <mutex>
 
 #include "data/Datasets.h"
 #include "legacy/Ascii.h"
@@ -14,6 +13,7 @@
 #include "legacy/Messages.h"
 #include "legacy/Primitives.h"
 #include "legacy/Printer.h"
+#include "writer/DocumentWriter.h"
 
 namespace kv {
 
@@ -34,12 +34,6 @@ class EBadEndOffset : public EStreamError {
   EBadEndOffset() : EStreamError("Invalid object record end offset") {}
 };
 
-std::mutex DocumentWriterLock;
-TDocumentWriter& DocumentWriterSlot() {
-  static TDocumentWriter writer;
-  return writer;
-}
-
 // Texts of the trailer: a word length and the bytes, no terminator.
 std::string ReadTrailerText(TStream& stream) {
   const auto length = static_cast<std::uint16_t>(ReadWord(stream));
@@ -56,11 +50,6 @@ void WriteTrailerText(TStream& stream, const std::string& text) {
 }
 
 }  // namespace
-
-void SetDocumentWriter(TDocumentWriter writer) {
-  std::lock_guard lock(DocumentWriterLock);
-  DocumentWriterSlot() = std::move(writer);
-}
 
 double CurrentDateTime() {
   using namespace std::chrono;
@@ -194,14 +183,9 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
 }
 
 void TkvPages::SavePageBlock(TStream& stream) {
+  // In new-format mode the whole document replaces the page block and nothing else is written.
   if (LoadState().CurrentReport && LoadState().CurrentReport->DocumentMode) {
-    TDocumentWriter writer;
-    {
-      std::lock_guard lock(DocumentWriterLock);
-      writer = DocumentWriterSlot();
-    }
-    if (!writer) throw EKvError("The document writer is not available in this build");
-    writer(*LoadState().CurrentReport, stream);
+    WriteDocument(*LoadState().CurrentReport, stream);
     return;
   }
   if (Count() > MaxLegacyPages) {
@@ -342,6 +326,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
   Prn();  // the printer model of this thread is ready once it exists
   state.CurrentReport = this;
   Dictionary.ClearDictionary();
+  ReportRead = false;
   try {
     if (stream.Remaining() == 0) return;
     state.LegacyVersion = ReadByte(stream);
@@ -358,6 +343,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
     Message(MessageText(55345));
     return;
   }
+  ReportRead = true;
   try {
     Pages.LoadPageBlock(stream);
     if (stream.Position() < stream.Size()) {
@@ -410,6 +396,29 @@ void TkvReport::SaveReportFile(const std::string& path) {
   TMemoryStream stream;
   SaveReportStream(stream);
   WriteFileSafely(path, stream.Bytes());
+}
+
+std::string DocumentPath(const std::string& path) {
+  const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
+  const std::size_t dot = path.rfind('.');
+  const bool hasExtension = dot != std::string::npos && dot >= nameStart;
+  return (hasExtension ? path.substr(0, dot) : path) + ".kv3";
+}
+
+std::string TkvReport::SaveAsDocument(const std::string& path) {
+  const std::string output = DocumentPath(path);
+  // The document is built in memory and replaces the output file only when complete.
+  TMemoryStream stream;
+  DocumentMode = true;
+  try {
+    SaveReportStream(stream);
+  } catch (...) {
+    DocumentMode = false;
+    throw;
+  }
+  DocumentMode = false;
+  WriteFileSafely(output, stream.Bytes());
+  return output;
 }
 
 void TkvReport::ReadReportForm(TStream& stream) {

@@ -65,12 +65,12 @@ enum TPreviewButton : std::uint8_t {
   pbPageSetup = 1 << 7,
 };
 
-// Writes a report as a new XML document; installed by the document writer.
-using TDocumentWriter = std::function<void(TkvReport& report, TStream& stream)>;
-void SetDocumentWriter(TDocumentWriter writer);
-
 // The current local date and time as days since 1899-12-30.
 double CurrentDateTime();
+
+// The path of the new XML document written for a legacy report file: the file name's extension
+// (from its last ".") replaced by ".kv3", or ".kv3" appended when the name has none.
+std::string DocumentPath(const std::string& path);
 
 // A component: its owner is the form that holds it (the main window), and its name is the
 // component's name.
@@ -90,6 +90,12 @@ class TkvReport : public TComponent {
   bool LoadReportFile(const std::string& path);
   // Writes the report to path in the legacy layout, replacing the file only when complete.
   void SaveReportFile(const std::string& path);
+  // Writes the report as a new XML document beside the legacy file it came from: path with its
+  // extension (from the last "." of the file name) replaced by ".kv3", appended when there is
+  // none. The document is replaced only when completely written, so a failed save leaves an
+  // earlier document in place and no partial file. DocumentMode is set only during the save.
+  // Returns the document's path.
+  std::string SaveAsDocument(const std::string& path);
   void ClearReport();
   void ResetReportOptions();
   void SelectPrinterByName(const std::string& name);
@@ -108,6 +114,9 @@ class TkvReport : public TComponent {
   std::string PrinterName;
   std::string ReportFileName;
   bool DocumentMode = false;
+  // True when the last LoadReportStream read a report from its stream; false when the stream was
+  // empty or its version was refused, in which case the report still holds what it held before.
+  bool ReportRead = false;
   TReportOptions ReportOptions;
   bool PasswordProtected = false;
   std::uint8_t GeneratorVersion = 88;

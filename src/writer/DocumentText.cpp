@@ -73,6 +73,13 @@ void AppendReference(std::string& out, unsigned char c) {
   out += ';';
 }
 
+// Control bytes other than tab, LF and CR cannot appear in an XML 1.0 document, not even as
+// character references; escaping drops them so that every document stays well-formed.
+bool IsForbiddenControl(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b < 0x20 && b != '\t' && b != '\n' && b != '\r';
+}
+
 }  // namespace
 
 void WriteText(TStream& stream, std::string_view text) {
@@ -110,6 +117,7 @@ std::string EscapeXml(std::string_view text) {
   out.reserve(text.size() + 16);
   for (const char c : text) {
     switch (c) {
+      case '\t':  // a literal tab in an attribute value reads back as a blank
       case '\n':
       case '\r':
       case '"':
@@ -119,7 +127,7 @@ std::string EscapeXml(std::string_view text) {
         AppendReference(out, static_cast<unsigned char>(c));
         break;
       default:
-        out += c;
+        if (!IsForbiddenControl(c)) out += c;
     }
   }
   return out;
@@ -131,7 +139,7 @@ std::string EscapeName(std::string_view text) {
   for (const char c : text) {
     if (c == '"' || c == '&' || c == '<') {
       AppendReference(out, static_cast<unsigned char>(c));
-    } else {
+    } else if (!IsForbiddenControl(c)) {
       out += c;
     }
   }

@@ -19,10 +19,12 @@ void WriteText(TStream& stream, std::string_view text);
 void WriteLine(TStream& stream, std::string_view text);
 
 // A copy of text in which LF, CR, '"', '&', '<' and '>' become "&#10;", "&#13;", "&#34;",
-// "&#38;", "&#60;" and "&#62;". The apostrophe and every other byte, from 128 up too, stay.
+// "&#38;", "&#60;" and "&#62;". Control bytes below 32 other than tab, LF and CR are dropped, as
+// XML 1.0 allows them in no form. The apostrophe and every other byte, from 128 up too, stay.
 std::string EscapeXml(std::string_view text);
 // The form of values that are written without escaping (names): only '"', '&' and '<', which
-// would break the document, become "&#34;", "&#38;" and "&#60;"; every other byte stays.
+// would break the document, become "&#34;", "&#38;" and "&#60;"; control bytes are dropped as in
+// EscapeXml; every other byte stays.
 std::string EscapeName(std::string_view text);
 
 // Every byte of the stream, from its start, as two upper-case hexadecimal digits.

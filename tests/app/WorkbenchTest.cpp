@@ -7,8 +7,9 @@
 #include <filesystem>
 
 #include "app/IniFile.h"
-#include "legacy/Errors.h"
 #include "app/Workbench.h"
+#include "legacy/Errors.h"
+#include "legacy/Report.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -108,8 +109,52 @@ TEST_F(WorkbenchTest, ErrorEndsTheRunWithTheStatusRestored) {
   EXPECT_EQ(Dir.Read("c.pas"), "a");
 }
 
+TEST_F(WorkbenchTest, ReportRunConvertsEachReportOnItsOwnReportObject) {
+  std::filesystem::create_directories(Dir / "r");
+  {
+    TkvReport report;
+    report.Pages.AddPage();
+    report.Pages.AddPage();
+    report.ReportOptions.Password = "pw";
+    report.PasswordProtected = true;
+    report.SaveReportFile(Dir / "r/Protected.kvf");
+    report.PasswordProtected = false;
+    report.SaveReportFile(Dir / "r/Sales.kvf");
+  }
+  Dir.Write("r/Newer.kvf", std::string("\x1A", 1));
+  TfrmMain& f = Start();
+  for (const char* name : {"r/Sales.kvf", "r/Protected.kvf", "r/Newer.kvf"})
+    f.AddFilesRep(Dir / name);
+  Prompter.Passwords = {"pw"};
+  f.btnConvertRepClick();
+  for (std::size_t row = 0; row < 3; ++row) {
+    const auto& cells = f.SearchListReport.Rows[row].Cells;
+    EXPECT_EQ(cells[1], "Done") << row;
+    EXPECT_FALSE(cells[2].empty());
+    EXPECT_EQ(cells[2].find_first_not_of("0123456789"), std::string::npos) << cells[2];
+  }
+  EXPECT_TRUE(Dir.Exists("r/Sales.kv3"));
+  EXPECT_TRUE(Dir.Exists("r/Protected.kv3"));
+  EXPECT_FALSE(Dir.Exists("r/Newer.kv3"));  // its version was refused: nothing to write
+  EXPECT_EQ(Prompter.PasswordQuestions, 1);
+  ASSERT_EQ(Prompter.ReportMessages.size(), 1u);  // the refused version's message box
+  // The refused file left the protected report in place, opened with its password.
+  EXPECT_EQ(f.Report().Pages.Count(), 2);
+  EXPECT_FALSE(f.Report().DocumentMode);
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: "));
+
+  // A report file that cannot be read ends the run with its error.
+  std::filesystem::create_directories(Dir / "r/Folder.kvf");
+  f.AddFilesRep(Dir / "r/Folder.kvf");
+  EXPECT_THROW(f.btnConvertRepClick(), EFileError);
+  EXPECT_EQ(f.SearchListReport.Rows[3].Cells[1], "Busy");
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+}
+
 TEST_F(WorkbenchTest, ReportRunWithoutConverterFailsOnTheFirstRow) {
   TfrmMain& f = Start();
+  f.ConvertReportFile = nullptr;
   f.AddFilesRep(Dir / "a.kvf");
   f.AddFilesRep(Dir / "b.kvf");
   try {

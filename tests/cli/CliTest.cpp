@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -148,6 +149,130 @@ TEST_F(CliTest, InspectTakesThePasswordOfAProtectedReport) {
   EXPECT_EQ(with.Exit, 0) << with.Err;
   EXPECT_NE(with.Out.find("\"passwordProtected\": true"), std::string::npos);
   EXPECT_EQ(pages(with.Out), 2u);
+}
+
+// ---- kv3conv report ---------------------------------------------------------------------------
+
+std::string ExampleReport() {
+  return std::string(KV_EXAMPLES_DIR) + "/reports/Sales.kvf";
+}
+
+TEST_F(CliTest, ReportConvertsFoldersToTheirDirectSubfoldersOrEveryLevel) {
+  const std::string example = Dir.Read(ExampleReport());
+  Dir.Write("r/Sales.kvf", example);
+  Dir.Write("r/sub/Two.kvf", example);
+  Dir.Write("r/sub/deep/Three.kvf", example);
+  Dir.Write("r/notes.txt", "not a report");
+  const TRun run = Run({"report", Dir / "r"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_TRUE(run.Err.empty()) << run.Err;
+  EXPECT_TRUE(run.Out.starts_with("Done ")) << run.Out;
+  EXPECT_NE(run.Out.find("    0  " + (Dir / "r/Sales.kv3") + "\n"), std::string::npos) << run.Out;
+  EXPECT_NE(run.Out.find("    0  " + (Dir / "r/sub/Two.kv3") + "\n"), std::string::npos);
+  EXPECT_NE(run.Out.find("Total: 2 reports, 2 written, 0 with problems, "), std::string::npos);
+  EXPECT_TRUE(Dir.Read("r/Sales.kv3").starts_with("<?xml"));
+  EXPECT_TRUE(Dir.Exists("r/sub/Two.kv3"));
+  EXPECT_FALSE(Dir.Exists("r/sub/deep/Three.kv3"));
+  EXPECT_FALSE(Dir.Exists("r/notes.kv3"));
+
+  const TRun recursive = Run({"report", "--recursive", Dir / "r"});
+  EXPECT_EQ(recursive.Exit, 0) << recursive.Err;
+  EXPECT_NE(recursive.Out.find("Total: 3 reports, 3 written"), std::string::npos);
+  EXPECT_TRUE(Dir.Exists("r/sub/deep/Three.kv3"));
+  // The same report converts to the same document wherever it lies.
+  EXPECT_EQ(Dir.Read("r/sub/deep/Three.kv3"), Dir.Read("r/Sales.kv3"));
+}
+
+// Files from which no document can be made: a line each, the others still converted, exit 1,
+// and an earlier document of the same name left as it was.
+TEST_F(CliTest, ReportGoesOnAfterProblemFilesAndKeepsEarlierDocuments) {
+  const struct {
+    const char* Name;
+    std::string Bytes;  // "-": no file
+    const char* Status;
+    const char* Error;  // on standard error, after "kv3conv: <path>: "
+  } cases[] = {
+      {"missing.kvf", "-", "Failed", "no such file; no document was written"},
+      {"empty.kvf", "", "Skipped", "no report could be read from the file"},
+      {"newer.kvf", std::string("\x1A\0\0", 3), "Skipped", "no report could be read"},
+  };
+  std::vector<std::string> args = {"report"};
+  for (const auto& c : cases) {
+    if (c.Bytes != "-") Dir.Write(c.Name, c.Bytes);
+    Dir.Write(std::string(c.Name).replace(std::string(c.Name).size() - 3, 3, "kv3"), "earlier");
+    args.push_back(Dir / c.Name);
+  }
+  Dir.Write("good.kvf", Dir.Read(ExampleReport()));
+  args.push_back(Dir / "good.kvf");
+  const TRun run = Run(args);
+  EXPECT_EQ(run.Exit, 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = Dir / c.Name;
+    EXPECT_NE(run.Out.find(std::string(c.Status)), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("  " + path + "\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Err.find("kv3conv: " + path + ": " + c.Error), std::string::npos) << run.Err;
+    EXPECT_EQ(Dir.Read(std::string(c.Name).replace(std::string(c.Name).size() - 3, 3, "kv3")),
+              "earlier");
+  }
+  // The refused version's message box, prefixed with the file.
+  EXPECT_NE(run.Err.find("kv3conv: " + (Dir / "newer.kvf") + ": "), std::string::npos);
+  EXPECT_NE(run.Out.find("  " + (Dir / "good.kv3") + "\n"), std::string::npos);
+  EXPECT_TRUE(Dir.Exists("good.kv3"));
+  EXPECT_NE(run.Out.find("Total: 4 reports, 1 written, 3 with problems"), std::string::npos);
+}
+
+TEST_F(CliTest, ReportWhoseDocumentCannotBeWrittenLeavesNoPartialFile) {
+  Dir.Write("r/Sales.kvf", Dir.Read(ExampleReport()));
+  // A folder holds the document's name, so the finished document cannot be moved into place.
+  Dir.Write("r/Sales.kv3/keep", "kept");
+  const TRun run = Run({"report", Dir / "r/Sales.kvf"});
+  EXPECT_EQ(run.Exit, 1);
+  EXPECT_TRUE(run.Out.starts_with("Failed ")) << run.Out;
+  EXPECT_NE(run.Err.find("kv3conv: " + (Dir / "r/Sales.kvf") + ": "), std::string::npos);
+  EXPECT_EQ(Dir.Read("r/Sales.kv3/keep"), "kept");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(Dir / "r")) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Sales.kv3", "Sales.kvf"}));
+}
+
+TEST_F(CliTest, ReportTakesThePasswordAndPrintsJson) {
+  {
+    kv::TkvReport report;
+    report.Pages.AddPage();
+    report.ReportOptions.Password = "s3cret";
+    report.PasswordProtected = true;
+    report.SaveReportFile(Dir / "p.kvf");
+  }
+  const TRun without = Run({"report", "--json", Dir / "p.kvf"});
+  EXPECT_EQ(without.Exit, 1);  // written, but with the password notice
+  EXPECT_NE(without.Err.find("--password"), std::string::npos) << without.Err;
+  EXPECT_NE(without.Out.find("\"status\": \"Done\", \"written\": true"), std::string::npos)
+      << without.Out;
+  EXPECT_NE(without.Out.find("\"messageCount\": 1"), std::string::npos);
+
+  const TRun with = Run({"report", "--json", "--password", "s3cret", Dir / "p.kvf"});
+  EXPECT_EQ(with.Exit, 0) << with.Err;
+  EXPECT_NE(
+      with.Out.find("{\"path\": \"" + (Dir / "p.kvf") + "\", \"output\": \"" + (Dir / "p.kv3") +
+                    "\", \"status\": \"Done\", \"written\": true, "
+                    "\"microseconds\": "),
+      std::string::npos)
+      << with.Out;
+  EXPECT_NE(with.Out.find("\"messageCount\": 0, \"messages\": [], \"notes\": [], "
+                          "\"problem\": null}"),
+            std::string::npos);
+  EXPECT_NE(with.Out.find("\"total\": {\"reports\": 1, \"written\": 1, \"problems\": 0, "),
+            std::string::npos);
+  EXPECT_TRUE(Dir.Exists("p.kv3"));
+
+  EXPECT_EQ(Run({"report"}).Exit, 2);
+  EXPECT_EQ(Run({"report", "--password", "a", "--password-file", Dir / "pw", Dir / "p.kvf"}).Exit,
+            2);
+  EXPECT_EQ(Run({"report", "--password-file", Dir / "none", Dir / "p.kvf"}).Exit, 2);
 }
 
 }  // namespace

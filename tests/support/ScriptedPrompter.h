@@ -1,5 +1,5 @@
-// A prompter for tests: dialogs are answered from queues of scripted answers (an empty queue
-// answers "cancelled"), message boxes are recorded.
+// A prompter for tests: dialogs (also the report password dialog) are answered from queues of
+// scripted answers (an empty queue answers "cancelled"), message boxes are recorded.
 #pragma once
 
 #include <deque>
@@ -21,6 +21,10 @@ class TScriptedPrompter : public TPrompter {
   // The folders the folder browser was opened with, and the last save dialog's options.
   std::vector<std::string> BrowsedFrom;
   TSaveDialogOptions LastSave;
+  // The report library's message boxes as "caption: text"; the password dialog's answers.
+  std::vector<std::string> ReportMessages;
+  std::deque<std::optional<std::string>> Passwords;
+  int PasswordQuestions = 0;
   // Runs when an error box would be shown, to look at the program at that moment.
   std::function<void()> OnError;
 
@@ -37,6 +41,13 @@ class TScriptedPrompter : public TPrompter {
   void ShowError(const std::string& text) override {
     Errors.push_back(text);
     if (OnError) OnError();
+  }
+  void ReportMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
+    ReportMessages.push_back(caption + ": " + text);
+  }
+  std::optional<std::string> AskReportPassword() override {
+    ++PasswordQuestions;
+    return Pop(Passwords);
   }
 
  private:

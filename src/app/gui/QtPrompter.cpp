@@ -1,10 +1,17 @@
-// Qt file dialogs, folder browser and message boxes for the workbench.
+// Qt file dialogs, folder browser and message boxes for the workbench; the report library's
+// message boxes and password dialog.
 #include "app/gui/QtPrompter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QVBoxLayout>
 
 #include "app/gui/QtText.h"
 
@@ -75,6 +82,38 @@ void TQtPrompter::ShowMessage(const std::string& text) {
 
 void TQtPrompter::ShowError(const std::string& text) {
   QMessageBox::critical(Parent, QApplication::applicationName(), MessageToQt(text));
+}
+
+void TQtPrompter::ReportMessage(const std::string& text, const std::string& caption,
+                                TMessageIcon icon) {
+  QMessageBox::Icon shown = QMessageBox::Critical;
+  if (icon == TMessageIcon::Information) shown = QMessageBox::Information;
+  if (icon == TMessageIcon::Warning) shown = QMessageBox::Warning;
+  QMessageBox box(shown, ToQt(caption), MessageToQt(text), QMessageBox::Ok, Parent);
+  box.exec();
+}
+
+std::optional<std::string> TQtPrompter::AskReportPassword() {
+  QDialog dialog(Parent);
+  dialog.setObjectName(QStringLiteral("PasswordDialog"));
+  dialog.setWindowTitle(QStringLiteral("Password"));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(QStringLiteral("Enter password for opening report"), &dialog));
+  auto* edit = new QLineEdit(&dialog);
+  edit->setObjectName(QStringLiteral("PasswordEdit"));
+  // Echoes "*" (character 42) for each typed character, whatever the style's own mask is.
+  edit->setEchoMode(QLineEdit::Password);
+  edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+  layout->addWidget(edit);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  edit->setFocus();
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  // The report keeps its password in the system code page, as it keeps every text.
+  return FromQt(edit->text());
 }
 
 }  // namespace kv::gui

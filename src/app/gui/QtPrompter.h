@@ -1,4 +1,5 @@
-// The workbench's dialogs and message boxes as Qt dialogs.
+// The workbench's dialogs and message boxes, and the report library's message boxes and password
+// dialog, as Qt dialogs.
 #pragma once
 
 #include <QPointer>
@@ -26,6 +27,11 @@ class TQtPrompter : public TPrompter {
   std::optional<std::string> SaveFile(const TSaveDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  // The report library's message box, with its caption and icon.
+  void ReportMessage(const std::string& text, const std::string& caption,
+                     TMessageIcon icon) override;
+  // The modal dialog "Password" that asks for a protected report's password.
+  std::optional<std::string> AskReportPassword() override;
 
  private:
   QPointer<QWidget> Parent;

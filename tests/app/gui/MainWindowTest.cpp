@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -72,6 +73,8 @@ class MainWindowTest : public QObject {
   void aboutBoxShowsTitleAndClosesWithOk();
   void dialogFiltersInQtForm_data();
   void dialogFiltersInQtForm();
+  void reportPasswordDialogReturnsTheTextOrNothing_data();
+  void reportPasswordDialogReturnsTheTextOrNothing();
 
  private:
   TMainWindow& Open();
@@ -694,6 +697,41 @@ void MainWindowTest::dialogFiltersInQtForm() {
   QFETCH(QString, filter);
   QFETCH(QStringList, expected);
   QCOMPARE(QtNameFilters(filter.toStdString()), expected);
+}
+
+void MainWindowTest::reportPasswordDialogReturnsTheTextOrNothing_data() {
+  QTest::addColumn<bool>("accept");
+  QTest::addColumn<QVariant>("expected");
+  QTest::newRow("OK (default button)") << true << QVariant(QStringLiteral("s3cret"));
+  QTest::newRow("Cancel") << false << QVariant();
+}
+
+void MainWindowTest::reportPasswordDialogReturnsTheTextOrNothing() {
+  QFETCH(bool, accept);
+  QFETCH(QVariant, expected);
+  TQtPrompter prompter(&Open());
+  QStringList seen;
+  QTimer::singleShot(0, this, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    seen << dialog->windowTitle();
+    for (auto* label : dialog->findChildren<QLabel*>()) seen << label->text();
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("PasswordEdit"));
+    seen << (edit->echoMode() == QLineEdit::Password ? "hidden" : "shown");
+    auto* box = dialog->findChild<QDialogButtonBox*>();
+    seen << (box->button(QDialogButtonBox::Ok)->isDefault() ? "OK default" : "OK not default");
+    QTest::keyClicks(edit, QStringLiteral("s3cret"));
+    if (accept) {
+      QTest::keyClick(edit, Qt::Key_Return);
+    } else {
+      box->button(QDialogButtonBox::Cancel)->click();
+    }
+  });
+  const std::optional<std::string> answer = prompter.AskReportPassword();
+  QCOMPARE(seen,
+           QStringList({"Password", "Enter password for opening report", "hidden", "OK default"}));
+  QCOMPARE(answer.has_value(), expected.isValid());
+  if (answer) QCOMPARE(Q(*answer), expected.toString());
 }
 
 }  // namespace kv::gui

@@ -1,0 +1,275 @@
+// The document writer: the frame of a new XML report document around the elements that the report
+// objects write themselves.
+#include "writer/DocumentWriter.h"
+
+#include <cmath>
+
+#include "data/Datasets.h"
+#include "legacy/ComponentPath.h"
+#include "legacy/FloatText.h"
+#include "legacy/LoadState.h"
+#include "legacy/Page.h"
+#include "legacy/Report.h"
+#include "migrate/FormWriter.h"
+#include "writer/DocumentText.h"
+
+namespace kv {
+
+namespace {
+
+// Screen pixels per millimetre, and the correction factor (812/775) of the old page model; both
+// are extended values so that the result matches the old program's rounding to the last unit.
+constexpr long double PixelsPerMillimetre = 3.77953L;
+constexpr long double MillimetreCorrection = 1.0477419354838709677L;
+
+// Rounds to the nearest integer, halves to the even neighbour, whatever the floating-point
+// rounding mode in force.
+std::int64_t RoundHalfEven(long double value) {
+  const long double lower = std::floor(value);
+  const long double fraction = value - lower;
+  auto result = static_cast<std::int64_t>(lower);
+  if (fraction > 0.5L || (fraction == 0.5L && (result % 2 != 0))) ++result;
+  return result;
+}
+
+// Makes report the current report while its document is written and restores the previous one.
+class TCurrentReportScope {
+ public:
+  explicit TCurrentReportScope(TkvReport& report) : Saved(LoadState().CurrentReport) {
+    LoadState().CurrentReport = &report;
+  }
+  ~TCurrentReportScope() { LoadState().CurrentReport = Saved; }
+  TCurrentReportScope(const TCurrentReportScope&) = delete;
+  TCurrentReportScope& operator=(const TCurrentReportScope&) = delete;
+
+ private:
+  TkvReport* Saved;
+};
+
+std::string PageName(int index) {
+  return "Page" + std::to_string(index + 1);
+}
+
+// The text of a variable's value; floating-point values take the document's decimal separator.
+std::string VariableText(const TVariant& value) {
+  if (const double* number = std::get_if<double>(&value)) {
+    return FormatFloatGeneral(*number, DocumentDecimalSeparator());
+  }
+  return VarToStr(value);
+}
+
+// The value of a variable as the new document refers to data fields: a value that names a field
+// of a database table or query read by one of the report datasets becomes
+// <dataset name without a leading "_">."field name">. Unbound report datasets are passed over.
+std::string DocumentVariableValue(const TVariant& value) {
+  std::string text = VariableText(value);
+  const TFieldReference reference = ResolveFieldReference(text);
+  if (!reference.Resolved()) return text;
+  const auto* table = dynamic_cast<const TDataSet*>(reference.Dataset);
+  if (!table) return text;
+  const TkvDBDataSet* bound = ReportDatasetBoundTo(*table);
+  if (!bound) return text;
+  std::string_view name = bound->Name;
+  if (!name.empty() && name.front() == '_') name.remove_prefix(1);
+  return "<" + std::string(name) + ".\"" + reference.FieldName + "\">";
+}
+
+// The document script: the procedures of every page and of its objects, then the main block.
+std::string DocumentScript(const TkvReport& report) {
+  std::vector<std::string> lines;
+  for (int p = 0; p < report.Pages.Count(); ++p) {
+    const TkvPage& page = report.Pages.Item(p);
+    AddScriptProcedure(PageName(p), page.ScriptLines, lines);
+    for (const auto& object : page.ObjectList) {
+      AddScriptProcedure(object->Name, object->ScriptLines, lines);
+    }
+  }
+  lines.insert(lines.end(), {"begin", "", "end."});
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+void WriteReportStartTag(TkvReport& report, TStream& stream) {
+  const TReportOptions& options = report.ReportOptions;
+  const char separator = DocumentDecimalSeparator();
+  TMemoryStream block;
+  const std::string properties = ReportPropertyBlock(report);
+  block.Write(properties.data(), properties.size());
+
+  WriteText(stream, "<TkvxReport");
+  WriteAttribute(stream, "ScriptLanguage", "PascalScript");
+  WriteAttribute(stream, "ScriptText.text", EscapeXml(DocumentScript(report)));
+  WriteAttribute(stream, "Propdata", StreamToHex(block));
+  WriteAttribute(stream, "ReportOptions.Name", EscapeXml(options.Name));
+  WriteAttribute(stream, "ReportOptions.Author", EscapeXml(options.Author));
+  WriteAttribute(stream, "ReportOptions.Description.text", EscapeXml(options.Description));
+  WriteAttribute(stream, "ReportOptions.CreateDate",
+                 FormatFloatGeneral(options.CreateDate, separator));
+  WriteAttribute(stream, "ReportOptions.LastChange",
+                 FormatFloatGeneral(options.LastChange, separator));
+  WriteAttribute(stream, "ReportOptions.VersionMajor", EscapeXml(options.VersionMajor));
+  WriteAttribute(stream, "ReportOptions.VersionMinor", EscapeXml(options.VersionMinor));
+  WriteAttribute(stream, "ReportOptions.VersionRelease", EscapeXml(options.VersionRelease));
+  WriteAttribute(stream, "ReportOptions.VersionBuild", EscapeXml(options.VersionBuild));
+  WriteAttribute(stream, "ReportOptions.Password", EscapeXml(ShiftPassword(options.Password)));
+  WriteLine(stream, ">");
+}
+
+// Writes the start tag of a report page and returns the shift of its objects' left coordinates:
+// the document measures them from the left margin, the legacy model from the paper edge.
+std::int32_t WriteReportPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
+  const std::int32_t paperWidth = page.Metrics.PaperWidthPx;
+  const std::int32_t paperHeight = page.Metrics.PaperHeightPx;
+  WriteText(stream, "<TkvxReportPage");
+  WriteAttribute(stream, "Name", name);
+  WriteAttribute(stream, "Orientation", page.Orientation != 0 ? "poLandscape" : "poPortrait");
+  WriteAttribute(stream, "PaperWidth", PixelsToMillimetres(paperWidth));
+  WriteAttribute(stream, "PaperHeight", PixelsToMillimetres(paperHeight));
+  WriteAttribute(stream, "PaperSize", page.Size);
+  WriteAttribute(stream, "LeftMargin", PixelsToMillimetres(page.LeftEdge()));
+  WriteAttribute(stream, "RightMargin", PixelsToMillimetres(paperWidth - page.RightEdge()));
+  WriteAttribute(stream, "TopMargin", PixelsToMillimetres(page.TopEdge()));
+  WriteAttribute(stream, "BottomMargin", PixelsToMillimetres(paperHeight - page.BottomEdge()));
+  WriteAttribute(stream, "Columns", page.Columns);
+  WriteAttribute(stream, "ColumnWidth", page.ColumnWidth);
+  if (page.PrintToPrevPage) WriteAttribute(stream, "PrintOnPreviousPage", "True");
+  if (!page.ScriptLines.empty()) WriteAttribute(stream, "OnBeforePrint", name + "OnBeforePrint");
+  return -page.LeftEdge();
+}
+
+// Writes the start tag of a dialog page; its objects keep their coordinates.
+std::int32_t WriteDialogPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
+  WriteText(stream, "<TkvxDialogPage");
+  WriteAttribute(stream, "Name", name);
+  WriteAttribute(stream, "Height", page.Height);
+  WriteAttribute(stream, "Left", page.Left);
+  WriteAttribute(stream, "Top", page.Top);
+  WriteAttribute(stream, "Width", page.Width);
+  WriteAttribute(stream, "BorderStyle", page.BorderStyle);
+  WriteAttribute(stream, "Caption", EscapeXml(page.Caption));
+  WriteAttribute(stream, "Color", page.Color);
+  WriteAttribute(stream, "Position", page.Position);
+  if (!page.ScriptLines.empty()) WriteAttribute(stream, "OnActivate", name + "OnBeforePrint");
+  return 0;
+}
+
+// Restores an object's left coordinate however its element writer ends.
+class TLeftRestore {
+ public:
+  explicit TLeftRestore(TkvView& view) : View(view), Saved(view.Left) {}
+  ~TLeftRestore() { View.Left = Saved; }
+  TLeftRestore(const TLeftRestore&) = delete;
+  TLeftRestore& operator=(const TLeftRestore&) = delete;
+
+ private:
+  TkvView& View;
+  std::int32_t Saved;
+};
+
+void WritePage(TkvPage& page, int index, TStream& stream) {
+  const std::string name = PageName(index);
+  const bool dialog = page.PageType == ptDialog;
+  const std::int32_t shift =
+      dialog ? WriteDialogPageTag(page, name, stream) : WriteReportPageTag(page, name, stream);
+  if (page.ObjectList.empty()) {
+    WriteLine(stream, "/>");
+    return;
+  }
+  WriteLine(stream, ">");
+  for (const auto& object : page.ObjectList) {
+    {
+      TLeftRestore restore(*object);
+      // 32-bit arithmetic that wraps instead of overflowing, as the coordinate type does.
+      object->Left = static_cast<std::int32_t>(static_cast<std::uint32_t>(object->Left) +
+                                               static_cast<std::uint32_t>(shift));
+      object->SaveToDocument(stream);
+    }
+    WriteLine(stream, "/>");
+  }
+  WriteLine(stream, dialog ? "</TkvxDialogPage>" : "</TkvxReportPage>");
+}
+
+}  // namespace
+
+std::string ShiftPassword(std::string_view text) {
+  std::string shifted(text);
+  for (char& c : shifted) {
+    c = static_cast<char>(static_cast<std::uint8_t>(static_cast<std::uint8_t>(c) - 10));
+  }
+  return shifted;
+}
+
+void AddScriptProcedure(std::string_view name, const std::vector<std::string>& lines,
+                        std::vector<std::string>& target) {
+  if (lines.empty()) return;
+  const std::string procedure(name);
+  const bool block = lines.front() == "begin";
+  target.push_back("procedure " + procedure + "OnBeforePrint(Sender: TkvxComponent);");
+  target.push_back("begin");
+  target.push_back("  with " + procedure + ", Engine do");
+  target.push_back("  begin");
+  if (!block) target.push_back(lines.front());
+  if (lines.size() >= 3) target.insert(target.end(), lines.begin() + 1, lines.end() - 1);
+  if (!block) {
+    if (lines.size() > 1) target.push_back(lines.back());
+    target.push_back("  end");
+    target.push_back("end;");
+  } else {
+    target.push_back("  end");
+    // A one-line script "begin" is its own last line.
+    target.push_back(lines.back() + ";");
+  }
+  target.push_back("");
+}
+
+std::int64_t PixelsToMillimetres(std::int32_t pixels) {
+  const long double millimetres =
+      static_cast<long double>(pixels) / PixelsPerMillimetre * MillimetreCorrection;
+  return RoundHalfEven(millimetres);
+}
+
+std::string ReportPropertyBlock(TkvReport& report) {
+  TCurrentReportScope current(report);
+  TMemoryStream block;
+  TFormWriter writer(block);
+  const std::vector<TkvDataset*> datasets = ReportDatasets();
+  writer.WritePropName("Datasets");
+  writer.WriteCollectionBegin();
+  for (const TkvDataset* dataset : datasets) {
+    writer.WriteListBegin();
+    writer.WritePropName("DataSet");
+    writer.WriteNil();
+    writer.WritePropName("DataSetName");
+    writer.WriteText(dataset->Name);
+    writer.WriteListEnd();
+  }
+  writer.WriteListEnd();
+
+  const TkvVariables& variables = report.Dictionary.VariableList;
+  writer.WritePropName("Variables");
+  writer.WriteCollectionBegin();
+  for (int i = 0; i < variables.Count(); ++i) {
+    writer.WriteListBegin();
+    writer.WritePropName("Name");
+    writer.WriteText(variables.Name(i));
+    writer.WritePropName("Value");
+    writer.WriteText(DocumentVariableValue(variables.Value(i)));
+    writer.WriteListEnd();
+  }
+  writer.WriteListEnd();
+  return block.Bytes();
+}
+
+void WriteDocument(TkvReport& report, TStream& stream) {
+  TCurrentReportScope current(report);
+  WriteLine(stream, "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  WriteReportStartTag(report, stream);
+  for (int p = 0; p < report.Pages.Count(); ++p) WritePage(report.Pages.Item(p), p, stream);
+  WriteLine(stream, "</TkvxReport>");
+}
+
+}  // namespace kv
