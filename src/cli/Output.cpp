@@ -1,6 +1,9 @@
 #include "cli/Output.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "app/FolderScan.h"
 
 namespace kv::cli {
 
@@ -65,6 +68,29 @@ std::string JsonString(std::string_view text) {
   }
   out += '"';
   return out;
+}
+
+std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
+                                      const std::string& masks, int depthLimit, bool& failedScan) {
+  std::vector<std::string> files;
+  for (const auto& path : paths) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      files.push_back(path);
+      continue;
+    }
+    TSearchFiles scan;
+    scan.RootDirectory = path;
+    scan.FileMasks = SplitMaskList(masks);
+    scan.DepthLimit = depthLimit;
+    const TScanResult result =
+        scan.Search([&](const std::string& found) { files.push_back(found); });
+    if (!result.Complete) {
+      std::fprintf(stderr, "kv3conv: %s\n", result.Error.c_str());
+      failedScan = true;
+    }
+  }
+  return files;
 }
 
 TProgressLine::TProgressLine(std::size_t total) : Total(total), Enabled(::isatty(2) == 1) {}

@@ -1,11 +1,9 @@
 // kv3conv report: converts legacy report files (.kvf), listed or found in folders, into new XML
 // report documents (.kv3) written beside them.
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <exception>
 
-#include "app/FolderScan.h"
 #include "app/ReportHost.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
@@ -21,11 +19,6 @@ struct TReportLine {
   TConversionOutcome Outcome;
   int Messages = 0;  // library messages and the password notice shown for the file
 };
-
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // Done: a document was written; Skipped: nothing could be read from the file, so no document;
 // Failed: the file is missing or the conversion ended with an error.
@@ -74,23 +67,8 @@ int RunReport(const TReportArgs& args) {
   // The file list: files as given, folders scanned for report files down to their direct
   // subfolders, or to every level with --recursive.
   bool failedScan = false;
-  std::vector<std::string> files;
-  for (const auto& path : args.Paths) {
-    if (!IsDirectory(path)) {
-      files.push_back(path);
-      continue;
-    }
-    TSearchFiles scan;
-    scan.RootDirectory = path;
-    scan.FileMasks = SplitMaskList("*.kvf");
-    scan.DepthLimit = args.Recursive ? 0 : 1;
-    const TScanResult result =
-        scan.Search([&](const std::string& found) { files.push_back(found); });
-    if (!result.Complete) {
-      std::fprintf(stderr, "kv3conv: %s\n", result.Error.c_str());
-      failedScan = true;
-    }
-  }
+  const std::vector<std::string> files =
+      CollectFiles(args.Paths, "*.kvf", args.Recursive ? 0 : 1, failedScan);
 
   // One report host for the whole run: every file is loaded into the same kvReport1, as in the
   // workbench, and each load replaces what the previous one left.

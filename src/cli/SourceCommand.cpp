@@ -1,10 +1,8 @@
 // kv3conv source: the source migration of listed files and folders with one conversion table.
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <exception>
 
-#include "app/FolderScan.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "migrate/ConversionTable.h"
@@ -21,11 +19,6 @@ struct TFileLine {
   bool Failed = false;
   std::string Error;
 };
-
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
                std::int64_t microseconds, std::size_t failed, bool dryRun) {
@@ -64,23 +57,7 @@ int RunSource(const TSourceArgs& args) {
 
   // The file list: files as given, folders scanned to every level with the mask list.
   bool failedScan = false;
-  std::vector<std::string> files;
-  for (const auto& path : args.Paths) {
-    if (!IsDirectory(path)) {
-      files.push_back(path);
-      continue;
-    }
-    TSearchFiles scan;
-    scan.RootDirectory = path;
-    scan.FileMasks = SplitMaskList(args.Mask);
-    scan.DepthLimit = 0;
-    const TScanResult result =
-        scan.Search([&](const std::string& found) { files.push_back(found); });
-    if (!result.Complete) {
-      std::fprintf(stderr, "kv3conv: %s\n", result.Error.c_str());
-      failedScan = true;
-    }
-  }
+  const std::vector<std::string> files = CollectFiles(args.Paths, args.Mask, 0, failedScan);
 
   TSourceConverter converter(PairsFromLines(lines), TConvertOptions{args.DryRun});
   std::vector<TFileLine> results;

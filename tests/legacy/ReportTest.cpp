@@ -10,6 +10,7 @@
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "support/LegacyBytes.h"
+#include "support/RecordingReportPrompter.h"
 #include "support/TempDir.h"
 
 namespace kv {
@@ -34,20 +35,7 @@ const TViewClass& TestViewClass() {
   return c;
 }
 
-// Records what the report shows and answers the password dialog.
-class TRecordingPrompter : public TReportPrompter {
- public:
-  std::vector<std::string> Messages;
-  std::optional<std::string> Password;
-  int PasswordAsked = 0;
-  void ReportMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
-    Messages.push_back(caption + ": " + text);
-  }
-  std::optional<std::string> AskReportPassword() override {
-    ++PasswordAsked;
-    return Password;
-  }
-};
+using test::TRecordingPrompter;
 
 using test::TBytes;
 

@@ -11,6 +11,7 @@
 #include "legacy/Report.h"
 #include "legacy/Stream.h"
 #include "objects/View.h"
+#include "support/RecordingReportPrompter.h"
 #include "support/TempDir.h"
 #include "writer/Conversion.h"
 
@@ -19,19 +20,7 @@ namespace {
 
 using test::TTempDir;
 
-class TRecordingPrompter : public TReportPrompter {
- public:
-  std::vector<std::string> Messages;
-  std::optional<std::string> Password;
-  int PasswordAsked = 0;
-  void ReportMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
-    Messages.push_back(caption + ": " + text);
-  }
-  std::optional<std::string> AskReportPassword() override {
-    ++PasswordAsked;
-    return Password;
-  }
-};
+using test::TRecordingPrompter;
 
 // A view whose document element cannot be written.
 class TFailingView : public TkvView {
