@@ -14,6 +14,7 @@
 #include "legacy/Files.h"
 #include "legacy/Report.h"
 #include "legacy/Stream.h"
+#include "support/LegacyBytes.h"
 
 namespace {
 
@@ -110,30 +111,7 @@ std::string ProtectedReport() {
   return Saved(report);
 }
 
-// Little-endian bytes of the legacy layout.
-struct TBytes {
-  std::string Data;
-  TBytes& Byte(int b) {
-    Data += static_cast<char>(b);
-    return *this;
-  }
-  TBytes& Word(int w) { return Byte(w & 0xFF).Byte((w >> 8) & 0xFF); }
-  TBytes& Int(std::int32_t v) {
-    for (int i = 0; i < 4; ++i) Byte((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
-    return *this;
-  }
-  // A string of version 23: word length, the bytes, one byte.
-  TBytes& Str(const std::string& s) {
-    Word(static_cast<int>(s.size()));
-    Data += s;
-    return Byte(0);
-  }
-  // A string of versions 21 and 22: the bytes, then 0.
-  TBytes& Zero(const std::string& s) {
-    Data += s;
-    return Byte(0);
-  }
-};
+using kv::test::TBytes;
 
 // A file of version 21, 22 or 23 with two pages and no dictionary or trailer:
 //   version byte | IgnoreStoredPrinter word | TwoPass word | printer name ("\x01": the default)

@@ -100,39 +100,19 @@ bool IsTrailByteAt(std::string_view text, std::size_t index) {
   return false;
 }
 
-std::string CodePageToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() * 2);
-  TIconv conv(CurrentCodePage);
-  if (!conv.Valid())
-    throw EConfigError("Code page " + std::to_string(CurrentCodePage.load()) + " is not supported");
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char buffer[4096];
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    std::size_t outLeft = sizeof buffer;
-    const std::size_t rc = iconv(conv.Get(), &in, &inLeft, &outPtr, &outLeft);
-    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-    if (rc == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // An undefined or incomplete byte sequence: replace one byte and go on.
-      AppendUtf8(out, 0xFFFD);
-      ++in;
-      --inLeft;
-      iconv(conv.Get(), nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  return out;
-}
+namespace {
 
-std::string Utf8ToCodePage(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  TIconv conv(CurrentCodePage, true);
+// Runs text through an iconv conversion into out. onInvalid is called at a sequence the
+// conversion cannot take, with the remaining input; it appends its stand-in to out and returns
+// how many input bytes to skip.
+template <typename F>
+std::string Convert(std::string_view text, bool toCodePage, std::size_t reserve, F onInvalid) {
+  TIconv conv(CurrentCodePage, toCodePage);
   if (!conv.Valid()) {
     throw EConfigError("Code page " + std::to_string(CurrentCodePage.load()) + " is not supported");
   }
+  std::string out;
+  out.reserve(reserve);
   char* in = const_cast<char*>(text.data());
   std::size_t inLeft = text.size();
   char buffer[4096];
@@ -143,16 +123,33 @@ std::string Utf8ToCodePage(std::string_view text) {
     out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
     if (rc == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
-      // A character the code page lacks, or malformed UTF-8: one "?" for the whole sequence.
-      out += '?';
-      std::size_t skip = 1;
-      while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
+      const std::size_t skip = onInvalid(out, std::string_view(in, inLeft));
       in += skip;
       inLeft -= skip;
       iconv(conv.Get(), nullptr, nullptr, nullptr, nullptr);
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string CodePageToUtf8(std::string_view text) {
+  // An undefined or incomplete byte sequence: U+FFFD for one byte, and go on.
+  return Convert(text, false, text.size() * 2, [](std::string& out, std::string_view) {
+    AppendUtf8(out, 0xFFFD);
+    return std::size_t{1};
+  });
+}
+
+std::string Utf8ToCodePage(std::string_view text) {
+  // A character the code page lacks, or malformed UTF-8: one "?" for the whole sequence.
+  return Convert(text, true, text.size(), [](std::string& out, std::string_view rest) {
+    out += '?';
+    std::size_t skip = 1;
+    while (skip < rest.size() && (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) ++skip;
+    return skip;
+  });
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
