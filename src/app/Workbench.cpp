@@ -22,11 +22,6 @@ namespace {
 
 constexpr const char* SettingsSection = "Settings";
 
-std::string FileNamePart(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Calls a function when the scope ends, also through an exception.
 template <typename F>
 class TFinally {
@@ -91,7 +86,7 @@ void TfrmMain::ReadSettings() {
     Prompter.ShowMessage(e.what());
   }
   LoadConversionData(DataFileName);
-  Caption = CaptionPrefix + FileNamePart(DataFileName);
+  Caption = CaptionPrefix + ExtractFileName(DataFileName);
   if (View) View->CaptionChanged();
 }
 
@@ -121,7 +116,7 @@ void TfrmMain::WriteSettings() {
 
 void TfrmMain::btnSaveClick() {
   TSaveDialogOptions options;
-  options.FileName = FileNamePart(DataFileName);
+  options.FileName = ExtractFileName(DataFileName);
   options.Filter = ConversionFilter;
   options.DefaultExt = "dat";
   options.OverwritePrompt = true;

@@ -95,13 +95,6 @@ std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& cla
   return object;
 }
 
-void RegisterAddInFamilies() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    // Each add-in family registers its classes here, in the order the families start up.
-  });
-}
-
 const std::vector<std::string>& AddInComponentClasses() {
   static const std::vector<std::string> classes{
       "TkvOLEObject",      "TkvRichObject",    "TkvCheckBoxObject",  "TkvShapeObject",

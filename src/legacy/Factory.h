@@ -59,9 +59,6 @@ std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& cla
 // The running number of created objects; starts at 0 with the program and is never reset.
 extern std::atomic<std::int32_t> NextObjectId;
 
-// Registers every add-in family once (the start-up of the families); safe to call repeatedly.
-void RegisterAddInFamilies();
-
 // The components that tie each add-in family into the program; they hold nothing but the name of
 // their class.
 class TkvAddInComponent : public TComponent {

@@ -124,6 +124,30 @@ void ReadFileInto(const std::string& path, std::string& bytes) {
   bytes.resize(filled);
 }
 
+namespace {
+
+// Position of the extension's "." in path, or npos when the file name has none.
+std::size_t ExtensionDot(const std::string& path) {
+  const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
+  const std::size_t dot = path.rfind('.');
+  return dot != std::string::npos && dot >= nameStart ? dot : std::string::npos;
+}
+
+}  // namespace
+
+std::string ExtractFileName(const std::string& path) {
+  return path.substr(path.find_last_of('/') + 1);
+}
+
+std::string ExtractFileExt(const std::string& path) {
+  const std::size_t dot = ExtensionDot(path);
+  return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& extension) {
+  return path.substr(0, ExtensionDot(path)) + extension;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;

@@ -11,6 +11,13 @@ std::string ReadFileBytes(const std::string& path);
 // The same into a caller's buffer, which keeps its capacity from one file to the next.
 void ReadFileInto(const std::string& path, std::string& bytes);
 
+// Parts of a path: the file name after the last "/", and the extension from the last "." of the
+// file name (empty when the name has none). ChangeFileExt replaces the extension, or appends the
+// new one when the name has none.
+std::string ExtractFileName(const std::string& path);
+std::string ExtractFileExt(const std::string& path);
+std::string ChangeFileExt(const std::string& path, const std::string& extension);
+
 // True when something exists at path (a file, folder or other entry).
 bool FileExists(const std::string& path);
 

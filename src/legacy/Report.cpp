@@ -399,10 +399,7 @@ void TkvReport::SaveReportFile(const std::string& path) {
 }
 
 std::string DocumentPath(const std::string& path) {
-  const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
-  const std::size_t dot = path.rfind('.');
-  const bool hasExtension = dot != std::string::npos && dot >= nameStart;
-  return (hasExtension ? path.substr(0, dot) : path) + ".kv3";
+  return ChangeFileExt(path, ".kv3");
 }
 
 std::string TkvReport::SaveAsDocument(const std::string& path) {

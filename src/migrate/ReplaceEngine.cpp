@@ -60,13 +60,6 @@ std::size_t FindFrom(std::string_view haystack, std::string_view needle, std::si
   return std::string::npos;
 }
 
-std::string FileExtensionUpper(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  return AsciiUpper(std::string_view(path).substr(dot));
-}
-
 }  // namespace
 
 std::int32_t ReplacePair(std::vector<std::string>& lines, std::string_view upperFind,
@@ -92,12 +85,7 @@ std::int32_t ReplacePair(std::vector<std::string>& lines, std::string_view upper
 }
 
 std::string BackupNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return path + ".BAK";
-  }
-  return path.substr(0, dot) + ".BAK";
+  return ChangeFileExt(path, ".BAK");
 }
 
 TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs) : Matcher(UniqueUpperFinds(pairs)) {
@@ -130,7 +118,7 @@ void TSourceConverter::LoadProjectFile(const std::string& path, std::string& tex
   // as text ("object"/"inherited"/"inline" forms, and anything else too, so that no file is
   // skipped silently).
   if (!text.empty() && static_cast<unsigned char>(text[0]) == 0xFF &&
-      FileExtensionUpper(path) == ".DFM") {
+      AsciiUpper(ExtractFileExt(path)) == ".DFM") {
     TByteView input(text);
     TMemoryStream output;
     FormResourceToText(input, output);
@@ -236,15 +224,17 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
 std::string TSourceConverter::BackupKey(const std::string& backupPath) {
   // The folder resolved once (links, "..", relative paths), the file name as it is: two backup
   // paths name the same file when these agree.
-  const std::size_t slash = backupPath.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : backupPath.substr(0, slash + 1);
+  const std::string name = ExtractFileName(backupPath);
+  const std::string folder = name.size() == backupPath.size()
+                                 ? "."
+                                 : backupPath.substr(0, backupPath.size() - name.size());
   auto known = CanonicalFolders.find(folder);
   if (known == CanonicalFolders.end()) {
     std::error_code ec;
     auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
     known = CanonicalFolders.emplace(folder, ec ? folder : canonical.string()).first;
   }
-  return known->second + "/" + backupPath.substr(slash == std::string::npos ? 0 : slash + 1);
+  return known->second + "/" + name;
 }
 
 std::string TSourceConverter::ClaimBackupName(const std::string& path) {
@@ -259,22 +249,27 @@ void TSourceConverter::Commit(const std::string& path, TFileReplacement& replace
   replacement.Commit(ClaimBackupName(path));
 }
 
-std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t& microseconds) {
-  std::string& text = FileLines.Text;
+std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::string& path,
+                                                                TPairApplier& applier,
+                                                                std::string& text,
+                                                                TFileResult& result) const {
   LoadProjectFile(path, text);
-
   FastTimer.Start();
-  const std::int32_t count = Applier.ApplyPairs(text);
+  result.Replacements = applier.ApplyPairs(text);
   FastTimer.Stop();
-  microseconds = FastTimer.ElapsedMicroseconds();
+  result.Microseconds = FastTimer.ElapsedMicroseconds();
+  if (result.Replacements == 0 || Options.DryRun) return nullptr;
+  // The old file survives under the backup name, so the new text need not be flushed to the
+  // disk before it takes the file's place.
+  return std::make_unique<TFileReplacement>(path, text, false);
+}
 
-  if (count > 0 && !Options.DryRun) {
-    // The old file survives under the backup name, so the new text need not be flushed to the
-    // disk before it takes the file's place.
-    TFileReplacement replacement(path, text, false);
-    Commit(path, replacement);
-  }
-  return count;
+std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t& microseconds) {
+  TFileResult result;
+  const auto replacement = ConvertText(path, Applier, FileLines.Text, result);
+  microseconds = result.Microseconds;
+  if (replacement) Commit(path, *replacement);
+  return result.Replacements;
 }
 
 namespace {
@@ -364,14 +359,7 @@ void TSourceConverter::ConvertFiles(
   auto convert = [&](std::size_t job, TPairApplier& applier, std::string& text) {
     TSlot& slot = slots[job];
     try {
-      LoadProjectFile(paths[job], text);
-      FastTimer.Start();
-      slot.Result.Replacements = applier.ApplyPairs(text);
-      FastTimer.Stop();
-      slot.Result.Microseconds = FastTimer.ElapsedMicroseconds();
-      if (slot.Result.Replacements > 0 && !Options.DryRun) {
-        slot.Replacement = std::make_unique<TFileReplacement>(paths[job], text, false);
-      }
+      slot.Replacement = ConvertText(paths[job], applier, text, slot.Result);
     } catch (...) {
       slot.Result.Error = std::current_exception();
     }

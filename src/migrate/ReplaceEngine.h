@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -126,6 +127,10 @@ class TSourceConverter {
   static void LoadProjectFile(const std::string& path, std::string& text);
 
  private:
+  // Reads a file and applies the pairs, timing the passes into result; when the file changes
+  // (and this is no dry run) the new text is written beside it, ready to be committed.
+  std::unique_ptr<TFileReplacement> ConvertText(const std::string& path, TPairApplier& applier,
+                                                std::string& text, TFileResult& result) const;
   // Puts a changed file's new text in place, keeping the old one under its backup name.
   void Commit(const std::string& path, TFileReplacement& replacement);
   // The backup name for path that no earlier file of this run has used, now taken.
