@@ -3,23 +3,25 @@
 #   make test   install what is missing, build, run every test (plain, then ASan + UBSan)
 #   make bench  the speed comparison against sed and the micro-benchmarks
 #   make gui    install what is missing, build, start the desktop program kv3converter
-#   make fuzz-smoke  each fuzz target for FUZZ_SECONDS (part of make test)
+#   make fuzz-smoke  each fuzz target for FUZZ_RUNS runs with a fixed seed (part of make test)
+#   make fuzz   open-ended fuzzing of FUZZ_TARGET for FUZZ_SECONDS (0: until stopped)
 
 SHELL := /bin/bash
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
-FUZZ_SECONDS ?= 60
+FUZZ_RUNS ?= 100000
+FUZZ_SECONDS ?= 0
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 # Debian packages the build and the tests need.
-PACKAGES = cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpugixml-dev \
+PACKAGES = cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpugixml-dev nlohmann-json3-dev \
            qt6-base-dev fonts-liberation \
            clang libclang-rt-14-dev
 
-.PHONY: all deps build test test-plain test-asan fuzz-smoke demo bench gui clean
+.PHONY: all deps build test test-plain test-asan fuzz-build fuzz-smoke fuzz demo bench gui clean
 
 all: build
 
@@ -52,19 +54,35 @@ test-asan: deps
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-# Builds the libFuzzer targets with clang and runs each on a fresh copy of its seed corpus.
-fuzz-smoke: deps
+# The libFuzzer targets, built with clang, ASan and UBSan.
+FUZZ_TARGETS = LoadReportFuzzer:report FormStreamFuzzer:form
+fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_FUZZ=ON \
 	  -DKV_BUILD_TESTS=OFF -DKV_BUILD_BENCH=OFF -DKV_BUILD_GUI=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target LoadReportFuzzer FormStreamFuzzer
-	@set -e; for t in LoadReportFuzzer:report FormStreamFuzzer:form; do \
-	  target=$${t%%:*}; seeds=$${t##*:}; corpus=$(FUZZ_BUILD)/corpus-$$seeds; \
-	  rm -rf $$corpus; mkdir -p $$corpus; cp tests/fuzz/seeds/$$seeds/* $$corpus/; \
-	  echo "== $$target for $(FUZZ_SECONDS) s"; \
-	  $(FUZZ_BUILD)/tests/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
-	    -timeout=10 -print_final_stats=1 $$corpus 2>&1 | tail -n 12; \
+
+# A repeatable gate (part of make test): each target with a fixed seed for a fixed number of runs,
+# starting from a fresh copy of the checked-in seeds. Crash files go to the build folder.
+fuzz-smoke: fuzz-build
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  target=$${t%%:*}; seeds=$${t##*:}; corpus=$(FUZZ_BUILD)/smoke-$$seeds; \
+	  rm -rf $$corpus; mkdir -p $$corpus $(FUZZ_BUILD)/crashes; cp tests/fuzz/seeds/$$seeds/* $$corpus/; \
+	  echo "== $$target: $(FUZZ_RUNS) runs, seed 1"; \
+	  $(FUZZ_BUILD)/tests/fuzz/$$target -seed=1 -runs=$(FUZZ_RUNS) -rss_limit_mb=2048 -timeout=10 \
+	    -artifact_prefix=$(FUZZ_BUILD)/crashes/$$target- -print_final_stats=1 $$corpus 2>&1 | tail -n 12; \
 	  test $${PIPESTATUS[0]} -eq 0; \
 	done
+
+# Open-ended fuzzing of one target (FUZZ_TARGET, the report loader by default) for FUZZ_SECONDS
+# (0: until stopped), keeping what it finds in a corpus of the build folder between runs.
+FUZZ_TARGET ?= LoadReportFuzzer
+fuzz: fuzz-build
+	@seeds=$$(echo "$(FUZZ_TARGETS)" | tr ' ' '\n' | grep '^$(FUZZ_TARGET):' | cut -d: -f2); \
+	test -n "$$seeds" || { echo "Unknown FUZZ_TARGET $(FUZZ_TARGET)"; exit 2; }; \
+	corpus=$(FUZZ_BUILD)/corpus-$$seeds; mkdir -p $$corpus $(FUZZ_BUILD)/crashes; \
+	$(FUZZ_BUILD)/tests/fuzz/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	  -timeout=10 -artifact_prefix=$(FUZZ_BUILD)/crashes/$(FUZZ_TARGET)- -print_final_stats=1 \
+	  $$corpus tests/fuzz/seeds/$$seeds
 
 demo: build
 	bash examples/demo.sh $(BUILD)/kv3conv

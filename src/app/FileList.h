@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,15 @@ namespace kv {
 
 enum TFileColumn { colFilename = 0, colReplacements = 1, colStatus = 2, colMicroseconds = 3 };
 
+struct TConversionOutcome;
+
 struct TFileRow {
   std::string Caption;  // the file's path as it was added
   std::array<std::string, 3> Cells{"0", "Waiting", "-"};
   bool Selected = false;
+  // Report rows: what the last conversion of the file gave (messages, notes, why it failed);
+  // none before the first run.
+  std::shared_ptr<const TConversionOutcome> Outcome;
 };
 
 class TFileList {
@@ -35,7 +41,11 @@ class TFileList {
   std::vector<TFileRow> Rows;
   std::array<int, 4> ImageIndex{NoMark, NoMark, NoMark, NoMark};
 
-  void Add(const std::string& path) { Rows.push_back(TFileRow{path}); }
+  void Add(const std::string& path) {
+    TFileRow row;
+    row.Caption = path;
+    Rows.push_back(std::move(row));
+  }
   bool HasSelection() const;
   void SelectAll();
   // Deletes the selected rows, going from the last row to the first.

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/FastTimer.h"
 #include "app/IniFile.h"
 #include "legacy/CodePage.h"
 #include "legacy/Errors.h"
@@ -35,6 +34,23 @@ class TFinally {
   F Action;
 };
 
+// Shows the report library's message boxes of one file with the file's path above the text, so
+// that a box met during a run of many files says which file it is about.
+class TFileNamingPrompter : public TReportPrompter {
+ public:
+  TFileNamingPrompter(TReportPrompter& inner, std::string path)
+      : Inner(inner), Path(std::move(path)) {}
+  void ReportMessage(const std::string& text, const std::string& caption,
+                     TMessageIcon icon) override {
+    Inner.ReportMessage(Path + "\n\n" + text, caption, icon);
+  }
+  std::optional<std::string> AskReportPassword() override { return Inner.AskReportPassword(); }
+
+ private:
+  TReportPrompter& Inner;
+  std::string Path;
+};
+
 }  // namespace
 
 TfrmMain::TfrmMain(TPrompter& prompter, std::string settingsPath)
@@ -43,7 +59,8 @@ TfrmMain::TfrmMain(TPrompter& prompter, std::string settingsPath)
   // Reports are converted on the window's own kvReport1; the library's message boxes and the
   // password dialog go to the window's prompter, and errors end the run.
   ConvertReportFile = [this](const std::string& path) {
-    kv::ConvertReportFile(*this, path, Prompter, TConversionErrors::Raise);
+    TFileNamingPrompter named(Prompter, path);
+    return kv::ConvertReportFile(*this, path, named, TConversionErrors::Raise);
   };
 }
 
@@ -310,18 +327,30 @@ void TfrmMain::btnStartClick() {
 
 void TfrmMain::btnConvertRepClick() {
   Run(SearchListReport, [&](std::size_t row, std::int64_t& total) {
-    auto cells = SearchListReport.Rows[row].Cells;
+    TFileRow& file = SearchListReport.Rows[row];
+    auto cells = file.Cells;
     cells[1] = "Busy";
     SetCells(SearchListReport, row, cells);
-    if (!ConvertReportFile) throw EKvError("Report conversion is not available in this build");
+    const std::string path = file.Caption;
+    TConversionOutcome outcome;
+    try {
+      if (!ConvertReportFile) throw EKvError("Report conversion is not available in this build");
+      outcome = ConvertReportFile(path);
+    } catch (const std::exception& e) {
+      // The error ends the run; its box names the file, and the row says it got no document.
+      outcome.Status = TConversionStatus::Failed;
+      outcome.Problem = e.what();
+      SearchListReport.Rows[row].Outcome = std::make_shared<const TConversionOutcome>(outcome);
+      SetCells(SearchListReport, row, {"0", StatusWord(outcome.Status), "-"});
+      throw EKvError(path + ": " + e.what());
+    }
     // Report rows show how long each report took to load and write.
-    TFastTimer timer;
-    timer.Start();
-    ConvertReportFile(SearchListReport.Rows[row].Caption);
-    timer.Stop();
-    const std::int64_t microseconds = timer.ElapsedMicroseconds();
-    total += microseconds;
-    SetCells(SearchListReport, row, {"0", "Done", std::to_string(microseconds)});
+    total += outcome.Microseconds;
+    const std::string microseconds = std::to_string(outcome.Microseconds);
+    const char* status = StatusWord(outcome.Status);
+    SearchListReport.Rows[row].Outcome =
+        std::make_shared<const TConversionOutcome>(std::move(outcome));
+    SetCells(SearchListReport, row, {"0", status, microseconds});
   });
 }
 

@@ -15,6 +15,7 @@
 #include "app/FolderScan.h"
 #include "app/Prompter.h"
 #include "app/ReportHost.h"
+#include "writer/Conversion.h"
 
 namespace kv {
 
@@ -51,8 +52,9 @@ inline constexpr const char* DefaultMasks = "*.dpr;*.dpk;*.pas;*.dfm";
 inline constexpr const char* DefaultDataFile = "kv25x.dat";
 inline constexpr const char* CaptionPrefix = "KV3 Conversion Utility from:  ";
 
-// Converts one report file; raises an exception on failure. Set by the report conversion.
-using TReportFileConverter = std::function<void(const std::string& path)>;
+// Converts one report file and says how it ended; raises an exception for an error that ends the
+// run (a file that cannot be opened, a document that cannot be written).
+using TReportFileConverter = std::function<TConversionOutcome(const std::string& path)>;
 
 // The window model is the form "frmMain" that holds the report kvReport1, the add-in
 // registration components and the three report datasets (TReportHost).
@@ -74,8 +76,8 @@ class TfrmMain : public TReportHost {
   // The decimal separator of the user's locale, for the total text.
   char DecimalSeparator = '.';
   // The per-file report conversion: by default the conversion driver on kvReport1, with the
-  // prompter answering the report's message boxes and password. Without one (cleared), a report
-  // run fails on its first file.
+  // prompter answering the report's message boxes (each naming the file) and password. Without
+  // one (cleared), a report run fails on its first file. Each report row keeps its outcome.
   TReportFileConverter ConvertReportFile;
 
   void SetView(TWorkbenchView* view) { View = view; }

@@ -48,19 +48,22 @@ struct TReportArgs {
 // Converts report files and the report files of folders into new documents beside them.
 int RunReport(const TReportArgs& args);
 
-// The report library's messages go to standard error, prefixed with the file; the password
-// comes from the command line.
+class TProgressLine;
+
+// The report library's messages go to standard error, prefixed with the file, after the
+// progress line (when there is one) has been cleared; the password comes from the command line.
 class TCliReportPrompter : public TReportPrompter {
  public:
-  TCliReportPrompter(std::string file, std::optional<std::string> password);
+  TCliReportPrompter(std::string file, std::optional<std::string> password,
+                     TProgressLine* progress = nullptr);
   void ReportMessage(const std::string& text, const std::string& caption,
                      TMessageIcon icon) override;
   std::optional<std::string> AskReportPassword() override;
-  int Messages = 0;
 
  private:
   std::string File;
   std::optional<std::string> Password;
+  TProgressLine* Progress;
 };
 
 // The password of --password or the first line of --password-file; false when the file

@@ -8,6 +8,7 @@
 #include "legacy/CodePage.h"
 #include "legacy/LoadState.h"
 #include "legacy/Report.h"
+#include "writer/Conversion.h"
 
 namespace kv::cli {
 
@@ -80,10 +81,27 @@ std::string PageJson(const TkvPage& p) {
   return out + (p.ObjectList.empty() ? "]}" : "]}");
 }
 
+// Passes everything on and counts the message boxes.
+class TCountingPrompter : public TReportPrompter {
+ public:
+  explicit TCountingPrompter(TReportPrompter& inner) : Inner(inner) {}
+  void ReportMessage(const std::string& text, const std::string& caption,
+                     TMessageIcon icon) override {
+    ++Messages;
+    Inner.ReportMessage(text, caption, icon);
+  }
+  std::optional<std::string> AskReportPassword() override { return Inner.AskReportPassword(); }
+  int Messages = 0;
+
+ private:
+  TReportPrompter& Inner;
+};
+
 }  // namespace
 
-TCliReportPrompter::TCliReportPrompter(std::string file, std::optional<std::string> password)
-    : File(std::move(file)), Password(std::move(password)) {}
+TCliReportPrompter::TCliReportPrompter(std::string file, std::optional<std::string> password,
+                                       TProgressLine* progress)
+    : File(std::move(file)), Password(std::move(password)), Progress(progress) {}
 
 void TCliReportPrompter::ReportMessage(const std::string& text, const std::string& caption,
                                        TMessageIcon) {
@@ -91,17 +109,17 @@ void TCliReportPrompter::ReportMessage(const std::string& text, const std::strin
   for (char& c : shown) {
     if (c == '\r') c = ' ';
   }
+  if (Progress) Progress->Clear();
   std::fprintf(stderr, "kv3conv: %s: %s: %s\n", File.c_str(), caption.c_str(), shown.c_str());
-  ++Messages;
 }
 
 std::optional<std::string> TCliReportPrompter::AskReportPassword() {
   if (!Password) {
+    if (Progress) Progress->Clear();
     std::fprintf(stderr,
                  "kv3conv: %s: the report is password-protected; give its password with "
                  "--password or --password-file\n",
                  File.c_str());
-    ++Messages;
   }
   return Password;
 }
@@ -114,7 +132,9 @@ int RunInspect(const TInspectArgs& args) {
   // file resolve as they do in the desktop program.
   TReportHost host;
   TkvReport& report = host.Report();
-  report.Prompter = &prompter;
+  // Messages are counted here, so that any message box the load showed makes the exit code 1.
+  TCountingPrompter counting(prompter);
+  report.Prompter = &counting;
   try {
     if (!report.LoadReportFile(args.Input)) {
       std::fprintf(stderr, "kv3conv: %s: no such file\n", args.Input.c_str());
@@ -123,6 +143,16 @@ int RunInspect(const TInspectArgs& args) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kv3conv: %s\n", e.what());
     return ExitFileFailed;
+  }
+  // A file from which no report was read has no model to show.
+  if (!report.LastLoad.Read()) {
+    std::fprintf(stderr, "kv3conv: %s: %s\n", args.Input.c_str(),
+                 CodePageToUtf8(LoadFailureText(report.LastLoad)).c_str());
+    return ExitFileFailed;
+  }
+  const std::vector<std::string> notes = LoadNotes(report);
+  for (const std::string& note : notes) {
+    std::fprintf(stderr, "kv3conv: %s: %s\n", args.Input.c_str(), CodePageToUtf8(note).c_str());
   }
   const TReportOptions& o = report.ReportOptions;
   std::string out =
@@ -145,7 +175,7 @@ int RunInspect(const TInspectArgs& args) {
          ", \"aliases\": " + Variables(report.Dictionary.AliasList) +
          ", \"datasetAliases\": " + Variables(report.Dictionary.DatasetAliasList) + "}\n}\n";
   std::fputs(out.c_str(), stdout);
-  return prompter.Messages > 0 ? ExitFileFailed : ExitOk;
+  return counting.Messages > 0 || !notes.empty() ? ExitFileFailed : ExitOk;
 }
 
 bool ReadPasswordOption(const std::string& password, const std::string& passwordFile,

@@ -17,16 +17,7 @@ namespace {
 struct TReportLine {
   std::string Path;
   TConversionOutcome Outcome;
-  int Messages = 0;  // library messages and the password notice shown for the file
 };
-
-// Done: a document was written; Skipped: nothing could be read from the file, so no document;
-// Failed: the file is missing or the conversion ended with an error.
-const char* Status(const TConversionOutcome& outcome) {
-  if (outcome.Written) return "Done";
-  if (outcome.Problem == "no report could be read from the file") return "Skipped";
-  return "Failed";
-}
 
 std::string JsonTexts(const std::vector<std::string>& texts) {
   std::string out = "[";
@@ -36,25 +27,42 @@ std::string JsonTexts(const std::vector<std::string>& texts) {
   return out + "]";
 }
 
-void PrintJson(const std::vector<TReportLine>& lines, std::size_t written, std::size_t problems,
-               std::int64_t microseconds) {
+// How many files of a run ended in each way.
+struct TReportTotals {
+  std::size_t Done = 0, Warnings = 0, Failed = 0;
+  std::int64_t Microseconds = 0;
+  std::size_t Written() const { return Done + Warnings; }
+  void Add(const TConversionOutcome& o) {
+    Microseconds += o.Microseconds;
+    switch (o.Status) {
+      case TConversionStatus::Done: ++Done; break;
+      case TConversionStatus::Warnings: ++Warnings; break;
+      case TConversionStatus::Failed: ++Failed; break;
+    }
+  }
+};
+
+void PrintJson(const std::vector<TReportLine>& lines, const TReportTotals& totals) {
   std::string out = "{\n  \"reports\": [";
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const TReportLine& l = lines[i];
     const TConversionOutcome& o = l.Outcome;
     out += i == 0 ? "\n    " : ",\n    ";
     out += "{\"path\": " + JsonString(l.Path) + ", \"output\": " + JsonString(o.OutputPath) +
-           ", \"status\": \"" + Status(o) + "\", \"written\": " + (o.Written ? "true" : "false") +
+           ", \"status\": \"" + StatusWord(o.Status) +
+           "\", \"written\": " + (o.Written() ? "true" : "false") +
            ", \"microseconds\": " + std::to_string(o.Microseconds) +
-           ", \"messageCount\": " + std::to_string(l.Messages) +
+           ", \"messageCount\": " + std::to_string(o.Messages.size()) +
            ", \"messages\": " + JsonTexts(o.Messages) + ", \"notes\": " + JsonTexts(o.Notes) +
            ", \"problem\": " + (o.Problem.empty() ? "null" : JsonString(o.Problem)) + "}";
   }
   out += lines.empty() ? "],\n" : "\n  ],\n";
   out += "  \"total\": {\"reports\": " + std::to_string(lines.size()) +
-         ", \"written\": " + std::to_string(written) +
-         ", \"problems\": " + std::to_string(problems) +
-         ", \"microseconds\": " + std::to_string(microseconds) + "}\n}\n";
+         ", \"written\": " + std::to_string(totals.Written()) +
+         ", \"done\": " + std::to_string(totals.Done) +
+         ", \"warnings\": " + std::to_string(totals.Warnings) +
+         ", \"failed\": " + std::to_string(totals.Failed) +
+         ", \"microseconds\": " + std::to_string(totals.Microseconds) + "}\n}\n";
   std::fputs(out.c_str(), stdout);
 }
 
@@ -75,30 +83,31 @@ int RunReport(const TReportArgs& args) {
   TReportHost host;
   std::vector<TReportLine> lines;
   lines.reserve(files.size());
-  std::size_t written = 0;
-  std::size_t problems = 0;
-  std::int64_t totalMicroseconds = 0;
+  TReportTotals totals;
   {
     TProgressLine progress(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
       progress.Show(i, files[i]);
       TReportLine line;
       line.Path = files[i];
-      TCliReportPrompter prompter(files[i], password);
-      progress.Clear();
+      // The prompter clears the progress line before it prints one of the library's messages.
+      TCliReportPrompter prompter(files[i], password, &progress);
       line.Outcome = ConvertReportFile(host, files[i], prompter, TConversionErrors::Record);
-      line.Messages = prompter.Messages;
       const TConversionOutcome& o = line.Outcome;
-      totalMicroseconds += o.Microseconds;
-      if (o.Written) ++written;
-      if (!o.Problem.empty()) {
-        std::fprintf(stderr, "kv3conv: %s: %s%s\n", files[i].c_str(), o.Problem.c_str(),
-                     o.Written ? "" : "; no document was written");
+      totals.Add(o);
+      if (o.Status == TConversionStatus::Failed || !o.Notes.empty()) progress.Clear();
+      if (o.Status == TConversionStatus::Failed) {
+        std::fprintf(stderr, "kv3conv: %s: %s; no document was written\n", files[i].c_str(),
+                     CodePageToUtf8(o.Problem).c_str());
       }
-      if (!o.Written || line.Messages > 0) ++problems;
+      for (const std::string& note : o.Notes) {
+        std::fprintf(stderr, "kv3conv: %s: %s\n", files[i].c_str(), CodePageToUtf8(note).c_str());
+      }
       if (!args.Json) {
-        std::printf("%-7s %12lld %4d  %s\n", Status(o), static_cast<long long>(o.Microseconds),
-                    line.Messages, (o.Written ? o.OutputPath : files[i]).c_str());
+        progress.Clear();
+        std::printf("%-8s %12lld %4zu  %s\n", StatusWord(o.Status),
+                    static_cast<long long>(o.Microseconds), o.Messages.size() + o.Notes.size(),
+                    (o.Written() ? o.OutputPath : files[i]).c_str());
         std::fflush(stdout);
       }
       lines.push_back(std::move(line));
@@ -106,14 +115,19 @@ int RunReport(const TReportArgs& args) {
   }
 
   if (args.Json) {
-    PrintJson(lines, written, problems, totalMicroseconds);
+    PrintJson(lines, totals);
   } else {
     std::printf(
-        "Total: %zu reports, %zu written, %zu with problems, %lld microseconds (%.2f secs)\n",
-        lines.size(), written, problems, static_cast<long long>(totalMicroseconds),
-        static_cast<double>(totalMicroseconds) / 1000000.0);
+        "Total: %zu reports, %zu written, %zu with warnings, %zu failed, %lld microseconds "
+        "(%.2f secs)\n",
+        lines.size(), totals.Written(), totals.Warnings, totals.Failed,
+        static_cast<long long>(totals.Microseconds),
+        static_cast<double>(totals.Microseconds) / 1000000.0);
   }
-  return problems > 0 || failedScan ? ExitFileFailed : ExitOk;
+  // Every file that did not end plainly Done (no document, or one with messages or notes) makes
+  // the exit code 1, so scripts notice what a conversion left out.
+  const bool problems = totals.Warnings > 0 || totals.Failed > 0;
+  return problems || failedScan ? ExitFileFailed : ExitOk;
 }
 
 }  // namespace kv::cli

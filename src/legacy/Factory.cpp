@@ -60,6 +60,13 @@ void RegisterBuiltInClass(std::uint8_t typeCode, const TViewClass& viewClass) {
   r.BuiltIns[typeCode] = &viewClass;
 }
 
+const TViewClass* BuiltInClass(std::uint8_t typeCode) {
+  if (typeCode >= 5) return nullptr;
+  TRegistry& r = Registry();
+  std::shared_lock lock(r.Lock);
+  return r.BuiltIns[typeCode];
+}
+
 std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& className) {
   TRegistry& r = Registry();
   std::unique_ptr<TkvView> object;

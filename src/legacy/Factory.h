@@ -49,6 +49,8 @@ std::vector<TkvAddInObjectInfo> AddIns();
 
 // Sets the class created for a built-in type code (0 to 4).
 void RegisterBuiltInClass(std::uint8_t typeCode, const TViewClass& viewClass);
+// The class registered for a built-in type code, or none.
+const TViewClass* BuiltInClass(std::uint8_t typeCode);
 
 // Creates the object of a type code: the built-in class for 0 to 4, none for 5 to 9 and above
 // 10, the registered add-in named className (compared exactly) for 10. An unregistered name is

@@ -141,26 +141,29 @@ TkvView* TkvPage::FindObjectByName(const std::string& name) const {
   return nullptr;
 }
 
-std::int32_t TkvPage::LeftEdge() const {
+// The edges are computed in 64 bits: margins come from the file and may hold any 32-bit value.
+std::int64_t TkvPage::LeftEdge() const {
   if (!MarginsOn) return 0;
   return LeftMargin != 0 ? LeftMargin : Metrics.OffsetXPx;
 }
 
-std::int32_t TkvPage::TopEdge() const {
+std::int64_t TkvPage::TopEdge() const {
   if (!MarginsOn) return 0;
   return TopMargin != 0 ? TopMargin : Metrics.OffsetYPx;
 }
 
-std::int32_t TkvPage::RightEdge() const {
+std::int64_t TkvPage::RightEdge() const {
   if (!MarginsOn) return Metrics.PaperWidthPx;
-  return RightMargin != 0 ? Metrics.PaperWidthPx - RightMargin
-                          : Metrics.OffsetXPx + Metrics.PrintableWidthPx;
+  return RightMargin != 0
+             ? std::int64_t{Metrics.PaperWidthPx} - RightMargin
+             : std::int64_t{Metrics.OffsetXPx} + Metrics.PrintableWidthPx;
 }
 
-std::int32_t TkvPage::BottomEdge() const {
+std::int64_t TkvPage::BottomEdge() const {
   if (!MarginsOn) return Metrics.PaperHeightPx;
-  return BottomMargin != 0 ? Metrics.PaperHeightPx - BottomMargin
-                           : Metrics.OffsetYPx + Metrics.PrintableHeightPx;
+  return BottomMargin != 0
+             ? std::int64_t{Metrics.PaperHeightPx} - BottomMargin
+             : std::int64_t{Metrics.OffsetYPx} + Metrics.PrintableHeightPx;
 }
 
 // ---- Named properties

@@ -44,10 +44,10 @@ class TkvPage : public TkvObject {
   TkvView* FindObjectByName(const std::string& name) const;
 
   // Edges of the area inside the margins, in screen pixels from the left or top paper edge.
-  std::int32_t LeftEdge() const;
-  std::int32_t TopEdge() const;
-  std::int32_t RightEdge() const;
-  std::int32_t BottomEdge() const;
+  std::int64_t LeftEdge() const;
+  std::int64_t TopEdge() const;
+  std::int64_t RightEdge() const;
+  std::int64_t BottomEdge() const;
 
   std::string Name;
   std::uint8_t PageType = ptReport;

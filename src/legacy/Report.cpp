@@ -127,6 +127,23 @@ void TkvPages::LoadPageBlock(TStream& stream) {
   }
 }
 
+namespace {
+
+// The class names of the built-in type codes, for the notes on records that were skipped.
+std::string BuiltInClassName(int typeCode) {
+  static const char* const names[] = {"TkvMemoView", "TkvPictureView", "TkvBandView",
+                                      "TkvSubReportView", "TkvLineView"};
+  if (typeCode >= 0 && typeCode <= 4) return names[typeCode];
+  return "type code " + std::to_string(typeCode);
+}
+
+}  // namespace
+
+void TkvPages::NoteSkipped(TSkippedRecord::TReason reason, int page,
+                           const std::string& className) {
+  Report.LastLoad.Skipped.push_back(TSkippedRecord{reason, page, className});
+}
+
 void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
   TLoadState& state = LoadState();
   const std::int64_t recordStart = stream.Position() - 1;
@@ -135,6 +152,8 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
     return offset;
   };
   std::int32_t endOffset = 0;
+  int pageIndex = -1;
+  std::string shownClass;  // the record's class, for a note when the record is skipped
   try {
     int typeCode = marker;
     std::string className;
@@ -151,15 +170,21 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
         framedMemo = true;
       }
     }
-    const std::uint8_t pageIndex = ReadByte(stream);
+    shownClass = className.empty() ? BuiltInClassName(typeCode) : className;
+    pageIndex = ReadByte(stream);
     if (pageIndex >= Count()) {
       throw EStreamError("Object record names page " + std::to_string(pageIndex) +
                          ", which does not exist");
     }
-    state.CurrentPage = List[pageIndex].get();
+    state.CurrentPage = List[static_cast<std::size_t>(pageIndex)].get();
     std::unique_ptr<TkvView> created = CreateReportObject(typeCode, className);
     TkvView* object = created.get();
-    if (created) state.CurrentPage->ObjectList.push_back(std::move(created));
+    if (created) {
+      state.CurrentPage->ObjectList.push_back(std::move(created));
+    } else {
+      // Type codes 5 to 9, and built-in classes this program does not hold, create nothing.
+      NoteSkipped(TSkippedRecord::NotAvailable, pageIndex, shownClass);
+    }
     if (state.LegacyVersion >= 24) endOffset = checkedEnd(ReadInt(stream));
     if (object) {
       try {
@@ -174,7 +199,10 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
     if (endOffset != 0) stream.SetPosition(endOffset);
   } catch (const EBadEndOffset&) {
     throw;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    NoteSkipped(dynamic_cast<const EClassNotFound*>(&e) ? TSkippedRecord::NotAvailable
+                                                         : TSkippedRecord::Damaged,
+                pageIndex, shownClass);
     // Files before version 24 have no end offsets: reading goes on from where it stopped.
     if (state.LegacyVersion <= 23) return;
     if (endOffset == 0) endOffset = checkedEnd(ReadInt(stream));
@@ -326,10 +354,11 @@ void TkvReport::LoadReportStream(TStream& stream) {
   Prn();  // the printer model of this thread is ready once it exists
   state.CurrentReport = this;
   Dictionary.ClearDictionary();
-  ReportRead = false;
+  LastLoad = TLoadResult{};
   try {
     if (stream.Remaining() == 0) return;
     state.LegacyVersion = ReadByte(stream);
+    LastLoad.Version = state.LegacyVersion;
     if (state.LegacyVersion < 21) {
       state.LegacyVersion = 21;
       stream.SetPosition(0);
@@ -340,12 +369,21 @@ void TkvReport::LoadReportStream(TStream& stream) {
   state.MissingClassFlag = false;
   state.MissingClasses.clear();
   if (state.LegacyVersion > 25) {
+    LastLoad.Status = TLoadStatus::VersionRefused;
     Message(MessageText(55345));
     return;
   }
-  ReportRead = true;
+  LastLoad.Status = TLoadStatus::Read;
   try {
-    Pages.LoadPageBlock(stream);
+    try {
+      Pages.LoadPageBlock(stream);
+    } catch (const EClassNotFound& e) {
+      // The objects that were read stay. The trailer after the page block is still read, so
+      // that the report keeps its options and a protected report still asks for its password
+      // instead of losing its protection along with the missing objects.
+      Message("Report contains the following non-plugged components:\r" +
+              std::string(e.what()) + "You must include these components into your project.");
+    }
     if (stream.Position() < stream.Size()) {
       ReadTrailer(stream);
     } else {
@@ -354,20 +392,40 @@ void TkvReport::LoadReportStream(TStream& stream) {
     if (PasswordProtected && stream.IsFileStream()) {
       const auto entered = Prompter ? Prompter->AskReportPassword() : std::nullopt;
       if (!entered || *entered != ReportOptions.Password) {
+        LastLoad.Status = entered ? TLoadStatus::PasswordWrong : TLoadStatus::PasswordNotGiven;
         ResetReportOptions();
         ReportFileName = MessageText(55209);
         Pages.Clear();
         Pages.AddPage();
       }
     }
-  } catch (const EClassNotFound& e) {
-    Message("Report contains the following non-plugged components:\r" + std::string(e.what()) +
-            "You must include these components into your project.");
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    LastLoad.Status = TLoadStatus::Unreadable;
+    LastLoad.Detail = e.what();
     Message(MessageText(55345));
     Pages.Clear();
     Pages.AddPage();
   }
+}
+
+std::string LoadFailureText(const TLoadResult& result) {
+  switch (result.Status) {
+    case TLoadStatus::Read:
+      return {};
+    case TLoadStatus::Empty:
+      return "the file is empty";
+    case TLoadStatus::VersionRefused:
+      return "Unsupported KVF format: file version " + std::to_string(result.Version) +
+             " is newer than the versions this program reads (up to 25)";
+    case TLoadStatus::Unreadable:
+      return "Unsupported KVF format: the file cannot be read as a report" +
+             (result.Detail.empty() ? std::string() : " (" + result.Detail + ")");
+    case TLoadStatus::PasswordNotGiven:
+      return "the report is password-protected and no password was given";
+    case TLoadStatus::PasswordWrong:
+      return "the password given is not the report's password";
+  }
+  return {};
 }
 
 void TkvReport::SaveReportStream(TStream& stream) {

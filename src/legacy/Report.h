@@ -29,6 +29,40 @@ struct TReportOptions {
   double CreateDate = 0, LastChange = 0;  // days since 1899-12-30, local time
 };
 
+// How the last LoadReportStream ended. Only Read means that the report now holds the file's
+// content; every other status leaves a report that must not stand for the file.
+enum class TLoadStatus {
+  Read,              // the report was read, possibly with skipped object records
+  Empty,             // the stream held no byte: the report keeps what it held before
+  VersionRefused,    // a file version newer than 25: the report keeps what it held before
+  Unreadable,        // the page block or the trailer could not be read
+  PasswordNotGiven,  // protected, and no password was given (or the dialog was cancelled)
+  PasswordWrong,     // protected, and the password given was not the report's
+};
+
+// An object record that a load did not turn into a whole object.
+struct TSkippedRecord {
+  enum TReason {
+    Damaged,        // the record could not be read; its object, if any, keeps what was read
+    NotAvailable,   // no class of this program converts the record's class
+  };
+  TReason Reason = Damaged;
+  int Page = -1;          // page index named by the record; -1 when it was not read
+  std::string ClassName;  // the record's class, when known
+};
+
+// What the last load did.
+struct TLoadResult {
+  TLoadStatus Status = TLoadStatus::Empty;
+  std::uint8_t Version = 0;            // the file version byte, once read
+  std::string Detail;                  // the error that made the file unreadable
+  std::vector<TSkippedRecord> Skipped;  // in file order
+  bool Read() const { return Status == TLoadStatus::Read; }
+};
+
+// Why a load did not read the report, in words for the user; empty for TLoadStatus::Read.
+std::string LoadFailureText(const TLoadResult& result);
+
 // The pages of a report, in page order; a page's position is its page index.
 class TkvPages {
  public:
@@ -49,6 +83,7 @@ class TkvPages {
 
  private:
   void ReadObjectRecord(TStream& stream, std::uint8_t marker);
+  void NoteSkipped(TSkippedRecord::TReason reason, int page, const std::string& className);
   std::vector<std::unique_ptr<TkvPage>> List;
 };
 
@@ -114,9 +149,9 @@ class TkvReport : public TComponent {
   std::string PrinterName;
   std::string ReportFileName;
   bool DocumentMode = false;
-  // True when the last LoadReportStream read a report from its stream; false when the stream was
-  // empty or its version was refused, in which case the report still holds what it held before.
-  bool ReportRead = false;
+  // What the last LoadReportStream did; a conversion writes a document only when it read the
+  // report.
+  TLoadResult LastLoad;
   TReportOptions ReportOptions;
   bool PasswordProtected = false;
   std::uint8_t GeneratorVersion = 88;

@@ -30,8 +30,11 @@ void TFormWriter::WritePropName(std::string_view name) {
   Output.WriteText(name);
 }
 
-void TFormWriter::WriteInteger(std::int32_t value) {
-  if (value >= -128 && value <= 127) {
+void TFormWriter::WriteInteger(std::int64_t value) {
+  if (value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::int32_t>::max()) {
+    WriteInt64(value);
+  } else if (value >= -128 && value <= 127) {
     WriteCode(TValueCode::Int8);
     Output.WriteU8(static_cast<std::uint8_t>(value));
   } else if (value >= -32768 && value <= 32767) {
@@ -39,7 +42,7 @@ void TFormWriter::WriteInteger(std::int32_t value) {
     Output.WriteI16(static_cast<std::int16_t>(value));
   } else {
     WriteCode(TValueCode::Int32);
-    Output.WriteI32(value);
+    Output.WriteI32(static_cast<std::int32_t>(value));
   }
 }
 

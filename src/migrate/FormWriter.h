@@ -30,8 +30,8 @@ class TFormWriter {
   // A short name: a length byte and the bytes; a name longer than 255 bytes is cut to 255.
   void WritePropName(std::string_view name);
 
-  // Code 2, 3 or 4: the smallest that holds the value.
-  void WriteInteger(std::int32_t value);
+  // The smallest integer code that holds value: Int8, Int16, Int32, else Int64.
+  void WriteInteger(std::int64_t value);
   void WriteInt64(std::int64_t value);
   // Code 20 with the UTF-8 form (from the system code page) when any byte is 128 or above;
   // otherwise code 6 up to 255 bytes, code 12 beyond.

@@ -311,10 +311,11 @@ void TkvView::SaveLegacy(TStream& stream) {
   WriteLegacyString(stream, Name);
   WriteByte(stream, RecordMajor);
   WriteByte(stream, RecordMinor);
-  WriteInt(stream, Left);
-  WriteInt(stream, Top);
-  WriteInt(stream, Width);
-  WriteInt(stream, Height);
+  // Coordinates come from the file or from 32-bit properties, so they fit the stored form.
+  WriteInt(stream, static_cast<std::int32_t>(Left));
+  WriteInt(stream, static_cast<std::int32_t>(Top));
+  WriteInt(stream, static_cast<std::int32_t>(Width));
+  WriteInt(stream, static_cast<std::int32_t>(Height));
   WriteWord(stream, static_cast<std::int16_t>(Flags));
   WriteWord(stream, static_cast<std::int16_t>(FrameTyp));
   WriteInt(stream, StoredFrameWidth(FrameWidth));

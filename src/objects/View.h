@@ -135,7 +135,9 @@ class TkvView : public TkvObject {
   std::uint8_t RecordMajor = 0;
   std::uint8_t RecordMinor = 0;
   std::int32_t ObjectId = 0;
-  std::int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+  // Position and size in screen pixels. The file stores 32-bit values; the model keeps 64 bits
+  // so that sums, differences and the document's page shift never overflow.
+  std::int64_t Left = 0, Top = 0, Width = 0, Height = 0;
   std::uint16_t Flags = flStretched;
   std::uint16_t FrameTyp = 0;
   float FrameWidth = 1.0f;

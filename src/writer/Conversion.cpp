@@ -6,6 +6,8 @@
 
 #include "app/ReportHost.h"
 #include "legacy/Report.h"
+#include "writer/DocumentText.h"
+#include "writer/DocumentWriter.h"
 
 namespace kv {
 
@@ -46,6 +48,39 @@ class TPrompterScope {
 
 }  // namespace
 
+std::vector<std::string> LoadNotes(const TkvReport& report) {
+  std::vector<std::string> notes;
+  for (const TSkippedRecord& record : report.LastLoad.Skipped) {
+    const std::string page =
+        record.Page < 0 ? std::string("an unknown page") : "page " + std::to_string(record.Page + 1);
+    if (record.Reason == TSkippedRecord::NotAvailable) {
+      notes.push_back("Skipped on " + page + ": an object of class " + record.ClassName +
+                      ", which this program does not convert");
+    } else {
+      notes.push_back("Skipped on " + page + ": a damaged record" +
+                      (record.ClassName.empty() ? std::string() : " of class " + record.ClassName));
+    }
+  }
+  if (HoldsForbiddenControl(ShiftPassword(report.ReportOptions.Password))) {
+    notes.push_back(
+        "The document's password is stored shifted and holds control characters, which strict "
+        "XML tools refuse");
+  }
+  return notes;
+}
+
+const char* StatusWord(TConversionStatus status) {
+  switch (status) {
+    case TConversionStatus::Done:
+      return "Done";
+    case TConversionStatus::Warnings:
+      return "Warnings";
+    case TConversionStatus::Failed:
+      return "Failed";
+  }
+  return "Failed";
+}
+
 TConversionOutcome ConvertReportFile(TReportHost& host, const std::string& path,
                                      TReportPrompter& prompter, TConversionErrors errors) {
   using Clock = std::chrono::steady_clock;
@@ -62,14 +97,18 @@ TConversionOutcome ConvertReportFile(TReportHost& host, const std::string& path,
   try {
     if (!report.LoadReportFile(path)) {
       outcome.Problem = "no such file";
-    } else if (!report.ReportRead) {
-      outcome.Problem = "no report could be read from the file";
+    } else if (!report.LastLoad.Read()) {
+      outcome.Problem = LoadFailureText(report.LastLoad);
     } else {
+      outcome.Notes = LoadNotes(report);
       report.SaveAsDocument(path);
-      outcome.Written = true;
+      outcome.Status = outcome.Messages.empty() && outcome.Notes.empty()
+                           ? TConversionStatus::Done
+                           : TConversionStatus::Warnings;
     }
   } catch (const std::exception& e) {
     stopClock();
+    outcome.Status = TConversionStatus::Failed;
     if (errors == TConversionErrors::Raise) throw;
     outcome.Problem = e.what();
     return outcome;

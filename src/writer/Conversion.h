@@ -12,31 +12,50 @@
 namespace kv {
 
 class TReportHost;
+class TkvReport;
+
+// How one conversion ended.
+enum class TConversionStatus {
+  Done,      // a document was written, with nothing to report
+  Warnings,  // a document was written; the library showed messages or the notes list what the
+             // document lacks (skipped records, a password with control characters)
+  Failed,    // no document was written: Problem says why; an earlier document stays untouched
+};
+
+// The status word of rows and output lines: "Done", "Warnings", "Failed".
+const char* StatusWord(TConversionStatus status);
 
 // What became of one report file.
 struct TConversionOutcome {
-  bool Written = false;    // a document was written to OutputPath
+  TConversionStatus Status = TConversionStatus::Failed;
   std::string OutputPath;  // the document's path (also when none was written)
   // The report library's messages while the file was loaded and written, in their order.
   std::vector<std::string> Messages;
-  // What the new document does not carry of the report, one text per finding.
+  // What the new document does not carry of the report, or carries in a form to know about;
+  // one text per finding.
   std::vector<std::string> Notes;
-  // Why no document was written: "no such file", "no report could be read from the file", or
-  // the text of the error that ended the conversion (when errors are recorded). Empty when
-  // written.
+  // Why no document was written; empty when one was.
   std::string Problem;
   std::int64_t Microseconds = 0;  // loading and writing
+
+  bool Written() const { return Status != TConversionStatus::Failed; }
 };
+
+// The notes on a report just read: every object record the load skipped (page and class, or
+// damage), and a password that the document can carry only as control characters.
+std::vector<std::string> LoadNotes(const TkvReport& report);
 
 // What happens to an error that ends a conversion (the file cannot be opened, the document
 // cannot be written): Raise lets it continue to the caller (the workbench's run stops there);
 // Record keeps its text in the outcome's Problem (the command line goes on with the next file).
+// A file from which no report could be read is never an error: its outcome is Failed.
 enum class TConversionErrors { Raise, Record };
 
 // Loads path into host's report and writes its document. The library's messages and its
-// password question go to prompter, and the messages are also collected in the outcome. When no
-// report could be read from the file (missing, empty, refused version) no document is written,
-// so the report's previous contents never become this file's document. An earlier document is
+// password question go to prompter, and the messages are also collected in the outcome. When the
+// load did not read the report (missing or empty file, refused version, a file unreadable as a
+// report, a password missing or wrong) no document is written, so neither the report's previous
+// contents nor an empty stand-in ever become this file's document. An earlier document is
 // replaced only by a complete new one.
 TConversionOutcome ConvertReportFile(TReportHost& host, const std::string& path,
                                      TReportPrompter& prompter,

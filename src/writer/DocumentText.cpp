@@ -112,7 +112,7 @@ void WriteLine(TStream& stream, std::string_view text) {
   stream.Write("\r\n", 2);
 }
 
-std::string EscapeXml(std::string_view text) {
+std::string EscapeXml(std::string_view text, TControlBytes controls) {
   std::string out;
   out.reserve(text.size() + 16);
   for (const char c : text) {
@@ -127,10 +127,17 @@ std::string EscapeXml(std::string_view text) {
         AppendReference(out, static_cast<unsigned char>(c));
         break;
       default:
-        if (!IsForbiddenControl(c)) out += c;
+        if (controls == TControlBytes::Keep || !IsForbiddenControl(c)) out += c;
     }
   }
   return out;
+}
+
+bool HoldsForbiddenControl(std::string_view text) {
+  for (const char c : text) {
+    if (IsForbiddenControl(c)) return true;
+  }
+  return false;
 }
 
 std::string EscapeName(std::string_view text) {

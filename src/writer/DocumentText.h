@@ -18,10 +18,18 @@ void WriteText(TStream& stream, std::string_view text);
 // WriteText, then CR LF.
 void WriteLine(TStream& stream, std::string_view text);
 
-// A copy of text in which LF, CR, '"', '&', '<' and '>' become "&#10;", "&#13;", "&#34;",
-// "&#38;", "&#60;" and "&#62;". Control bytes below 32 other than tab, LF and CR are dropped, as
-// XML 1.0 allows them in no form. The apostrophe and every other byte, from 128 up too, stay.
-std::string EscapeXml(std::string_view text);
+// What escaping does with control bytes below 32 other than tab, LF and CR: XML 1.0 allows them
+// in no form, so they are dropped; only the report's password keeps them, because its reader
+// undoes the shift that produced them.
+enum class TControlBytes { Drop, Keep };
+
+// A copy of text in which tab, LF, CR, '"', '&', '<' and '>' become "&#9;", "&#10;", "&#13;",
+// "&#34;", "&#38;", "&#60;" and "&#62;". Other control bytes below 32 are dropped or kept as
+// they are. The apostrophe and every other byte, from 128 up too, stay.
+std::string EscapeXml(std::string_view text, TControlBytes controls = TControlBytes::Drop);
+// True when text holds a control byte that EscapeXml drops (below 32, other than tab, LF, CR).
+bool HoldsForbiddenControl(std::string_view text);
+
 // The form of values that are written without escaping (names): only '"', '&' and '<', which
 // would break the document, become "&#34;", "&#38;" and "&#60;"; control bytes are dropped as in
 // EscapeXml; every other byte stays.

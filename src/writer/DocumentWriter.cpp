@@ -115,15 +115,16 @@ void WriteReportStartTag(TkvReport& report, TStream& stream) {
   WriteAttribute(stream, "ReportOptions.VersionMinor", EscapeXml(options.VersionMinor));
   WriteAttribute(stream, "ReportOptions.VersionRelease", EscapeXml(options.VersionRelease));
   WriteAttribute(stream, "ReportOptions.VersionBuild", EscapeXml(options.VersionBuild));
-  WriteAttribute(stream, "ReportOptions.Password", EscapeXml(ShiftPassword(options.Password)));
+  WriteAttribute(stream, "ReportOptions.Password", 
+                 EscapeXml(ShiftPassword(options.Password), TControlBytes::Keep));
   WriteLine(stream, ">");
 }
 
 // Writes the start tag of a report page and returns the shift of its objects' left coordinates:
 // the document measures them from the left margin, the legacy model from the paper edge.
-std::int32_t WriteReportPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
-  const std::int32_t paperWidth = page.Metrics.PaperWidthPx;
-  const std::int32_t paperHeight = page.Metrics.PaperHeightPx;
+std::int64_t WriteReportPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
+  const std::int64_t paperWidth = page.Metrics.PaperWidthPx;
+  const std::int64_t paperHeight = page.Metrics.PaperHeightPx;
   WriteText(stream, "<TkvxReportPage");
   WriteAttribute(stream, "Name", name);
   WriteAttribute(stream, "Orientation", page.Orientation != 0 ? "poLandscape" : "poPortrait");
@@ -142,7 +143,7 @@ std::int32_t WriteReportPageTag(const TkvPage& page, const std::string& name, TS
 }
 
 // Writes the start tag of a dialog page; its objects keep their coordinates.
-std::int32_t WriteDialogPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
+std::int64_t WriteDialogPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
   WriteText(stream, "<TkvxDialogPage");
   WriteAttribute(stream, "Name", name);
   WriteAttribute(stream, "Height", page.Height);
@@ -167,13 +168,13 @@ class TLeftRestore {
 
  private:
   TkvView& View;
-  std::int32_t Saved;
+  std::int64_t Saved;
 };
 
 void WritePage(TkvPage& page, int index, TStream& stream) {
   const std::string name = PageName(index);
   const bool dialog = page.PageType == ptDialog;
-  const std::int32_t shift =
+  const std::int64_t shift =
       dialog ? WriteDialogPageTag(page, name, stream) : WriteReportPageTag(page, name, stream);
   if (page.ObjectList.empty()) {
     WriteLine(stream, "/>");
@@ -183,9 +184,8 @@ void WritePage(TkvPage& page, int index, TStream& stream) {
   for (const auto& object : page.ObjectList) {
     {
       TLeftRestore restore(*object);
-      // 32-bit arithmetic that wraps instead of overflowing, as the coordinate type does.
-      object->Left = static_cast<std::int32_t>(static_cast<std::uint32_t>(object->Left) +
-                                               static_cast<std::uint32_t>(shift));
+      // Coordinates are 64-bit in the model, so the shift is exact for every value a file holds.
+      object->Left += shift;
       object->SaveToDocument(stream);
     }
     WriteLine(stream, "/>");
@@ -226,7 +226,7 @@ void AddScriptProcedure(std::string_view name, const std::vector<std::string>& l
   target.push_back("");
 }
 
-std::int64_t PixelsToMillimetres(std::int32_t pixels) {
+std::int64_t PixelsToMillimetres(std::int64_t pixels) {
   const long double millimetres =
       static_cast<long double>(pixels) / PixelsPerMillimetre * MillimetreCorrection;
   return RoundHalfEven(millimetres);

@@ -29,7 +29,7 @@ void AddScriptProcedure(std::string_view name, const std::vector<std::string>& l
                         std::vector<std::string>& target);
 
 // A page length in screen pixels as whole millimetres, rounded half to even.
-std::int64_t PixelsToMillimetres(std::int32_t pixels);
+std::int64_t PixelsToMillimetres(std::int64_t pixels);
 
 // The value of the report's Propdata attribute before its hexadecimal form: the report datasets
 // and the dictionary's variables in the binary property format. The report counts as the current

@@ -122,33 +122,53 @@ TEST_F(WorkbenchTest, ReportRunConvertsEachReportOnItsOwnReportObject) {
     report.SaveReportFile(Dir / "r/Sales.kvf");
   }
   Dir.Write("r/Newer.kvf", std::string("\x1A", 1));
+  Dir.Write("r/Empty.kvf", "");
+  Dir.Write("r/Newer.kv3", "earlier document");
   TfrmMain& f = Start();
-  for (const char* name : {"r/Sales.kvf", "r/Protected.kvf", "r/Newer.kvf"})
+  for (const char* name : {"r/Sales.kvf", "r/Protected.kvf", "r/Newer.kvf", "r/Missing.kvf",
+                           "r/Empty.kvf", "r/Protected.kvf"})
     f.AddFilesRep(Dir / name);
-  Prompter.Passwords = {"pw"};
+  Prompter.Passwords = {"pw", "wrong"};
   f.btnConvertRepClick();
-  for (std::size_t row = 0; row < 3; ++row) {
-    const auto& cells = f.SearchListReport.Rows[row].Cells;
-    EXPECT_EQ(cells[1], "Done") << row;
-    EXPECT_FALSE(cells[2].empty());
-    EXPECT_EQ(cells[2].find_first_not_of("0123456789"), std::string::npos) << cells[2];
+  const char* expected[] = {"Done", "Done", "Failed", "Failed", "Failed", "Failed"};
+  for (std::size_t row = 0; row < 6; ++row) {
+    const TFileRow& r = f.SearchListReport.Rows[row];
+    EXPECT_EQ(r.Cells[1], expected[row]) << row;
+    EXPECT_FALSE(r.Cells[2].empty());
+    EXPECT_EQ(r.Cells[2].find_first_not_of("0123456789"), std::string::npos) << r.Cells[2];
+    // Each row keeps what its conversion gave, for the window to show.
+    ASSERT_NE(r.Outcome, nullptr) << row;
+    EXPECT_STREQ(StatusWord(r.Outcome->Status), expected[row]);
   }
+  EXPECT_EQ(f.SearchListReport.Rows[3].Outcome->Problem, "no such file");
+  EXPECT_EQ(f.SearchListReport.Rows[4].Outcome->Problem, "the file is empty");
+  EXPECT_EQ(f.SearchListReport.Rows[5].Outcome->Problem,
+            "the password given is not the report's password");
   EXPECT_TRUE(Dir.Exists("r/Sales.kv3"));
   EXPECT_TRUE(Dir.Exists("r/Protected.kv3"));
-  EXPECT_FALSE(Dir.Exists("r/Newer.kv3"));  // its version was refused: nothing to write
-  EXPECT_EQ(Prompter.PasswordQuestions, 1);
-  ASSERT_EQ(Prompter.ReportMessages.size(), 1u);  // the refused version's message box
-  // The refused file left the protected report in place, opened with its password.
-  EXPECT_EQ(f.Report().Pages.Count(), 2);
+  // A refused version writes nothing, and an earlier document stays.
+  EXPECT_EQ(Dir.Read("r/Newer.kv3"), "earlier document");
+  EXPECT_EQ(Prompter.PasswordQuestions, 2);
+  // The refused version's message box names the file.
+  ASSERT_EQ(Prompter.ReportMessages.size(), 1u);
+  EXPECT_NE(Prompter.ReportMessages[0].find(Dir / "r/Newer.kvf"), std::string::npos)
+      << Prompter.ReportMessages[0];
+  EXPECT_NE(Prompter.ReportMessages[0].find("Unsupported KVF format"), std::string::npos);
   EXPECT_FALSE(f.Report().DocumentMode);
   EXPECT_EQ(f.StatusPanels[0], "Ready");
   EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: "));
 
-  // A report file that cannot be read ends the run with its error.
+  // A report file that cannot be opened ends the run with an error that names it.
   std::filesystem::create_directories(Dir / "r/Folder.kvf");
   f.AddFilesRep(Dir / "r/Folder.kvf");
-  EXPECT_THROW(f.btnConvertRepClick(), EFileError);
-  EXPECT_EQ(f.SearchListReport.Rows[3].Cells[1], "Busy");
+  Prompter.Passwords = {"pw", "pw"};
+  try {
+    f.btnConvertRepClick();
+    FAIL() << "no error";
+  } catch (const EKvError& e) {
+    EXPECT_TRUE(std::string(e.what()).starts_with(Dir / "r/Folder.kvf" + ": ")) << e.what();
+  }
+  EXPECT_EQ(f.SearchListReport.Rows[6].Cells[1], "Failed");
   EXPECT_EQ(f.StatusPanels[0], "Ready");
 }
 
@@ -161,16 +181,22 @@ TEST_F(WorkbenchTest, ReportRunWithoutConverterFailsOnTheFirstRow) {
     f.btnConvertRepClick();
     FAIL() << "no error";
   } catch (const std::exception& e) {
-    EXPECT_STREQ(e.what(), "Report conversion is not available in this build");
+    EXPECT_EQ(e.what(), Dir / "a.kvf" + ": Report conversion is not available in this build");
   }
-  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], "Busy");
+  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], "Failed");
   EXPECT_EQ(f.SearchListReport.Rows[1].Cells[1], "Waiting");
   EXPECT_EQ(f.StatusPanels[0], "Ready");
 
   std::vector<std::string> converted;
-  f.ConvertReportFile = [&](const std::string& path) { converted.push_back(path); };
+  f.ConvertReportFile = [&](const std::string& path) {
+    converted.push_back(path);
+    TConversionOutcome outcome;
+    outcome.Status = converted.size() == 1 ? TConversionStatus::Warnings : TConversionStatus::Done;
+    return outcome;
+  };
   f.btnConvertRepClick();
   EXPECT_EQ(converted, (std::vector<std::string>{Dir / "a.kvf", Dir / "b.kvf"}));
+  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], "Warnings");
   EXPECT_EQ(f.SearchListReport.Rows[1].Cells[1], "Done");
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "legacy/Report.h"
 #include "support/TempDir.h"
@@ -132,23 +133,29 @@ TEST_F(CliTest, InspectTakesThePasswordOfAProtectedReport) {
     report.PasswordProtected = true;
     report.SaveReportFile(Dir / "p.kvf");
   }
+  // Without the password, or with a wrong one, there is no model to show.
   const TRun without = Run({"inspect", Dir / "p.kvf"});
   EXPECT_EQ(without.Exit, 1);
   EXPECT_NE(without.Err.find("--password"), std::string::npos);
-  auto pages = [](const std::string& json) {
-    std::size_t n = 0;
-    for (std::size_t at = json.find("\"metrics\""); at != std::string::npos;
-         at = json.find("\"metrics\"", at + 1)) {
-      ++n;
-    }
-    return n;
-  };
-  EXPECT_EQ(pages(without.Out), 1u);  // refused: one empty page
+  EXPECT_NE(without.Err.find("no password was given"), std::string::npos) << without.Err;
+  EXPECT_TRUE(without.Out.empty()) << without.Out;
+  const TRun wrong = Run({"inspect", "--password", "wrong", Dir / "p.kvf"});
+  EXPECT_EQ(wrong.Exit, 1);
+  EXPECT_NE(wrong.Err.find("the password given is not the report's password"), std::string::npos)
+      << wrong.Err;
+  EXPECT_TRUE(wrong.Out.empty()) << wrong.Out;
+
   Dir.Write("pw.txt", "s3cret\n");
   const TRun with = Run({"inspect", "--password-file", Dir / "pw.txt", Dir / "p.kvf"});
   EXPECT_EQ(with.Exit, 0) << with.Err;
-  EXPECT_NE(with.Out.find("\"passwordProtected\": true"), std::string::npos);
-  EXPECT_EQ(pages(with.Out), 2u);
+  const auto model = nlohmann::json::parse(with.Out);
+  EXPECT_EQ(model["reportOptions"]["passwordProtected"], true);
+  EXPECT_EQ(model["pages"].size(), 2u);
+
+  Dir.Write("empty.kvf", "");
+  const TRun empty = Run({"inspect", Dir / "empty.kvf"});
+  EXPECT_EQ(empty.Exit, 1);
+  EXPECT_NE(empty.Err.find("the file is empty"), std::string::npos) << empty.Err;
 }
 
 // ---- kv3conv report ---------------------------------------------------------------------------
@@ -169,7 +176,9 @@ TEST_F(CliTest, ReportConvertsFoldersToTheirDirectSubfoldersOrEveryLevel) {
   EXPECT_TRUE(run.Out.starts_with("Done ")) << run.Out;
   EXPECT_NE(run.Out.find("    0  " + (Dir / "r/Sales.kv3") + "\n"), std::string::npos) << run.Out;
   EXPECT_NE(run.Out.find("    0  " + (Dir / "r/sub/Two.kv3") + "\n"), std::string::npos);
-  EXPECT_NE(run.Out.find("Total: 2 reports, 2 written, 0 with problems, "), std::string::npos);
+  EXPECT_NE(run.Out.find("Total: 2 reports, 2 written, 0 with warnings, 0 failed, "),
+            std::string::npos)
+      << run.Out;
   EXPECT_TRUE(Dir.Read("r/Sales.kv3").starts_with("<?xml"));
   EXPECT_TRUE(Dir.Exists("r/sub/Two.kv3"));
   EXPECT_FALSE(Dir.Exists("r/sub/deep/Three.kv3"));
@@ -183,43 +192,54 @@ TEST_F(CliTest, ReportConvertsFoldersToTheirDirectSubfoldersOrEveryLevel) {
   EXPECT_EQ(Dir.Read("r/sub/deep/Three.kv3"), Dir.Read("r/Sales.kv3"));
 }
 
-// Files from which no document can be made: a line each, the others still converted, exit 1,
-// and an earlier document of the same name left as it was.
-TEST_F(CliTest, ReportGoesOnAfterProblemFilesAndKeepsEarlierDocuments) {
+// Files from which no report can be read: a "Failed" line each with the reason on standard error,
+// the others still converted, exit 1, and an earlier document of the same name left as it was.
+TEST_F(CliTest, ReportGoesOnAfterFailedFilesAndKeepsEarlierDocuments) {
+  {
+    kv::TkvReport report;
+    report.Pages.AddPage();
+    report.ReportOptions.Password = "s3cret";
+    report.PasswordProtected = true;
+    report.SaveReportFile(Dir / "protected.kvf");
+  }
+  const std::string example = Dir.Read(ExampleReport());
   const struct {
     const char* Name;
     std::string Bytes;  // "-": no file
-    const char* Status;
     const char* Error;  // on standard error, after "kv3conv: <path>: "
   } cases[] = {
-      {"missing.kvf", "-", "Failed", "no such file; no document was written"},
-      {"empty.kvf", "", "Skipped", "no report could be read from the file"},
-      {"newer.kvf", std::string("\x1A\0\0", 3), "Skipped", "no report could be read"},
+      {"missing.kvf", "-", "no such file; no document was written"},
+      {"empty.kvf", "", "the file is empty; no document was written"},
+      {"newer.kvf", std::string("\x1A\0\0", 3), "Unsupported KVF format: file version 26"},
+      {"truncated.kvf", example.substr(0, example.size() / 3),
+       "Unsupported KVF format: the file cannot be read as a report"},
+      {"protected.kvf", "", "the password given is not the report's password"},
   };
-  std::vector<std::string> args = {"report"};
+  std::vector<std::string> args = {"report", "--password", "wrong"};
   for (const auto& c : cases) {
-    if (c.Bytes != "-") Dir.Write(c.Name, c.Bytes);
+    if (c.Bytes != "-" && std::string(c.Name) != "protected.kvf") Dir.Write(c.Name, c.Bytes);
     Dir.Write(std::string(c.Name).replace(std::string(c.Name).size() - 3, 3, "kv3"), "earlier");
     args.push_back(Dir / c.Name);
   }
-  Dir.Write("good.kvf", Dir.Read(ExampleReport()));
+  Dir.Write("good.kvf", example);
   args.push_back(Dir / "good.kvf");
   const TRun run = Run(args);
   EXPECT_EQ(run.Exit, 1);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     const std::string path = Dir / c.Name;
-    EXPECT_NE(run.Out.find(std::string(c.Status)), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("Failed "), std::string::npos) << run.Out;
     EXPECT_NE(run.Out.find("  " + path + "\n"), std::string::npos) << run.Out;
     EXPECT_NE(run.Err.find("kv3conv: " + path + ": " + c.Error), std::string::npos) << run.Err;
     EXPECT_EQ(Dir.Read(std::string(c.Name).replace(std::string(c.Name).size() - 3, 3, "kv3")),
               "earlier");
   }
-  // The refused version's message box, prefixed with the file.
-  EXPECT_NE(run.Err.find("kv3conv: " + (Dir / "newer.kvf") + ": "), std::string::npos);
+  EXPECT_NE(run.Out.find("Done     "), std::string::npos) << run.Out;
   EXPECT_NE(run.Out.find("  " + (Dir / "good.kv3") + "\n"), std::string::npos);
   EXPECT_TRUE(Dir.Exists("good.kv3"));
-  EXPECT_NE(run.Out.find("Total: 4 reports, 1 written, 3 with problems"), std::string::npos);
+  EXPECT_NE(run.Out.find("Total: 6 reports, 1 written, 0 with warnings, 5 failed, "),
+            std::string::npos)
+      << run.Out;
 }
 
 TEST_F(CliTest, ReportWhoseDocumentCannotBeWrittenLeavesNoPartialFile) {
@@ -247,27 +267,44 @@ TEST_F(CliTest, ReportTakesThePasswordAndPrintsJson) {
     report.PasswordProtected = true;
     report.SaveReportFile(Dir / "p.kvf");
   }
-  const TRun without = Run({"report", "--json", Dir / "p.kvf"});
-  EXPECT_EQ(without.Exit, 1);  // written, but with the password notice
+  Dir.Write("p.kv3", "earlier");
+  Dir.Write("newer.kvf", std::string("\x1A\0\0", 3));
+  const TRun without = Run({"report", "--json", Dir / "p.kvf", Dir / "newer.kvf"});
+  EXPECT_EQ(without.Exit, 1);
   EXPECT_NE(without.Err.find("--password"), std::string::npos) << without.Err;
-  EXPECT_NE(without.Out.find("\"status\": \"Done\", \"written\": true"), std::string::npos)
-      << without.Out;
-  EXPECT_NE(without.Out.find("\"messageCount\": 1"), std::string::npos);
+  const auto failed = nlohmann::json::parse(without.Out);
+  ASSERT_EQ(failed["reports"].size(), 2u);
+  const auto& p = failed["reports"][0];
+  EXPECT_EQ(p["status"], "Failed");
+  EXPECT_EQ(p["written"], false);
+  EXPECT_EQ(p["problem"], "the report is password-protected and no password was given");
+  EXPECT_EQ(p["messageCount"], 0);
+  EXPECT_EQ(p["messages"].size(), 0u);
+  EXPECT_EQ(Dir.Read("p.kv3"), "earlier");
+  // The message count is the number of messages listed.
+  const auto& newer = failed["reports"][1];
+  EXPECT_EQ(newer["status"], "Failed");
+  EXPECT_EQ(newer["messageCount"], 1);
+  EXPECT_EQ(newer["messages"], nlohmann::json::array({"Unsupported KVF format"}));
+  EXPECT_EQ(failed["total"]["failed"], 2);
+  EXPECT_EQ(failed["total"]["written"], 0);
 
   const TRun with = Run({"report", "--json", "--password", "s3cret", Dir / "p.kvf"});
   EXPECT_EQ(with.Exit, 0) << with.Err;
-  EXPECT_NE(
-      with.Out.find("{\"path\": \"" + (Dir / "p.kvf") + "\", \"output\": \"" + (Dir / "p.kv3") +
-                    "\", \"status\": \"Done\", \"written\": true, "
-                    "\"microseconds\": "),
-      std::string::npos)
-      << with.Out;
-  EXPECT_NE(with.Out.find("\"messageCount\": 0, \"messages\": [], \"notes\": [], "
-                          "\"problem\": null}"),
-            std::string::npos);
-  EXPECT_NE(with.Out.find("\"total\": {\"reports\": 1, \"written\": 1, \"problems\": 0, "),
-            std::string::npos);
-  EXPECT_TRUE(Dir.Exists("p.kv3"));
+  const auto done = nlohmann::json::parse(with.Out);
+  ASSERT_EQ(done["reports"].size(), 1u);
+  const auto& r = done["reports"][0];
+  EXPECT_EQ(r["path"], Dir / "p.kvf");
+  EXPECT_EQ(r["output"], Dir / "p.kv3");
+  EXPECT_EQ(r["status"], "Done");
+  EXPECT_EQ(r["written"], true);
+  EXPECT_TRUE(r["microseconds"].is_number_integer());
+  EXPECT_EQ(r["messageCount"], 0);
+  EXPECT_EQ(r["notes"].size(), 0u);
+  EXPECT_TRUE(r["problem"].is_null());
+  EXPECT_EQ(done["total"]["reports"], 1);
+  EXPECT_EQ(done["total"]["done"], 1);
+  EXPECT_TRUE(Dir.Read("p.kv3").starts_with("<?xml"));
 
   EXPECT_EQ(Run({"report"}).Exit, 2);
   EXPECT_EQ(Run({"report", "--password", "a", "--password-file", Dir / "pw", Dir / "p.kvf"}).Exit,

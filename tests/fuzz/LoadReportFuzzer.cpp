@@ -1,10 +1,14 @@
 // Fuzz target: any bytes as a legacy report file. Loading must end without a crash, an endless
-// loop, a read outside the data or an unbounded allocation; saving what was loaded must work.
+// loop, a read outside the data or an unbounded allocation, with every registered object class
+// reading its records; writing the new document of what was loaded, and saving it in the legacy
+// layout again, must work or fail with one of the library's errors.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "app/ReportHost.h"
 #include "legacy/Errors.h"
+#include "legacy/Factory.h"
 #include "legacy/Report.h"
 
 namespace {
@@ -23,17 +27,40 @@ class TFuzzFile : public kv::TMemoryStream {
   bool IsFileStream() const override { return true; }
 };
 
+// Every object class the program registers, and the base view as an add-in ("TkvView") and for
+// each built-in type code that has no class of its own yet, so that the common object record
+// is read and written whatever the registry holds.
+void RegisterClasses() {
+  kv::RegisterAddIn(kv::TkvView::Class(), 55338, false);
+  for (std::uint8_t code = 0; code <= 4; ++code) {
+    if (!kv::BuiltInClass(code)) kv::RegisterBuiltInClass(code, kv::TkvView::Class());
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static TFuzzPrompter prompter;
-  kv::TkvReport report;
+  static const bool registered = (RegisterClasses(), true);
+  (void)registered;
+  // The report sits on its host form, as in both programs, so component paths resolve.
+  kv::TReportHost host;
+  kv::TkvReport& report = host.Report();
   report.Prompter = &prompter;
   TFuzzFile input(std::string(reinterpret_cast<const char*>(data), size));
   report.LoadReportStream(input);
-  kv::TMemoryStream output;
+  if (!report.LastLoad.Read()) return 0;
   try {
-    report.SaveReportStream(output);
+    kv::TMemoryStream document;
+    report.DocumentMode = true;
+    report.SaveReportStream(document);
+  } catch (const kv::EKvError&) {
+    // An error of the document writer is a conversion failure, reported to the user.
+  }
+  report.DocumentMode = false;
+  try {
+    kv::TMemoryStream legacy;
+    report.SaveReportStream(legacy);
   } catch (const kv::EKvError&) {
     // A report the legacy layout cannot hold (more than 256 pages, an over-long option).
   }

@@ -3,17 +3,24 @@
 // when nothing could be read from a file.
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
 #include <filesystem>
+#include <limits>
+#include <optional>
+#include <random>
 #include <set>
 
 #include "app/ReportHost.h"
 #include "legacy/Errors.h"
+#include "legacy/Factory.h"
 #include "legacy/Report.h"
 #include "legacy/Stream.h"
 #include "objects/View.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/TempDir.h"
 #include "writer/Conversion.h"
+#include "writer/DocumentWriter.h"
 
 namespace kv {
 namespace {
@@ -110,7 +117,7 @@ TEST_F(ConversionTest, ConvertsAReportAndRestoresTheReportsPrompter) {
   TRecordingPrompter earlier;
   Host.Report().Prompter = &earlier;
   const TConversionOutcome o = ConvertReportFile(Host, path, Prompter);
-  EXPECT_TRUE(o.Written);
+  EXPECT_TRUE(o.Written());
   EXPECT_EQ(o.OutputPath, Dir / "a.kv3");
   EXPECT_TRUE(o.Problem.empty());
   EXPECT_TRUE(o.Messages.empty());
@@ -121,35 +128,168 @@ TEST_F(ConversionTest, ConvertsAReportAndRestoresTheReportsPrompter) {
   EXPECT_EQ(Host.Report().ReportFileName, path);
 }
 
-// Files from which no report can be read get no document, and an earlier document stays, even
-// though the report still holds the previous file's contents.
-TEST_F(ConversionTest, NoDocumentWhenNothingCouldBeRead) {
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+// Every way a load can fail to read the report: no document is written, an earlier document
+// stays byte for byte, no temporary file is left, and the outcome says Failed with the reason.
+// The report object still holds the previous file's pages while this runs.
+TEST_F(ConversionTest, NoDocumentWhenTheReportWasNotRead) {
+  {
+    TkvReport report;
+    report.Pages.AddPage();
+    report.ReportOptions.Password = "s3cret";
+    report.PasswordProtected = true;
+    report.SaveReportFile(Dir / "protected.kvf");
+  }
+  const std::string good = Dir.Read(WriteReport(Dir, "good.kvf", "Previous", 3));
   const struct {
     const char* Name;
-    const char* Bytes;  // nullptr: no file
-    std::size_t Size;
-    const char* Problem;
+    std::optional<std::string> Bytes;     // none: no file; "protected": the protected report
+    std::optional<std::string> Password;  // the prompter's answer
+    const char* Problem;                  // the reason, or its start
     std::size_t Messages;
   } cases[] = {
-      {"missing.kvf", nullptr, 0, "no such file", 0},
-      {"empty.kvf", "", 0, "no report could be read from the file", 0},
-      {"newer.kvf", "\x1A\x00\x00", 3, "no report could be read from the file", 1},
+      {"missing.kvf", std::nullopt, {}, "no such file", 0},
+      {"empty.kvf", std::string(), {}, "the file is empty", 0},
+      {"newer.kvf", std::string("\x1A\0\0", 3), {},
+       "Unsupported KVF format: file version 26 is newer", 1},
+      {"truncated.kvf", good.substr(0, 12), {},
+       "Unsupported KVF format: the file cannot be read as a report", 1},
+      {"random.kvf", "\x19" + RandomBytes(300, 7), {},
+       "Unsupported KVF format: the file cannot be read as a report", 1},
+      {"wrong.kvf", "protected", std::string("S3CRET"),
+       "the password given is not the report's password", 0},
+      {"cancelled.kvf", "protected", std::nullopt,
+       "the report is password-protected and no password was given", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    const std::string good = WriteReport(Dir, "good.kvf", "Previous", 3);
-    ASSERT_TRUE(ConvertReportFile(Host, good, Prompter).Written);
+    ASSERT_EQ(ConvertReportFile(Host, Dir / "good.kvf", Prompter).Status, TConversionStatus::Done);
     Prompter.Messages.clear();
-    if (c.Bytes) Dir.Write(c.Name, std::string(c.Bytes, c.Size));
+    Prompter.Password = c.Password;
+    if (c.Bytes) {
+      Dir.Write(c.Name, *c.Bytes == "protected" ? Dir.Read("protected.kvf") : *c.Bytes);
+    }
     const std::string output = DocumentPath(Dir / c.Name);
-    Dir.Write(std::filesystem::path(output).filename().string(), "earlier");
+    const std::string earlier = "earlier document of " + std::string(c.Name);
+    Dir.Write(std::filesystem::path(output).filename().string(), earlier);
+    const auto before = Entries(Dir.Path());
+
     const TConversionOutcome o = ConvertReportFile(Host, Dir / c.Name, Prompter);
-    EXPECT_FALSE(o.Written);
-    EXPECT_EQ(o.Problem, c.Problem);
+    EXPECT_EQ(o.Status, TConversionStatus::Failed);
+    EXPECT_FALSE(o.Written());
+    EXPECT_TRUE(o.Problem.starts_with(c.Problem)) << o.Problem;
     EXPECT_EQ(o.Messages.size(), c.Messages);
     EXPECT_EQ(Prompter.Messages.size(), c.Messages);  // forwarded as well as collected
-    EXPECT_EQ(Dir.Read(output), "earlier");
+    EXPECT_EQ(Dir.Read(output), earlier);
+    EXPECT_EQ(Entries(Dir.Path()), before);
   }
+}
+
+// A view that any test can give a class name, so that records of unregistered classes are made
+// by the legacy writer itself.
+class TNamedView : public TkvView {
+ public:
+  explicit TNamedView(std::string name) : Class(std::move(name)) {}
+  std::string ClassName() const override { return Class; }
+
+ private:
+  std::string Class;
+};
+
+// A registered class whose record reader always fails after the common part.
+class TBrokenView : public TkvView {
+ public:
+  std::string ClassName() const override { return "TkvBrokenView"; }
+  void LoadLegacy(TStream& stream) override {
+    TkvView::LoadLegacy(stream);
+    throw EStreamError("Stream read error");
+  }
+};
+
+// A report read with skipped records is written, and the outcome lists every record it lost.
+TEST_F(ConversionTest, SkippedRecordsAreWrittenWithANoteEach) {
+  static const TViewClass broken{"TkvBrokenView", [] { return std::make_unique<TBrokenView>(); }};
+  RegisterAddIn(broken, 55338, false);
+  {
+    TkvReport report;
+    report.Pages.AddPage();
+    report.Pages.AddPage();
+    auto chart = std::make_unique<TNamedView>("TkvChartView");
+    chart->Name = "Chart1";
+    report.Pages.Item(1).ObjectList.push_back(std::move(chart));
+    auto damaged = std::make_unique<TNamedView>("TkvBrokenView");
+    damaged->Name = "Broken1";
+    damaged->Left = 40;
+    report.Pages.Item(0).ObjectList.push_back(std::move(damaged));
+    report.ReportOptions.Name = "Kept";
+    report.SaveReportFile(Dir / "s.kvf");
+  }
+  const TConversionOutcome o = ConvertReportFile(Host, Dir / "s.kvf", Prompter);
+  UnregisterAddIn(broken);
+  EXPECT_EQ(o.Status, TConversionStatus::Warnings);
+  EXPECT_TRUE(o.Problem.empty());
+  EXPECT_EQ(o.Notes, (std::vector<std::string>{
+                         "Skipped on page 1: a damaged record of class TkvBrokenView",
+                         "Skipped on page 2: an object of class TkvChartView, which this program "
+                         "does not convert"}));
+  ASSERT_EQ(o.Messages.size(), 1u);
+  EXPECT_EQ(o.Messages[0],
+            "Report contains the following non-plugged components:\rTkvChartView\rYou must "
+            "include these components into your project.");
+  ASSERT_TRUE(Dir.Exists("s.kv3"));
+  // The damaged object keeps what it read; the report options after the page block are kept.
+  ASSERT_EQ(Host.Report().Pages.Item(0).ObjectList.size(), 1u);
+  EXPECT_EQ(Host.Report().Pages.Item(0).ObjectList[0]->Left, 40);
+  EXPECT_EQ(Host.Report().ReportOptions.Name, "Kept");
+}
+
+// Margins and positions are 32-bit values in the file; every computation on them (page edges,
+// millimetres, the shift of objects to the left margin) must stay exact for the extreme values.
+// Run under the sanitizers, an overflow anywhere fails this test.
+TEST_F(ConversionTest, ExtremeMarginsAndPositionsConvertExactly) {
+  static const TViewClass plain{"TkvPlainView",
+                                [] { return std::make_unique<TNamedView>("TkvPlainView"); }};
+  RegisterAddIn(plain, 55338, false);
+  constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int32_t Max = std::numeric_limits<std::int32_t>::max();
+  for (const std::int32_t margin : {Min, Max, -1}) {
+    for (const std::int32_t left : {Min, Max}) {
+      SCOPED_TRACE(std::to_string(margin) + " " + std::to_string(left));
+      {
+        TkvReport report;
+        TkvPage& page = report.Pages.AddPage();
+        page.LeftMargin = page.TopMargin = page.RightMargin = page.BottomMargin = margin;
+        auto view = std::make_unique<TNamedView>("TkvPlainView");
+        view->Name = "Plain1";
+        view->Left = left;
+        view->Top = view->Width = view->Height = left;
+        page.ObjectList.push_back(std::move(view));
+        report.SaveReportFile(Dir / "x.kvf");
+      }
+      const TConversionOutcome o = ConvertReportFile(Host, Dir / "x.kvf", Prompter);
+      ASSERT_EQ(o.Status, TConversionStatus::Done) << o.Problem;
+      const TkvPage& page = Host.Report().Pages.Item(0);
+      const std::int64_t paperWidth = page.Metrics.PaperWidthPx;
+      pugi::xml_document xml;
+      ASSERT_TRUE(xml.load_string(Dir.Read("x.kv3").c_str()));
+      const pugi::xml_node tag = xml.child("TkvxReport").child("TkvxReportPage");
+      EXPECT_EQ(tag.attribute("LeftMargin").as_llong(), PixelsToMillimetres(margin));
+      EXPECT_EQ(tag.attribute("RightMargin").as_llong(),
+                PixelsToMillimetres(paperWidth - (paperWidth - std::int64_t{margin})));
+      const pugi::xml_node object = tag.child("TkvxPlainView");
+      EXPECT_EQ(object.attribute("Left").as_llong(), std::int64_t{left} - margin);
+      EXPECT_EQ(object.attribute("Top").as_llong(), left);
+      // The object's own coordinate is back as it was read.
+      EXPECT_EQ(page.ObjectList.at(0)->Left, left);
+    }
+  }
+  UnregisterAddIn(plain);
 }
 
 TEST_F(ConversionTest, ErrorsAreRaisedOrRecordedAsTheCallerAsks) {
@@ -158,7 +298,7 @@ TEST_F(ConversionTest, ErrorsAreRaisedOrRecordedAsTheCallerAsks) {
   EXPECT_THROW(ConvertReportFile(Host, Dir / "folder.kvf", Prompter), EFileError);
   const TConversionOutcome o =
       ConvertReportFile(Host, Dir / "folder.kvf", Prompter, TConversionErrors::Record);
-  EXPECT_FALSE(o.Written);
+  EXPECT_FALSE(o.Written());
   EXPECT_NE(o.Problem.find("folder.kvf"), std::string::npos) << o.Problem;
   EXPECT_FALSE(Dir.Exists("folder.kv3"));
   EXPECT_FALSE(Host.Report().DocumentMode);
@@ -174,15 +314,46 @@ TEST_F(ConversionTest, AProtectedReportAsksForItsPassword) {
     report.SaveReportFile(Dir / "p.kvf");
   }
   Prompter.Password = "s3cret";
-  EXPECT_TRUE(ConvertReportFile(Host, Dir / "p.kvf", Prompter).Written);
+  EXPECT_EQ(ConvertReportFile(Host, Dir / "p.kvf", Prompter).Status, TConversionStatus::Done);
   EXPECT_EQ(Prompter.PasswordAsked, 1);
   EXPECT_EQ(Host.Report().Pages.Count(), 2);
-  // A cancelled password still gives a document: one empty page, options reset.
-  Prompter.Password.reset();
-  EXPECT_TRUE(ConvertReportFile(Host, Dir / "p.kvf", Prompter).Written);
-  EXPECT_EQ(Prompter.PasswordAsked, 2);
-  EXPECT_EQ(Host.Report().Pages.Count(), 1);
-  EXPECT_FALSE(Host.Report().PasswordProtected);
+}
+
+// Passwords holding a blank or any of ! " # $ % & ' ( ) shift to control bytes 22 to 31. They are
+// written as they are, so that the document's password still opens the report, and the outcome
+// says that the document holds control characters.
+TEST_F(ConversionTest, PasswordsThatShiftToControlBytesAreKeptAndNoted) {
+  for (char c = ' '; c <= ')'; ++c) {
+    const std::string password = std::string("a") + c + "b";
+    SCOPED_TRACE(password);
+    {
+      TkvReport report;
+      report.Pages.AddPage();
+      report.ReportOptions.Password = password;
+      report.PasswordProtected = true;
+      report.SaveReportFile(Dir / "p.kvf");
+    }
+    Prompter.Password = password;
+    const TConversionOutcome o = ConvertReportFile(Host, Dir / "p.kvf", Prompter);
+    EXPECT_EQ(o.Status, TConversionStatus::Warnings);
+    ASSERT_EQ(o.Notes.size(), 1u);
+    EXPECT_NE(o.Notes[0].find("control characters"), std::string::npos);
+    const std::string document = Dir.Read("p.kv3");
+    const std::string attribute = " ReportOptions.Password=\"";
+    const std::size_t at = document.find(attribute);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(document.substr(at + attribute.size(), 4), ShiftPassword(password) + "\"");
+  }
+  // A password that shifts to printable characters needs no note.
+  {
+    TkvReport report;
+    report.Pages.AddPage();
+    report.ReportOptions.Password = "s3cret";
+    report.PasswordProtected = true;
+    report.SaveReportFile(Dir / "p.kvf");
+  }
+  Prompter.Password = "s3cret";
+  EXPECT_TRUE(ConvertReportFile(Host, Dir / "p.kvf", Prompter).Notes.empty());
 }
 
 }  // namespace

@@ -354,6 +354,9 @@ void MainWindowTest::reportRunShowsProgressWhileItHoldsTheThread() {
     seen << QStringLiteral("%1 %2 %3 %4")
                 .arg(Q(path), Panel(0), Cell("SearchListReport", row, 2),
                      cursor && cursor->shape() == Qt::WaitCursor ? "hourglass" : "arrow");
+    kv::TConversionOutcome outcome;
+    outcome.Status = kv::TConversionStatus::Done;
+    return outcome;
   };
   Action("RunReport")->trigger();
   QCOMPARE(seen, QStringList({"/r/one.kvf Scanning... Busy hourglass",
@@ -366,7 +369,8 @@ void MainWindowTest::reportRunShowsProgressWhileItHoldsTheThread() {
   Window->Model().ConvertReportFile = nullptr;
   Action("RunReport")->trigger();
   QCOMPARE(Prompter->Errors.size(), std::size_t{1});
-  QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Busy"));
+  QVERIFY(Prompter->Errors[0].starts_with("/r/one.kvf: "));
+  QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Failed"));
 }
 
 void MainWindowTest::headerClicksSortAndToggle_data() {
