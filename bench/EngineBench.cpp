@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/TextLines.h"
 #include "migrate/ReplaceEngine.h"
-#include "migrate/TextLines.h"
 
 namespace {
 

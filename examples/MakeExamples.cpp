@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "legacy/Files.h"
-#include "legacy/Stream.h"
-#include "migrate/FormWriter.h"
+#include "base/Files.h"
+#include "base/FormWriter.h"
+#include "base/Stream.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "legacy/Files.h"
+#include "LegacyBytes.h"
+#include "base/Files.h"
+#include "base/Stream.h"
 #include "legacy/Report.h"
-#include "legacy/Stream.h"
-#include "support/LegacyBytes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "migrate/TextLines.h"
+#include "base/TextLines.h"
 
 namespace kv {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "migrate/TextLines.h"
+#include "base/TextLines.h"
 
 namespace kv {
 

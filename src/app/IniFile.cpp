@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "legacy/Errors.h"
-#include "legacy/Files.h"
-#include "migrate/TextLines.h"
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/TextLines.h"
 
 namespace kv {
 

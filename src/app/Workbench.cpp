@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "app/IniFile.h"
-#include "legacy/CodePage.h"
-#include "legacy/Errors.h"
-#include "legacy/Files.h"
+#include "base/CodePage.h"
+#include "base/Errors.h"
+#include "base/Files.h"
 #include "migrate/ConversionTable.h"
 #include "migrate/ReplaceEngine.h"
 #include "writer/Conversion.h"

@@ -14,8 +14,8 @@
 #include "app/FileList.h"
 #include "app/FolderScan.h"
 #include "app/Prompter.h"
-#include "app/ReportHost.h"
 #include "writer/Conversion.h"
+#include "writer/ReportHost.h"
 
 namespace kv {
 

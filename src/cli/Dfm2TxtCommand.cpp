@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <exception>
 
+#include "base/Files.h"
+#include "base/Stream.h"
 #include "cli/Commands.h"
-#include "legacy/Files.h"
-#include "legacy/Stream.h"
 #include "migrate/FormStream.h"
 
 namespace kv::cli {

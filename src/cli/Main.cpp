@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <exception>
 
+#include "base/CodePage.h"
+#include "base/DocumentText.h"
 #include "cli/Commands.h"
-#include "legacy/CodePage.h"
-#include "writer/DocumentText.h"
+#include "writer/Registration.h"
 
 int main(int argc, char** argv) {
   using namespace kv::cli;
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
   std::setlocale(LC_NUMERIC, "C");
+  kv::RegisterReportLibrary();
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
       "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"

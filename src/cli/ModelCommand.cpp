@@ -2,13 +2,13 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/ReportHost.h"
+#include "base/CodePage.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "legacy/CodePage.h"
 #include "legacy/LoadState.h"
 #include "legacy/Report.h"
 #include "writer/Conversion.h"
+#include "writer/ReportHost.h"
 
 namespace kv::cli {
 

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/ReportHost.h"
+#include "base/CodePage.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "legacy/CodePage.h"
 #include "writer/Conversion.h"
+#include "writer/ReportHost.h"
 
 namespace kv::cli {
 
@@ -35,9 +35,15 @@ struct TReportTotals {
   void Add(const TConversionOutcome& o) {
     Microseconds += o.Microseconds;
     switch (o.Status) {
-      case TConversionStatus::Done: ++Done; break;
-      case TConversionStatus::Warnings: ++Warnings; break;
-      case TConversionStatus::Failed: ++Failed; break;
+      case TConversionStatus::Done:
+        ++Done;
+        break;
+      case TConversionStatus::Warnings:
+        ++Warnings;
+        break;
+      case TConversionStatus::Failed:
+        ++Failed;
+        break;
     }
   }
 };

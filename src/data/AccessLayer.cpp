@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "legacy/Ascii.h"
+#include "base/Ascii.h"
 
 namespace kv {
 

@@ -14,9 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Errors.h"
+#include "base/Variant.h"
 #include "legacy/Component.h"
-#include "legacy/Errors.h"
-#include "legacy/Variant.h"
+#include "legacy/ComponentPath.h"
 
 namespace kv {
 
@@ -230,7 +231,7 @@ struct TBookmark {
 
 // A table or query of one of the access layers. It is never open: Open (and Active := true)
 // fails after the BeforeOpen event, Close succeeds, moving fails, and the dataset is at its end.
-class TDataSet : public TComponent {
+class TDataSet : public TComponent, public TFieldNames {
  public:
   using TComponent::TComponent;
   ~TDataSet() override;
@@ -259,7 +260,7 @@ class TDataSet : public TComponent {
   // has none.
   std::vector<std::string> FieldNames() const;
   // True when FieldNames holds name, ignoring ASCII case.
-  bool HasFieldName(std::string_view name) const;
+  bool HasFieldName(std::string_view name) const override;
 
   bool Active() const { return false; }
   // True raises EDatabaseError; false closes.

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "legacy/Ascii.h"
+#include "base/Ascii.h"
 
 namespace kv {
 

@@ -3,7 +3,6 @@
 
 #include <vector>
 
-#include "data/AccessLayer.h"
 #include "legacy/Factory.h"
 #include "legacy/LoadState.h"
 #include "legacy/Report.h"
@@ -55,7 +54,7 @@ TFieldReference Checked(TComponent* dataset, std::string_view fieldPiece) {
   TFieldReference result;
   result.Dataset = dataset;
   const std::string name = FieldNameOf(fieldPiece);
-  const auto* database = dynamic_cast<const TDataSet*>(dataset);
+  const auto* database = dynamic_cast<const TFieldNames*>(dataset);
   if (database && !name.empty() && database->HasFieldName(name)) result.FieldName = name;
   return result;
 }

@@ -12,6 +12,15 @@
 
 namespace kv {
 
+// What a data-field reference needs of a database dataset: whether one of its fields has a name.
+// The database tables and queries of the access layer implement it.
+class TFieldNames {
+ public:
+  virtual ~TFieldNames() = default;
+  // True when the dataset has a field of that name, ignoring ASCII case.
+  virtual bool HasFieldName(std::string_view name) const = 0;
+};
+
 // The component a path names, or none. Without a dot: the component of owner (none when owner
 // is none) of that name; with dots: the form of the application named by the part before the
 // first dot, then its component named by the next part, then (after a second dot) the component
@@ -29,9 +38,9 @@ struct TFieldReference {
 
 // Resolves a data-field reference against the components of the application; the owner of the
 // current report (LoadState().CurrentReport) stands for plain dataset names. The field name is
-// kept only when the dataset is a database dataset (TDataSet) whose field names hold it,
-// ignoring case. Never raises for a missing form, component or field; a reference that ends with
-// a dot resolves nothing.
+// kept only when the dataset is a database dataset (one with TFieldNames) whose field names hold
+// it, ignoring case. Never raises for a missing form, component or field; a reference that ends
+// with a dot resolves nothing.
 TFieldReference ResolveFieldReference(std::string_view text);
 
 // The same, for references read one after another (the alias table of a dictionary): when text

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "legacy/Ascii.h"
+#include "base/Ascii.h"
+#include "base/Files.h"
 #include "legacy/ComponentPath.h"
-#include "legacy/Files.h"
 #include "legacy/Primitives.h"
 
 namespace kv {

@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "legacy/Stream.h"
-#include "legacy/Variant.h"
+#include "base/Stream.h"
+#include "base/Variant.h"
 
 namespace kv {
 

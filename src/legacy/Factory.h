@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Errors.h"
 #include "legacy/Component.h"
-#include "legacy/Errors.h"
-#include "objects/View.h"
+#include "legacy/View.h"
 
 namespace kv {
 

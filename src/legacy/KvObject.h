@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "legacy/Variant.h"
+#include "base/Variant.h"
 
 namespace kv {
 

@@ -3,7 +3,7 @@
 
 #include <unordered_set>
 
-#include "legacy/Ascii.h"
+#include "base/Ascii.h"
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
@@ -154,16 +154,14 @@ std::int64_t TkvPage::TopEdge() const {
 
 std::int64_t TkvPage::RightEdge() const {
   if (!MarginsOn) return Metrics.PaperWidthPx;
-  return RightMargin != 0
-             ? std::int64_t{Metrics.PaperWidthPx} - RightMargin
-             : std::int64_t{Metrics.OffsetXPx} + Metrics.PrintableWidthPx;
+  return RightMargin != 0 ? std::int64_t{Metrics.PaperWidthPx} - RightMargin
+                          : std::int64_t{Metrics.OffsetXPx} + Metrics.PrintableWidthPx;
 }
 
 std::int64_t TkvPage::BottomEdge() const {
   if (!MarginsOn) return Metrics.PaperHeightPx;
-  return BottomMargin != 0
-             ? std::int64_t{Metrics.PaperHeightPx} - BottomMargin
-             : std::int64_t{Metrics.OffsetYPx} + Metrics.PrintableHeightPx;
+  return BottomMargin != 0 ? std::int64_t{Metrics.PaperHeightPx} - BottomMargin
+                           : std::int64_t{Metrics.OffsetYPx} + Metrics.PrintableHeightPx;
 }
 
 // ---- Named properties

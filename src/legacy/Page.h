@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Stream.h"
 #include "legacy/KvObject.h"
 #include "legacy/Printer.h"
-#include "legacy/Stream.h"
-#include "objects/View.h"
+#include "legacy/View.h"
 
 namespace kv {
 

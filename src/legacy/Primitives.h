@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "legacy/Stream.h"
+#include "base/Hex.h"
+#include "base/Stream.h"
 
 namespace kv {
 
@@ -135,13 +136,5 @@ void ReadStoredMemo(TStream& stream, std::vector<std::string>& lines);
 // byte).
 TkvFont ReadLegacyFont(TStream& stream);
 void WriteLegacyFont(TStream& stream, const TkvFont& font);
-
-// ---- Hexadecimal text ---------------------------------------------------------------------------
-
-// Two upper-case hexadecimal digits per byte, high nibble first.
-std::string HexEncode(std::string_view text);
-// One byte per pair of digits (either case), high nibble first; an odd last character is ignored.
-// Decoding stops at the first pair that is not two hexadecimal digits.
-std::string HexDecode(std::string_view text);
 
 }  // namespace kv

@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-#include "legacy/Errors.h"
+#include "base/Errors.h"
 #include "legacy/Messages.h"
 
 namespace kv {

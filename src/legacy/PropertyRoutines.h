@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Variant.h"
 #include "legacy/Primitives.h"
-#include "legacy/Variant.h"
 
 namespace kv {
 

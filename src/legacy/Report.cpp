@@ -1,19 +1,18 @@
 // Loading and saving legacy report streams.
 #include "legacy/Report.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 
-#include "data/Datasets.h"
-#include "legacy/Ascii.h"
-#include "legacy/Errors.h"
+#include "base/Ascii.h"
+#include "base/Errors.h"
+#include "base/Files.h"
 #include "legacy/Factory.h"
-#include "legacy/Files.h"
 #include "legacy/LoadState.h"
 #include "legacy/Messages.h"
 #include "legacy/Primitives.h"
 #include "legacy/Printer.h"
-#include "writer/DocumentWriter.h"
 
 namespace kv {
 
@@ -49,7 +48,14 @@ void WriteTrailerText(TStream& stream, const std::string& text) {
   stream.WriteText(text);
 }
 
+// Set once at start, before any conversion runs; read by every save in document mode.
+std::atomic<TDocumentSaver> DocumentSaver{nullptr};
+
 }  // namespace
+
+void InstallDocumentSaver(TDocumentSaver saver) {
+  DocumentSaver.store(saver);
+}
 
 double CurrentDateTime() {
   using namespace std::chrono;
@@ -139,8 +145,7 @@ std::string BuiltInClassName(int typeCode) {
 
 }  // namespace
 
-void TkvPages::NoteSkipped(TSkippedRecord::TReason reason, int page,
-                           const std::string& className) {
+void TkvPages::NoteSkipped(TSkippedRecord::TReason reason, int page, const std::string& className) {
   Report.LastLoad.Skipped.push_back(TSkippedRecord{reason, page, className});
 }
 
@@ -201,7 +206,7 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
     throw;
   } catch (const std::exception& e) {
     NoteSkipped(dynamic_cast<const EClassNotFound*>(&e) ? TSkippedRecord::NotAvailable
-                                                         : TSkippedRecord::Damaged,
+                                                        : TSkippedRecord::Damaged,
                 pageIndex, shownClass);
     // Files before version 24 have no end offsets: reading goes on from where it stopped.
     if (state.LegacyVersion <= 23) return;
@@ -213,7 +218,9 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
 void TkvPages::SavePageBlock(TStream& stream) {
   // In new-format mode the whole document replaces the page block and nothing else is written.
   if (LoadState().CurrentReport && LoadState().CurrentReport->DocumentMode) {
-    WriteDocument(*LoadState().CurrentReport, stream);
+    const TDocumentSaver saver = DocumentSaver.load();
+    if (!saver) throw EKvError("No document writer is installed");
+    saver(*LoadState().CurrentReport, stream);
     return;
   }
   if (Count() > MaxLegacyPages) {
@@ -264,7 +271,7 @@ TkvReport::~TkvReport() {
   if (LoadState().CurrentPage) LoadState().CurrentPage = nullptr;
 }
 
-void TkvReport::SetDataset(TkvDataset* dataset) {
+void TkvReport::SetDataset(TComponent* dataset) {
   if (dataset == DatasetRef) return;
   if (DatasetRef) DatasetRef->RemoveFreeNotification(this);
   DatasetRef = dataset;
@@ -381,8 +388,8 @@ void TkvReport::LoadReportStream(TStream& stream) {
       // The objects that were read stay. The trailer after the page block is still read, so
       // that the report keeps its options and a protected report still asks for its password
       // instead of losing its protection along with the missing objects.
-      Message("Report contains the following non-plugged components:\r" +
-              std::string(e.what()) + "You must include these components into your project.");
+      Message("Report contains the following non-plugged components:\r" + std::string(e.what()) +
+              "You must include these components into your project.");
     }
     if (stream.Position() < stream.Size()) {
       ReadTrailer(stream);

@@ -10,16 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "base/Stream.h"
 #include "legacy/Component.h"
 #include "legacy/Dictionary.h"
 #include "legacy/Page.h"
 #include "legacy/ReportPrompter.h"
-#include "legacy/Stream.h"
 
 namespace kv {
 
 class TkvReport;
-class TkvDataset;
+
+// Writes a report as a new XML document into a stream. The document writer installs it when the
+// report library starts (RegisterReportLibrary); the legacy model itself only stores reports in
+// the legacy layout.
+using TDocumentSaver = void (*)(TkvReport& report, TStream& stream);
+void InstallDocumentSaver(TDocumentSaver saver);
 
 // Descriptive data of a report, kept in the file's trailer.
 struct TReportOptions {
@@ -43,8 +48,8 @@ enum class TLoadStatus {
 // An object record that a load did not turn into a whole object.
 struct TSkippedRecord {
   enum TReason {
-    Damaged,        // the record could not be read; its object, if any, keeps what was read
-    NotAvailable,   // no class of this program converts the record's class
+    Damaged,       // the record could not be read; its object, if any, keeps what was read
+    NotAvailable,  // no class of this program converts the record's class
   };
   TReason Reason = Damaged;
   int Page = -1;          // page index named by the record; -1 when it was not read
@@ -54,8 +59,8 @@ struct TSkippedRecord {
 // What the last load did.
 struct TLoadResult {
   TLoadStatus Status = TLoadStatus::Empty;
-  std::uint8_t Version = 0;            // the file version byte, once read
-  std::string Detail;                  // the error that made the file unreadable
+  std::uint8_t Version = 0;             // the file version byte, once read
+  std::string Detail;                   // the error that made the file unreadable
   std::vector<TSkippedRecord> Skipped;  // in file order
   bool Read() const { return Status == TLoadStatus::Read; }
 };
@@ -160,10 +165,10 @@ class TkvReport : public TComponent {
   // password counts as cancelled.
   TReportPrompter* Prompter = nullptr;
 
-  // The report dataset the report walks when it has no data band of its own; cleared when that
-  // dataset is destroyed.
-  TkvDataset* Dataset() const { return DatasetRef; }
-  void SetDataset(TkvDataset* dataset);
+  // The report dataset (a TkvDataset) the report walks when it has no data band of its own;
+  // cleared when that dataset is destroyed.
+  TComponent* Dataset() const { return DatasetRef; }
+  void SetDataset(TComponent* dataset);
 
   // Published properties (preparation, preview and printing), with their defaults.
   std::int32_t DefaultCopies = 1;
@@ -188,7 +193,7 @@ class TkvReport : public TComponent {
 
  private:
   friend class TkvPages;
-  TkvDataset* DatasetRef = nullptr;
+  TComponent* DatasetRef = nullptr;
   void Message(const std::string& text);
   void ReadTrailer(TStream& stream);
   void WriteTrailer(TStream& stream);

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "legacy/Files.h"
-#include "migrate/TextLines.h"
+#include "base/Files.h"
+#include "base/TextLines.h"
 
 namespace kv {
 

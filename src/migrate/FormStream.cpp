@@ -9,9 +9,9 @@
 #include <string_view>
 #include <type_traits>
 
-#include "legacy/CodePage.h"
-#include "legacy/Errors.h"
-#include "legacy/FloatText.h"
+#include "base/CodePage.h"
+#include "base/Errors.h"
+#include "base/FloatText.h"
 
 namespace kv {
 

@@ -20,12 +20,12 @@
 #include <thread>
 #include <unordered_map>
 
-#include "app/FastTimer.h"
-#include "legacy/Errors.h"
-#include "legacy/Files.h"
-#include "legacy/Stream.h"
+#include "base/Errors.h"
+#include "base/FastTimer.h"
+#include "base/Files.h"
+#include "base/Stream.h"
+#include "base/TextLines.h"
 #include "migrate/FormStream.h"
-#include "migrate/TextLines.h"
 
 namespace kv {
 

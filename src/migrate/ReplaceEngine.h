@@ -14,7 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "legacy/Files.h"
+#include "base/Files.h"
 #include "migrate/ConversionTable.h"
 #include "migrate/PairMatcher.h"
 

@@ -2,10 +2,10 @@
 // link, default names that avoid the HostForm's components, and the position block.
 #include "objects/Control.h"
 
-#include "legacy/Ascii.h"
+#include "base/Ascii.h"
+#include "base/DocumentText.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
-#include "writer/DocumentText.h"
 
 namespace kv {
 

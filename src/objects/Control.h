@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "base/FormWriter.h"
 #include "legacy/Component.h"
 #include "legacy/Dictionary.h"
-#include "migrate/FormWriter.h"
-#include "objects/View.h"
+#include "legacy/View.h"
 
 namespace kv {
 

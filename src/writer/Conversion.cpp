@@ -4,10 +4,10 @@
 #include <chrono>
 #include <exception>
 
-#include "app/ReportHost.h"
+#include "base/DocumentText.h"
 #include "legacy/Report.h"
-#include "writer/DocumentText.h"
 #include "writer/DocumentWriter.h"
+#include "writer/ReportHost.h"
 
 namespace kv {
 
@@ -51,8 +51,8 @@ class TPrompterScope {
 std::vector<std::string> LoadNotes(const TkvReport& report) {
   std::vector<std::string> notes;
   for (const TSkippedRecord& record : report.LastLoad.Skipped) {
-    const std::string page =
-        record.Page < 0 ? std::string("an unknown page") : "page " + std::to_string(record.Page + 1);
+    const std::string page = record.Page < 0 ? std::string("an unknown page")
+                                             : "page " + std::to_string(record.Page + 1);
     if (record.Reason == TSkippedRecord::NotAvailable) {
       notes.push_back("Skipped on " + page + ": an object of class " + record.ClassName +
                       ", which this program does not convert");

@@ -4,14 +4,14 @@
 
 #include <cmath>
 
+#include "base/DocumentText.h"
+#include "base/FloatText.h"
+#include "base/FormWriter.h"
 #include "data/Datasets.h"
 #include "legacy/ComponentPath.h"
-#include "legacy/FloatText.h"
 #include "legacy/LoadState.h"
 #include "legacy/Page.h"
 #include "legacy/Report.h"
-#include "migrate/FormWriter.h"
-#include "writer/DocumentText.h"
 
 namespace kv {
 
@@ -115,7 +115,7 @@ void WriteReportStartTag(TkvReport& report, TStream& stream) {
   WriteAttribute(stream, "ReportOptions.VersionMinor", EscapeXml(options.VersionMinor));
   WriteAttribute(stream, "ReportOptions.VersionRelease", EscapeXml(options.VersionRelease));
   WriteAttribute(stream, "ReportOptions.VersionBuild", EscapeXml(options.VersionBuild));
-  WriteAttribute(stream, "ReportOptions.Password", 
+  WriteAttribute(stream, "ReportOptions.Password",
                  EscapeXml(ShiftPassword(options.Password), TControlBytes::Keep));
   WriteLine(stream, ">");
 }

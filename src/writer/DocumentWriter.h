@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "legacy/Stream.h"
+#include "base/Stream.h"
 
 namespace kv {
 

@@ -8,7 +8,7 @@
 
 #include "app/IniFile.h"
 #include "app/Workbench.h"
-#include "legacy/Errors.h"
+#include "base/Errors.h"
 #include "legacy/Report.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"

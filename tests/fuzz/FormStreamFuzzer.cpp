@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "legacy/Errors.h"
-#include "legacy/Stream.h"
+#include "base/Errors.h"
+#include "base/Stream.h"
 #include "migrate/FormStream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

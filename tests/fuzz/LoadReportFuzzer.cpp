@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ReportHost.h"
-#include "legacy/Errors.h"
+#include "base/Errors.h"
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
+#include "writer/Registration.h"
+#include "writer/ReportHost.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ class TFuzzFile : public kv::TMemoryStream {
 // each built-in type code that has no class of its own yet, so that the common object record
 // is read and written whatever the registry holds.
 void RegisterClasses() {
+  kv::RegisterReportLibrary();
   kv::RegisterAddIn(kv::TkvView::Class(), 55338, false);
   for (std::uint8_t code = 0; code <= 4; ++code) {
     if (!kv::BuiltInClass(code)) kv::RegisterBuiltInClass(code, kv::TkvView::Class());

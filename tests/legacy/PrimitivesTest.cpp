@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "legacy/Errors.h"
+#include "base/Errors.h"
+#include "base/Stream.h"
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
-#include "legacy/Stream.h"
 
 namespace kv {
 namespace {

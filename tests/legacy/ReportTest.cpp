@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "LegacyBytes.h"
 #include "legacy/Factory.h"
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
-#include "support/LegacyBytes.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/TempDir.h"
 

@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
-#include "legacy/CodePage.h"
-#include "legacy/Errors.h"
-#include "legacy/Stream.h"
+#include "base/CodePage.h"
+#include "base/Errors.h"
+#include "base/Stream.h"
 #include "migrate/FormStream.h"
 
 namespace kv {

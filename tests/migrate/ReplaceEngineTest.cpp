@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <random>
 
-#include "legacy/Errors.h"
+#include "base/Errors.h"
+#include "base/TextLines.h"
 #include "migrate/ReplaceEngine.h"
-#include "migrate/TextLines.h"
 #include "support/TempDir.h"
 
 namespace kv {

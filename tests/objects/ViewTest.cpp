@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "legacy/Errors.h"
+#include "LegacyBytes.h"
+#include "base/DocumentText.h"
+#include "base/Errors.h"
 #include "legacy/Factory.h"
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
+#include "legacy/View.h"
 #include "objects/Control.h"
-#include "objects/View.h"
-#include "support/LegacyBytes.h"
-#include "writer/DocumentText.h"
 
 namespace kv {
 namespace {

@@ -3,24 +3,23 @@
 // when nothing could be read from a file.
 #include <gtest/gtest.h>
 
-#include <pugixml.hpp>
-
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <pugixml.hpp>
 #include <random>
 #include <set>
 
-#include "app/ReportHost.h"
-#include "legacy/Errors.h"
+#include "base/Errors.h"
+#include "base/Stream.h"
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
-#include "legacy/Stream.h"
-#include "objects/View.h"
+#include "legacy/View.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/TempDir.h"
 #include "writer/Conversion.h"
 #include "writer/DocumentWriter.h"
+#include "writer/ReportHost.h"
 
 namespace kv {
 namespace {
@@ -156,12 +155,21 @@ TEST_F(ConversionTest, NoDocumentWhenTheReportWasNotRead) {
   } cases[] = {
       {"missing.kvf", std::nullopt, {}, "no such file", 0},
       {"empty.kvf", std::string(), {}, "the file is empty", 0},
-      {"newer.kvf", std::string("\x1A\0\0", 3), {},
-       "Unsupported KVF format: file version 26 is newer", 1},
-      {"truncated.kvf", good.substr(0, 12), {},
-       "Unsupported KVF format: the file cannot be read as a report", 1},
-      {"random.kvf", "\x19" + RandomBytes(300, 7), {},
-       "Unsupported KVF format: the file cannot be read as a report", 1},
+      {"newer.kvf",
+       std::string("\x1A\0\0", 3),
+       {},
+       "Unsupported KVF format: file version 26 is newer",
+       1},
+      {"truncated.kvf",
+       good.substr(0, 12),
+       {},
+       "Unsupported KVF format: the file cannot be read as a report",
+       1},
+      {"random.kvf",
+       "\x19" + RandomBytes(300, 7),
+       {},
+       "Unsupported KVF format: the file cannot be read as a report",
+       1},
       {"wrong.kvf", "protected", std::string("S3CRET"),
        "the password given is not the report's password", 0},
       {"cancelled.kvf", "protected", std::nullopt,

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "app/ReportHost.h"
+#include "base/CodePage.h"
+#include "base/DocumentText.h"
 #include "data/Datasets.h"
-#include "legacy/CodePage.h"
 #include "legacy/LoadState.h"
 #include "legacy/Report.h"
-#include "writer/DocumentText.h"
 #include "writer/DocumentWriter.h"
+#include "writer/ReportHost.h"
 
 namespace kv {
 namespace {

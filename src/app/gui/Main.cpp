@@ -7,13 +7,15 @@
 #include "app/gui/Icons.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtPrompter.h"
-#include "writer/DocumentText.h"
+#include "base/DocumentText.h"
+#include "writer/Registration.h"
 
 int main(int argc, char** argv) {
   // The user's locale decides the decimal separator of the total text and of the documents.
   std::setlocale(LC_ALL, "");
   kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
   QApplication app(argc, argv);
+  kv::RegisterReportLibrary();
   QApplication::setApplicationName(QString::fromLatin1(kv::AppTitle));
   QApplication::setApplicationVersion(QStringLiteral(KV_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("kv3converter"));

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
-#include "legacy/CodePage.h"
+#include "base/CodePage.h"
 
 namespace kv::gui {
 

@@ -33,6 +33,7 @@
 #include "app/gui/QtPrompter.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "writer/Registration.h"
 
 namespace kv::gui {
 
@@ -52,6 +53,8 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The report library starts once, as the program's main does.
+  void initTestCase() { RegisterReportLibrary(); }
   void init();
   void cleanup();
 

@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "legacy/FloatText.h"
+#include "base/FloatText.h"
 
 namespace kv {
 namespace {

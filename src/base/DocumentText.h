@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "legacy/Stream.h"
+#include "base/Stream.h"
 
 namespace kv {
 

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Stream.h"
 #include "legacy/KvObject.h"
-#include "legacy/Stream.h"
 
 namespace kv {
 

@@ -2,12 +2,12 @@
 // place among the application's forms, and the paths that reach its report datasets.
 #include <gtest/gtest.h>
 
-#include "app/ReportHost.h"
 #include "app/Workbench.h"
 #include "data/Datasets.h"
 #include "legacy/ComponentPath.h"
 #include "legacy/LoadState.h"
 #include "support/ScriptedPrompter.h"
+#include "writer/ReportHost.h"
 
 namespace kv {
 namespace {

@@ -1,11 +1,11 @@
 // Seekable, bounds-checked byte streams.
-#include "legacy/Stream.h"
+#include "base/Stream.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "legacy/Errors.h"
-#include "legacy/Files.h"
+#include "base/Errors.h"
+#include "base/Files.h"
 
 namespace kv {
 

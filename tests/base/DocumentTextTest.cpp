@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "legacy/CodePage.h"
-#include "writer/DocumentText.h"
+#include "base/CodePage.h"
+#include "base/DocumentText.h"
 
 namespace kv {
 namespace {

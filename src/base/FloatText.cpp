@@ -1,7 +1,7 @@
 // Floating-point text forms. The digits come from the C library's "%Le" conversion, which rounds
 // the exact binary value correctly and never depends on the locale for its digits; the placing of
 // the decimal point and the exponent is done here on the digit string.
-#include "legacy/FloatText.h"
+#include "base/FloatText.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // Conversions of variant values.
-#include "legacy/Variant.h"
+#include "base/Variant.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "legacy/FloatText.h"
+#include "base/FloatText.h"
 
 namespace kv {
 

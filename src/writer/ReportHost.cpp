@@ -1,5 +1,5 @@
 // The form that holds the legacy report of a conversion.
-#include "app/ReportHost.h"
+#include "writer/ReportHost.h"
 
 #include "data/Datasets.h"
 #include "legacy/Factory.h"

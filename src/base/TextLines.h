@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "legacy/Ascii.h"
+#include "base/Ascii.h"
 
 namespace kv {
 

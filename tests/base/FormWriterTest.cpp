@@ -5,8 +5,9 @@
 #include <climits>
 #include <functional>
 
-#include "legacy/Stream.h"
-#include "migrate/FormWriter.h"
+#include "base/FormWriter.h"
+#include "base/Stream.h"
+#include "migrate/FormStream.h"
 
 namespace kv {
 namespace {

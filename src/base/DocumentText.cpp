@@ -1,6 +1,6 @@
 // Document text: conversion to UTF-8 on the way into the document, escaping of attribute values,
 // hexadecimal blocks and the document's decimal separator.
-#include "writer/DocumentText.h"
+#include "base/DocumentText.h"
 
 #include <array>
 #include <atomic>
@@ -9,8 +9,8 @@
 #include <memory>
 #include <mutex>
 
-#include "legacy/CodePage.h"
-#include "legacy/Primitives.h"
+#include "base/CodePage.h"
+#include "base/Hex.h"
 
 namespace kv {
 

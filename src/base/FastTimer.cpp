@@ -1,5 +1,5 @@
 // The stopwatch over std::chrono::steady_clock, whose ticks serve as performance-counter counts.
-#include "app/FastTimer.h"
+#include "base/FastTimer.h"
 
 #include <chrono>
 

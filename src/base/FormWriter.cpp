@@ -1,11 +1,11 @@
 // Writer of the binary property format and of binary form resources.
-#include "migrate/FormWriter.h"
+#include "base/FormWriter.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "legacy/CodePage.h"
-#include "legacy/Errors.h"
+#include "base/CodePage.h"
+#include "base/Errors.h"
 
 namespace kv {
 

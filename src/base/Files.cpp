@@ -1,5 +1,5 @@
 // Whole-file reading and crash-safe file replacement (POSIX).
-#include "legacy/Files.h"
+#include "base/Files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "legacy/Errors.h"
+#include "base/Errors.h"
 
 namespace kv {
 

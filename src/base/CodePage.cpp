@@ -1,5 +1,5 @@
 // System code page, lead-byte tests and conversions to Unicode.
-#include "legacy/CodePage.h"
+#include "base/CodePage.h"
 
 #include <iconv.h>
 
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-#include "legacy/Errors.h"
+#include "base/Errors.h"
 
 namespace kv {
 

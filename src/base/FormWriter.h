@@ -7,10 +7,34 @@
 #include <string_view>
 #include <vector>
 
-#include "legacy/Stream.h"
-#include "migrate/FormStream.h"
+#include "base/Stream.h"
 
 namespace kv {
+
+// The one-byte code that starts every value of the binary property format.
+enum class TValueCode : std::uint8_t {
+  Null = 0,      // also, as a byte of its own, the end of every list
+  List = 1,      // values, then 0
+  Int8 = 2,      // signed byte
+  Int16 = 3,     // signed 16-bit
+  Int32 = 4,     // signed 32-bit
+  Extended = 5,  // 80-bit float
+  Text = 6,      // length byte, bytes
+  Ident = 7,     // length byte, characters
+  False = 8,
+  True = 9,
+  Binary = 10,    // u32 length, bytes
+  Set = 11,       // short names, then an empty name
+  LongText = 12,  // u32 length, bytes
+  Nil = 13,
+  Collection = 14,  // items ([integer index] 1 properties 0), then 0
+  Single = 15,      // 32-bit float
+  Currency = 16,    // signed 64-bit amount × 10 000
+  Date = 17,        // 64-bit float
+  WideText = 18,    // u32 count of UTF-16LE units, units
+  Int64 = 19,       // signed 64-bit
+  Utf8Text = 20,    // u32 byte length, UTF-8 bytes
+};
 
 // Writes values in the binary property format at the stream's position. A component is
 // WriteComponentHeader, its properties (WritePropName + one value each), WriteListEnd, its child

@@ -1,5 +1,5 @@
 // Line splitting and joining of project files.
-#include "migrate/TextLines.h"
+#include "base/TextLines.h"
 
 #include <cstdint>
 #include <cstring>

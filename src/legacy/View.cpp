@@ -1,20 +1,20 @@
 // The base view: defaults, named properties, the common part of the legacy object record, the
 // common part of the document element, element names and default names.
-#include "objects/View.h"
+#include "legacy/View.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "legacy/Ascii.h"
+#include "base/Ascii.h"
+#include "base/DocumentText.h"
+#include "base/FloatText.h"
+#include "base/TextLines.h"
 #include "legacy/Factory.h"
-#include "legacy/FloatText.h"
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
 #include "legacy/Report.h"
-#include "migrate/TextLines.h"
-#include "writer/DocumentText.h"
 
 namespace kv {
 

@@ -1,0 +1,15 @@
+// The one list of the object families of the report library.
+#include "writer/Registration.h"
+
+#include "legacy/Report.h"
+#include "writer/DocumentWriter.h"
+
+namespace kv {
+
+void RegisterReportLibrary() {
+  InstallDocumentSaver(&WriteDocument);
+  // Each family adds one call here, in the order above: its Register…() function lives in the
+  // family's own header (src/objects, src/dialogs, src/data).
+}
+
+}  // namespace kv
