@@ -44,4 +44,24 @@ std::int64_t VarToInt(const TVariant& v) {
   }
 }
 
+double VarToFloat(const TVariant& value) {
+  if (const auto* d = std::get_if<double>(&value)) return *d;
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    // from_chars ignores the C locale, so a point is the separator whatever the user's locale.
+    double parsed = 0.0;
+    const char* end = text->data() + text->size();
+    const auto result = std::from_chars(text->data(), end, parsed);
+    return result.ec == std::errc() && result.ptr == end ? parsed : 0.0;
+  }
+  return static_cast<double>(VarToInt(value));
+}
+
+std::int32_t VarToInt32(const TVariant& value) {
+  return static_cast<std::int32_t>(VarToInt(value));
+}
+
+std::uint16_t VarToWord(const TVariant& value) {
+  return static_cast<std::uint16_t>(VarToInt(value) & 0xFFFF);
+}
+
 }  // namespace kv

@@ -17,13 +17,6 @@
 
 namespace kv {
 
-// A report object class: its name and its constructor. Classes are told apart by the identity of
-// their TViewClass, as a class reference would be.
-struct TViewClass {
-  std::string Name;
-  std::function<std::unique_ptr<TkvView>()> Create;
-};
-
 // One registry entry.
 struct TkvAddInObjectInfo {
   const TViewClass* Class = nullptr;

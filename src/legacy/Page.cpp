@@ -7,6 +7,7 @@
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
+#include "legacy/PropertyTable.h"
 #include "legacy/Report.h"
 
 namespace kv {
@@ -167,120 +168,143 @@ std::int64_t TkvPage::BottomEdge() const {
 // ---- Named properties
 // -----------------------------------------------------------------------------
 
-void TkvPage::DeclareProperties() {
-  AddProperty("Name", 0);
-  AddEnumProperty("Type", "ptReport;ptDialog", {std::int64_t{0}, std::int64_t{1}});
-  if (PageType == ptReport) {
-    AddProperty("Size", 0);
-    AddProperty("Width", 0);
-    AddProperty("Height", 0);
-    AddEnumProperty("Orientation", "poPortrait;poLandscape", {std::int64_t{0}, std::int64_t{1}});
-    AddProperty("LeftMargin", 0);
-    AddProperty("TopMargin", 0);
-    AddProperty("RightMargin", 0);
-    AddProperty("BottomMargin", 0);
-    AddProperty("StretchToPrintable", 0);
-    AddProperty("PrintToPrevPage", 0);
-    AddProperty("Columns", 0);
-    AddProperty("ColumnGap", 0);
-    AddProperty("OnBeforePrint", 0);
-  } else {
-    AddEnumProperty("BorderStyle", "bsDialog;bsSizeable", {std::int64_t{3}, std::int64_t{2}});
-    AddProperty("Caption", 0);
-    AddProperty("Color", 0);
-    AddProperty("Left", 0);
-    AddProperty("Top", 0);
-    AddProperty("Width", 0);
-    AddProperty("Height", 0);
-    AddEnumProperty("Position", "poDesigned;poScreenCenter", {std::int64_t{0}, std::int64_t{4}});
-    AddProperty("OnActivate", 0);
-  }
-  AddProperty("Visible", 0);
-}
-
-void TkvPage::AssignProperty(const std::string& name, const TVariant& value) {
-  const std::string n = AsciiUpper(name);
-  const auto number = [&] { return static_cast<std::int32_t>(VarToInt(value)); };
-  const auto flag = [&] { return VarToInt(value) != 0; };
-  const bool dialog = PageType == ptDialog;
-  if (n == "NAME")
-    Name = VarToStr(value);
-  else if (n == "TYPE")
-    PageType = static_cast<std::uint8_t>(number());
-  else if (n == "SIZE")
-    ChangePaper(number(), PaperWidth, PaperHeight, Bin, Orientation);
-  else if (n == "WIDTH" && !dialog)
-    ChangePaper(256, number(), PaperHeight, Bin, Orientation);
-  else if (n == "HEIGHT" && !dialog)
-    ChangePaper(256, PaperWidth, number(), Bin, Orientation);
-  else if (n == "ORIENTATION")
-    ChangePaper(Size, PaperWidth, PaperHeight, Bin, static_cast<std::uint8_t>(number()));
-  else if (n == "LEFTMARGIN")
-    LeftMargin = number();
-  else if (n == "TOPMARGIN")
-    TopMargin = number();
-  else if (n == "RIGHTMARGIN")
-    RightMargin = number();
-  else if (n == "BOTTOMMARGIN")
-    BottomMargin = number();
-  else if (n == "STRETCHTOPRINTABLE")
-    MarginsOn = !flag();
-  else if (n == "PRINTTOPREVPAGE")
-    PrintToPrevPage = flag();
-  else if (n == "COLUMNS")
-    Columns = number();
-  else if (n == "COLUMNGAP")
-    ColumnGap = number();
-  else if (n == "COLUMNWIDTH")
-    ColumnWidth = number();
-  else if (n == "BORDERSTYLE")
-    BorderStyle = static_cast<std::uint8_t>(number());
-  else if (n == "CAPTION")
-    Caption = VarToStr(value);
-  else if (n == "COLOR")
-    Color = number();
-  else if (n == "LEFT")
-    Left = number();
-  else if (n == "TOP")
-    Top = number();
-  else if (n == "WIDTH")
-    Width = number();
-  else if (n == "HEIGHT")
-    Height = number();
-  else if (n == "POSITION")
-    Position = static_cast<std::uint8_t>(number());
-  else if (n == "VISIBLE")
-    Visible = flag();
-}
-
-TVariant TkvPage::QueryProperty(const std::string& name) {
-  const std::string n = AsciiUpper(name);
-  const auto number = [](std::int64_t v) { return TVariant{v}; };
-  const bool dialog = PageType == ptDialog;
-  if (n == "NAME") return Name;
-  if (n == "TYPE") return number(PageType);
-  if (n == "SIZE") return number(Size);
-  if (n == "WIDTH") return number(dialog ? Width : PaperWidth);
-  if (n == "HEIGHT") return number(dialog ? Height : PaperHeight);
-  if (n == "ORIENTATION") return number(Orientation);
-  if (n == "LEFTMARGIN") return number(LeftMargin);
-  if (n == "TOPMARGIN") return number(TopMargin);
-  if (n == "RIGHTMARGIN") return number(RightMargin);
-  if (n == "BOTTOMMARGIN") return number(BottomMargin);
-  if (n == "STRETCHTOPRINTABLE") return !MarginsOn;
-  if (n == "PRINTTOPREVPAGE") return PrintToPrevPage;
-  if (n == "COLUMNS") return number(Columns);
-  if (n == "COLUMNGAP") return number(ColumnGap);
-  if (n == "COLUMNWIDTH") return number(ColumnWidth);
-  if (n == "BORDERSTYLE") return number(BorderStyle);
-  if (n == "CAPTION") return Caption;
-  if (n == "COLOR") return number(Color);
-  if (n == "LEFT") return number(Left);
-  if (n == "TOP") return number(Top);
-  if (n == "POSITION") return number(Position);
-  if (n == "VISIBLE") return Visible;
-  if (n == "ONBEFOREPRINT" || n == "ONACTIVATE") return LinesToText(ScriptLines);
-  return {};
+// The named properties of a page, in the order the designer lists them: a report page lists
+// its paper, margins and columns, a dialog page its form. "Width" and "Height" are the paper's on
+// a report page (setting them picks a custom paper) and the form's on a dialog page.
+const TPropertyTable<TkvPage>& TkvPage::Properties() {
+  using P = TkvPage;
+  const auto report = [](const P& p) { return p.PageType == ptReport; };
+  const auto dialog = [](const P& p) { return p.PageType == ptDialog; };
+  static const TPropertyTable<TkvPage> table{
+      {"Name", [](const P& p) -> TVariant { return p.Name; },
+       [](P& p, const TVariant& x) { p.Name = VarToStr(x); }},
+      {.Name = "Type",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.PageType}; },
+       .Set = [](P& p,
+                 const TVariant& x) { p.PageType = static_cast<std::uint8_t>(VarToInt32(x)); },
+       .EnumNames = "ptReport;ptDialog",
+       .EnumValues = {0, 1}},
+      {.Name = "Size",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.Size}; },
+       .Set =
+           [](P& p, const TVariant& x) {
+             p.ChangePaper(VarToInt32(x), p.PaperWidth, p.PaperHeight, p.Bin, p.Orientation);
+           },
+       .DeclaredWhen = report},
+      {.Name = "Width",
+       .Get = [](const P& p) -> TVariant {
+         return std::int64_t{p.PageType == ptDialog ? p.Width : p.PaperWidth};
+       },
+       .Set =
+           [](P& p, const TVariant& x) {
+             if (p.PageType == ptDialog) {
+               p.Width = VarToInt32(x);
+             } else {
+               p.ChangePaper(256, VarToInt32(x), p.PaperHeight, p.Bin, p.Orientation);
+             }
+           },
+       .DeclaredWhen = report},
+      {.Name = "Height",
+       .Get = [](const P& p) -> TVariant {
+         return std::int64_t{p.PageType == ptDialog ? p.Height : p.PaperHeight};
+       },
+       .Set =
+           [](P& p, const TVariant& x) {
+             if (p.PageType == ptDialog) {
+               p.Height = VarToInt32(x);
+             } else {
+               p.ChangePaper(256, p.PaperWidth, VarToInt32(x), p.Bin, p.Orientation);
+             }
+           },
+       .DeclaredWhen = report},
+      {.Name = "Orientation",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.Orientation}; },
+       .Set =
+           [](P& p, const TVariant& x) {
+             p.ChangePaper(p.Size, p.PaperWidth, p.PaperHeight, p.Bin,
+                           static_cast<std::uint8_t>(VarToInt32(x)));
+           },
+       .EnumNames = "poPortrait;poLandscape",
+       .EnumValues = {0, 1},
+       .DeclaredWhen = report},
+      {.Name = "LeftMargin",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.LeftMargin}; },
+       .Set = [](P& p, const TVariant& x) { p.LeftMargin = VarToInt32(x); },
+       .DeclaredWhen = report},
+      {.Name = "TopMargin",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.TopMargin}; },
+       .Set = [](P& p, const TVariant& x) { p.TopMargin = VarToInt32(x); },
+       .DeclaredWhen = report},
+      {.Name = "RightMargin",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.RightMargin}; },
+       .Set = [](P& p, const TVariant& x) { p.RightMargin = VarToInt32(x); },
+       .DeclaredWhen = report},
+      {.Name = "BottomMargin",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.BottomMargin}; },
+       .Set = [](P& p, const TVariant& x) { p.BottomMargin = VarToInt32(x); },
+       .DeclaredWhen = report},
+      {.Name = "StretchToPrintable",
+       .Get = [](const P& p) -> TVariant { return !p.MarginsOn; },
+       .Set = [](P& p, const TVariant& x) { p.MarginsOn = VarToInt(x) == 0; },
+       .DeclaredWhen = report},
+      {.Name = "PrintToPrevPage",
+       .Get = [](const P& p) -> TVariant { return p.PrintToPrevPage; },
+       .Set = [](P& p, const TVariant& x) { p.PrintToPrevPage = VarToInt(x) != 0; },
+       .DeclaredWhen = report},
+      {.Name = "Columns",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.Columns}; },
+       .Set = [](P& p, const TVariant& x) { p.Columns = VarToInt32(x); },
+       .DeclaredWhen = report},
+      {.Name = "ColumnGap",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.ColumnGap}; },
+       .Set = [](P& p, const TVariant& x) { p.ColumnGap = VarToInt32(x); },
+       .DeclaredWhen = report},
+      // The page's script, for both kinds of page.
+      {.Name = "OnBeforePrint",
+       .Get = [](const P& p) -> TVariant { return LinesToText(p.ScriptLines); },
+       .DeclaredWhen = report},
+      {.Name = "BorderStyle",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.BorderStyle}; },
+       .Set = [](P& p,
+                 const TVariant& x) { p.BorderStyle = static_cast<std::uint8_t>(VarToInt32(x)); },
+       .EnumNames = "bsDialog;bsSizeable",
+       .EnumValues = {3, 2},
+       .DeclaredWhen = dialog},
+      {.Name = "Caption",
+       .Get = [](const P& p) -> TVariant { return p.Caption; },
+       .Set = [](P& p, const TVariant& x) { p.Caption = VarToStr(x); },
+       .DeclaredWhen = dialog},
+      {.Name = "Color",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.Color}; },
+       .Set = [](P& p, const TVariant& x) { p.Color = VarToInt32(x); },
+       .DeclaredWhen = dialog},
+      {.Name = "Left",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.Left}; },
+       .Set = [](P& p, const TVariant& x) { p.Left = VarToInt32(x); },
+       .DeclaredWhen = dialog},
+      {.Name = "Top",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.Top}; },
+       .Set = [](P& p, const TVariant& x) { p.Top = VarToInt32(x); },
+       .DeclaredWhen = dialog},
+      // Declared here too, in the dialog page's order; read and set through the entries above.
+      {.Name = "Width", .DeclaredWhen = dialog},
+      {.Name = "Height", .DeclaredWhen = dialog},
+      {.Name = "Position",
+       .Get = [](const P& p) -> TVariant { return std::int64_t{p.Position}; },
+       .Set = [](P& p,
+                 const TVariant& x) { p.Position = static_cast<std::uint8_t>(VarToInt32(x)); },
+       .EnumNames = "poDesigned;poScreenCenter",
+       .EnumValues = {0, 4},
+       .DeclaredWhen = dialog},
+      {.Name = "OnActivate",
+       .Get = [](const P& p) -> TVariant { return LinesToText(p.ScriptLines); },
+       .DeclaredWhen = dialog},
+      {"Visible", [](const P& p) -> TVariant { return p.Visible; },
+       [](P& p, const TVariant& x) { p.Visible = VarToInt(x) != 0; }},
+      {"ColumnWidth", [](const P& p) -> TVariant { return std::int64_t{p.ColumnWidth}; },
+       [](P& p, const TVariant& x) { p.ColumnWidth = VarToInt32(x); }, false},
+  };
+  return table;
 }
 
 }  // namespace kv

@@ -11,22 +11,22 @@
 #include "base/Stream.h"
 #include "legacy/KvObject.h"
 #include "legacy/Printer.h"
+#include "legacy/PropertyTable.h"
 #include "legacy/View.h"
 
 namespace kv {
 
 enum TPageType : std::uint8_t { ptReport = 0, ptDialog = 1 };
 
-class TkvPage : public TkvObject {
+class TkvPage : public TPropertiesOf<TkvPage, TkvObject> {
  public:
   // Creates a page with a paper setting, taken through the printer model.
   TkvPage(std::int32_t size, std::int32_t width, std::int32_t height, std::int32_t bin,
           std::uint8_t orientation);
   ~TkvPage() override;
 
-  void AssignProperty(const std::string& name, const TVariant& value) override;
-  TVariant QueryProperty(const std::string& name) override;
-  void DeclareProperties() override;
+  // Named properties (TPropertiesOf): the table of a page.
+  static const TPropertyTable<TkvPage>& Properties();
 
   // Takes a paper setting through the printer model (falling back to the custom size when the
   // model fails) and copies back size, width, height, orientation, bin and the metrics.

@@ -14,6 +14,7 @@
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
+#include "legacy/PropertyTable.h"
 #include "legacy/Report.h"
 
 namespace kv {
@@ -50,28 +51,6 @@ std::int64_t BandAlignToDocument(std::uint8_t bandAlign) {
   if (bandAlign == baRest) return baWidth;
   if (bandAlign == baTop) return baNone;
   return bandAlign;
-}
-
-// The floating-point value of a property value: doubles as they are, integers and booleans as
-// numbers (true is -1), texts read with a point as decimal separator (0 when not a number).
-double VarToFloat(const TVariant& value) {
-  if (const auto* d = std::get_if<double>(&value)) return *d;
-  if (const auto* text = std::get_if<std::string>(&value)) {
-    // from_chars ignores the C locale, so a point is the separator whatever the user's locale.
-    double parsed = 0.0;
-    const char* end = text->data() + text->size();
-    const auto result = std::from_chars(text->data(), end, parsed);
-    return result.ec == std::errc() && result.ptr == end ? parsed : 0.0;
-  }
-  return static_cast<double>(VarToInt(value));
-}
-
-std::int32_t VarToInt32(const TVariant& value) {
-  return static_cast<std::int32_t>(VarToInt(value));
-}
-
-std::uint16_t VarToWord(const TVariant& value) {
-  return static_cast<std::uint16_t>(VarToInt(value) & 0xFFFF);
 }
 
 // The number n when name is prefix followed by the decimal n (1 to 10000, no leading zeros),
@@ -141,99 +120,82 @@ std::string TkvView::ClassName() const {
   return "TkvView";
 }
 
-void TkvView::DeclareProperties() {
-  AddProperty("Name", 0);
-  AddProperty("Left", 0);
-  AddProperty("Top", 0);
-  AddProperty("Width", 0);
-  AddProperty("Height", 0);
-  AddProperty("Flags", 0);
-  if (PublishesFrameProperties()) {
-    AddProperty("FrameTyp", 0);
-    AddProperty("FrameWidth", 0);
-    AddProperty("FrameColor", 0);
-    AddEnumProperty("FrameStyle", "psSolid;psDash;psDot;psDashDot;psDashDotDot;psDouble",
-                    {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3},
-                     std::int64_t{4}, std::int64_t{5}});
-    AddProperty("FillColor", 0);
-    AddProperty("Tag", 0);
-    AddEnumProperty("BandAlign", "baNone;baLeft;baRight;baCenter;baWidth;baBottom;baTop;baRest",
-                    {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}, std::int64_t{3},
-                     std::int64_t{4}, std::int64_t{5}, std::int64_t{6}, std::int64_t{7}});
-  }
-  AddProperty("Visible", 0);
-  AddProperty("Memo", 0);
-  AddProperty("Memo.Count", 0);
-  AddProperty("Restrictions", 0);
-}
-
-void TkvView::AssignProperty(const std::string& name, const TVariant& value) {
-  const std::string n = AsciiUpper(name);
-  if (n == "NAME")
-    Name = VarToStr(value);
-  else if (n == "LEFT")
-    Left = VarToInt32(value);
-  else if (n == "TOP")
-    Top = VarToInt32(value);
-  else if (n == "WIDTH")
-    Width = VarToInt32(value);
-  else if (n == "HEIGHT")
-    Height = VarToInt32(value);
-  else if (n == "FLAGS")
-    Flags = VarToWord(value);
-  else if (n == "FRAMETYP")
-    FrameTyp = VarToWord(value);
-  else if (n == "FRAMEWIDTH")
-    FrameWidth = static_cast<float>(VarToFloat(value));
-  else if (n == "FRAMECOLOR")
-    FrameColor = VarToInt32(value);
-  else if (n == "FRAMESTYLE")
-    FrameStyle = VarToWord(value);
-  else if (n == "FILLCOLOR")
-    FillColor = VarToInt32(value);
-  else if (n == "TAG")
-    Tag = VarToStr(value);
-  else if (n == "BANDALIGN")
-    BandAlign = static_cast<std::uint8_t>(VarToInt(value) & 0xFF);
-  else if (n == "VISIBLE")
-    Visible = VarToInt(value) != 0;
-  else if (n == "MEMO" || n == "DATAFIELD")
-    Memo = SplitLines(VarToStr(value));
-  else if (n == "RESTRICTIONS")
-    Restrictions = VarToWord(value);
-  else if (n == "GAPX")
-    GapX = VarToInt32(value);
-  else if (n == "GAPY")
-    GapY = VarToInt32(value);
-  else if (n == "STRETCHED")
-    Flags = VarToInt(value) != 0 ? (Flags | flStretched) : (Flags & ~flStretched);
-}
-
-TVariant TkvView::QueryProperty(const std::string& name) {
-  const std::string n = AsciiUpper(name);
-  const auto number = [](std::int64_t v) { return TVariant{v}; };
-  if (n == "NAME") return Name;
-  if (n == "LEFT") return number(Left);
-  if (n == "TOP") return number(Top);
-  if (n == "WIDTH") return number(Width);
-  if (n == "HEIGHT") return number(Height);
-  if (n == "FLAGS") return number(Flags);
-  if (n == "FRAMETYP") return number(FrameTyp);
-  if (n == "FRAMEWIDTH") return static_cast<double>(FrameWidth);
-  if (n == "FRAMECOLOR") return number(FrameColor);
-  if (n == "FRAMESTYLE") return number(FrameStyle);
-  if (n == "FILLCOLOR") return number(FillColor);
-  if (n == "TAG") return Tag;
-  if (n == "BANDALIGN") return number(BandAlign);
-  if (n == "VISIBLE") return Visible;
-  if (n == "MEMO") return LinesToText(Memo);
-  if (n == "MEMO.COUNT") return number(static_cast<std::int64_t>(Memo.size()));
-  if (n == "RESTRICTIONS") return number(Restrictions);
-  if (n == "GAPX") return number(GapX);
-  if (n == "GAPY") return number(GapY);
-  if (n == "STRETCHED") return (Flags & flStretched) != 0;
-  if (n == "DATAFIELD") return Memo.empty() ? std::string() : Memo.front();
-  return {};
+// The named properties of every view, in the order the designer lists them.
+const TPropertyTable<TkvView>& TkvView::Properties() {
+  using V = TkvView;
+  const auto frame = [](const V& v) { return v.PublishesFrameProperties(); };
+  static const TPropertyTable<TkvView> table{
+      {"Name", [](const V& v) -> TVariant { return v.Name; },
+       [](V& v, const TVariant& x) { v.Name = VarToStr(x); }},
+      {"Left", [](const V& v) -> TVariant { return v.Left; },
+       [](V& v, const TVariant& x) { v.Left = VarToInt32(x); }},
+      {"Top", [](const V& v) -> TVariant { return v.Top; },
+       [](V& v, const TVariant& x) { v.Top = VarToInt32(x); }},
+      {"Width", [](const V& v) -> TVariant { return v.Width; },
+       [](V& v, const TVariant& x) { v.Width = VarToInt32(x); }},
+      {"Height", [](const V& v) -> TVariant { return v.Height; },
+       [](V& v, const TVariant& x) { v.Height = VarToInt32(x); }},
+      {"Flags", [](const V& v) -> TVariant { return std::int64_t{v.Flags}; },
+       [](V& v, const TVariant& x) { v.Flags = VarToWord(x); }},
+      {.Name = "FrameTyp",
+       .Get = [](const V& v) -> TVariant { return std::int64_t{v.FrameTyp}; },
+       .Set = [](V& v, const TVariant& x) { v.FrameTyp = VarToWord(x); },
+       .DeclaredWhen = frame},
+      {.Name = "FrameWidth",
+       .Get = [](const V& v) -> TVariant { return static_cast<double>(v.FrameWidth); },
+       .Set = [](V& v, const TVariant& x) { v.FrameWidth = static_cast<float>(VarToFloat(x)); },
+       .DeclaredWhen = frame},
+      {.Name = "FrameColor",
+       .Get = [](const V& v) -> TVariant { return std::int64_t{v.FrameColor}; },
+       .Set = [](V& v, const TVariant& x) { v.FrameColor = VarToInt32(x); },
+       .DeclaredWhen = frame},
+      {.Name = "FrameStyle",
+       .Get = [](const V& v) -> TVariant { return std::int64_t{v.FrameStyle}; },
+       .Set = [](V& v, const TVariant& x) { v.FrameStyle = VarToWord(x); },
+       .EnumNames = "psSolid;psDash;psDot;psDashDot;psDashDotDot;psDouble",
+       .EnumValues = {0, 1, 2, 3, 4, 5},
+       .DeclaredWhen = frame},
+      {.Name = "FillColor",
+       .Get = [](const V& v) -> TVariant { return std::int64_t{v.FillColor}; },
+       .Set = [](V& v, const TVariant& x) { v.FillColor = VarToInt32(x); },
+       .DeclaredWhen = frame},
+      {.Name = "Tag",
+       .Get = [](const V& v) -> TVariant { return v.Tag; },
+       .Set = [](V& v, const TVariant& x) { v.Tag = VarToStr(x); },
+       .DeclaredWhen = frame},
+      {.Name = "BandAlign",
+       .Get = [](const V& v) -> TVariant { return std::int64_t{v.BandAlign}; },
+       .Set =
+           [](V& v, const TVariant& x) {
+             v.BandAlign = static_cast<std::uint8_t>(VarToInt(x) & 0xFF);
+           },
+       .EnumNames = "baNone;baLeft;baRight;baCenter;baWidth;baBottom;baTop;baRest",
+       .EnumValues = {0, 1, 2, 3, 4, 5, 6, 7},
+       .DeclaredWhen = frame},
+      {"Visible", [](const V& v) -> TVariant { return v.Visible; },
+       [](V& v, const TVariant& x) { v.Visible = VarToInt(x) != 0; }},
+      {"Memo", [](const V& v) -> TVariant { return LinesToText(v.Memo); },
+       [](V& v, const TVariant& x) { v.Memo = SplitLines(VarToStr(x)); }},
+      {"Memo.Count",
+       [](const V& v) -> TVariant { return static_cast<std::int64_t>(v.Memo.size()); }},
+      {"Restrictions", [](const V& v) -> TVariant { return std::int64_t{v.Restrictions}; },
+       [](V& v, const TVariant& x) { v.Restrictions = VarToWord(x); }},
+      {"GapX", [](const V& v) -> TVariant { return std::int64_t{v.GapX}; },
+       [](V& v, const TVariant& x) { v.GapX = VarToInt32(x); }, false},
+      {"GapY", [](const V& v) -> TVariant { return std::int64_t{v.GapY}; },
+       [](V& v, const TVariant& x) { v.GapY = VarToInt32(x); }, false},
+      // Bit flStretched of Flags.
+      {"Stretched", [](const V& v) -> TVariant { return (v.Flags & flStretched) != 0; },
+       [](V& v, const TVariant& x) {
+         v.Flags = VarToInt(x) != 0 ? (v.Flags | flStretched) : (v.Flags & ~flStretched);
+       },
+       false},
+      // The whole memo text when set; its first line when read.
+      {"DataField",
+       [](const V& v) -> TVariant { return v.Memo.empty() ? std::string() : v.Memo.front(); },
+       [](V& v, const TVariant& x) { v.Memo = SplitLines(VarToStr(x)); }, false},
+  };
+  return table;
 }
 
 TVariant TkvView::RunMethod(const std::string& name, const TVariant& argument1,

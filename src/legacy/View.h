@@ -6,18 +6,28 @@
 // three file operations by calling the parent's first and then handling their own part.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/Stream.h"
 #include "legacy/KvObject.h"
+#include "legacy/PropertyTable.h"
 
 namespace kv {
 
-struct TViewClass;
+class TkvView;
+
+// A report object class: its name and its constructor. Classes are told apart by the identity of
+// their TViewClass, as a class reference would be.
+struct TViewClass {
+  std::string Name;
+  std::function<std::unique_ptr<TkvView>()> Create;
+};
 
 // The legacy type codes of the built-in classes; every add-in is stored with TypeAddIn.
 enum TViewTypeCode : std::uint8_t {
@@ -79,7 +89,7 @@ std::int32_t StoredFrameWidth(float frameWidth);
 // The frame width of a stored number: up to 10 it counts whole pixels, above in thousandths.
 float FrameWidthFromStored(std::int32_t stored);
 
-class TkvView : public TkvObject {
+class TkvView : public TPropertiesOf<TkvView, TkvObject> {
  public:
   TkvView();
   ~TkvView() override;
@@ -96,12 +106,10 @@ class TkvView : public TkvObject {
   // "Memo.Count" and "Restrictions"; assigned and read besides: "GapX", "GapY", "Stretched"
   // (bit flStretched of Flags) and "DataField" (the whole Memo text; reads its first line).
   // "Memo" is one text with the lines separated by CR LF; "Memo.Count" is read-only.
-  void AssignProperty(const std::string& name, const TVariant& value) override;
-  TVariant QueryProperty(const std::string& name) override;
+  static const TPropertyTable<TkvView>& Properties();
   // "HIDE" and "SHOW" (assign "Visible" false or true) and the line-list methods on "MEMO".
   TVariant RunMethod(const std::string& name, const TVariant& argument1, const TVariant& argument2,
                      const TVariant& argument3) override;
-  void DeclareProperties() override;
 
   // Called once every page of a report has been loaded. Nothing here.
   virtual void AfterLoad() {}
@@ -163,6 +171,27 @@ class TkvView : public TkvObject {
   // Calls visit with every name that a generated name must not repeat: the names of the
   // objects on the pages of the current report.
   virtual void ForEachTakenName(const std::function<void(std::string_view)>& visit) const;
+};
+
+// A class name as a template argument: TViewClassOf<TkvShapeView, TkvView, "TkvShapeView">.
+template <std::size_t N>
+struct TClassName {
+  constexpr TClassName(const char (&text)[N]) { std::copy_n(text, N, Text); }
+  char Text[N];
+};
+
+// The identity of a view class Self derived from Parent: Class() (name and constructor, for the
+// factory) and ClassName(); its named properties come from its table (TPropertiesOf).
+template <class Self, class Parent, TClassName Name>
+class TViewClassOf : public TPropertiesOf<Self, Parent> {
+ public:
+  using TPropertiesOf<Self, Parent>::TPropertiesOf;
+
+  static const TViewClass& Class() {
+    static const TViewClass viewClass{Name.Text, [] { return std::make_unique<Self>(); }};
+    return viewClass;
+  }
+  std::string ClassName() const override { return Name.Text; }
 };
 
 }  // namespace kv

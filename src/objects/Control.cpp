@@ -47,28 +47,23 @@ TkvControl::TkvControl() {
   FrameTyp = 0;
 }
 
-const TViewClass& TkvControl::Class() {
-  static const TViewClass viewClass{"TkvControl", [] { return std::make_unique<TkvControl>(); }};
-  return viewClass;
-}
-
-std::string TkvControl::ClassName() const {
-  return "TkvControl";
-}
-
-void TkvControl::DeclareProperties() {
-  AddProperty("Name", 0);
-  AddProperty("Left", 0);
-  AddProperty("Top", 0);
-  AddProperty("Width", 0);
-  AddProperty("Height", 0);
-  AddProperty("Visible", 0);
-  AddProperty("Restrictions", 0);
-}
-
-void TkvControl::AssignProperty(const std::string& name, const TVariant& value) {
-  TkvView::AssignProperty(name, value);
-  if (SameTextAscii(name, "Visible")) ShowWidget(Visible);
+const TPropertyTable<TkvControl>& TkvControl::Properties() {
+  using C = TkvControl;
+  static const TPropertyTable<TkvControl> table{
+      {"Name"},
+      {"Left"},
+      {"Top"},
+      {"Width"},
+      {"Height"},
+      {.Name = "Visible",
+       .Set =
+           [](C& c, const TVariant& x) {
+             c.TkvView::AssignProperty("Visible", x);
+             c.ShowWidget(c.Visible);
+           }},
+      {"Restrictions"},
+  };
+  return table;
 }
 
 void TkvControl::ForEachTakenName(const std::function<void(std::string_view)>& visit) const {
@@ -89,24 +84,18 @@ TkvNonVisualControl::~TkvNonVisualControl() {
   if (component && component->Owner()) component->Owner()->Remove(component);
 }
 
-const TViewClass& TkvNonVisualControl::Class() {
-  static const TViewClass viewClass{"TkvNonVisualControl",
-                                    [] { return std::make_unique<TkvNonVisualControl>(); }};
-  return viewClass;
-}
-
-std::string TkvNonVisualControl::ClassName() const {
-  return "TkvNonVisualControl";
-}
-
-void TkvNonVisualControl::DeclareProperties() {
-  AddProperty("Name", 0);
-  AddProperty("Restrictions", 0);
-}
-
-void TkvNonVisualControl::AssignProperty(const std::string& name, const TVariant& value) {
-  TkvControl::AssignProperty(name, value);
-  if (SameTextAscii(name, "Name") && Component) Component->Name = Name;
+const TPropertyTable<TkvNonVisualControl>& TkvNonVisualControl::Properties() {
+  using C = TkvNonVisualControl;
+  static const TPropertyTable<TkvNonVisualControl> table{
+      {.Name = "Name",
+       .Set =
+           [](C& c, const TVariant& x) {
+             c.TkvControl::AssignProperty("Name", x);
+             if (c.Component) c.Component->Name = c.Name;
+           }},
+      {"Restrictions"},
+  };
+  return table;
 }
 
 void TkvNonVisualControl::SaveToDocument(TStream& stream) {

@@ -35,18 +35,15 @@ class TComponentLink {
   std::unique_ptr<TWatch> Watch;
 };
 
-class TkvControl : public TkvView {
+class TkvControl : public TViewClassOf<TkvControl, TkvView, "TkvControl"> {
  public:
   // TypeCode 10, FillColor clBtnFace, FrameTyp 0.
   TkvControl();
 
-  static const TViewClass& Class();
-  std::string ClassName() const override;
-
-  // Publishes only "Name", "Left", "Top", "Width", "Height", "Visible" and "Restrictions".
-  void DeclareProperties() override;
-  // The names of TkvView; assigning "Visible" also shows or hides the widget.
-  void AssignProperty(const std::string& name, const TVariant& value) override;
+  // Publishes only "Name", "Left", "Top", "Width", "Height", "Visible" and "Restrictions"; the
+  // names of TkvView are assigned and read, and assigning "Visible" also shows or hides the
+  // widget.
+  static const TPropertyTable<TkvControl>& Properties();
 
  protected:
   // Shows or hides the widget; the class that creates the widget supplies it.
@@ -55,20 +52,17 @@ class TkvControl : public TkvView {
   void ForEachTakenName(const std::function<void(std::string_view)>& visit) const override;
 };
 
-class TkvNonVisualControl : public TkvControl {
+class TkvNonVisualControl
+    : public TViewClassOf<TkvNonVisualControl, TkvControl, "TkvNonVisualControl"> {
  public:
   // Width and Height 28.
   TkvNonVisualControl();
   // Frees Component when it has an owner (the HostForm).
   ~TkvNonVisualControl() override;
 
-  static const TViewClass& Class();
-  std::string ClassName() const override;
-
-  // Publishes only "Name" and "Restrictions".
-  void DeclareProperties() override;
-  // The names of TkvControl; assigning "Name" also renames Component.
-  void AssignProperty(const std::string& name, const TVariant& value) override;
+  // Publishes only "Name" and "Restrictions"; the names of TkvControl are assigned and read,
+  // and assigning "Name" also renames Component.
+  static const TPropertyTable<TkvNonVisualControl>& Properties();
   // The common attributes, then Propdata: the hexadecimal form of the binary property block
   // that WritePropdata writes.
   void SaveToDocument(TStream& stream) override;
