@@ -120,8 +120,13 @@ class TkvView : public TPropertiesOf<TkvView, TkvObject> {
   // RecordMajor to 2 (RecordMinor is the subclass's).
   virtual void SaveLegacy(TStream& stream);
   // Writes "<", the element name, a blank and the common attributes; no closing "/>" and no line
-  // end, as the document writer closes the element. Subclasses append their attributes.
+  // end, as the document writer closes the element. Subclasses append their attributes. A class
+  // that has no element for an object writes nothing at all, and the writer then closes nothing.
   virtual void SaveToDocument(TStream& stream);
+  // What the new document does not carry of this object, one complete phrase per kind of loss
+  // ("word break is not carried into the document"); the conversion notes each with the page and
+  // the object's name. Nothing here.
+  virtual void DocumentLosses(std::vector<std::string>& losses) const {}
 
   // Names the view NamePrefix followed by the first number from 1 to 10000 that no object of
   // the current report (and, for controls, no component of the HostForm) bears, through

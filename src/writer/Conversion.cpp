@@ -61,6 +61,15 @@ std::vector<std::string> LoadNotes(const TkvReport& report) {
                       (record.ClassName.empty() ? std::string() : " of class " + record.ClassName));
     }
   }
+  for (int p = 0; p < report.Pages.Count(); ++p) {
+    for (const auto& object : report.Pages.Item(p).ObjectList) {
+      std::vector<std::string> losses;
+      object->DocumentLosses(losses);
+      for (const std::string& loss : losses) {
+        notes.push_back("Page " + std::to_string(p + 1) + ", " + object->Name + ": " + loss);
+      }
+    }
+  }
   if (HoldsForbiddenControl(ShiftPassword(report.ReportOptions.Password))) {
     notes.push_back(
         "The document's password is stored shifted and holds control characters, which strict "

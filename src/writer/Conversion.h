@@ -42,7 +42,8 @@ struct TConversionOutcome {
 };
 
 // The notes on a report just read: every object record the load skipped (page and class, or
-// damage), and a password that the document can carry only as control characters.
+// damage), what each object loses in the new document (page, name and the loss), and a password
+// that the document can carry only as control characters.
 std::vector<std::string> LoadNotes(const TkvReport& report);
 
 // What happens to an error that ends a conversion (the file cannot be opened, the document

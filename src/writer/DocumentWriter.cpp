@@ -182,13 +182,15 @@ void WritePage(TkvPage& page, int index, TStream& stream) {
   }
   WriteLine(stream, ">");
   for (const auto& object : page.ObjectList) {
+    const std::int64_t start = stream.Position();
     {
       TLeftRestore restore(*object);
       // Coordinates are 64-bit in the model, so the shift is exact for every value a file holds.
       object->Left += shift;
       object->SaveToDocument(stream);
     }
-    WriteLine(stream, "/>");
+    // An object without an element (a band type the new format has no class for) leaves no line.
+    if (stream.Position() != start) WriteLine(stream, "/>");
   }
   WriteLine(stream, dialog ? "</TkvxDialogPage>" : "</TkvxReportPage>");
 }

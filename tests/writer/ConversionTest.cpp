@@ -364,5 +364,35 @@ TEST_F(ConversionTest, PasswordsThatShiftToControlBytesAreKeptAndNoted) {
   EXPECT_TRUE(ConvertReportFile(Host, Dir / "p.kvf", Prompter).Notes.empty());
 }
 
+// What an object loses in the new document becomes one note per loss, with its page and name.
+class TLossyView : public TkvView {
+ public:
+  std::string ClassName() const override { return "TkvLossyView"; }
+  void DocumentLosses(std::vector<std::string>& losses) const override {
+    losses.push_back("word break is not carried into the document");
+    losses.push_back("its blob type is not carried into the document");
+  }
+};
+
+TEST_F(ConversionTest, WhatObjectsLoseIsNotedWithPageAndName) {
+  static const TViewClass lossy{"TkvLossyView", [] { return std::make_unique<TLossyView>(); }};
+  RegisterAddIn(lossy, 55338, false);
+  {
+    TkvReport report;
+    report.Pages.AddPage();
+    report.Pages.AddPage();
+    auto view = std::make_unique<TLossyView>();
+    view->Name = "Memo7";
+    report.Pages.Item(1).ObjectList.push_back(std::move(view));
+    report.SaveReportFile(Dir / "l.kvf");
+  }
+  const TConversionOutcome o = ConvertReportFile(Host, Dir / "l.kvf", Prompter);
+  UnregisterAddIn(lossy);
+  EXPECT_EQ(o.Status, TConversionStatus::Warnings);
+  EXPECT_EQ(o.Notes, (std::vector<std::string>{
+                         "Page 2, Memo7: word break is not carried into the document",
+                         "Page 2, Memo7: its blob type is not carried into the document"}));
+}
+
 }  // namespace
 }  // namespace kv

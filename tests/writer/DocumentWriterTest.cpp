@@ -26,12 +26,14 @@ class TProbeView : public TkvView {
   void SaveToDocument(TStream& stream) override {
     SeenLeft = Left;
     if (Fails) throw std::runtime_error("probe failed");
+    if (Silent) return;
     WriteText(stream, "<" + ElementName() + " Name=\"" + EscapeName(Name) + "\"");
     WriteAttribute(stream, "Left", Left);
     WriteAttribute(stream, "Top", Top);
   }
   std::int32_t SeenLeft = -1;
   bool Fails = false;
+  bool Silent = false;  // writes no element, as a band type without an element class
 };
 
 std::string Hex(std::string_view bytes) {
@@ -275,6 +277,19 @@ TEST_F(DocumentWriterTest, PageWithObjectsShiftsLeftByTheLeftEdgeWhileEachWrites
   EXPECT_EQ(first.Left, 40);
   EXPECT_EQ(second.SeenLeft, -28);
   EXPECT_EQ(second.Left, 10);
+}
+
+// An object that has no element in the new format leaves no line at all, not even the closing
+// characters.
+TEST_F(DocumentWriterTest, ObjectWithoutAnElementLeavesNoLine) {
+  TkvPage& page = AddPage();
+  AddProbe(page, "Probe1", 40, 7).Silent = true;
+  AddProbe(page, "Probe2", 38, 0);
+  EXPECT_EQ(Document(), Declaration + ReportStart(EmptyScript, HostDatasets + NoVariables) +
+                            "<TkvxReportPage Name=\"Page1\"" + PageAttributes + ">\r\n" +
+                            "<TkvxProbeView Name=\"Probe2\" Left=\"0\" Top=\"0\"/>\r\n"
+                            "</TkvxReportPage>\r\n"
+                            "</TkvxReport>\r\n");
 }
 
 TEST_F(DocumentWriterTest, PageWithMarginsOffWritesZeroMarginsAndNoShift) {
