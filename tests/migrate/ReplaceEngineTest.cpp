@@ -251,13 +251,18 @@ TEST_F(ConvertFileTest, NulBytesAreCarriedThrough) {
   EXPECT_EQ(Dir.Read("Unit1.pas"), std::string("R\0tail R\r\nnext\r\n", 16));
 }
 
+// Also the bits that the process's creation mask strips from a new file (group and others may
+// write under the usual mask 022): the mask must have been read right for those to be restored.
 TEST_F(ConvertFileTest, NewFileKeepsThePermissionsOfTheOld) {
-  const std::string path = Dir.Write("Unit1.pas", "TkvReport");
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "R"}}), 1);
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  for (const mode_t mode : {0640, 0666, 0602}) {
+    SCOPED_TRACE(mode);
+    const std::string path = Dir.Write("Unit1.pas", "TkvReport");
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "R"}}), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, mode);
+  }
 }
 
 // Converting a list on several threads gives what converting it file by file gives: the same
