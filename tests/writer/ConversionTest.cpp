@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -112,18 +113,33 @@ class ConversionTest : public ::testing::Test {
   TRecordingPrompter Prompter;
 };
 
+// The document written is the report's own, and the time taken counts the load and the write in
+// microseconds: more than none, no more than the call took.
 TEST_F(ConversionTest, ConvertsAReportAndRestoresTheReportsPrompter) {
-  const std::string path = WriteReport(Dir, "a.kvf", "First");
+  const std::string path = WriteReport(Dir, "a.kvf", "First", 2);
   TRecordingPrompter earlier;
   Host.Report().Prompter = &earlier;
+  const auto start = std::chrono::steady_clock::now();
   const TConversionOutcome o = ConvertReportFile(Host, path, Prompter);
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+  EXPECT_EQ(o.Status, TConversionStatus::Done);
   EXPECT_TRUE(o.Written());
   EXPECT_EQ(o.OutputPath, Dir / "a.kv3");
   EXPECT_TRUE(o.Problem.empty());
   EXPECT_TRUE(o.Messages.empty());
   EXPECT_TRUE(o.Notes.empty());
-  EXPECT_GE(o.Microseconds, 0);
-  EXPECT_TRUE(Dir.Exists("a.kv3"));
+  EXPECT_GT(o.Microseconds, 0);
+  EXPECT_LE(o.Microseconds, took);
+  ASSERT_TRUE(Dir.Exists("a.kv3"));
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(Dir.Read("a.kv3").c_str()));
+  const pugi::xml_node root = xml.child("TkvxReport");
+  EXPECT_STREQ(root.attribute("ReportOptions.Name").value(), "First");
+  std::size_t pages = 0;
+  for ([[maybe_unused]] const pugi::xml_node page : root.children("TkvxReportPage")) ++pages;
+  EXPECT_EQ(pages, 2u);
   EXPECT_EQ(Host.Report().Prompter, &earlier);
   EXPECT_EQ(Host.Report().ReportFileName, path);
 }
