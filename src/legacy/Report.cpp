@@ -260,8 +260,9 @@ TkvReport::TkvReport(std::string name) : TComponent(std::move(name)) {
 }
 
 TkvReport::~TkvReport() {
+  // The current page is forgotten by the pages themselves as they go, and only when it is one of
+  // this report's: a page of another report stays current.
   if (LoadState().CurrentReport == this) LoadState().CurrentReport = nullptr;
-  if (LoadState().CurrentPage) LoadState().CurrentPage = nullptr;
 }
 
 void TkvReport::SetDataset(TkvDataset* dataset) {
@@ -350,6 +351,13 @@ void TkvReport::WriteTrailer(TStream& stream) {
 
 void TkvReport::LoadReportStream(TStream& stream) {
   TLoadState& state = LoadState();
+  // The page of the current object record is set by each record of this load alone: none is
+  // current before the first one, and none is left current after the load, whatever its end.
+  state.CurrentPage = nullptr;
+  struct TForgetCurrentPage {
+    TLoadState& State;
+    ~TForgetCurrentPage() { State.CurrentPage = nullptr; }
+  } forgetCurrentPage{state};
   state.PreparingFlag = false;
   Prn();  // the printer model of this thread is ready once it exists
   state.CurrentReport = this;

@@ -16,17 +16,20 @@
 namespace kv {
 namespace {
 
-// An add-in of the tests: its record payload is one integer, its Left.
+// An add-in of the tests: its record payload is one integer, its Left; 666 is a damaged
+// payload. It notes the page that was current while it read.
 class TTestView : public TkvView {
  public:
   std::string ClassName() const override { return "TkvTestView"; }
   void LoadLegacy(TStream& stream) override {
+    PageAtLoad = LoadState().CurrentPage;
     Left = ReadInt(stream);
     if (Left == 666) throw EStreamError("damaged payload");
   }
   void SaveLegacy(TStream& stream) override { WriteInt(stream, Left); }
   void AfterLoad() override { ++AfterLoads; }
   static inline int AfterLoads = 0;
+  static inline const TkvPage* PageAtLoad = nullptr;
 };
 
 const TViewClass& TestViewClass() {
@@ -571,6 +574,86 @@ TEST_F(ReportTest, HostileFilesLoadWithoutHarm) {
           "Error: Report contains the following non-plugged components:\r" +
           skipped.at(0).ClassName + "\r"))
           << Outcome();
+    }
+  }
+}
+
+// The page of the current object record never outlives the page: it is forgotten when its page
+// goes, whichever way the page goes, and only then.
+TEST_F(ReportTest, CurrentPageIsForgottenWhenItsPageGoes) {
+  const struct {
+    const char* What;
+    void (*Free)(TkvReport&);
+  } cases[] = {
+      {"pages cleared", [](TkvReport& r) { r.Pages.Clear(); }},
+      {"page deleted", [](TkvReport& r) { r.Pages.Delete(1); }},
+      {"report cleared", [](TkvReport& r) { r.ClearReport(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    TkvReport report;
+    report.Pages.AddPage();
+    report.Pages.AddPage();
+    LoadState().CurrentPage = &report.Pages.Item(1);
+    c.Free(report);
+    EXPECT_EQ(LoadState().CurrentPage, nullptr);
+  }
+  // Deleting another page, or destroying another report, leaves it current.
+  Report.Pages.AddPage();
+  Report.Pages.AddPage();
+  TkvPage* const current = &Report.Pages.Item(1);
+  LoadState().CurrentPage = current;
+  Report.Pages.Delete(0);
+  EXPECT_EQ(LoadState().CurrentPage, current);
+  {
+    TkvReport other;
+    other.Pages.AddPage();
+  }
+  EXPECT_EQ(LoadState().CurrentPage, current);
+  // A report destroyed while one of its pages is current forgets it.
+  {
+    TkvReport other;
+    LoadState().CurrentPage = &other.Pages.AddPage();
+  }
+  EXPECT_EQ(LoadState().CurrentPage, nullptr);
+}
+
+// Each object record is read with its own page current, and no page stays current after a load,
+// whatever its end: a page of another report current before the load is not taken for one of
+// this file, and no later reader finds a page of this load.
+TEST_F(ReportTest, ALoadLeavesNoPageCurrent) {
+  TkvReport other;
+  TkvPage& elsewhere = other.Pages.AddPage();
+  auto file = [](std::int32_t left, bool complete) {
+    TBytes b;
+    b.Byte(25).Word(0).Word(0).Str("\x01");
+    PageRecord(b, 25);
+    PageRecord(b, 25);
+    ObjectRecord(b, 10, "TkvTestView", 1, TBytes().Int(left).Data);
+    if (complete) {
+      b.Byte(252);
+    } else {
+      b.Byte(254).Word(-2);  // a dictionary cut short
+    }
+    return b.Data;
+  };
+  const struct {
+    const char* What;
+    std::string Bytes;
+    TLoadStatus Status;
+  } cases[] = {
+      {"read", file(5, true), TLoadStatus::Read},
+      {"unreadable", file(5, false), TLoadStatus::Unreadable},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    LoadState().CurrentPage = &elsewhere;
+    TTestView::PageAtLoad = nullptr;
+    Load(c.Bytes);
+    EXPECT_EQ(Report.LastLoad.Status, c.Status);
+    EXPECT_EQ(LoadState().CurrentPage, nullptr);
+    if (c.Status == TLoadStatus::Read) {
+      EXPECT_EQ(TTestView::PageAtLoad, &Report.Pages.Item(1));
     }
   }
 }
