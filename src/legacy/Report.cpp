@@ -199,7 +199,9 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
     if (endOffset != 0) stream.SetPosition(endOffset);
   } catch (const EBadEndOffset&) {
     throw;
-  } catch (const std::exception& e) {
+  } catch (const EKvError& e) {
+    // Only a record the file got wrong is skipped; any other error (no memory left, a fault of
+    // the program) ends the load.
     NoteSkipped(dynamic_cast<const EClassNotFound*>(&e) ? TSkippedRecord::NotAvailable
                                                          : TSkippedRecord::Damaged,
                 pageIndex, shownClass);
@@ -371,7 +373,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
       state.LegacyVersion = 21;
       stream.SetPosition(0);
     }
-  } catch (const std::exception&) {
+  } catch (const EKvError&) {
     return;
   }
   state.MissingClassFlag = false;
@@ -407,12 +409,22 @@ void TkvReport::LoadReportStream(TStream& stream) {
         Pages.AddPage();
       }
     }
-  } catch (const std::exception& e) {
+  } catch (const EKvError& e) {
+    // The library's errors are what a malformed or truncated file raises: the file is not a
+    // report this program reads.
     LastLoad.Status = TLoadStatus::Unreadable;
     LastLoad.Detail = e.what();
     Message(MessageText(55345));
     Pages.Clear();
     Pages.AddPage();
+  } catch (...) {
+    // Any other error (no memory left, a fault of the program) says nothing about the file: it
+    // ends the load and goes on to the caller, which fails the conversion with it. The report is
+    // left as after an unreadable file, so that it never stands for a file read in part.
+    LastLoad.Status = TLoadStatus::Unreadable;
+    Pages.Clear();
+    Pages.AddPage();
+    throw;
   }
 }
 

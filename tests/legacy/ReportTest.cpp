@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "legacy/Factory.h"
 #include "legacy/LoadState.h"
@@ -16,8 +18,9 @@
 namespace kv {
 namespace {
 
-// An add-in of the tests: its record payload is one integer, its Left; 666 is a damaged
-// payload. It notes the page that was current while it read.
+// An add-in of the tests: its record payload is one integer, its Left. It notes the page that
+// was current while it read, and some values make its reader fail: 666 as a damaged payload,
+// 777 and 778 as errors that are no fault of the file.
 class TTestView : public TkvView {
  public:
   std::string ClassName() const override { return "TkvTestView"; }
@@ -25,6 +28,8 @@ class TTestView : public TkvView {
     PageAtLoad = LoadState().CurrentPage;
     Left = ReadInt(stream);
     if (Left == 666) throw EStreamError("damaged payload");
+    if (Left == 777) throw std::bad_alloc();
+    if (Left == 778) throw std::logic_error("a fault of the program");
   }
   void SaveLegacy(TStream& stream) override { WriteInt(stream, Left); }
   void AfterLoad() override { ++AfterLoads; }
@@ -644,17 +649,63 @@ TEST_F(ReportTest, ALoadLeavesNoPageCurrent) {
   } cases[] = {
       {"read", file(5, true), TLoadStatus::Read},
       {"unreadable", file(5, false), TLoadStatus::Unreadable},
+      {"failed", file(777, true), TLoadStatus::Unreadable},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
     LoadState().CurrentPage = &elsewhere;
     TTestView::PageAtLoad = nullptr;
-    Load(c.Bytes);
+    TMemoryStream stream(c.Bytes);
+    try {
+      Report.LoadReportStream(stream);
+    } catch (const std::bad_alloc&) {
+    }
     EXPECT_EQ(Report.LastLoad.Status, c.Status);
     EXPECT_EQ(LoadState().CurrentPage, nullptr);
     if (c.Status == TLoadStatus::Read) {
       EXPECT_EQ(TTestView::PageAtLoad, &Report.Pages.Item(1));
     }
+  }
+}
+
+// Only the library's errors mean a damaged file. Any other error of a record's reader (no memory
+// left, a fault of the program) neither skips the record nor makes the file unreadable: it ends
+// the load and reaches the caller, with the report left as one empty page and no message shown.
+TEST_F(ReportTest, ErrorsThatAreNoFaultOfTheFileReachTheCaller) {
+  auto file = [](std::int32_t left) {
+    TBytes b;
+    b.Byte(25).Word(0).Word(0).Str("\x01");
+    PageRecord(b, 25);
+    ObjectRecord(b, 10, "TkvTestView", 0, TBytes().Int(left).Data);
+    ObjectRecord(b, 10, "TkvTestView", 0, TBytes().Int(3).Data);
+    return b.Byte(252).Data;
+  };
+  // A damaged payload is skipped, and the load goes on.
+  Load(file(666));
+  EXPECT_EQ(Outcome(), "Read pages [2] skipped 1");
+
+  auto raised = [&](std::int32_t left) -> std::string {
+    TMemoryStream stream(file(left));
+    try {
+      Report.LoadReportStream(stream);
+    } catch (const std::bad_alloc&) {
+      return "bad_alloc";
+    } catch (const std::logic_error& e) {
+      return e.what();
+    }
+    return "nothing";
+  };
+  const struct {
+    std::int32_t Left;
+    const char* Raised;
+  } cases[] = {{777, "bad_alloc"}, {778, "a fault of the program"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Left);
+    Prompter.Messages.clear();
+    Report.Pages.AddPage();
+    EXPECT_EQ(raised(c.Left), c.Raised);
+    EXPECT_EQ(Outcome(), "Unreadable pages [0]");
+    EXPECT_TRUE(Report.LastLoad.Skipped.empty());
   }
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <limits>
+#include <new>
 #include <optional>
 #include <random>
 #include <set>
@@ -263,6 +264,45 @@ TEST_F(ConversionTest, SkippedRecordsAreWrittenWithANoteEach) {
   ASSERT_EQ(Host.Report().Pages.Item(0).ObjectList.size(), 1u);
   EXPECT_EQ(Host.Report().Pages.Item(0).ObjectList[0]->Left, 40);
   EXPECT_EQ(Host.Report().ReportOptions.Name, "Kept");
+}
+
+// A registered class whose record reader runs out of memory after the common part.
+class TStarvedView : public TkvView {
+ public:
+  std::string ClassName() const override { return "TkvStarvedView"; }
+  void LoadLegacy(TStream& stream) override {
+    TkvView::LoadLegacy(stream);
+    throw std::bad_alloc();
+  }
+};
+
+// An error that is no fault of the file (no memory left) neither skips a record nor makes the
+// file unreadable: the conversion fails with that error, raised or recorded as the caller asks,
+// no document is written and no message is shown.
+TEST_F(ConversionTest, AnErrorThatIsNoFaultOfTheFileFailsTheConversionWithIt) {
+  static const TViewClass starved{"TkvStarvedView",
+                                  [] { return std::make_unique<TStarvedView>(); }};
+  RegisterAddIn(starved, 55338, false);
+  {
+    TkvReport report;
+    report.Pages.AddPage().ObjectList.push_back(std::make_unique<TNamedView>("TkvStarvedView"));
+    report.SaveReportFile(Dir / "m.kvf");
+  }
+  Dir.Write("m.kv3", "earlier document");
+  EXPECT_THROW(ConvertReportFile(Host, Dir / "m.kvf", Prompter), std::bad_alloc);
+  const TConversionOutcome o =
+      ConvertReportFile(Host, Dir / "m.kvf", Prompter, TConversionErrors::Record);
+  UnregisterAddIn(starved);
+  EXPECT_EQ(o.Status, TConversionStatus::Failed);
+  EXPECT_EQ(o.Problem, std::bad_alloc().what());
+  EXPECT_TRUE(o.Messages.empty());
+  EXPECT_TRUE(o.Notes.empty());
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_EQ(Dir.Read("m.kv3"), "earlier document");
+  EXPECT_EQ(Entries(Dir.Path()), (std::set<std::string>{"m.kvf", "m.kv3"}));
+  // The report holds one empty page, not a part of the file.
+  ASSERT_EQ(Host.Report().Pages.Count(), 1);
+  EXPECT_TRUE(Host.Report().Pages.Item(0).ObjectList.empty());
 }
 
 // Margins and positions are 32-bit values in the file; every computation on them (page edges,
