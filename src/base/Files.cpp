@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/Errors.h"
@@ -47,15 +48,44 @@ class TFd {
   int Fd;
 };
 
-// The process's file-creation mask, read once.
+// The file-creation mask as the kernel reports it in the "Umask:" line of /proc/self/status,
+// which reading leaves untouched; -1 when that line cannot be read.
+long UmaskFromProcStatus() {
+  TFd fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) return -1;
+  std::string status;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    status.append(buffer, static_cast<std::size_t>(n));
+  }
+  const std::string key = "\nUmask:";
+  const std::size_t at = status.find(key);
+  if (at == std::string::npos) return -1;
+  const char* const digits = status.c_str() + at + key.size();
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long mask = std::strtoul(digits, &end, 8);
+  if (end == digits || errno != 0 || mask > 0777 || (*end != '\n' && *end != '\0')) return -1;
+  return static_cast<long>(mask);
+}
+
+// The process's file-creation mask, read once. umask() can only be read by setting it, so that
+// way is taken only when /proc cannot tell, and then while the program loads (below), before any
+// thread of it exists that could create a file under the mask set for the moment.
 mode_t ProcessUmask() {
   static const mode_t mask = [] {
+    const long fromProc = UmaskFromProcStatus();
+    if (fromProc >= 0) return static_cast<mode_t>(fromProc);
     const mode_t old = ::umask(022);
     ::umask(old);
     return old;
   }();
   return mask;
 }
+[[maybe_unused]] const mode_t UmaskAtLoad = ProcessUmask();
 
 // Creates a new file beside path with a unique name and the given permission bits; returns its
 // descriptor and name.

@@ -17,7 +17,12 @@ TkvPage::TkvPage(std::int32_t size, std::int32_t width, std::int32_t height, std
   ChangePaper(size, width, height, bin, orientation);
 }
 
-TkvPage::~TkvPage() = default;
+TkvPage::~TkvPage() {
+  // However a page goes (its report's pages cleared, the page deleted, the report destroyed), the
+  // page of the current object record must not be left pointing at it.
+  TLoadState& state = LoadState();
+  if (state.CurrentPage == this) state.CurrentPage = nullptr;
+}
 
 void TkvPage::ChangePaper(std::int32_t size, std::int32_t width, std::int32_t height,
                           std::int32_t bin, std::uint8_t orientation) {

@@ -204,7 +204,9 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
     if (endOffset != 0) stream.SetPosition(endOffset);
   } catch (const EBadEndOffset&) {
     throw;
-  } catch (const std::exception& e) {
+  } catch (const EKvError& e) {
+    // Only a record the file got wrong is skipped; any other error (no memory left, a fault of
+    // the program) ends the load.
     NoteSkipped(dynamic_cast<const EClassNotFound*>(&e) ? TSkippedRecord::NotAvailable
                                                         : TSkippedRecord::Damaged,
                 pageIndex, shownClass);
@@ -267,8 +269,9 @@ TkvReport::TkvReport(std::string name) : TComponent(std::move(name)) {
 }
 
 TkvReport::~TkvReport() {
+  // The current page is forgotten by the pages themselves as they go, and only when it is one of
+  // this report's: a page of another report stays current.
   if (LoadState().CurrentReport == this) LoadState().CurrentReport = nullptr;
-  if (LoadState().CurrentPage) LoadState().CurrentPage = nullptr;
 }
 
 void TkvReport::SetDataset(TComponent* dataset) {
@@ -357,6 +360,13 @@ void TkvReport::WriteTrailer(TStream& stream) {
 
 void TkvReport::LoadReportStream(TStream& stream) {
   TLoadState& state = LoadState();
+  // The page of the current object record is set by each record of this load alone: none is
+  // current before the first one, and none is left current after the load, whatever its end.
+  state.CurrentPage = nullptr;
+  struct TForgetCurrentPage {
+    TLoadState& State;
+    ~TForgetCurrentPage() { State.CurrentPage = nullptr; }
+  } forgetCurrentPage{state};
   state.PreparingFlag = false;
   Prn();  // the printer model of this thread is ready once it exists
   state.CurrentReport = this;
@@ -370,7 +380,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
       state.LegacyVersion = 21;
       stream.SetPosition(0);
     }
-  } catch (const std::exception&) {
+  } catch (const EKvError&) {
     return;
   }
   state.MissingClassFlag = false;
@@ -406,12 +416,22 @@ void TkvReport::LoadReportStream(TStream& stream) {
         Pages.AddPage();
       }
     }
-  } catch (const std::exception& e) {
+  } catch (const EKvError& e) {
+    // The library's errors are what a malformed or truncated file raises: the file is not a
+    // report this program reads.
     LastLoad.Status = TLoadStatus::Unreadable;
     LastLoad.Detail = e.what();
     Message(MessageText(55345));
     Pages.Clear();
     Pages.AddPage();
+  } catch (...) {
+    // Any other error (no memory left, a fault of the program) says nothing about the file: it
+    // ends the load and goes on to the caller, which fails the conversion with it. The report is
+    // left as after an unreadable file, so that it never stands for a file read in part.
+    LastLoad.Status = TLoadStatus::Unreadable;
+    Pages.Clear();
+    Pages.AddPage();
+    throw;
   }
 }
 

@@ -1,7 +1,8 @@
 // The legacy report: its pages, its data dictionary, its options, and the legacy file layout that
 // stores them (a version byte, the page block with page, object and dictionary records, an end
-// marker and a trailer). Loading recovers from damaged and unregistered object records and never
-// lets an error escape; problems end in the library's message boxes.
+// marker and a trailer). Loading recovers from damaged and unregistered object records; problems
+// of the file end in the library's message boxes, and only errors that are no fault of the file
+// (no memory left) escape.
 #pragma once
 
 #include <cstdint>
@@ -121,7 +122,9 @@ class TkvReport : public TComponent {
 
   std::string ClassName() const override { return "TkvReport"; }
 
-  // Loads a legacy stream. Never raises: problems end in message boxes.
+  // Loads a legacy stream. Problems of the file (the library's errors) end in message boxes and
+  // LastLoad. Any other error (no memory left) is raised, leaving LastLoad Unreadable and one
+  // empty page.
   void LoadReportStream(TStream& stream);
   // Saves as a legacy stream, or through the document writer when DocumentMode is set.
   void SaveReportStream(TStream& stream);

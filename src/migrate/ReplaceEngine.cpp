@@ -370,7 +370,25 @@ void TSourceConverter::ConvertFiles(
     changed.notify_all();
   };
 
+  // However this function is left (onResult throwing, a thread that could not be started), the
+  // workers are told to stop and joined before the state they share goes away: each finishes at
+  // most the file it holds, and files converted but not yet written are dropped with their
+  // temporary files when the slots go.
   std::vector<std::thread> pool;
+  const auto stopAndJoin = [&]() noexcept {
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+    }
+    changed.notify_all();
+    for (auto& thread : pool) {
+      if (thread.joinable()) thread.join();
+    }
+  };
+  struct TJoinOnExit {
+    const decltype(stopAndJoin)& Join;
+    ~TJoinOnExit() { Join(); }
+  } joinOnExit{stopAndJoin};
   pool.reserve(threads - 1);
   for (unsigned t = 1; t < threads; ++t) {
     pool.emplace_back([&] {
@@ -412,8 +430,6 @@ void TSourceConverter::ConvertFiles(
     changed.notify_all();
     if (!goOn) break;
   }
-  for (auto& thread : pool) thread.join();
-  // Files converted ahead of a stop are dropped with their temporary files here.
 }
 
 }  // namespace kv

@@ -116,6 +116,8 @@ class TSourceConverter {
   // several threads side by side; every write happens on the calling thread, in list order, so
   // backups are named as in a sequential run. A file listed twice is read again only after its
   // first conversion was written. onResult returning false ends the run: no later file is written.
+  // An exception from onResult (or a thread that cannot be started) ends the run the same way,
+  // once every thread has finished, and reaches the caller.
   void ConvertFiles(const std::vector<std::string>& paths,
                     const std::function<bool(std::size_t, const TFileResult&)>& onResult);
 

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -76,12 +77,21 @@ TEST_F(CliTest, SourceJsonAndDryRun) {
   Dir.Write("a.pas", "TkvReport");
   const TRun run = Run({"source", "--json", "--dry-run", "--table", Table(), Dir / "a.pas"});
   EXPECT_EQ(run.Exit, 0) << run.Err;
-  EXPECT_NE(run.Out.find("{\"path\": \"" + (Dir / "a.pas") +
-                         "\", \"replacements\": 1, \"microseconds\": "),
-            std::string::npos)
-      << run.Out;
-  EXPECT_NE(run.Out.find("\"status\": \"Done\", \"error\": null}"), std::string::npos);
-  EXPECT_NE(run.Out.find("\"dryRun\": true"), std::string::npos);
+  const auto json = nlohmann::json::parse(run.Out);
+  ASSERT_EQ(json["files"].size(), 1u) << run.Out;
+  const auto& file = json["files"][0];
+  EXPECT_EQ(file["path"], Dir / "a.pas");
+  EXPECT_EQ(file["replacements"], 1);
+  ASSERT_TRUE(file["microseconds"].is_number_integer());
+  EXPECT_GE(file["microseconds"].get<std::int64_t>(), 0);
+  EXPECT_EQ(file["status"], "Done");
+  EXPECT_TRUE(file["error"].is_null());
+  const auto& total = json["total"];
+  EXPECT_EQ(total["files"], 1);
+  EXPECT_EQ(total["replacements"], 1);
+  EXPECT_EQ(total["microseconds"], file["microseconds"]);
+  EXPECT_EQ(total["failed"], 0);
+  EXPECT_EQ(total["dryRun"], true);
   EXPECT_EQ(Dir.Read("a.pas"), "TkvReport");
   EXPECT_FALSE(Dir.Exists("a.BAK"));
 }
@@ -116,11 +126,27 @@ TEST_F(CliTest, Dfm2TxtConvertsTheExampleBinaryForm) {
 }
 
 TEST_F(CliTest, InspectShowsTheLoadedReport) {
-  const TRun run = Run({"inspect", std::string(KV_EXAMPLES_DIR) + "/reports/Sales.kvf"});
+  const std::string path = std::string(KV_EXAMPLES_DIR) + "/reports/Sales.kvf";
+  const TRun run = Run({"inspect", path});
   EXPECT_EQ(run.Exit, 0) << run.Err;
-  EXPECT_NE(run.Out.find("\"name\": \"Sales by region\""), std::string::npos) << run.Out;
-  EXPECT_NE(run.Out.find("\"edges\": [38, 18, 740, 1053]"), std::string::npos);
-  EXPECT_NE(run.Out.find("[\"Total\", \"SUM([Orders.\\\"Amount\\\"])\"]"), std::string::npos);
+  EXPECT_TRUE(run.Err.empty()) << run.Err;
+  const auto model = nlohmann::json::parse(run.Out);
+  EXPECT_EQ(model["file"], path);
+  EXPECT_EQ(model["version"], 25);
+  EXPECT_EQ(model["reportOptions"]["name"], "Sales by region");
+  EXPECT_EQ(model["reportOptions"]["passwordProtected"], false);
+  const auto& pages = model["pages"];
+  ASSERT_EQ(pages.size(), 2u) << run.Out;
+  EXPECT_EQ(pages[0]["name"], "Page1");
+  EXPECT_EQ(pages[0]["type"], 0);
+  EXPECT_EQ(pages[0]["edges"], nlohmann::json::array({38, 18, 740, 1053}));
+  EXPECT_EQ(pages[1]["name"], "Dialog1");
+  EXPECT_EQ(pages[1]["type"], 1);
+  const auto& variables = model["dictionary"]["variables"];
+  ASSERT_TRUE(variables.is_array());
+  EXPECT_EQ(variables.at(1), nlohmann::json::array({"Total", "SUM([Orders.\"Amount\"])"}));
+  EXPECT_EQ(model["dictionary"]["datasetAliases"],
+            nlohmann::json::array({nlohmann::json::array({"frmMain.kvDBDataSet1", "Orders"})}));
   EXPECT_EQ(Run({"inspect", Dir / "none.kvf"}).Exit, 1);
 }
 

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "LegacyBytes.h"
 #include "legacy/Factory.h"
@@ -16,17 +18,23 @@
 namespace kv {
 namespace {
 
-// An add-in of the tests: its record payload is one integer, its Left.
+// An add-in of the tests: its record payload is one integer, its Left. It notes the page that
+// was current while it read, and some values make its reader fail: 666 as a damaged payload,
+// 777 and 778 as errors that are no fault of the file.
 class TTestView : public TkvView {
  public:
   std::string ClassName() const override { return "TkvTestView"; }
   void LoadLegacy(TStream& stream) override {
+    PageAtLoad = LoadState().CurrentPage;
     Left = ReadInt(stream);
     if (Left == 666) throw EStreamError("damaged payload");
+    if (Left == 777) throw std::bad_alloc();
+    if (Left == 778) throw std::logic_error("a fault of the program");
   }
   void SaveLegacy(TStream& stream) override { WriteInt(stream, Left); }
   void AfterLoad() override { ++AfterLoads; }
   static inline int AfterLoads = 0;
+  static inline const TkvPage* PageAtLoad = nullptr;
 };
 
 const TViewClass& TestViewClass() {
@@ -51,6 +59,17 @@ TBytes& PageRecord(TBytes& b, int version, int size = 9) {
   return b;
 }
 
+// An object record with its end offset (versions 24 and 25); cls is written for an add-in (10).
+TBytes& ObjectRecord(TBytes& b, int type, const std::string& cls, int page,
+                     const std::string& payload) {
+  const std::size_t start = b.Data.size();
+  b.Byte(type);
+  if (type == 10) b.Str(cls);
+  b.Byte(page);
+  const std::size_t end = start + 1 + (type == 10 ? cls.size() + 3 : 0) + 1 + 4 + payload.size();
+  return b.Int(static_cast<std::int32_t>(end)).Raw(payload);
+}
+
 class ReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -68,6 +87,21 @@ class ReportTest : public ::testing::Test {
     TMemoryStream stream;
     Report.SaveReportStream(stream);
     return stream.Bytes();
+  }
+  // How the last load ended, in short: its status, the objects on each page, for a report read
+  // the number of skipped records, and the messages shown.
+  std::string Outcome() const {
+    static const char* const statuses[] = {
+        "Read", "Empty", "VersionRefused", "Unreadable", "PasswordNotGiven", "PasswordWrong"};
+    std::string out = statuses[static_cast<int>(Report.LastLoad.Status)];
+    out += " pages [";
+    for (int p = 0; p < Report.Pages.Count(); ++p) {
+      out += (p ? " " : "") + std::to_string(Report.Pages.Item(p).ObjectList.size());
+    }
+    out += "]";
+    if (Report.LastLoad.Read()) out += " skipped " + std::to_string(Report.LastLoad.Skipped.size());
+    for (const auto& message : Prompter.Messages) out += " | " + message;
+    return out;
   }
   TRecordingPrompter Prompter;
   TkvReport Report;
@@ -344,13 +378,7 @@ TEST_F(ReportTest, ObjectRecordsAreSkippedByTheirEndOffsets) {
   b.Byte(25).Word(0).Word(0).Str("\x01");
   PageRecord(b, 25);
   auto record = [&](int type, const std::string& cls, int page, const std::string& payload) {
-    const std::size_t start = b.Data.size();
-    b.Byte(type);
-    if (type == 10) b.Str(cls);
-    b.Byte(page);
-    const std::int32_t end = static_cast<std::int32_t>(
-        start + 1 + (type == 10 ? cls.size() + 3 : 0) + 1 + 4 + payload.size());
-    b.Int(end).Raw(payload);
+    ObjectRecord(b, type, cls, page, payload);
   };
   record(10, "TkvTestView", 0, TBytes().Int(1).Raw("extra bytes the class does not read").Data);
   record(7, "", 0, "whatever");                                    // creates nothing
@@ -459,11 +487,58 @@ TEST_F(ReportTest, MoreThan256PagesCannotBeSavedInTheLegacyLayout) {
 }
 
 // Whatever bytes a file holds, loading ends: no crash, no endless loop, no read past the data.
+// It ends in a report read from the file or in none: an unreadable file shows the one message
+// and leaves one empty page; a report read holds every object record of the file as an object
+// or as a skipped record, and only a record of a class this program lacks shows a message.
 TEST_F(ReportTest, HostileFilesLoadWithoutHarm) {
   Report.Pages.AddPage().ObjectList.push_back(CreateReportObject(TypeAddIn, "TkvTestView"));
   Report.Dictionary.VariableList.SetVariable("V", std::string("x"));
   const std::string good = Save();
-  for (std::size_t cut = 0; cut < good.size(); ++cut) Load(good.substr(0, cut));
+  const std::string unreadable = "Unreadable pages [0] | Error: Unsupported KVF format";
+  // Where the parts of the file begin: the page record after the header, the object record
+  // (marker, class name, page, end offset), its payload, the dictionary, the end marker; the
+  // trailer follows.
+  const std::size_t page = good.find('\xFF');
+  const std::string recordHead = TBytes().Byte(10).Str("TkvTestView").Data;
+  const std::size_t object = good.find(recordHead);
+  const std::size_t payload = object + recordHead.size() + 1 + 4;
+  const std::size_t dictionary = payload + 4;
+  const std::size_t end =
+      dictionary + TBytes().Byte(254).Word(-2).Int(1).Str("V").Str("x").Int(0).Int(0).Data.size();
+  ASSERT_EQ(page, 9u);
+  ASSERT_EQ(good[dictionary], '\xFE');
+  ASSERT_EQ(good[end], '\xFC');
+  ASSERT_LT(end + 1, good.size());
+  for (std::size_t cut = 0; cut < good.size(); ++cut) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    Prompter.Messages.clear();
+    Load(good.substr(0, cut));
+    if (cut == 0) {
+      EXPECT_EQ(Outcome(), "Empty pages [1]");  // the report keeps what it held
+    } else if (cut == page) {
+      EXPECT_EQ(Outcome(), "Read pages [] skipped 0");
+    } else if (cut == object) {
+      EXPECT_EQ(Outcome(), "Read pages [0] skipped 0");
+    } else if (cut > object && cut < payload) {
+      // The record cut before its payload cannot become an object: it is skipped, or the file
+      // is unreadable when not even its end offset could be read.
+      if (Report.LastLoad.Read()) {
+        EXPECT_EQ(Outcome(), "Read pages [0] skipped 1");
+      } else {
+        EXPECT_EQ(Outcome(), unreadable);
+      }
+    } else if (cut >= payload && cut < dictionary) {
+      // The payload cut short: the object stays with what it read, noted as skipped.
+      EXPECT_EQ(Outcome(), "Read pages [1] skipped 1");
+      ASSERT_EQ(Report.LastLoad.Skipped.size(), 1u);
+      EXPECT_EQ(Report.LastLoad.Skipped[0].Reason, TSkippedRecord::Damaged);
+    } else if (cut == dictionary || cut == end || cut == end + 1) {
+      EXPECT_EQ(Outcome(), "Read pages [1] skipped 0");
+      EXPECT_EQ(Report.Dictionary.VariableList.Count(), cut == dictionary ? 0 : 1);
+    } else {
+      EXPECT_EQ(Outcome(), unreadable);
+    }
+  }
   // End offsets that point back into the record or before it.
   TBytes b;
   b.Byte(25).Word(0).Word(0).Str("\x01");
@@ -475,9 +550,162 @@ TEST_F(ReportTest, HostileFilesLoadWithoutHarm) {
   EXPECT_EQ(Prompter.Messages, std::vector<std::string>{"Error: Unsupported KVF format"});
   // Flipping each byte of a good file in turn.
   for (std::size_t i = 0; i < good.size(); ++i) {
+    SCOPED_TRACE("byte " + std::to_string(i) + " flipped");
     std::string bad = good;
     bad[i] = static_cast<char>(bad[i] ^ 0xA5);
+    Prompter.Messages.clear();
+    const int pagesBefore = Report.Pages.Count();
     Load(bad);
+    if (i == 0) {  // the version byte becomes 188
+      EXPECT_EQ(Report.LastLoad.Status, TLoadStatus::VersionRefused);
+      EXPECT_EQ(Prompter.Messages, std::vector<std::string>{"Error: Unsupported KVF format"});
+      EXPECT_EQ(Report.Pages.Count(), pagesBefore);
+      continue;
+    }
+    if (!Report.LastLoad.Read()) {
+      EXPECT_EQ(Outcome(), unreadable);
+      continue;
+    }
+    ASSERT_EQ(Report.Pages.Count(), 1) << Outcome();
+    const auto& skipped = Report.LastLoad.Skipped;
+    EXPECT_EQ(Report.Pages.Item(0).ObjectList.size() + skipped.size(), 1u) << Outcome();
+    // A message names a missing add-in class (a built-in type code without a class is only
+    // noted).
+    const bool classMissing =
+        skipped.size() == 1 && skipped[0].Reason == TSkippedRecord::NotAvailable;
+    EXPECT_LE(Prompter.Messages.size(), classMissing ? 1u : 0u) << Outcome();
+    if (!Prompter.Messages.empty()) {
+      EXPECT_TRUE(Prompter.Messages[0].starts_with(
+          "Error: Report contains the following non-plugged components:\r" +
+          skipped.at(0).ClassName + "\r"))
+          << Outcome();
+    }
+  }
+}
+
+// The page of the current object record never outlives the page: it is forgotten when its page
+// goes, whichever way the page goes, and only then.
+TEST_F(ReportTest, CurrentPageIsForgottenWhenItsPageGoes) {
+  const struct {
+    const char* What;
+    void (*Free)(TkvReport&);
+  } cases[] = {
+      {"pages cleared", [](TkvReport& r) { r.Pages.Clear(); }},
+      {"page deleted", [](TkvReport& r) { r.Pages.Delete(1); }},
+      {"report cleared", [](TkvReport& r) { r.ClearReport(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    TkvReport report;
+    report.Pages.AddPage();
+    report.Pages.AddPage();
+    LoadState().CurrentPage = &report.Pages.Item(1);
+    c.Free(report);
+    EXPECT_EQ(LoadState().CurrentPage, nullptr);
+  }
+  // Deleting another page, or destroying another report, leaves it current.
+  Report.Pages.AddPage();
+  Report.Pages.AddPage();
+  TkvPage* const current = &Report.Pages.Item(1);
+  LoadState().CurrentPage = current;
+  Report.Pages.Delete(0);
+  EXPECT_EQ(LoadState().CurrentPage, current);
+  {
+    TkvReport other;
+    other.Pages.AddPage();
+  }
+  EXPECT_EQ(LoadState().CurrentPage, current);
+  // A report destroyed while one of its pages is current forgets it.
+  {
+    TkvReport other;
+    LoadState().CurrentPage = &other.Pages.AddPage();
+  }
+  EXPECT_EQ(LoadState().CurrentPage, nullptr);
+}
+
+// Each object record is read with its own page current, and no page stays current after a load,
+// whatever its end: a page of another report current before the load is not taken for one of
+// this file, and no later reader finds a page of this load.
+TEST_F(ReportTest, ALoadLeavesNoPageCurrent) {
+  TkvReport other;
+  TkvPage& elsewhere = other.Pages.AddPage();
+  auto file = [](std::int32_t left, bool complete) {
+    TBytes b;
+    b.Byte(25).Word(0).Word(0).Str("\x01");
+    PageRecord(b, 25);
+    PageRecord(b, 25);
+    ObjectRecord(b, 10, "TkvTestView", 1, TBytes().Int(left).Data);
+    if (complete) {
+      b.Byte(252);
+    } else {
+      b.Byte(254).Word(-2);  // a dictionary cut short
+    }
+    return b.Data;
+  };
+  const struct {
+    const char* What;
+    std::string Bytes;
+    TLoadStatus Status;
+  } cases[] = {
+      {"read", file(5, true), TLoadStatus::Read},
+      {"unreadable", file(5, false), TLoadStatus::Unreadable},
+      {"failed", file(777, true), TLoadStatus::Unreadable},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    LoadState().CurrentPage = &elsewhere;
+    TTestView::PageAtLoad = nullptr;
+    TMemoryStream stream(c.Bytes);
+    try {
+      Report.LoadReportStream(stream);
+    } catch (const std::bad_alloc&) {
+    }
+    EXPECT_EQ(Report.LastLoad.Status, c.Status);
+    EXPECT_EQ(LoadState().CurrentPage, nullptr);
+    if (c.Status == TLoadStatus::Read) {
+      EXPECT_EQ(TTestView::PageAtLoad, &Report.Pages.Item(1));
+    }
+  }
+}
+
+// Only the library's errors mean a damaged file. Any other error of a record's reader (no memory
+// left, a fault of the program) neither skips the record nor makes the file unreadable: it ends
+// the load and reaches the caller, with the report left as one empty page and no message shown.
+TEST_F(ReportTest, ErrorsThatAreNoFaultOfTheFileReachTheCaller) {
+  auto file = [](std::int32_t left) {
+    TBytes b;
+    b.Byte(25).Word(0).Word(0).Str("\x01");
+    PageRecord(b, 25);
+    ObjectRecord(b, 10, "TkvTestView", 0, TBytes().Int(left).Data);
+    ObjectRecord(b, 10, "TkvTestView", 0, TBytes().Int(3).Data);
+    return b.Byte(252).Data;
+  };
+  // A damaged payload is skipped, and the load goes on.
+  Load(file(666));
+  EXPECT_EQ(Outcome(), "Read pages [2] skipped 1");
+
+  auto raised = [&](std::int32_t left) -> std::string {
+    TMemoryStream stream(file(left));
+    try {
+      Report.LoadReportStream(stream);
+    } catch (const std::bad_alloc&) {
+      return "bad_alloc";
+    } catch (const std::logic_error& e) {
+      return e.what();
+    }
+    return "nothing";
+  };
+  const struct {
+    std::int32_t Left;
+    const char* Raised;
+  } cases[] = {{777, "bad_alloc"}, {778, "a fault of the program"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Left);
+    Prompter.Messages.clear();
+    Report.Pages.AddPage();
+    EXPECT_EQ(raised(c.Left), c.Raised);
+    EXPECT_EQ(Outcome(), "Unreadable pages [0]");
+    EXPECT_TRUE(Report.LastLoad.Skipped.empty());
   }
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 
 #include "base/Errors.h"
 #include "base/TextLines.h"
@@ -250,13 +251,18 @@ TEST_F(ConvertFileTest, NulBytesAreCarriedThrough) {
   EXPECT_EQ(Dir.Read("Unit1.pas"), std::string("R\0tail R\r\nnext\r\n", 16));
 }
 
+// Also the bits that the process's creation mask strips from a new file (group and others may
+// write under the usual mask 022): the mask must have been read right for those to be restored.
 TEST_F(ConvertFileTest, NewFileKeepsThePermissionsOfTheOld) {
-  const std::string path = Dir.Write("Unit1.pas", "TkvReport");
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "R"}}), 1);
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  for (const mode_t mode : {0640, 0666, 0602}) {
+    SCOPED_TRACE(mode);
+    const std::string path = Dir.Write("Unit1.pas", "TkvReport");
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "R"}}), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, mode);
+  }
 }
 
 // Converting a list on several threads gives what converting it file by file gives: the same
@@ -324,6 +330,45 @@ TEST(ConvertFiles, StoppingLeavesLaterFilesAndNoTemporaryFiles) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
   EXPECT_EQ(entries, 35);  // 30 files and 5 backups
+}
+
+// An exception from onResult ends the run and reaches the caller once every thread has stopped:
+// the files handed on before it stay written, with the results of a file-by-file run, later files
+// are untouched and no temporary file is left.
+TEST(ConvertFiles, ExceptionFromOnResultReachesTheCallerAndKeepsWrittenFiles) {
+  struct TStopHere : std::runtime_error {
+    TStopHere() : std::runtime_error("stop here") {}
+  };
+  for (const unsigned threads : {1u, 3u}) {
+    SCOPED_TRACE(threads);
+    TTempDir dir;
+    const auto original = [](int i) { return i % 2 == 0 ? "TkvReport" : "TkvReport TkvReport"; };
+    std::vector<std::string> paths;
+    for (int i = 0; i < 30; ++i) {
+      paths.push_back(dir.Write("U" + std::to_string(i) + ".pas", original(i)));
+    }
+    std::vector<std::string> handedOn;
+    TSourceConverter converter({{"TkvReport", "R"}}, TConvertOptions{false, threads});
+    EXPECT_THROW(converter.ConvertFiles(paths,
+                                        [&](std::size_t i, const TFileResult& r) {
+                                          handedOn.push_back(std::to_string(i) + ":" +
+                                                             std::to_string(r.Replacements) +
+                                                             (r.Error ? "!" : ""));
+                                          if (i == 1) throw TStopHere();
+                                          return true;
+                                        }),
+                 TStopHere);
+    EXPECT_EQ(handedOn, (std::vector<std::string>{"0:1", "1:2"}));
+    EXPECT_EQ(dir.Read("U0.pas"), "R\r\n");
+    EXPECT_EQ(dir.Read("U1.pas"), "R R\r\n");
+    EXPECT_EQ(dir.Read("U0.BAK"), "TkvReport");
+    for (int i = 2; i < 30; ++i)
+      EXPECT_EQ(dir.Read("U" + std::to_string(i) + ".pas"), original(i)) << i;
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
+      ++entries;
+    EXPECT_EQ(entries, 32);  // 30 files and 2 backups
+  }
 }
 
 }  // namespace

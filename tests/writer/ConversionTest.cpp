@@ -3,8 +3,10 @@
 // when nothing could be read from a file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <limits>
+#include <new>
 #include <optional>
 #include <pugixml.hpp>
 #include <random>
@@ -111,18 +113,33 @@ class ConversionTest : public ::testing::Test {
   TRecordingPrompter Prompter;
 };
 
+// The document written is the report's own, and the time taken counts the load and the write in
+// microseconds: more than none, no more than the call took.
 TEST_F(ConversionTest, ConvertsAReportAndRestoresTheReportsPrompter) {
-  const std::string path = WriteReport(Dir, "a.kvf", "First");
+  const std::string path = WriteReport(Dir, "a.kvf", "First", 2);
   TRecordingPrompter earlier;
   Host.Report().Prompter = &earlier;
+  const auto start = std::chrono::steady_clock::now();
   const TConversionOutcome o = ConvertReportFile(Host, path, Prompter);
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+  EXPECT_EQ(o.Status, TConversionStatus::Done);
   EXPECT_TRUE(o.Written());
   EXPECT_EQ(o.OutputPath, Dir / "a.kv3");
   EXPECT_TRUE(o.Problem.empty());
   EXPECT_TRUE(o.Messages.empty());
   EXPECT_TRUE(o.Notes.empty());
-  EXPECT_GE(o.Microseconds, 0);
-  EXPECT_TRUE(Dir.Exists("a.kv3"));
+  EXPECT_GT(o.Microseconds, 0);
+  EXPECT_LE(o.Microseconds, took);
+  ASSERT_TRUE(Dir.Exists("a.kv3"));
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(Dir.Read("a.kv3").c_str()));
+  const pugi::xml_node root = xml.child("TkvxReport");
+  EXPECT_STREQ(root.attribute("ReportOptions.Name").value(), "First");
+  std::size_t pages = 0;
+  for ([[maybe_unused]] const pugi::xml_node page : root.children("TkvxReportPage")) ++pages;
+  EXPECT_EQ(pages, 2u);
   EXPECT_EQ(Host.Report().Prompter, &earlier);
   EXPECT_EQ(Host.Report().ReportFileName, path);
 }
@@ -255,6 +272,45 @@ TEST_F(ConversionTest, SkippedRecordsAreWrittenWithANoteEach) {
   ASSERT_EQ(Host.Report().Pages.Item(0).ObjectList.size(), 1u);
   EXPECT_EQ(Host.Report().Pages.Item(0).ObjectList[0]->Left, 40);
   EXPECT_EQ(Host.Report().ReportOptions.Name, "Kept");
+}
+
+// A registered class whose record reader runs out of memory after the common part.
+class TStarvedView : public TkvView {
+ public:
+  std::string ClassName() const override { return "TkvStarvedView"; }
+  void LoadLegacy(TStream& stream) override {
+    TkvView::LoadLegacy(stream);
+    throw std::bad_alloc();
+  }
+};
+
+// An error that is no fault of the file (no memory left) neither skips a record nor makes the
+// file unreadable: the conversion fails with that error, raised or recorded as the caller asks,
+// no document is written and no message is shown.
+TEST_F(ConversionTest, AnErrorThatIsNoFaultOfTheFileFailsTheConversionWithIt) {
+  static const TViewClass starved{"TkvStarvedView",
+                                  [] { return std::make_unique<TStarvedView>(); }};
+  RegisterAddIn(starved, 55338, false);
+  {
+    TkvReport report;
+    report.Pages.AddPage().ObjectList.push_back(std::make_unique<TNamedView>("TkvStarvedView"));
+    report.SaveReportFile(Dir / "m.kvf");
+  }
+  Dir.Write("m.kv3", "earlier document");
+  EXPECT_THROW(ConvertReportFile(Host, Dir / "m.kvf", Prompter), std::bad_alloc);
+  const TConversionOutcome o =
+      ConvertReportFile(Host, Dir / "m.kvf", Prompter, TConversionErrors::Record);
+  UnregisterAddIn(starved);
+  EXPECT_EQ(o.Status, TConversionStatus::Failed);
+  EXPECT_EQ(o.Problem, std::bad_alloc().what());
+  EXPECT_TRUE(o.Messages.empty());
+  EXPECT_TRUE(o.Notes.empty());
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_EQ(Dir.Read("m.kv3"), "earlier document");
+  EXPECT_EQ(Entries(Dir.Path()), (std::set<std::string>{"m.kvf", "m.kv3"}));
+  // The report holds one empty page, not a part of the file.
+  ASSERT_EQ(Host.Report().Pages.Count(), 1);
+  EXPECT_TRUE(Host.Report().Pages.Item(0).ObjectList.empty());
 }
 
 // Margins and positions are 32-bit values in the file; every computation on them (page edges,
