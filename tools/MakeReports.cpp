@@ -1,7 +1,8 @@
 // Builds the example legacy report files (.kvf) of examples/reports: reports saved by the
 // library's own legacy writer (report and dialog pages, scripts, variables, report options, a
-// password-protected report) and files of the older versions 21 to 23, put together byte by
-// byte, since the library only writes the current version.
+// password-protected report), files of the older versions 21 to 23, and files of every version
+// from 21 to 25 holding the built-in object families (objects/), put together byte by byte,
+// since the library only writes the current version.
 // Usage: kv_mkreports FOLDER
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "FamilyReports.h"
 #include "LegacyBytes.h"
 #include "base/Files.h"
 #include "base/Stream.h"
@@ -154,7 +156,13 @@ int main(int argc, char** argv) {
         {"older/Version22.kvf", OlderVersionReport(22)},
         {"older/Version23.kvf", OlderVersionReport(23)},
     };
-    for (const auto& [name, bytes] : files) {
+    // The built-in object families in every file version whose records differ.
+    std::vector<std::pair<std::string, std::string>> all = files;
+    for (int version = 21; version <= 25; ++version) {
+      all.emplace_back("objects/Version" + std::to_string(version) + ".kvf",
+                       kv::test::TFamilyReport(version).Bytes());
+    }
+    for (const auto& [name, bytes] : all) {
       const std::string path = folder + "/" + name;
       std::filesystem::create_directories(std::filesystem::path(path).parent_path());
       kv::WriteFileSafely(path, bytes);

@@ -1,6 +1,7 @@
 // kv3conv inspect: the legacy report model of one .kvf file as JSON, for users and for tests.
 #include <cstdio>
 #include <exception>
+#include <variant>
 
 #include "base/CodePage.h"
 #include "cli/Commands.h"
@@ -48,6 +49,36 @@ std::string Variables(const TkvVariables& list) {
   return out + "]";
 }
 
+// A property value as JSON: numbers, booleans and texts as they are, empty as null.
+std::string ValueJson(const TVariant& value) {
+  if (const auto* n = std::get_if<std::int64_t>(&value)) return Number(*n);
+  if (const auto* d = std::get_if<double>(&value)) return Real(*d);
+  if (const auto* b = std::get_if<bool>(&value)) return Bool(*b);
+  if (const auto* t = std::get_if<std::string>(&value)) return Text(*t);
+  return "null";
+}
+
+// The object's published properties with their values, in the order its class declares them,
+// and the element it writes into a new document (without the page shift). Together they show
+// every field a family reads and what the conversion makes of it.
+std::string ObjectDetails(TkvView& v) {
+  v.PropList.clear();
+  v.DeclareProperties();
+  std::string out = ", \"properties\": {";
+  for (std::size_t i = 0; i < v.PropList.size(); ++i) {
+    const std::string& name = v.PropList[i]->Name;
+    out += (i ? ", " : "") + Text(name) + ": " + ValueJson(v.QueryProperty(name));
+  }
+  TMemoryStream element;
+  try {
+    v.SaveToDocument(element);
+    out += "}, \"element\": " + JsonString(element.Bytes());
+  } catch (const std::exception& e) {
+    out += "}, \"element\": null, \"elementError\": " + Text(e.what());
+  }
+  return out;
+}
+
 std::string PageJson(const TkvPage& p) {
   const TPageMetrics& m = p.Metrics;
   std::string out =
@@ -72,11 +103,12 @@ std::string PageJson(const TkvPage& p) {
       Number(p.LeftEdge()) + ", " + Number(p.TopEdge()) + ", " + Number(p.RightEdge()) + ", " +
       Number(p.BottomEdge()) + "],\n     \"objects\": [";
   for (std::size_t i = 0; i < p.ObjectList.size(); ++i) {
-    const TkvView& v = *p.ObjectList[i];
+    TkvView& v = *p.ObjectList[i];
     out += (i ? ",\n       " : "\n       ");
     out += "{\"class\": " + Text(v.ClassName()) + ", \"name\": " + Text(v.Name) +
            ", \"typeCode\": " + Number(v.TypeCode) + ", \"bounds\": [" + Number(v.Left) + ", " +
-           Number(v.Top) + ", " + Number(v.Width) + ", " + Number(v.Height) + "]}";
+           Number(v.Top) + ", " + Number(v.Width) + ", " + Number(v.Height) + "]" +
+           ObjectDetails(v) + "}";
   }
   return out + (p.ObjectList.empty() ? "]}" : "]}");
 }
