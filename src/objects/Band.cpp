@@ -20,29 +20,29 @@ namespace {
 
 // The element classes of band types 0 to 22; an empty entry means the type has none.
 constexpr std::array<std::string_view, 23> ElementClasses{
-    "TkvxReportTitle",
-    "TkvxReportSummary",
-    "TkvxPageHeader",
-    "TkvxPageFooter",
-    "TkvxHeader",
-    "TkvxMasterData",
-    "TkvxFooter",
-    "TkvxHeader",
-    "TkvxDetailData",
-    "TkvxFooter",
-    "TkvxHeader",
-    "TkvxSubDetailData",
-    "TkvxFooter",
-    "TkvxOverlay",
-    "TkvxColumnHeader",
-    "TkvxColumnFooter",
-    "TkvxGroupHeader",
-    "TkvxGroupFooter",
-    "",
-    "",
-    "",
-    "TkvxChild",
-    "",
+    "TkvxReportTitle",    // 0
+    "TkvxReportSummary",  // 1
+    "TkvxPageHeader",     // 2
+    "TkvxPageFooter",     // 3
+    "TkvxHeader",         // 4
+    "TkvxMasterData",     // 5
+    "TkvxFooter",         // 6
+    "TkvxHeader",         // 7
+    "TkvxDetailData",     // 8
+    "TkvxFooter",         // 9
+    "TkvxHeader",         // 10
+    "TkvxSubDetailData",  // 11
+    "TkvxFooter",         // 12
+    "TkvxOverlay",        // 13
+    "TkvxColumnHeader",   // 14
+    "TkvxColumnFooter",   // 15
+    "TkvxGroupHeader",    // 16
+    "TkvxGroupFooter",    // 17
+    "",                   // 18
+    "",                   // 19
+    "",                   // 20
+    "TkvxChild",          // 21
+    "",                   // 22
 };
 
 // The message of the designer's name of band type 0.
