@@ -2,6 +2,7 @@
 #include "writer/Registration.h"
 
 #include "legacy/Report.h"
+#include "objects/Memo.h"
 #include "writer/DocumentWriter.h"
 
 namespace kv {
@@ -10,6 +11,7 @@ void RegisterReportLibrary() {
   InstallDocumentSaver(&WriteDocument);
   // Each family adds one call here, in the order above: its Register…() function lives in the
   // family's own header (src/objects, src/dialogs, src/data).
+  RegisterMemoFamily();  // type code 0
 }
 
 }  // namespace kv
