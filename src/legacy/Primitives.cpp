@@ -2,8 +2,11 @@
 // writers keep every length word in step with the bytes that follow it.
 #include "legacy/Primitives.h"
 
+#include <charconv>
+
 #include "base/Errors.h"
 #include "legacy/LoadState.h"
+#include "legacy/Messages.h"
 
 namespace kv {
 
@@ -50,6 +53,33 @@ std::uint16_t StyleToStored(TFontStyles styles) {
   if (styles.Contains(TFontStyle::fsUnderline)) word |= 0x4;
   if (styles.Contains(TFontStyle::fsStrikeOut)) word |= 0x8;
   return word;
+}
+
+std::uint8_t DefaultFontCharset() {
+  static const std::uint8_t charset = [] {
+    std::string text = MessageText(55337);
+    const auto first = text.find_first_not_of(' ');
+    const auto last = text.find_last_not_of(' ');
+    if (first == std::string::npos) return DefaultCharset;
+    text = text.substr(first, last - first + 1);
+    int number = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || number < 0 || number > 255) {
+      return DefaultCharset;
+    }
+    return static_cast<std::uint8_t>(number);
+  }();
+  return charset;
+}
+
+std::int64_t FontHeightPixels(std::int32_t points, int pixelsPerInch) {
+  const std::int64_t product = std::int64_t{points} * pixelsPerInch;
+  std::int64_t quotient = product / 72;
+  const std::int64_t remainder = product % 72;
+  // Halves away from zero: the remainder carries the sign of the product.
+  if (2 * remainder >= 72) ++quotient;
+  if (2 * remainder <= -72) --quotient;
+  return -quotient;
 }
 
 // ---- Scalars ------------------------------------------------------------------------------------

@@ -83,6 +83,17 @@ struct TkvFont {
 TFontStyles StyleFromStored(std::uint16_t word);
 std::uint16_t StyleToStored(TFontStyles styles);
 
+// The character set that fonts of report objects start with: the number that message 55337 holds
+// ("1" unless localised), read once on first use. A text that is not a whole number from 0 to 255
+// gives DefaultCharset.
+std::uint8_t DefaultFontCharset();
+
+// The height in pixels of a font of the given point size on a screen of pixelsPerInch, as the
+// new document writes font heights: -(points * pixelsPerInch / 72) with the quotient rounded half
+// away from zero (10 points give -13 at 96 pixels per inch). Computed in 64 bits, so that no size
+// read from a file overflows.
+std::int64_t FontHeightPixels(std::int32_t points, int pixelsPerInch = 96);
+
 // ---- Scalars ------------------------------------------------------------------------------------
 
 std::uint8_t ReadByte(TStream& stream);

@@ -3,6 +3,7 @@
 
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/Memo.h"
 #include "writer/DocumentWriter.h"
 
 namespace kv {
@@ -11,7 +12,9 @@ void RegisterReportLibrary() {
   InstallDocumentSaver(&WriteDocument);
   // Each family adds one call here, in the order above: its Register…() function lives in the
   // family's own header (src/objects, src/dialogs, src/data).
-  RegisterBandFamily();
+  // Built-in classes, by type code.
+  RegisterMemoFamily();  // 0
+  RegisterBandFamily();  // 2
 }
 
 }  // namespace kv
