@@ -2,6 +2,8 @@
 #include "writer/Registration.h"
 
 #include "legacy/Report.h"
+#include "objects/Line.h"
+#include "objects/SubReport.h"
 #include "writer/DocumentWriter.h"
 
 namespace kv {
@@ -10,6 +12,8 @@ void RegisterReportLibrary() {
   InstallDocumentSaver(&WriteDocument);
   // Each family adds one call here, in the order above: its Register…() function lives in the
   // family's own header (src/objects, src/dialogs, src/data).
+  RegisterSubReportFamily();  // type code 3
+  RegisterLineFamily();       // type code 4
 }
 
 }  // namespace kv
