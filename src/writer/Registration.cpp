@@ -3,6 +3,7 @@
 
 #include "legacy/Report.h"
 #include "objects/Line.h"
+#include "objects/Picture.h"
 #include "objects/SubReport.h"
 #include "writer/DocumentWriter.h"
 
@@ -12,6 +13,7 @@ void RegisterReportLibrary() {
   InstallDocumentSaver(&WriteDocument);
   // Each family adds one call here, in the order above: its Register…() function lives in the
   // family's own header (src/objects, src/dialogs, src/data).
+  RegisterPictureFamily();    // type code 1
   RegisterSubReportFamily();  // type code 3
   RegisterLineFamily();       // type code 4
 }
