@@ -3,7 +3,10 @@
 
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/Line.h"
 #include "objects/Memo.h"
+#include "objects/Picture.h"
+#include "objects/SubReport.h"
 #include "writer/DocumentWriter.h"
 
 namespace kv {
@@ -13,8 +16,11 @@ void RegisterReportLibrary() {
   // Each family adds one call here, in the order above: its Register…() function lives in the
   // family's own header (src/objects, src/dialogs, src/data).
   // Built-in classes, by type code.
-  RegisterMemoFamily();  // 0
-  RegisterBandFamily();  // 2
+  RegisterMemoFamily();       // 0
+  RegisterPictureFamily();    // 1
+  RegisterBandFamily();       // 2
+  RegisterSubReportFamily();  // 3
+  RegisterLineFamily();       // 4
 }
 
 }  // namespace kv

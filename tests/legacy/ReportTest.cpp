@@ -568,7 +568,13 @@ TEST_F(ReportTest, HostileFilesLoadWithoutHarm) {
     }
     ASSERT_EQ(Report.Pages.Count(), 1) << Outcome();
     const auto& skipped = Report.LastLoad.Skipped;
-    EXPECT_EQ(Report.Pages.Item(0).ObjectList.size() + skipped.size(), 1u) << Outcome();
+    // The one record gives an object or a note; a damaged record of a class this program holds
+    // gives both, its object keeping what was read.
+    const auto& objects = Report.Pages.Item(0).ObjectList;
+    const bool damagedButKept = skipped.size() == 1 && objects.size() == 1 &&
+                                skipped[0].Reason == TSkippedRecord::Damaged &&
+                                skipped[0].ClassName == objects[0]->ClassName();
+    EXPECT_EQ(objects.size() + skipped.size(), damagedButKept ? 2u : 1u) << Outcome();
     // A message names a missing add-in class (a built-in type code without a class is only
     // noted).
     const bool classMissing =
