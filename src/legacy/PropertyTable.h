@@ -39,6 +39,14 @@ class TPropertyTable {
   TPropertyTable(std::initializer_list<TEntry> entries) : Entries(entries) {
     for (const TEntry& entry : Entries) UpperNames.push_back(AsciiUpper(entry.Name));
   }
+  // A table whose class lists its parent class's names first, then its own entries.
+  struct TAfterParent {};
+  TPropertyTable(TAfterParent, std::initializer_list<TEntry> entries) : TPropertyTable(entries) {
+    ParentFirst = true;
+  }
+
+  // True when DeclareProperties lists the parent class's names before this table's.
+  bool DeclaresParentFirst() const { return ParentFirst; }
 
   // Adds the declared entries to object's property list, in table order.
   void Declare(T& object) const {
@@ -78,10 +86,12 @@ class TPropertyTable {
  private:
   std::vector<TEntry> Entries;
   std::vector<std::string> UpperNames;
+  bool ParentFirst = false;
 };
 
 // The three named-property operations of a class Self derived from Parent, from Self's own table
-// (a static Properties() returning TPropertyTable<Self>): DeclareProperties declares its entries;
+// (a static Properties() returning TPropertyTable<Self>): DeclareProperties declares its entries,
+// after the parent class's names when the table says so;
 // AssignProperty and QueryProperty look a name up there first and hand it on to Parent when the
 // table does not handle it. A class without a table of its own keeps Parent's operations.
 template <class Self, class Parent>
@@ -99,6 +109,7 @@ class TPropertiesOf : public Parent {
 
   void DeclareProperties() override {
     if constexpr (OwnTable()) {
+      if (Self::Properties().DeclaresParentFirst()) Parent::DeclareProperties();
       Self::Properties().Declare(static_cast<Self&>(*this));
     } else {
       Parent::DeclareProperties();

@@ -15,31 +15,9 @@ TkvLineView::TkvLineView() {
 }
 
 const TPropertyTable<TkvLineView>& TkvLineView::Properties() {
-  // Listed here for the designer; TkvView reads and sets them.
-  static const TPropertyTable<TkvLineView> table{
-      {"Name"},
-      {"Left"},
-      {"Top"},
-      {"Width"},
-      {"Height"},
-      {"Flags"},
-      {"FrameTyp"},
-      {"FrameWidth"},
-      {"FrameColor"},
-      {.Name = "FrameStyle",
-       .EnumNames = "psSolid;psDash;psDot;psDashDot;psDashDotDot;psDouble",
-       .EnumValues = {0, 1, 2, 3, 4, 5}},
-      {"FillColor"},
-      {"Tag"},
-      {.Name = "BandAlign",
-       .EnumNames = "baNone;baLeft;baRight;baCenter;baWidth;baBottom;baTop;baRest",
-       .EnumValues = {0, 1, 2, 3, 4, 5, 6, 7}},
-      {"Visible"},
-      {"Memo"},
-      {"Memo.Count"},
-      {"Restrictions"},
-      {"Stretched"},
-  };
+  // After the names of every view, "Stretched", which TkvView reads and sets.
+  using T = TPropertyTable<TkvLineView>;
+  static const T table{T::TAfterParent{}, {{"Stretched"}}};
   return table;
 }
 

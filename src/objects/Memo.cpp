@@ -102,60 +102,39 @@ TkvMemoView::TkvMemoView() {
 const TPropertyTable<TkvMemoView>& TkvMemoView::Properties() {
   using M = TkvMemoView;
   static const TPropertyTable<TkvMemoView> table{
-      // The names of every view, handled by TkvView.
-      {"Name"},
-      {"Left"},
-      {"Top"},
-      {"Width"},
-      {"Height"},
-      {"Flags"},
-      {"FrameTyp"},
-      {"FrameWidth"},
-      {"FrameColor"},
-      {.Name = "FrameStyle",
-       .EnumNames = "psSolid;psDash;psDot;psDashDot;psDashDotDot;psDouble",
-       .EnumValues = {0, 1, 2, 3, 4, 5}},
-      {"FillColor"},
-      {"Tag"},
-      {.Name = "BandAlign",
-       .EnumNames = "baNone;baLeft;baRight;baCenter;baWidth;baBottom;baTop;baRest",
-       .EnumValues = {0, 1, 2, 3, 4, 5, 6, 7}},
-      {"Visible"},
-      {"Memo"},
-      {"Memo.Count"},
-      {"Restrictions"},
-      // The memo's own.
-      {"Font.Name", [](const M& m) { return GetFontProperty(m.Font, "FONT.NAME"); },
-       [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.NAME", x); }},
-      {"Font.Size", [](const M& m) { return GetFontProperty(m.Font, "FONT.SIZE"); },
-       [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.SIZE", x); }},
-      {"Font.Style", [](const M& m) { return GetFontProperty(m.Font, "FONT.STYLE"); },
-       [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.STYLE", x); }},
-      {"Font.Color", [](const M& m) { return GetFontProperty(m.Font, "FONT.COLOR"); },
-       [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.COLOR", x); }},
-      {"Font"},  // the font dialog
-      {"Alignment", [](const M& m) -> TVariant { return std::int64_t{m.Alignment}; },
-       [](M& m, const TVariant& x) { m.Alignment = VarToInt32(x); }},
-      {"DisplayFormat"},  // the format dialog
-      {"Highlight"},      // the highlight dialog
-      {"LineSpacing", [](const M& m) -> TVariant { return std::int64_t{m.LineSpacing}; },
-       [](M& m, const TVariant& x) { m.LineSpacing = VarToInt32(x); }},
-      {"CharSpacing", [](const M& m) -> TVariant { return std::int64_t{m.CharSpacing}; },
-       [](M& m, const TVariant& x) { m.CharSpacing = VarToInt32(x); }},
-      {"GapX"},
-      {"GapY"},
-      {"Stretched"},
-      {"WordWrap", GetFlag<flWordWrap>, SetFlag<flWordWrap>},
-      {"WordBreak", GetFlag<flWordBreak>, SetFlag<flWordBreak>},
-      {"AutoWidth", GetFlag<flAutoWidth>, SetFlag<flAutoWidth>},
-      {"TextOnly", GetFlag<flTextOnly>, SetFlag<flTextOnly>},
-      {"Suppress", GetFlag<flSuppressRepeated>, SetFlag<flSuppressRepeated>},
-      {"HideZeros", GetFlag<flHideZeros>, SetFlag<flHideZeros>},
-      {"Lines.Count",
-       [](const M& m) -> TVariant { return static_cast<std::int64_t>(m.Memo.size()); }},
-      {"Underlines", GetFlag<flUnderlines>, SetFlag<flUnderlines>},
-      {"RTLReading", GetFlag<flRTLReading>, SetFlag<flRTLReading>},
-  };
+      TPropertyTable<TkvMemoView>::TAfterParent{},
+      {
+          {"Font.Name", [](const M& m) { return GetFontProperty(m.Font, "FONT.NAME"); },
+           [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.NAME", x); }},
+          {"Font.Size", [](const M& m) { return GetFontProperty(m.Font, "FONT.SIZE"); },
+           [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.SIZE", x); }},
+          {"Font.Style", [](const M& m) { return GetFontProperty(m.Font, "FONT.STYLE"); },
+           [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.STYLE", x); }},
+          {"Font.Color", [](const M& m) { return GetFontProperty(m.Font, "FONT.COLOR"); },
+           [](M& m, const TVariant& x) { SetFontProperty(m.Font, "FONT.COLOR", x); }},
+          {"Font"},  // the font dialog
+          {"Alignment", [](const M& m) -> TVariant { return std::int64_t{m.Alignment}; },
+           [](M& m, const TVariant& x) { m.Alignment = VarToInt32(x); }},
+          {"DisplayFormat"},  // the format dialog
+          {"Highlight"},      // the highlight dialog
+          {"LineSpacing", [](const M& m) -> TVariant { return std::int64_t{m.LineSpacing}; },
+           [](M& m, const TVariant& x) { m.LineSpacing = VarToInt32(x); }},
+          {"CharSpacing", [](const M& m) -> TVariant { return std::int64_t{m.CharSpacing}; },
+           [](M& m, const TVariant& x) { m.CharSpacing = VarToInt32(x); }},
+          {"GapX"},
+          {"GapY"},
+          {"Stretched"},
+          {"WordWrap", GetFlag<flWordWrap>, SetFlag<flWordWrap>},
+          {"WordBreak", GetFlag<flWordBreak>, SetFlag<flWordBreak>},
+          {"AutoWidth", GetFlag<flAutoWidth>, SetFlag<flAutoWidth>},
+          {"TextOnly", GetFlag<flTextOnly>, SetFlag<flTextOnly>},
+          {"Suppress", GetFlag<flSuppressRepeated>, SetFlag<flSuppressRepeated>},
+          {"HideZeros", GetFlag<flHideZeros>, SetFlag<flHideZeros>},
+          {"Lines.Count",
+           [](const M& m) -> TVariant { return static_cast<std::int64_t>(m.Memo.size()); }},
+          {"Underlines", GetFlag<flUnderlines>, SetFlag<flUnderlines>},
+          {"RTLReading", GetFlag<flRTLReading>, SetFlag<flRTLReading>},
+      }};
   return table;
 }
 

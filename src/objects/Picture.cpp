@@ -80,47 +80,30 @@ TkvPictureView::TkvPictureView() {
 
 const TPropertyTable<TkvPictureView>& TkvPictureView::Properties() {
   using P = TkvPictureView;
-  // The names of TkvView are listed here for the designer and handled there.
+  // After the names of every view, the picture's own.
   static const TPropertyTable<TkvPictureView> table{
-      {"Name"},
-      {"Left"},
-      {"Top"},
-      {"Width"},
-      {"Height"},
-      {"Flags"},
-      {"FrameTyp"},
-      {"FrameWidth"},
-      {"FrameColor"},
-      {.Name = "FrameStyle",
-       .EnumNames = "psSolid;psDash;psDot;psDashDot;psDashDotDot;psDouble",
-       .EnumValues = {0, 1, 2, 3, 4, 5}},
-      {"FillColor"},
-      {"Tag"},
-      {.Name = "BandAlign",
-       .EnumNames = "baNone;baLeft;baRight;baCenter;baWidth;baBottom;baTop;baRest",
-       .EnumValues = {0, 1, 2, 3, 4, 5, 6, 7}},
-      {"Visible"},
-      {"Memo"},
-      {"Memo.Count"},
-      {"Restrictions"},
-      {"Picture"},
-      {"Stretched"},
-      {"Center", [](const P& p) -> TVariant { return (p.Flags & flPictCenter) != 0; },
-       [](P& p, const TVariant& x) {
-         p.Flags = VarToInt(x) != 0 ? (p.Flags | flPictCenter) : (p.Flags & ~flPictCenter);
-       }},
-      {"KeepAspect", [](const P& p) -> TVariant { return (p.Flags & flPictRatio) != 0; },
-       [](P& p, const TVariant& x) {
-         p.Flags = VarToInt(x) != 0 ? (p.Flags | flPictRatio) : (p.Flags & ~flPictRatio);
-       }},
-      {"DataField"},
-      {.Name = "BlobType",
-       .Get = [](const P& p) -> TVariant { return std::int64_t{p.BlobType}; },
-       .Set = [](P& p,
-                 const TVariant& x) { p.BlobType = static_cast<std::uint8_t>(VarToInt(x) & 0xFF); },
-       .EnumNames = "btBMP;btJPG;btICO;btWMF",
-       .EnumValues = {btBMP, btJPG, btICO, btWMF}},
-  };
+      TPropertyTable<TkvPictureView>::TAfterParent{},
+      {
+          {"Picture"},
+          {"Stretched"},
+          {"Center", [](const P& p) -> TVariant { return (p.Flags & flPictCenter) != 0; },
+           [](P& p, const TVariant& x) {
+             p.Flags = VarToInt(x) != 0 ? (p.Flags | flPictCenter) : (p.Flags & ~flPictCenter);
+           }},
+          {"KeepAspect", [](const P& p) -> TVariant { return (p.Flags & flPictRatio) != 0; },
+           [](P& p, const TVariant& x) {
+             p.Flags = VarToInt(x) != 0 ? (p.Flags | flPictRatio) : (p.Flags & ~flPictRatio);
+           }},
+          {"DataField"},
+          {.Name = "BlobType",
+           .Get = [](const P& p) -> TVariant { return std::int64_t{p.BlobType}; },
+           .Set =
+               [](P& p, const TVariant& x) {
+                 p.BlobType = static_cast<std::uint8_t>(VarToInt(x) & 0xFF);
+               },
+           .EnumNames = "btBMP;btJPG;btICO;btWMF",
+           .EnumValues = {btBMP, btJPG, btICO, btWMF}},
+      }};
   return table;
 }
 

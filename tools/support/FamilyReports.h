@@ -52,18 +52,21 @@ class TFamilyReport {
       if (type == 16) reference = "[Orders.\"Region\"] <> \"\"";
       const int flags = type == 2 ? 0x0040 : type == 3 ? 0x0000 : 0x0030;
       Object(b, 2, 0, "Band" + std::to_string(type + 1), 0, 20 * type, 700, 18, flags, type,
-             reference, {}, [&](TBytes& p) { Band(p, type == 16 ? "Band6" : ""); });
+             reference, {},
+             [&](TBytes& p) { Band(p, type == 16 ? "Band6" : "", type == 5 ? 3 : 1); });
     }
     // Memos: plain; highlighted, aligned and with a numeric format; a date format; word break.
     Object(b, 0, 0, "Memo1", 40, 10, 200, 18, 0x0003, 0, "", {"Hello [Name]"},
            [&](TBytes& p) { Memo(p, "Arial", 10, 0, 0, ""); });
-    Object(b, 0, 0, "Memo2", 40, 40, 200, 18, 0x0023, 0, "", {"[Total]"},
-           [&](TBytes& p) { Memo(p, "Tahoma", 8, 0x1D, 2, "[Total] > 100"); },
-           0x01020000 | (2 << 8) | ',');
-    Object(b, 0, 0, "Memo3", 40, 70, 200, 18, 0x0001, 0, "", {"[Date]"},
-           [&](TBytes& p) { Memo(p, "Courier New", 12, 3, 0, ""); }, 0x02030000);
+    Object(
+        b, 0, 0, "Memo2", 40, 40, 200, 18, 0x0023, 0, "", {"[Total]"},
+        [&](TBytes& p) { Memo(p, "Tahoma", 8, 0x1D, 2, "[Total] > 100"); },
+        0x01020000 | (2 << 8) | ',');
+    Object(
+        b, 0, 0, "Memo3", 40, 70, 200, 18, 0x0001, 0, "", {"[Date]"},
+        [&](TBytes& p) { Memo(p, "Courier New", 12, 3, 0, ""); }, 0x02030000);
     Object(b, 0, 0, "Memo4", 40, 100, 200, 36, 0x0007, 0, "", {"Long text & \"quotes\""},
-           [&](TBytes& p) { Memo(p, "Arial", 9, 0, 1, ""); });
+           [&](TBytes& p) { Memo(p, "Arial", 9, 0, 1, "", 204); });
     // Pictures of every graphic kind; the last one takes its image from a data field.
     const std::vector<std::string> graphics = {
         "", std::string("BM\x1E\0\0\0\0\0\0\0\x1A\0\0\0", 14) + "pixels",
@@ -73,13 +76,13 @@ class TFamilyReport {
       const std::vector<std::string> memo =
           kind == 0 ? std::vector<std::string>{std::string(SampleDataset) + ".\"Photo\""}
                     : std::vector<std::string>{};
-      Object(b, 1, 0, "Picture" + std::to_string(kind + 1), 300, 10 + 60 * kind, 50, 50, 0x0005,
-             0, "", memo, [&, kind](TBytes& p) { Picture(p, kind, kind == 0 ? 1 : 0, graphics[kind]); });
+      Object(b, 1, 0, "Picture" + std::to_string(kind + 1), 300, 10 + 60 * kind, 50, 50, 0x0005, 0,
+             "", memo,
+             [&, kind](TBytes& p) { Picture(p, kind, kind == 0 ? 1 : 0, graphics[kind]); });
     }
     // A vertical line and a subreport that prints the second page.
     Object(b, 4, 0, "Line1", 20, 0, 0, 400, 0x0001, 0x4, "", {}, [](TBytes&) {});
-    Object(b, 3, 0, "SubReport1", 40, 500, 300, 50, 0x0000, 0, "", {},
-           [](TBytes& p) { p.Int(1); });
+    Object(b, 3, 0, "SubReport1", 40, 500, 300, 50, 0x0000, 0, "", {}, [](TBytes& p) { p.Int(1); });
     Object(b, 0, 1, "Memo5", 40, 10, 200, 18, 0x0003, 0, "", {"On the second page"},
            [&](TBytes& p) { Memo(p, "Arial", 10, 0, 0, ""); });
     b.Byte(252);
@@ -163,23 +166,25 @@ class TFamilyReport {
     payload(b);
     if (endOffset != 0) {
       const auto end = static_cast<std::uint32_t>(b.Data.size());
-      for (int i = 0; i < 4; ++i) b.Data[endOffset + i] = static_cast<char>((end >> (8 * i)) & 0xFF);
+      for (int i = 0; i < 4; ++i)
+        b.Data[endOffset + i] = static_cast<char>((end >> (8 * i)) & 0xFF);
     }
     (void)start;
   }
 
+  // The stored character set counts from version 23 on; older files hold a word that is ignored.
   void Memo(TBytes& b, const std::string& font, int size, int alignment, int style,
-            const std::string& highlight) {
+            const std::string& highlight, int charset = 1) {
     Text(b, font);
-    b.Int(size).Word(style).Int(0).Int(alignment).Word(Version >= 23 ? 204 : 0);
+    b.Int(size).Word(style).Int(0).Int(alignment).Word(Version >= 23 ? charset : 0);
     b.Word(2).Int(0x0000FF).Int(0x00FFFF);
     Text(b, highlight);
     if (Version >= 24) b.Int(4).Int(1);
   }
 
-  void Band(TBytes& b, const std::string& master) {
+  void Band(TBytes& b, const std::string& master, int newColumnAfter) {
     if (Version <= 23) return;
-    b.Str("").Int(2).Int(300).Int(10).Int(3);
+    b.Str("").Int(2).Int(300).Int(10).Int(newColumnAfter);
     if (RecordMajor * 10 + RecordMinor > 20) b.Str(master);
   }
 
