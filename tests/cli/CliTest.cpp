@@ -268,6 +268,30 @@ TEST_F(CliTest, ReportGoesOnAfterFailedFilesAndKeepsEarlierDocuments) {
       << run.Out;
 }
 
+// The sample reports holding the built-in object families convert with no message from the
+// library and with their notes, each naming the page and the object.
+TEST_F(CliTest, ReportOnTheFamilySamplesPrintsNotesAndNoMessage) {
+  for (int version = 21; version <= 25; ++version) {
+    const std::string name = "Version" + std::to_string(version) + ".kvf";
+    Dir.Write("objects/" + name,
+              Dir.Read(std::string(KV_EXAMPLES_DIR) + "/reports/objects/" + name));
+  }
+  const TRun run = Run({"report", "--json", Dir / "objects"});
+  EXPECT_EQ(run.Exit, 1);  // every file has notes
+  const auto result = nlohmann::json::parse(run.Out);
+  ASSERT_EQ(result["reports"].size(), 5u);
+  for (const auto& report : result["reports"]) {
+    EXPECT_EQ(report["status"], "Warnings") << report["path"];
+    EXPECT_EQ(report["messageCount"], 0) << report["path"];
+    EXPECT_GE(report["notes"].size(), 9u) << report["path"];
+  }
+  EXPECT_EQ(run.Err.find(": Error: "), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find("/objects/Version25.kvf: Page 1, Memo4: word break is not carried into "
+                         "the document"),
+            std::string::npos)
+      << run.Err;
+}
+
 TEST_F(CliTest, ReportWhoseDocumentCannotBeWrittenLeavesNoPartialFile) {
   Dir.Write("r/Sales.kvf", Dir.Read(ExampleReport()));
   // A folder holds the document's name, so the finished document cannot be moved into place.
