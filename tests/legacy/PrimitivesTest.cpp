@@ -13,6 +13,7 @@
 #include "base/Stream.h"
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
+#include "support/StateScopes.h"
 
 namespace kv {
 namespace {
@@ -31,17 +32,7 @@ std::string Written(const std::function<void(TStream&)>& write) {
   return stream.Bytes();
 }
 
-// Sets the legacy version for one test and restores the previous one afterwards.
-class TVersionScope {
- public:
-  explicit TVersionScope(std::uint8_t version) : Saved(LoadState().LegacyVersion) {
-    LoadState().LegacyVersion = version;
-  }
-  ~TVersionScope() { LoadState().LegacyVersion = Saved; }
-
- private:
-  std::uint8_t Saved;
-};
+using test::TVersionScope;
 
 TEST(PrimitivesTest, ScalarsAreLittleEndianAndBooleansAcceptAnyNonZeroValue) {
   EXPECT_EQ(Written([](TStream& s) { WriteByte(s, 0xAB); }), Bytes({0xAB}));

@@ -21,6 +21,7 @@
 #include "legacy/Page.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "support/StateScopes.h"
 #include "writer/DocumentWriter.h"
 #include "writer/ReportHost.h"
 
@@ -30,23 +31,7 @@ namespace {
 using test::TBytes;
 using TNames = std::vector<std::string>;
 
-// Sets the legacy version and the current report for one test and restores them afterwards.
-class TStateScope {
- public:
-  explicit TStateScope(std::uint8_t version, TkvReport* report = nullptr)
-      : SavedVersion(LoadState().LegacyVersion), SavedReport(LoadState().CurrentReport) {
-    LoadState().LegacyVersion = version;
-    LoadState().CurrentReport = report;
-  }
-  ~TStateScope() {
-    LoadState().LegacyVersion = SavedVersion;
-    LoadState().CurrentReport = SavedReport;
-  }
-
- private:
-  std::uint8_t SavedVersion;
-  TkvReport* SavedReport;
-};
+using test::TStateScope;
 
 std::string Document(TkvView& view) {
   TMemoryStream stream;

@@ -19,6 +19,7 @@
 #include "legacy/Report.h"
 #include "objects/Memo.h"
 #include "support/RecordingReportPrompter.h"
+#include "support/StateScopes.h"
 #include "writer/Conversion.h"
 
 namespace kv {
@@ -28,34 +29,9 @@ using TLines = std::vector<std::string>;
 
 using test::TBytes;
 
-// Sets the legacy version for one test (no current report) and restores it afterwards.
-class TVersionScope {
- public:
-  explicit TVersionScope(int version)
-      : SavedVersion(LoadState().LegacyVersion), SavedReport(LoadState().CurrentReport) {
-    LoadState().LegacyVersion = static_cast<std::uint8_t>(version);
-    LoadState().CurrentReport = nullptr;
-  }
-  ~TVersionScope() {
-    LoadState().LegacyVersion = SavedVersion;
-    LoadState().CurrentReport = SavedReport;
-  }
+using test::TVersionScope;
 
- private:
-  std::uint8_t SavedVersion;
-  TkvReport* SavedReport;
-};
-
-class TSeparatorScope {
- public:
-  explicit TSeparatorScope(char separator) : Saved(DocumentDecimalSeparator()) {
-    SetDocumentDecimalSeparator(separator);
-  }
-  ~TSeparatorScope() { SetDocumentDecimalSeparator(Saved); }
-
- private:
-  char Saved;
-};
+using test::TSeparatorScope;
 
 // The common record of the given version (versions 21 and 22 with zero-terminated texts), with
 // the flags given and an empty memo.

@@ -17,6 +17,7 @@
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/Picture.h"
+#include "support/StateScopes.h"
 #include "support/TempDir.h"
 
 namespace kv {
@@ -25,23 +26,7 @@ namespace {
 using test::TBytes;
 using TLines = std::vector<std::string>;
 
-// Sets the legacy version and the current report for one test and restores them afterwards.
-class TStateScope {
- public:
-  explicit TStateScope(std::uint8_t version, TkvReport* report = nullptr)
-      : SavedVersion(LoadState().LegacyVersion), SavedReport(LoadState().CurrentReport) {
-    LoadState().LegacyVersion = version;
-    LoadState().CurrentReport = report;
-  }
-  ~TStateScope() {
-    LoadState().LegacyVersion = SavedVersion;
-    LoadState().CurrentReport = SavedReport;
-  }
-
- private:
-  std::uint8_t SavedVersion;
-  TkvReport* SavedReport;
-};
+using test::TStateScope;
 
 // The common record of a picture named "Picture5" at (1, 2) sized 30 x 40, with flags 0x0003,
 // for a file of version 23, 24 or 25 (record version major.minor from 24 on).

@@ -14,6 +14,7 @@
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/SubReport.h"
+#include "support/StateScopes.h"
 
 namespace kv {
 namespace {
@@ -21,16 +22,7 @@ namespace {
 using test::TBytes;
 using TLines = std::vector<std::string>;
 
-class TVersionScope {
- public:
-  explicit TVersionScope(std::uint8_t version) : Saved(LoadState().LegacyVersion) {
-    LoadState().LegacyVersion = version;
-  }
-  ~TVersionScope() { LoadState().LegacyVersion = Saved; }
-
- private:
-  std::uint8_t Saved;
-};
+using test::TVersionScope;
 
 std::string Document(TkvView& view) {
   TMemoryStream stream;

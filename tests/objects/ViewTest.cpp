@@ -18,6 +18,7 @@
 #include "legacy/Report.h"
 #include "legacy/View.h"
 #include "objects/Control.h"
+#include "support/StateScopes.h"
 
 namespace kv {
 namespace {
@@ -26,34 +27,9 @@ using TLines = std::vector<std::string>;
 
 using test::TBytes;
 
-// Sets the legacy version and the current report for one test and restores them afterwards.
-class TStateScope {
- public:
-  explicit TStateScope(std::uint8_t version, TkvReport* report = nullptr)
-      : SavedVersion(LoadState().LegacyVersion), SavedReport(LoadState().CurrentReport) {
-    LoadState().LegacyVersion = version;
-    LoadState().CurrentReport = report;
-  }
-  ~TStateScope() {
-    LoadState().LegacyVersion = SavedVersion;
-    LoadState().CurrentReport = SavedReport;
-  }
+using test::TStateScope;
 
- private:
-  std::uint8_t SavedVersion;
-  TkvReport* SavedReport;
-};
-
-class TSeparatorScope {
- public:
-  explicit TSeparatorScope(char separator) : Saved(DocumentDecimalSeparator()) {
-    SetDocumentDecimalSeparator(separator);
-  }
-  ~TSeparatorScope() { SetDocumentDecimalSeparator(Saved); }
-
- private:
-  char Saved;
-};
+using test::TSeparatorScope;
 
 // A memo-like class: its own prefix and class name, nothing else.
 class TTestMemo : public TkvView {
