@@ -2,6 +2,8 @@
 // class attributes of the element, and the registration of the family.
 #include "dialogs/DialogControls.h"
 
+#include <algorithm>
+
 #include "base/Ascii.h"
 #include "base/DocumentText.h"
 #include "base/TextLines.h"
@@ -79,7 +81,10 @@ void TkvLabelControl::AdjustSize() {
   if (!AutoSize) return;
   const TTextMeasurer* measurer = TextMeasurer();
   if (!measurer) return;
-  const TTextSize size = measurer->MeasureText(Caption, Font, WordWrap ? Width : 0);
+  // A wrapping label breaks its caption within its width; a width read from a file may be 0 or
+  // less, which still leaves one pixel to wrap in rather than meaning no wrapping at all.
+  const std::int64_t wrapWidth = WordWrap ? std::max<std::int64_t>(Width, 1) : 0;
+  const TTextSize size = measurer->MeasureText(Caption, Font, wrapWidth);
   if (!WordWrap) Width = size.Width;
   Height = size.Height;
 }
