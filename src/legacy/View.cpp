@@ -309,7 +309,7 @@ void TkvView::SaveToDocument(TStream& stream) {
   WriteAttribute(stream, "Top", Top);
   WriteAttribute(stream, "Width", Width);
   WriteAttribute(stream, "Height", Height);
-  WriteAttribute(stream, "Color", FillColor);
+  WriteAttribute(stream, "Color", DocumentColor());
   if (!Visible) WriteAttribute(stream, "Visible", "False");
   WriteAttribute(stream, "Frame.Typ", FrameTypToDocument(FrameTyp));
   WriteAttribute(stream, "Frame.Width", FormatFloatGeneral(FrameWidth, DocumentDecimalSeparator()));

@@ -173,6 +173,9 @@ class TkvView : public TPropertiesOf<TkvView, TkvObject> {
   // False for the classes that publish neither the frame and fill names nor "Tag" and
   // "BandAlign" (the band and subreport views).
   virtual bool PublishesFrameProperties() const { return true; }
+  // The value of the element's Color attribute: FillColor here; the dialog controls write the
+  // colour of their widget instead.
+  virtual std::int32_t DocumentColor() const { return FillColor; }
   // Calls visit with every name that a generated name must not repeat: the names of the
   // objects on the pages of the current report.
   virtual void ForEachTakenName(const std::function<void(std::string_view)>& visit) const;

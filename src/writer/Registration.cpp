@@ -1,6 +1,7 @@
 // The one list of the object families of the report library.
 #include "writer/Registration.h"
 
+#include "dialogs/DialogControls.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
 #include "objects/Line.h"
@@ -21,6 +22,8 @@ void RegisterReportLibrary() {
   RegisterBandFamily();       // 2
   RegisterSubReportFamily();  // 3
   RegisterLineFamily();       // 4
+  // Add-ins, in the order of the registry.
+  RegisterDialogControls();
 }
 
 }  // namespace kv

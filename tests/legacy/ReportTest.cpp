@@ -403,7 +403,7 @@ TEST_F(ReportTest, MissingClassesAreNamedOncePerObject) {
   TBytes b;
   b.Byte(25).Word(0).Word(0).Str("\x01");
   PageRecord(b, 25);
-  for (const std::string cls : {"TKVBDELOOKUPCONTROL", "TkvNope", "TkvTestView", "TkvNope"}) {
+  for (const std::string cls : {"TkvGone", "TkvNope", "TkvTestView", "TkvNope"}) {
     const std::size_t start = b.Data.size();
     b.Byte(10)
         .Str(cls)
@@ -417,7 +417,7 @@ TEST_F(ReportTest, MissingClassesAreNamedOncePerObject) {
   ASSERT_EQ(Prompter.Messages.size(), 1u);
   EXPECT_EQ(Prompter.Messages[0],
             "Error: Report contains the following non-plugged components:\r"
-            "TkvDBLookupControl\rTkvNope\rTkvNope\rYou must include these components into your "
+            "TkvGone\rTkvNope\rTkvNope\rYou must include these components into your "
             "project.");
   EXPECT_EQ(Report.Pages.Item(0).ObjectList.size(), 1u);
   EXPECT_EQ(TTestView::AfterLoads, 0);

@@ -1,0 +1,36 @@
+// How big a text is in a font on the screen. A label with automatic size takes its size from its
+// caption; the model holds no window toolkit, so the programs install a measurer that asks theirs
+// (both measure with the same font metrics, at 96 pixels per inch). Without one installed, labels
+// keep the size their record stored.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "legacy/Primitives.h"
+
+namespace kv {
+
+struct TTextSize {
+  std::int64_t Width = 0;
+  std::int64_t Height = 0;
+  friend bool operator==(const TTextSize&, const TTextSize&) = default;
+};
+
+class TTextMeasurer {
+ public:
+  virtual ~TTextMeasurer() = default;
+  // The size in pixels that text takes in font, as a label shows it: on one line per line break
+  // when wrapWidth is 0, otherwise broken into lines at word boundaries to fit wrapWidth pixels.
+  // Called from any thread that converts a report.
+  virtual TTextSize MeasureText(std::string_view text, const TkvFont& font,
+                                std::int64_t wrapWidth) const = 0;
+};
+
+// Installs the process-wide measurer, or none. The caller keeps it alive while it is installed.
+// Installed once at start, before any report is loaded.
+void InstallTextMeasurer(const TTextMeasurer* measurer);
+// The installed measurer, or none.
+const TTextMeasurer* TextMeasurer();
+
+}  // namespace kv
