@@ -3,6 +3,7 @@
 
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/DatabaseObjects.h"
 #include "objects/Line.h"
 #include "objects/Memo.h"
 #include "objects/Picture.h"
@@ -21,6 +22,8 @@ void RegisterReportLibrary() {
   RegisterBandFamily();       // 2
   RegisterSubReportFamily();  // 3
   RegisterLineFamily();       // 4
+  // Add-ins, in the order of the registry.
+  RegisterDatabaseFamilies();
 }
 
 }  // namespace kv
