@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "base/Errors.h"
 #include "legacy/Factory.h"
 #include "legacy/LoadState.h"
+#include "legacy/Page.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/DatabaseObjects.h"
@@ -524,6 +526,49 @@ TEST(DatabaseObjectsTest, DocumentVariableNamingAQueryFieldIsRewritten) {
   EXPECT_NE(block.find(text("_Query1")), std::string::npos);
   EXPECT_NE(block.find(text("<Query1.\"Id\">")), std::string::npos);
   EXPECT_NE(block.find(text("DialogForm.Query1.\"No\"")), std::string::npos);
+  LoadState().CurrentReport = nullptr;
+}
+
+// A whole report saved and read back: the table's connection, master dataset and lookup dataset
+// are stored after it in the file, and are linked once the page is read.
+TEST(DatabaseObjectsTest, ReportReadBackRelinksObjectsStoredLaterInTheFile) {
+  std::string bytes;
+  {
+    TkvReport source("R");
+    TkvPage& page = source.Pages.AddPage();
+    page.PageType = ptDialog;
+    auto orders = std::make_unique<TkvADOTable>();
+    auto customers = std::make_unique<TkvADOTable>();
+    auto database = std::make_unique<TkvADODatabase>();
+    customers->AssignProperty("Name", std::string("Customers"));
+    database->AssignProperty("Name", std::string("Conn1"));
+    orders->AssignProperty("Name", std::string("Orders"));
+    orders->AssignProperty("Database", std::string("Conn1"));
+    orders->AssignProperty("MasterSource", std::string("Customers"));
+    TField& field = orders->Table().CreateField(
+        orders->Table().FieldDefs.Add("Company", TFieldType::ftString, 30));
+    field.SetLookup(true);
+    field.SetLookupDataSet(customers->PlatformDataset());
+    page.ObjectList.push_back(std::move(orders));
+    page.ObjectList.push_back(std::move(customers));
+    page.ObjectList.push_back(std::move(database));
+    TMemoryStream stream;
+    source.SaveReportStream(stream);
+    bytes = stream.Bytes();
+  }
+  TkvReport loaded("R");
+  TMemoryStream stream(bytes);
+  loaded.LoadReportStream(stream);
+  ASSERT_TRUE(loaded.LastLoad.Read());
+  EXPECT_TRUE(loaded.LastLoad.Skipped.empty());
+  ASSERT_EQ(loaded.Pages.Item(0).ObjectList.size(), 3u);
+  auto& orders = dynamic_cast<TkvADOTable&>(*loaded.Pages.Item(0).ObjectList[0]);
+  auto& customers = dynamic_cast<TkvADOTable&>(*loaded.Pages.Item(0).ObjectList[1]);
+  auto& database = dynamic_cast<TkvADODatabase&>(*loaded.Pages.Item(0).ObjectList[2]);
+  EXPECT_EQ(orders.Table().Connection(), database.PlatformConnection());
+  EXPECT_EQ(orders.Table().MasterSource(), customers.PlatformSource());
+  ASSERT_EQ(orders.Table().Fields().size(), 1u);
+  EXPECT_EQ(orders.Table().Fields()[0]->LookupDataSet(), customers.PlatformDataset());
   LoadState().CurrentReport = nullptr;
 }
 
