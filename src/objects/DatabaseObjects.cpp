@@ -224,7 +224,8 @@ void TkvDatabaseDataset::ReadFieldList(TStream& stream) {
     const std::string name = ReadLegacyString(stream);
     const bool lookup = ReadBool8(stream);
     const int size = static_cast<std::uint16_t>(ReadWord(stream));
-    const TFieldType type = FieldTypeFromOrdinal(ordinal).value_or(TFieldType::ftUnknown);
+    // An ordinal this program does not name is kept as stored, so that saving writes it back.
+    const auto type = static_cast<TFieldType>(ordinal);
     TField& field = dataset.CreateField(dataset.FieldDefs.Add(name, type, size, false));
     if (!lookup) continue;
     field.SetLookup(true);
@@ -296,10 +297,6 @@ void TkvDatabaseDataset::DocumentLosses(std::vector<std::string>& losses) const 
   if (!database.empty() && !PlatformDataset()->Connection()) {
     losses.push_back("its database \"" + database + "\" names no database object of the report");
   }
-  bool bcd = true;
-  if (auto* t = dynamic_cast<const TADOTable*>(PlatformDataset())) bcd = t->EnableBCD;
-  if (auto* q = dynamic_cast<const TADOQuery*>(PlatformDataset())) bcd = q->EnableBCD;
-  if (!bcd) losses.push_back("the switched-off BCD mode is not carried into the document");
 }
 
 // ---- TkvDatabaseQuery ---------------------------------------------------------------------------

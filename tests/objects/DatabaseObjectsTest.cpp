@@ -98,6 +98,71 @@ std::string Saved(TkvView& view) {
   return stream.Bytes();
 }
 
+std::vector<std::string> PropertyNames(TkvObject& object) {
+  object.DeclareProperties();
+  std::vector<std::string> names;
+  for (const auto& rec : object.PropList) names.push_back(rec->Name);
+  return names;
+}
+
+TEST(DatabaseObjectsTest, EachClassDeclaresItsFamilysNames) {
+  TkvADOTable adoTable;
+  EXPECT_EQ(PropertyNames(adoTable),
+            (TLines{"Name", "Restrictions", "Active", "Database", "Fields", "FieldCount", "Filter",
+                    "EOF", "RecordCount", "IsEmpty", "EnableBCD", "IndexName", "MasterFields",
+                    "MasterSource", "TableName"}));
+  TkvDBXQuery dbxQuery;
+  EXPECT_EQ(PropertyNames(dbxQuery),
+            (TLines{"Name", "Restrictions", "Active", "Database", "Fields", "FieldCount", "EOF",
+                    "RecordCount", "IsEmpty", "DataSource", "Params", "SQL", "SQL.Count"}));
+  TkvIBXTable ibxTable;
+  EXPECT_EQ(PropertyNames(ibxTable)[10], "IndexName");
+  EXPECT_EQ(PropertyNames(ibxTable)[11], "IndexFieldNames");
+  TkvIBXDatabase ibx;
+  EXPECT_EQ(PropertyNames(ibx), (TLines{"Name", "Restrictions", "Connected", "LoginPrompt",
+                                        "DatabaseName", "Params", "Params.Count", "SQLDialect"}));
+  TkvDBXDatabase dbx;
+  EXPECT_EQ(PropertyNames(dbx), (TLines{"Name", "Restrictions", "Connected", "LoginPrompt",
+                                        "ConnectionName", "DriverName", "Params", "Params.Count"}));
+}
+
+// Renaming keeps the data source and report dataset named after the object; "Filter" switches
+// filtering with its trimmed text.
+TEST(DatabaseObjectsTest, NameAndFilterReachThePlatformComponents) {
+  TkvIBXQuery query;
+  EXPECT_EQ(query.NamePrefix, "Query");
+  EXPECT_EQ(query.Flags & 0x4000, 0x4000);
+  query.AssignProperty("name", std::string("Q7"));
+  EXPECT_EQ(query.Query().Name, "Q7");
+  EXPECT_EQ(query.PlatformSource()->Name, "SQ7");
+  EXPECT_EQ(query.ReportDataset()->Name, "_Q7");
+  EXPECT_EQ(HostForm().FindComponent("_Q7"), query.ReportDataset());
+  query.AssignProperty("Filter", std::string(" \t "));
+  EXPECT_FALSE(query.Query().Filtered);
+  query.AssignProperty("Filter", std::string("X=1"));
+  EXPECT_TRUE(query.Query().Filtered);
+  query.AssignProperty("SQL", std::string("SELECT :A,\r\n:B"));
+  EXPECT_EQ(query.QueryProperty("SQL.Count"), TVariant(std::int64_t{2}));
+  EXPECT_EQ(query.Query().Params().Count(), 2);
+}
+
+TEST(DatabaseObjectsTest, LossesNameWhatTheElementDrops) {
+  TVersionScope scope(25);
+  TkvADOTable plain;
+  EXPECT_TRUE(Losses(plain).empty());
+
+  TBytes b = CommonRecord("Orders", 25, 2, 2);
+  b.Str("Nowhere").Str("").Str("").Str("").Str("").Str("T").Byte(1).Byte(1).Word(1);
+  Field(b, 3, "Id", 0);
+  TkvADOTable table;
+  ASSERT_EQ(LoadInto(table, b.Data), 1);
+  EXPECT_EQ(Losses(table),
+            (TLines{"its 1 persistent field(s) are not carried into the document",
+                    "a dataset stored as open could not be opened during conversion and is "
+                    "written closed",
+                    "its database \"Nowhere\" names no database object of the report"}));
+}
+
 // ---- Tables -------------------------------------------------------------------------------------
 
 TEST(DatabaseObjectsTest, AdoTableReadsEnableBcdOnlyFromRecordsOfMinorTwo) {
@@ -171,6 +236,17 @@ TEST(DatabaseObjectsTest, IbxAndDbxTablesReadTheirOwnFieldOrder) {
     EXPECT_EQ(table.Table().IndexFieldNames, "PartNo");
     EXPECT_EQ(table.Table().MasterFields, "M");
   }
+}
+
+// A field type this program does not name is written back as stored.
+TEST(DatabaseObjectsTest, UnknownFieldTypeOrdinalIsKept) {
+  TVersionScope scope(25);
+  TBytes b = CommonRecord("T", 25);
+  b.Str("").Str("").Str("").Str("").Str("").Str("").Byte(0).Word(1);
+  Field(b, 40, "Geo", 8);
+  TkvDBXTable table;
+  ASSERT_EQ(LoadInto(table, b.Data), 1);
+  EXPECT_EQ(Saved(table).substr(b.Data.size() - 15), b.Data.substr(b.Data.size() - 15));
 }
 
 TEST(DatabaseObjectsTest, FieldCountBeyondTheRecordFailsBeforeReading) {
