@@ -648,5 +648,48 @@ TEST(DatabaseObjectsTest, ReportReadBackRelinksObjectsStoredLaterInTheFile) {
   LoadState().CurrentReport = nullptr;
 }
 
+// In a whole report, the record of a database stored as connected ends at its Connected byte;
+// the page loader goes on with the next record, which still links to it.
+TEST(DatabaseObjectsTest, ReportWithAConnectedDatabaseGoesOnWithTheNextRecord) {
+  std::string bytes;
+  {
+    TkvReport source("R");
+    TkvPage& page = source.Pages.AddPage();
+    page.PageType = ptDialog;
+    auto database = std::make_unique<TkvADODatabase>();
+    database->AssignProperty("Name", std::string("Conn1"));
+    database->Connection().ConnectionString = "Provider=Only";
+    auto table = std::make_unique<TkvADOTable>();
+    table->AssignProperty("Name", std::string("Orders"));
+    table->AssignProperty("Database", std::string("Conn1"));
+    page.ObjectList.push_back(std::move(database));
+    page.ObjectList.push_back(std::move(table));
+    TMemoryStream stream;
+    source.SaveReportStream(stream);
+    bytes = stream.Bytes();
+  }
+  // The connection string, its closing byte, LoginPrompt, then Connected.
+  const std::size_t at = bytes.find("Provider=Only");
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(bytes[at + 15], '\0');
+  bytes[at + 15] = '\1';
+
+  TkvReport loaded("R");
+  TMemoryStream stream(bytes);
+  loaded.LoadReportStream(stream);
+  ASSERT_TRUE(loaded.LastLoad.Read());
+  ASSERT_EQ(loaded.LastLoad.Skipped.size(), 1u);
+  EXPECT_EQ(loaded.LastLoad.Skipped[0].ClassName, "TkvADODatabase");
+  ASSERT_EQ(loaded.Pages.Item(0).ObjectList.size(), 2u);
+  auto& database = dynamic_cast<TkvADODatabase&>(*loaded.Pages.Item(0).ObjectList[0]);
+  auto& table = dynamic_cast<TkvADOTable&>(*loaded.Pages.Item(0).ObjectList[1]);
+  EXPECT_EQ(database.Name, "Conn1");
+  EXPECT_EQ(database.Connection().ConnectionString, "Provider=Only");
+  EXPECT_FALSE(database.Connection().Connected());
+  EXPECT_EQ(Losses(database).size(), 1u);
+  EXPECT_EQ(table.Table().Connection(), database.PlatformConnection());
+  LoadState().CurrentReport = nullptr;
+}
+
 }  // namespace
 }  // namespace kv
