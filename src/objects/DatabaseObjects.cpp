@@ -204,6 +204,7 @@ void TkvDatabaseDataset::ReadActive(TStream& stream) {
 }
 
 void TkvDatabaseDataset::ApplyActive() {
+  if (Fixups.IndexOfName("Active") < 0) return;
   try {
     PlatformDataset()->SetActive(VarToInt(Fixups.GetVariable("Active")) != 0);
   } catch (const EKvError&) {
@@ -262,7 +263,10 @@ void TkvDatabaseDataset::AfterLoad() {
     } catch (const EKvError&) {
     }
   };
-  ignoring([&] { AssignProperty("DataBase", Fixups.GetVariable("DataBase")); });
+  // Only what a load stored is applied: an object built in code keeps the links it was given.
+  if (Fixups.IndexOfName("DataBase") >= 0) {
+    ignoring([&] { AssignProperty("DataBase", Fixups.GetVariable("DataBase")); });
+  }
   for (int i = 0; i < Fixups.Count(); ++i) {
     const std::string name = Fixups.Name(i);
     if (name.empty() || name.front() != '.') continue;
@@ -432,7 +436,9 @@ const TPropertyTable<TkvTableOf<Base>>& TkvTableOf<Base>::Properties() {
 
 template <class Base>
 void TkvTableOf<Base>::AfterLoad() {
-  this->AssignProperty("MasterSource", this->Fixups.GetVariable("MasterSource"));
+  if (this->Fixups.IndexOfName("MasterSource") >= 0) {
+    this->AssignProperty("MasterSource", this->Fixups.GetVariable("MasterSource"));
+  }
   Base::AfterLoad();
 }
 
@@ -629,7 +635,9 @@ void TkvQueryOf<Base>::Adopt(TCustomQuery& query) {
 
 template <class Base>
 void TkvQueryOf<Base>::AfterLoad() {
-  this->AssignProperty("DataSource", this->Fixups.GetVariable("DataSource"));
+  if (this->Fixups.IndexOfName("DataSource") >= 0) {
+    this->AssignProperty("DataSource", this->Fixups.GetVariable("DataSource"));
+  }
   Base::AfterLoad();
 }
 

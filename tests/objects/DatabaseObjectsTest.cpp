@@ -282,6 +282,10 @@ TEST(DatabaseObjectsTest, AfterLoadLinksMasterAndLookupDatasetsStoredLater) {
   EXPECT_EQ(orders.Table().Connection(), database.PlatformConnection());
   EXPECT_EQ(orders.QueryProperty("MasterSource"), TVariant(std::string("Customers")));
   EXPECT_EQ(orders.QueryProperty("database"), TVariant(std::string("Conn1")));
+  // AfterLoad of an object that was not loaded keeps the links it was given.
+  customers.Table().SetMasterSource(orders.PlatformSource());
+  customers.AfterLoad();
+  EXPECT_EQ(customers.Table().MasterSource(), orders.PlatformSource());
   // A connection of another layer is never linked.
   TkvIBXDatabase other;
   orders.AssignProperty("Database", other.Name);
