@@ -4,6 +4,7 @@
 #include "dialogs/DialogControls.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/DatabaseObjects.h"
 #include "objects/Line.h"
 #include "objects/Memo.h"
 #include "objects/Picture.h"
@@ -23,7 +24,8 @@ void RegisterReportLibrary() {
   RegisterSubReportFamily();  // 3
   RegisterLineFamily();       // 4
   // Add-ins, in the order of the registry.
-  RegisterDialogControls();
+  RegisterDialogControls();    // label to lookup control
+  RegisterDatabaseFamilies();  // tables, queries and databases of the three access layers
 }
 
 }  // namespace kv
