@@ -575,17 +575,18 @@ TEST(DatabaseObjectsTest, DatabaseElementsWriteLoginPromptOnlyWhenOff) {
 
 // ---- Registration and the document's variables --------------------------------------------------
 
+// The add-in registry lists the dialog controls, then the database objects of the three access
+// layers, in the registry's order.
 TEST(DatabaseObjectsTest, FamiliesRegisterInTheOrderOfTheRegistry) {
-  const TLines expected{"TkvDBXTable", "TkvDBXQuery", "TkvDBXDatabase",
-                        "TkvIBXTable", "TkvIBXQuery", "TkvIBXDatabase",
-                        "TkvADOTable", "TkvADOQuery", "TkvADODatabase"};
+  const TLines expected{
+      "TkvLabelControl",    "TkvEditControl",        "TkvMemoControl",    "TkvButtonControl",
+      "TkvCheckBoxControl", "TkvRadioButtonControl", "TkvListBoxControl", "TkvComboBoxControl",
+      "TkvDateEditControl", "TkvDBLookupControl",    "TkvDBXTable",       "TkvDBXQuery",
+      "TkvDBXDatabase",     "TkvIBXTable",           "TkvIBXQuery",       "TkvIBXDatabase",
+      "TkvADOTable",        "TkvADOQuery",           "TkvADODatabase"};
   TLines names;
   for (const auto& info : AddIns()) {
-    const std::string name = info.Class->Name;
-    if (name.find("DB") != std::string::npos || name.find("IBX") != std::string::npos ||
-        name.find("ADO") != std::string::npos) {
-      names.push_back(name);
-    }
+    if (info.IsControl) names.push_back(info.Class->Name);
   }
   EXPECT_EQ(names, expected);
   EXPECT_EQ(CreateReportObject(TypeAddIn, "TkvIBXQuery")->ClassName(), "TkvIBXQuery");
