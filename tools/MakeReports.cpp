@@ -1,8 +1,9 @@
 // Builds the example legacy report files (.kvf) of examples/reports: reports saved by the
 // library's own legacy writer (report and dialog pages, scripts, variables, report options, a
-// password-protected report), files of the older versions 21 to 23, and files of every version
-// from 21 to 25 holding the built-in object families (objects/), put together byte by byte,
-// since the library only writes the current version.
+// password-protected report, a dialog page with every control and database object), files of the
+// older versions 21 to 23, and files of every version from 21 to 25 holding the built-in object
+// families (objects/), put together byte by byte, since the library only writes the current
+// version.
 // Usage: kv_mkreports FOLDER
 #include <cstdint>
 #include <cstdio>
@@ -12,11 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "DialogReport.h"
 #include "FamilyReports.h"
 #include "LegacyBytes.h"
 #include "base/Files.h"
 #include "base/Stream.h"
 #include "legacy/Report.h"
+#include "writer/Registration.h"
 
 namespace {
 
@@ -147,11 +150,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
+  kv::RegisterReportLibrary();
   try {
     const std::vector<std::pair<std::string, std::string>> files = {
         {"Sales.kvf", SalesReport()},
         {"Inventory.kvf", InventoryReport()},
         {"Protected.kvf", ProtectedReport()},
+        {"Dialogs.kvf", kv::test::DialogReport()},
         {"older/Version21.kvf", OlderVersionReport(21)},
         {"older/Version22.kvf", OlderVersionReport(22)},
         {"older/Version23.kvf", OlderVersionReport(23)},
