@@ -9,6 +9,9 @@
 #include "base/DocumentText.h"
 #include "cli/Commands.h"
 #include "writer/Registration.h"
+#ifdef KV_QT_TEXT
+#include "app/gui/QtTextMeasurer.h"
+#endif
 
 int main(int argc, char** argv) {
   using namespace kv::cli;
@@ -18,6 +21,11 @@ int main(int argc, char** argv) {
   kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
   std::setlocale(LC_NUMERIC, "C");
   kv::RegisterReportLibrary();
+#ifdef KV_QT_TEXT
+  // Labels with automatic size are measured as the window measures them.
+  static const kv::gui::TOffscreenTextMeasurer measurer;
+  kv::InstallTextMeasurer(&measurer);
+#endif
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
       "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"

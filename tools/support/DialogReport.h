@@ -27,6 +27,13 @@ inline std::string DialogReport() {
     object->AssignProperty("Name", name);
     object->Left = 8 + 120 * (row % 3);
     object->Top = 8 + 32 * (row / 3);
+    if (info.Class->Name == "TkvLabelControl") {
+      // A label of automatic size stored with a size that does not fit its caption: the
+      // conversion measures it again.
+      object->AssignProperty("Caption", std::string("Sales from:"));
+      object->Width = 5;
+      object->Height = 5;
+    }
     if (object->QueryProperty("SQL") != TVariant{}) {
       object->AssignProperty("SQL", std::string("select * from Orders where Region = :Region"));
     }

@@ -7,6 +7,7 @@
 #include "app/gui/Icons.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtPrompter.h"
+#include "app/gui/QtTextMeasurer.h"
 #include "base/DocumentText.h"
 #include "writer/Registration.h"
 
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
   kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
   QApplication app(argc, argv);
   kv::RegisterReportLibrary();
+  // Labels with automatic size are measured with this application's fonts.
+  static const kv::gui::TQtTextMeasurer measurer;
+  kv::InstallTextMeasurer(&measurer);
   QApplication::setApplicationName(QString::fromLatin1(kv::AppTitle));
   QApplication::setApplicationVersion(QStringLiteral(KV_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("kv3converter"));

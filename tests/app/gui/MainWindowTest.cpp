@@ -20,6 +20,7 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QtTest>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -31,6 +32,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/PairTable.h"
 #include "app/gui/QtPrompter.h"
+#include "app/gui/QtTextMeasurer.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 #include "writer/Registration.h"
@@ -53,8 +55,12 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The report library starts once, as the program's main does.
-  void initTestCase() { RegisterReportLibrary(); }
+  // The report library starts once, as the program's main does, with the window's measurer.
+  void initTestCase() {
+    RegisterReportLibrary();
+    static const TQtTextMeasurer measurer;
+    InstallTextMeasurer(&measurer);
+  }
   void init();
   void cleanup();
 
@@ -63,6 +69,7 @@ class MainWindowTest : public QObject {
   void sourceRunOnTheExampleProject();
   void errorEndingARunIsShownAfterTheStatusIsRestored();
   void reportRunShowsProgressWhileItHoldsTheThread();
+  void dialogReportConvertsAsTheCommandLineConvertsIt();
   void headerClicksSortAndToggle_data();
   void headerClicksSortAndToggle();
   void droppedFilesGoToTheProjectListFromAnyPage();
@@ -374,6 +381,30 @@ void MainWindowTest::reportRunShowsProgressWhileItHoldsTheThread() {
   QCOMPARE(Prompter->Errors.size(), std::size_t{1});
   QVERIFY(Prompter->Errors[0].starts_with("/r/one.kvf: "));
   QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Failed"));
+}
+
+// A dialog page with every control, labels of automatic size among them: the window's report run
+// measures them with its fonts, the command line with its own offscreen application, and both
+// write the same document.
+void MainWindowTest::dialogReportConvertsAsTheCommandLineConvertsIt() {
+  const std::string report = std::string(KV_EXAMPLES_DIR) + "/reports/Dialogs.kvf";
+  fs::copy_file(report, *Dir / "window.kvf");
+  fs::copy_file(report, *Dir / "cli.kvf");
+  Open();
+  Window->Model().AddFilesRep(*Dir / "window.kvf");
+  Action("RunReport")->trigger();
+  QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Warnings"));
+  for (const std::string& note : Window->Model().SearchListReport.Rows[0].Outcome->Notes) {
+    QVERIFY2(note.find("could not be measured") == std::string::npos, note.c_str());
+  }
+  const std::string command =
+      std::string(KV3CONV_PATH) + " report '" + (*Dir / "cli.kvf") + "' >/dev/null 2>&1";
+  QCOMPARE(std::system(command.c_str()) != -1, true);
+  const std::string document = Dir->Read("window.kv3");
+  QVERIFY(
+      document.find("<TkvxLabelControl Name=\"LabelControl1\" Left=\"8\" Top=\"8\" Width=\"5\"") ==
+      std::string::npos);
+  QCOMPARE(Dir->Read("cli.kv3"), document);
 }
 
 void MainWindowTest::headerClicksSortAndToggle_data() {
