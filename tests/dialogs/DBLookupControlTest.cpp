@@ -16,10 +16,14 @@
 #include "legacy/LoadState.h"
 #include "legacy/Report.h"
 #include "support/RecordingReportPrompter.h"
+#include "support/ViewProbes.h"
 #include "writer/Conversion.h"
 
 namespace kv {
 namespace {
+
+using test::Losses;
+using test::Saved;
 
 using TLines = std::vector<std::string>;
 using test::TBytes;
@@ -40,18 +44,6 @@ class TTableOnHostForm {
   TADOTable& Table;
   TDataSource& Source;
 };
-
-std::string Saved(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveLegacy(stream);
-  return stream.Bytes();
-}
-
-TLines Losses(const TkvView& view) {
-  TLines losses;
-  view.DocumentLosses(losses);
-  return losses;
-}
 
 TEST(DBLookupControlTest, ListSourceBindsToTheDataSourceOfTheNamedDataset) {
   TkvDBLookupControl lookup;

@@ -22,10 +22,18 @@
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "support/RecordingReportPrompter.h"
+#include "support/ViewProbes.h"
 #include "writer/Conversion.h"
 
 namespace kv {
 namespace {
+
+using test::AfterCommonPart;
+using test::Document;
+using test::LoadInto;
+using test::Losses;
+using test::PropertyNames;
+using test::Saved;
 
 using TLines = std::vector<std::string>;
 using test::TBytes;
@@ -86,45 +94,6 @@ TBytes ControlRecord(int major, int minor, int enabled = 1) {
   b.Int(0x00C0FFEE).Byte(enabled);
   b.Str("Tahoma").Int(9).Word(0x2).Int(0xFF0000).Word(238);
   return b;
-}
-
-// Loads bytes into view and returns how many were left unread (a sentinel byte is appended).
-std::int64_t LoadInto(TkvView& view, const std::string& bytes) {
-  TMemoryStream stream(bytes + "\x5A");
-  view.LoadLegacy(stream);
-  return stream.Remaining();
-}
-
-std::string Saved(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveLegacy(stream);
-  return stream.Bytes();
-}
-
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
-
-// The element after the common part, which ends with Restrictions.
-std::string AfterCommonPart(TkvView& view) {
-  const std::string element = Document(view);
-  const std::size_t at = element.find(" Restrictions=\"");
-  return element.substr(element.find('"', at + 15) + 1);
-}
-
-std::vector<std::string> Losses(const TkvView& view) {
-  std::vector<std::string> losses;
-  view.DocumentLosses(losses);
-  return losses;
-}
-
-std::vector<std::string> PropertyNames(TkvObject& object) {
-  object.DeclareProperties();
-  std::vector<std::string> names;
-  for (const auto& rec : object.PropList) names.push_back(rec->Name);
-  return names;
 }
 
 // The common control attributes of a default control font (8 points, window text colour).

@@ -22,31 +22,20 @@
 #include "legacy/Report.h"
 #include "objects/Band.h"
 #include "support/StateScopes.h"
+#include "support/ViewProbes.h"
 #include "writer/DocumentWriter.h"
 #include "writer/ReportHost.h"
 
 namespace kv {
 namespace {
 
+using test::AttributeValue;
+using test::Document;
+
 using test::TBytes;
 using TNames = std::vector<std::string>;
 
 using test::TStateScope;
-
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
-
-// The value of the attribute called name in a start tag; "<absent>" when there is none.
-std::string AttributeValue(const std::string& element, const std::string& name) {
-  const std::string key = " " + name + "=\"";
-  const std::size_t at = element.find(key);
-  if (at == std::string::npos) return "<absent>";
-  const std::size_t start = at + key.size();
-  return element.substr(start, element.find('"', start) - start);
-}
 
 std::size_t Occurrences(const std::string& text, const std::string& part) {
   std::size_t count = 0;

@@ -17,10 +17,16 @@
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/DatabaseObjects.h"
+#include "support/ViewProbes.h"
 #include "writer/DocumentWriter.h"
 
 namespace kv {
 namespace {
+
+using test::Document;
+using test::Losses;
+using test::PropertyNames;
+using test::Saved;
 
 using test::TBytes;
 using TLines = std::vector<std::string>;
@@ -70,12 +76,6 @@ std::int64_t LoadInto(TkvView& view, const std::string& bytes) {
   return stream.Remaining();
 }
 
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
-
 // What the element holds after the position block "pLeft" 40, "pTop" 24 (the Propdata value's
 // remaining hex digits, its closing quote and the class attributes).
 std::string AfterPosition(TkvView& view) {
@@ -84,25 +84,6 @@ std::string AfterPosition(TkvView& view) {
   const std::size_t at = element.find(key);
   if (at == std::string::npos) return "<no position block>";
   return element.substr(at + key.size());
-}
-
-std::vector<std::string> Losses(const TkvView& view) {
-  std::vector<std::string> losses;
-  view.DocumentLosses(losses);
-  return losses;
-}
-
-std::string Saved(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveLegacy(stream);
-  return stream.Bytes();
-}
-
-std::vector<std::string> PropertyNames(TkvObject& object) {
-  object.DeclareProperties();
-  std::vector<std::string> names;
-  for (const auto& rec : object.PropList) names.push_back(rec->Name);
-  return names;
 }
 
 TEST(DatabaseObjectsTest, EachClassDeclaresItsFamilysNames) {

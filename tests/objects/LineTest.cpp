@@ -12,18 +12,15 @@
 #include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "objects/Line.h"
+#include "support/ViewProbes.h"
 
 namespace kv {
 namespace {
 
+using test::Document;
+
 using test::TBytes;
 using TLines = std::vector<std::string>;
-
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
 
 TEST(LineTest, DefaultsHeightsAndRegistration) {
   TkvLineView line;

@@ -20,10 +20,16 @@
 #include "objects/Memo.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/StateScopes.h"
+#include "support/ViewProbes.h"
 #include "writer/Conversion.h"
 
 namespace kv {
 namespace {
+
+using test::AfterCommonPart;
+using test::Document;
+using test::LoadInto;
+using test::Losses;
 
 using TLines = std::vector<std::string>;
 
@@ -65,32 +71,6 @@ TBytes& MemoPayload(TBytes& b, int version, bool prepared = false) {
   }
   if (version >= 24) b.Int(5).Int(-1);
   return b;
-}
-
-// Loads bytes into view and returns how many were left unread (a sentinel byte is appended).
-std::int64_t LoadInto(TkvView& view, const std::string& bytes) {
-  TMemoryStream stream(bytes + "\x5A");
-  view.LoadLegacy(stream);
-  return stream.Remaining();
-}
-
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
-
-// The memo's own attributes: the element after the common part, which ends with Restrictions.
-std::string MemoAttributes(TkvView& view) {
-  const std::string element = Document(view);
-  const std::size_t at = element.find(" Restrictions=\"");
-  return element.substr(element.find('"', at + 15) + 1);
-}
-
-std::vector<std::string> Losses(const TkvView& view) {
-  std::vector<std::string> losses;
-  view.DocumentLosses(losses);
-  return losses;
 }
 
 // ---- Defaults and class -------------------------------------------------------------------------
@@ -274,7 +254,7 @@ TEST(MemoTest, ElementOfAMemoWithEverything) {
   memo.CharSpacing = -2;
   memo.Alignment = 0x0E;
   memo.FormatCode = 0x0102022C;
-  EXPECT_EQ(MemoAttributes(memo),
+  EXPECT_EQ(AfterCommonPart(memo),
             " WordWrap=\"False\" AutoWidth=\"True\" SuppressRepeated=\"True\""
             " Underlines=\"True\" Font.Name=\"Times &#34;New&#34; &#38; &#60;Roman>\""
             " Font.Height=\"-16\" Font.Color=\"255\" Font.Style=\"5\" LineSpacing=\"0\""
@@ -307,7 +287,7 @@ TEST(MemoTest, FlagAttributes) {
   for (const auto& c : cases) {
     TkvMemoView memo;
     memo.Flags = c.Flags;
-    const std::string attributes = MemoAttributes(memo);
+    const std::string attributes = AfterCommonPart(memo);
     EXPECT_EQ(attributes.substr(0, attributes.find(" Font.Name=")), c.Expected) << c.Flags;
   }
 }
@@ -329,7 +309,7 @@ TEST(MemoTest, AlignmentAttributes) {
   for (const auto& c : cases) {
     TkvMemoView memo;
     memo.Alignment = c.Alignment;
-    const std::string attributes = MemoAttributes(memo);
+    const std::string attributes = AfterCommonPart(memo);
     EXPECT_EQ(attributes.substr(attributes.find(" HAlign=")), c.Expected) << c.Alignment;
   }
 }
@@ -382,7 +362,7 @@ TEST(MemoTest, DisplayFormatAttributes) {
     TkvMemoView memo;
     memo.FormatCode = c.FormatCode;
     memo.FormatText = "#<0.0\"";
-    const std::string attributes = MemoAttributes(memo);
+    const std::string attributes = AfterCommonPart(memo);
     const std::size_t valign = attributes.find(" VAlign=\"0\"");
     EXPECT_EQ(attributes.substr(valign + 11), c.Expected) << std::hex << c.FormatCode;
   }
@@ -397,7 +377,7 @@ TEST(MemoTest, HighlightIsWrittenOnlyWithAConditionAndItsStyleInTheDocumentsBits
     TkvMemoView memo;
     memo.HighlightCondition = "x";
     memo.HighlightStyle = c.Stored;
-    const std::string attributes = MemoAttributes(memo);
+    const std::string attributes = AfterCommonPart(memo);
     EXPECT_NE(attributes.find(" Highlight.Condition=\"x\" Highlight.Font.Style=\"" +
                               std::string(c.Style) +
                               "\" Highlight.Font.Color=\"0\" Highlight.Color=\"16777215\""),
@@ -408,7 +388,7 @@ TEST(MemoTest, HighlightIsWrittenOnlyWithAConditionAndItsStyleInTheDocumentsBits
   memo.HighlightStyle = 0xF;
   memo.HighlightFontColor = 255;
   memo.HighlightColor = clTransparent;
-  EXPECT_EQ(MemoAttributes(memo).find("Highlight"), std::string::npos);
+  EXPECT_EQ(AfterCommonPart(memo).find("Highlight"), std::string::npos);
 }
 
 TEST(MemoTest, FontHeightInPixels) {
@@ -435,7 +415,7 @@ TEST(MemoTest, FontHeightInPixels) {
   }
   TkvMemoView memo;
   memo.Font.Size = 8;
-  EXPECT_NE(MemoAttributes(memo).find(" Font.Height=\"-11\""), std::string::npos);
+  EXPECT_NE(AfterCommonPart(memo).find(" Font.Height=\"-11\""), std::string::npos);
 }
 
 // ---- Named properties and methods ---------------------------------------------------------------

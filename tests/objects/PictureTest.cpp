@@ -19,9 +19,13 @@
 #include "objects/Picture.h"
 #include "support/StateScopes.h"
 #include "support/TempDir.h"
+#include "support/ViewProbes.h"
 
 namespace kv {
 namespace {
+
+using test::AfterCommonPart;
+using test::Document;
 
 using test::TBytes;
 using TLines = std::vector<std::string>;
@@ -62,19 +66,6 @@ std::string ImageOfKind(int kind) {
 
 // Bytes ahead of the record, so that end positions are seen to count from the stream's start.
 const std::string Lead = "LEAD";
-
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
-
-// The element text after the common attributes, which end with Restrictions.
-std::string OwnAttributes(TkvView& view) {
-  const std::string element = Document(view);
-  const std::size_t at = element.find(" Restrictions=\"");
-  return element.substr(element.find('"', at + 15) + 1);
-}
 
 TEST(PictureTest, DefaultsAndRegistration) {
   TkvPictureView view;
@@ -268,9 +259,9 @@ TEST(PictureTest, EmptyPictureWithTheDefaultFlagsWritesOnlyTheCommonPart) {
 TEST(PictureTest, GraphicBytesAreWrittenAsHexadecimal) {
   TkvPictureView view;
   view.Picture.Assign(gkBitmap, std::string("BM\x00\xFF\x7F", 5));
-  EXPECT_EQ(OwnAttributes(view), " Picture.Propdata=\"424D00FF7F\"");
+  EXPECT_EQ(AfterCommonPart(view), " Picture.Propdata=\"424D00FF7F\"");
   view.Picture.Assign(gkJPEG, "\xFF\xD8\xFF");
-  EXPECT_EQ(OwnAttributes(view), " Picture.Propdata=\"FFD8FF\"");
+  EXPECT_EQ(AfterCommonPart(view), " Picture.Propdata=\"FFD8FF\"");
 }
 
 TEST(PictureTest, FlagsAreWrittenOnlyInTheirNonDefaultState) {
@@ -288,7 +279,7 @@ TEST(PictureTest, FlagsAreWrittenOnlyInTheirNonDefaultState) {
   for (const auto& c : cases) {
     TkvPictureView view;
     view.Flags = c.Flags;
-    EXPECT_EQ(OwnAttributes(view), c.Expected) << c.Flags;
+    EXPECT_EQ(AfterCommonPart(view), c.Expected) << c.Flags;
   }
 }
 
@@ -335,7 +326,7 @@ TEST_F(PictureFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineResolves) {
     SCOPED_TRACE(c.Memo.empty() ? "<no memo>" : c.Memo.front());
     TkvPictureView view;
     view.Memo = c.Memo;
-    EXPECT_EQ(OwnAttributes(view), c.Expected);
+    EXPECT_EQ(AfterCommonPart(view), c.Expected);
   }
 }
 
@@ -344,7 +335,7 @@ TEST_F(PictureFieldTest, AttributesComeInTheirOrder) {
   view.Picture.Assign(gkIcon, std::string("\x00\x00\x01\x00", 4));
   view.Memo = {"Table1.\"Name\""};
   view.Flags = 0x0002;
-  EXPECT_EQ(OwnAttributes(view),
+  EXPECT_EQ(AfterCommonPart(view),
             " Picture.Propdata=\"00000100\" DataSet=\"Form1.Table1\" DataField=\"Name\""
             " Stretched=\"False\" Center=\"True\" KeepAspectRatio=\"False\"");
 }

@@ -15,20 +15,17 @@
 #include "legacy/Report.h"
 #include "objects/SubReport.h"
 #include "support/StateScopes.h"
+#include "support/ViewProbes.h"
 
 namespace kv {
 namespace {
+
+using test::Document;
 
 using test::TBytes;
 using TLines = std::vector<std::string>;
 
 using test::TVersionScope;
-
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
 
 TEST(SubReportTest, DefaultsAndRegistration) {
   TkvSubReportView view;

@@ -19,9 +19,15 @@
 #include "legacy/View.h"
 #include "objects/Control.h"
 #include "support/StateScopes.h"
+#include "support/ViewProbes.h"
 
 namespace kv {
 namespace {
+
+using test::AttributeValue;
+using test::Document;
+using test::LoadInto;
+using test::PropertyNames;
 
 using TLines = std::vector<std::string>;
 
@@ -84,35 +90,6 @@ void ExpectCommonBlock(const TkvView& view) {
   EXPECT_EQ(view.FrameColor, 0x00FF00);
   EXPECT_EQ(view.FrameStyle, 2);
   EXPECT_EQ(view.FillColor, 0xFFFFFF);
-}
-
-// Loads bytes into view and returns how many were left unread (a sentinel byte is appended).
-std::int64_t LoadInto(TkvView& view, const std::string& bytes) {
-  TMemoryStream stream(bytes + "\x5A");
-  view.LoadLegacy(stream);
-  return stream.Remaining();
-}
-
-std::string Document(TkvView& view) {
-  TMemoryStream stream;
-  view.SaveToDocument(stream);
-  return stream.Bytes();
-}
-
-// The value of the first attribute called name in a start tag; "<absent>" when there is none.
-std::string AttributeValue(const std::string& element, const std::string& name) {
-  const std::string key = " " + name + "=\"";
-  const std::size_t at = element.find(key);
-  if (at == std::string::npos) return "<absent>";
-  const std::size_t start = at + key.size();
-  return element.substr(start, element.find('"', start) - start);
-}
-
-std::vector<std::string> PropertyNames(TkvObject& object) {
-  object.DeclareProperties();
-  std::vector<std::string> names;
-  for (const auto& rec : object.PropList) names.push_back(rec->Name);
-  return names;
 }
 
 // ---- Defaults -----------------------------------------------------------------------------------
