@@ -30,7 +30,11 @@ echo "..."
 echo
 cp -r "$here/reports" "$scratch/reports"
 echo "== kv3conv report --password kolvex $scratch/reports (the folder and its direct subfolders)"
-"$kv3conv" report --password kolvex "$scratch/reports"
+# Exit code 1 means some reports were converted with notes (what the new format cannot hold), which
+# the example files are made to show; only a worse code ends the demo.
+status=0
+"$kv3conv" report --password kolvex "$scratch/reports" || status=$?
+[ "$status" -le 1 ] || exit "$status"
 echo
 echo "== The documents written beside the report files"
 (cd "$scratch/reports" && ls -l ./*.kv3 older/*.kv3)
