@@ -8,6 +8,7 @@
 #include "objects/Line.h"
 #include "objects/Memo.h"
 #include "objects/Picture.h"
+#include "objects/Shape.h"
 #include "objects/SubReport.h"
 #include "writer/DocumentWriter.h"
 
@@ -26,6 +27,8 @@ void RegisterReportLibrary() {
   // Add-ins, in the order of the registry.
   RegisterDialogControls();    // label to lookup control
   RegisterDatabaseFamilies();  // tables, queries and databases of the three access layers
+  // Entries 21 (rounded rectangle) and 24 (shape); 20, 22 and 23 belong to families still to come.
+  RegisterShapeFamily();
 }
 
 }  // namespace kv
