@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,12 @@
 #include "base/Errors.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
+#include "legacy/Report.h"
 #include "objects/Shape.h"
+#include "support/RecordingReportPrompter.h"
 #include "support/StateScopes.h"
 #include "support/ViewProbes.h"
+#include "writer/Conversion.h"
 
 namespace kv {
 namespace {
@@ -299,6 +303,54 @@ TEST(ShapeTest, RoundRectLossesNameTheShadowOrTheGradient) {
   // The memo's own losses come first.
   box.Flags |= flWordBreak;
   EXPECT_EQ(Losses(box).front(), "word break is not carried into the document");
+}
+
+// ---- Through a report file ----------------------------------------------------------------------
+
+TEST(ShapeTest, BothGoThroughAReportFileIntoTheDocumentWithTheirNotes) {
+  test::TRecordingPrompter prompter;
+  TkvReport report;
+  report.Prompter = &prompter;
+  report.Pages.AddPage();
+  auto shape = std::make_unique<TkvShapeView>();
+  shape->Name = "Circle";
+  shape->ShapeKind = skEllipse;
+  auto box = std::make_unique<TkvRoundRectView>();
+  box->Name = "Box";
+  box->Memo = {"Total"};
+  box->ShadowWidth = 3;
+  box->RoundCorners = 0;
+  report.Pages.Item(0).ObjectList.push_back(std::move(shape));
+  report.Pages.Item(0).ObjectList.push_back(std::move(box));
+  TMemoryStream file;
+  report.SaveReportStream(file);
+
+  TkvReport loaded;
+  loaded.Prompter = &prompter;
+  TMemoryStream in(file.Bytes());
+  loaded.LoadReportStream(in);
+  ASSERT_TRUE(loaded.LastLoad.Read());
+  const auto& objects = loaded.Pages.Item(0).ObjectList;
+  ASSERT_EQ(objects.size(), 2u);
+  const auto* circle = dynamic_cast<const TkvShapeView*>(objects[0].get());
+  const auto* loadedBox = dynamic_cast<const TkvRoundRectView*>(objects[1].get());
+  ASSERT_NE(circle, nullptr);
+  ASSERT_NE(loadedBox, nullptr);
+  EXPECT_EQ(circle->ShapeKind, skEllipse);
+  EXPECT_EQ(loadedBox->Memo, TLines{"Total"});
+  EXPECT_EQ(loadedBox->ShadowWidth, 3);
+  EXPECT_EQ(loadedBox->RoundCorners, 0);
+  EXPECT_EQ(LoadNotes(loaded),
+            TLines{"Page 1, Box: its shadow (colour 8421504, 3 pixels wide) is not carried into "
+                   "the document"});
+
+  loaded.DocumentMode = true;
+  TMemoryStream document;
+  loaded.SaveReportStream(document);
+  EXPECT_NE(document.Bytes().find("<TkvxShapeView Name=\"Circle\""), std::string::npos);
+  EXPECT_NE(document.Bytes().find(" Shape=\"2\""), std::string::npos);
+  EXPECT_NE(document.Bytes().find("<TkvxRoundRectView Name=\"Box\""), std::string::npos);
+  EXPECT_TRUE(prompter.Messages.empty());
 }
 
 }  // namespace
