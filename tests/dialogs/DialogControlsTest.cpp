@@ -28,6 +28,9 @@
 namespace kv {
 namespace {
 
+using test::DocumentOf;
+using test::Reload;
+
 using test::AfterCommonPart;
 using test::Document;
 using test::LoadInto;
@@ -605,13 +608,9 @@ TEST(DialogControlsTest, ControlsGoThroughAReportFileIntoTheDocument) {
   button->AssignProperty("ModalResult", std::int64_t{mrOk});
   report.Pages.Item(0).ObjectList.push_back(std::move(combo));
   report.Pages.Item(0).ObjectList.push_back(std::move(button));
-  TMemoryStream file;
-  report.SaveReportStream(file);
-
   TkvReport loaded;
   loaded.Prompter = &prompter;
-  TMemoryStream in(file.Bytes());
-  loaded.LoadReportStream(in);
+  Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());
   const auto& objects = loaded.Pages.Item(0).ObjectList;
   ASSERT_EQ(objects.size(), 2u);
@@ -624,13 +623,11 @@ TEST(DialogControlsTest, ControlsGoThroughAReportFileIntoTheDocument) {
   EXPECT_TRUE(ok->Default);
   EXPECT_EQ(LoadNotes(loaded), TLines{});
 
-  loaded.DocumentMode = true;
-  TMemoryStream document;
-  loaded.SaveReportStream(document);
-  EXPECT_NE(document.Bytes().find("<TkvxComboBoxControl Name=\"Choice\""), std::string::npos);
-  EXPECT_NE(document.Bytes().find(" Items.Text=\"One&#13;&#10;Two&#13;&#10;\" Style=\"2\""),
+  const std::string document = DocumentOf(loaded);
+  EXPECT_NE(document.find("<TkvxComboBoxControl Name=\"Choice\""), std::string::npos);
+  EXPECT_NE(document.find(" Items.Text=\"One&#13;&#10;Two&#13;&#10;\" Style=\"2\""),
             std::string::npos);
-  EXPECT_NE(document.Bytes().find(" Caption=\"Button\" ModalResult=\"1\""), std::string::npos);
+  EXPECT_NE(document.find(" Caption=\"Button\" ModalResult=\"1\""), std::string::npos);
   EXPECT_TRUE(prompter.Messages.empty());
 }
 

@@ -26,6 +26,9 @@
 namespace kv {
 namespace {
 
+using test::DocumentOf;
+using test::Reload;
+
 using test::AfterCommonPart;
 using test::Document;
 using test::LoadInto;
@@ -575,13 +578,9 @@ TEST(MemoTest, MemoGoesThroughAReportFileIntoTheDocumentWithItsNotes) {
   title->Flags |= flWordBreak;
   title->HighlightCondition = "[Page] = 1";
   report.Pages.Item(0).ObjectList.push_back(std::move(title));
-  TMemoryStream file;
-  report.SaveReportStream(file);
-
   TkvReport loaded;
   loaded.Prompter = &prompter;
-  TMemoryStream in(file.Bytes());
-  loaded.LoadReportStream(in);
+  Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());
   ASSERT_EQ(loaded.Pages.Item(0).ObjectList.size(), 1u);
   const auto* memo = dynamic_cast<const TkvMemoView*>(loaded.Pages.Item(0).ObjectList[0].get());
@@ -593,12 +592,10 @@ TEST(MemoTest, MemoGoesThroughAReportFileIntoTheDocumentWithItsNotes) {
   EXPECT_EQ(LoadNotes(loaded),
             std::vector<std::string>{"Page 1, Title: word break is not carried into the document"});
 
-  loaded.DocumentMode = true;
-  TMemoryStream document;
-  loaded.SaveReportStream(document);
-  EXPECT_NE(document.Bytes().find("<TkvxMemoView Name=\"Title\""), std::string::npos);
-  EXPECT_NE(document.Bytes().find(" Font.Name=\"Arial\" Font.Height=\"-19\""), std::string::npos);
-  EXPECT_NE(document.Bytes().find(" Highlight.Condition=\"[Page] = 1\""), std::string::npos);
+  const std::string document = DocumentOf(loaded);
+  EXPECT_NE(document.find("<TkvxMemoView Name=\"Title\""), std::string::npos);
+  EXPECT_NE(document.find(" Font.Name=\"Arial\" Font.Height=\"-19\""), std::string::npos);
+  EXPECT_NE(document.find(" Highlight.Condition=\"[Page] = 1\""), std::string::npos);
   EXPECT_TRUE(prompter.Messages.empty());
 }
 

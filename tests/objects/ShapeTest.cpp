@@ -23,6 +23,9 @@
 namespace kv {
 namespace {
 
+using test::DocumentOf;
+using test::Reload;
+
 using test::AfterCommonPart;
 using test::Document;
 using test::LoadInto;
@@ -322,13 +325,9 @@ TEST(ShapeTest, BothGoThroughAReportFileIntoTheDocumentWithTheirNotes) {
   box->RoundCorners = 0;
   report.Pages.Item(0).ObjectList.push_back(std::move(shape));
   report.Pages.Item(0).ObjectList.push_back(std::move(box));
-  TMemoryStream file;
-  report.SaveReportStream(file);
-
   TkvReport loaded;
   loaded.Prompter = &prompter;
-  TMemoryStream in(file.Bytes());
-  loaded.LoadReportStream(in);
+  Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());
   const auto& objects = loaded.Pages.Item(0).ObjectList;
   ASSERT_EQ(objects.size(), 2u);
@@ -344,12 +343,10 @@ TEST(ShapeTest, BothGoThroughAReportFileIntoTheDocumentWithTheirNotes) {
             TLines{"Page 1, Box: its shadow (colour 8421504, 3 pixels wide) is not carried into "
                    "the document"});
 
-  loaded.DocumentMode = true;
-  TMemoryStream document;
-  loaded.SaveReportStream(document);
-  EXPECT_NE(document.Bytes().find("<TkvxShapeView Name=\"Circle\""), std::string::npos);
-  EXPECT_NE(document.Bytes().find(" Shape=\"2\""), std::string::npos);
-  EXPECT_NE(document.Bytes().find("<TkvxRoundRectView Name=\"Box\""), std::string::npos);
+  const std::string document = DocumentOf(loaded);
+  EXPECT_NE(document.find("<TkvxShapeView Name=\"Circle\""), std::string::npos);
+  EXPECT_NE(document.find(" Shape=\"2\""), std::string::npos);
+  EXPECT_NE(document.find("<TkvxRoundRectView Name=\"Box\""), std::string::npos);
   EXPECT_TRUE(prompter.Messages.empty());
 }
 

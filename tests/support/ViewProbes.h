@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Stream.h"
+#include "legacy/Report.h"
 #include "legacy/View.h"
 
 namespace kv::test {
@@ -60,6 +61,23 @@ inline std::vector<std::string> PropertyNames(TkvObject& object) {
   std::vector<std::string> names;
   for (const auto& rec : object.PropList) names.push_back(rec->Name);
   return names;
+}
+
+// Saves report in the legacy layout and loads the bytes into loaded, as a file would be read.
+inline void Reload(TkvReport& report, TkvReport& loaded) {
+  TMemoryStream file;
+  report.SaveReportStream(file);
+  TMemoryStream in(file.Bytes());
+  loaded.LoadReportStream(in);
+}
+
+// The new document of a report, written to memory.
+inline std::string DocumentOf(TkvReport& report) {
+  TMemoryStream document;
+  report.DocumentMode = true;
+  report.SaveReportStream(document);
+  report.DocumentMode = false;
+  return document.Bytes();
 }
 
 }  // namespace kv::test
