@@ -141,9 +141,8 @@ void TkvRoundRectView::DocumentLosses(std::vector<std::string>& losses) const {
   }
 }
 
-void RegisterShapeFamily() {
-  RegisterAddIn(TkvRoundRectView::Class(), InsertRoundRect, false);
-  RegisterAddIn(TkvShapeView::Class(), InsertShape, false);
-}
+void RegisterRoundRectFamily() { RegisterAddIn(TkvRoundRectView::Class(), InsertRoundRect, false); }
+
+void RegisterShapeFamily() { RegisterAddIn(TkvShapeView::Class(), InsertShape, false); }
 
 }  // namespace kv

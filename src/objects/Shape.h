@@ -92,7 +92,9 @@ class TkvRoundRectView : public TViewClassOf<TkvRoundRectView, TkvMemoView, "Tkv
   std::int32_t RoundSize = 10;
 };
 
-// Registers the add-ins TkvRoundRectView and TkvShapeView, in that order, as objects.
+// Register the add-ins TkvRoundRectView and TkvShapeView as objects: two families, each
+// registered at its own place in the registry.
+void RegisterRoundRectFamily();
 void RegisterShapeFamily();
 
 }  // namespace kv

@@ -27,8 +27,15 @@ void RegisterReportLibrary() {
   // Add-ins, in the order of the registry.
   RegisterDialogControls();    // label to lookup control
   RegisterDatabaseFamilies();  // tables, queries and databases of the three access layers
-  // Entries 21 (rounded rectangle) and 24 (shape); 20, 22 and 23 belong to families still to come.
-  RegisterShapeFamily();
+  // The report-page add-ins, entries 20 to 27.
+  // 20: cross-tab
+  RegisterRoundRectFamily();  // 21
+  // 22: chart
+  // 23: barcode
+  RegisterShapeFamily();  // 24
+  // 25: check box
+  // 26: rich text
+  // 27: OLE
 }
 
 }  // namespace kv
