@@ -4,10 +4,12 @@
 #include "dialogs/DialogControls.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/CheckBox.h"
 #include "objects/DatabaseObjects.h"
 #include "objects/Line.h"
 #include "objects/Memo.h"
 #include "objects/Picture.h"
+#include "objects/RichText.h"
 #include "objects/Shape.h"
 #include "objects/SubReport.h"
 #include "writer/DocumentWriter.h"
@@ -33,8 +35,8 @@ void RegisterReportLibrary() {
   // 22: chart
   // 23: barcode
   RegisterShapeFamily();  // 24
-  // 25: check box
-  // 26: rich text
+  RegisterCheckBoxFamily();  // 25
+  RegisterRichTextFamily();  // 26
   // 27: OLE
 }
 
