@@ -64,11 +64,10 @@ TkvChartView::TkvChartView() {
 
 const TPropertyTable<TkvChartView>& TkvChartView::Properties() {
   // Listed for the designer, which opens its chart editor on it; no value behind it here.
-  static const TPropertyTable<TkvChartView> table{
-      TPropertyTable<TkvChartView>::TAfterParent{},
-      {
-          {"Chart"},
-      }};
+  static const TPropertyTable<TkvChartView> table{TPropertyTable<TkvChartView>::TAfterParent{},
+                                                  {
+                                                      {"Chart"},
+                                                  }};
   return table;
 }
 
@@ -133,6 +132,8 @@ void TkvChartView::DocumentLosses(std::vector<std::string>& losses) const {
   losses.push_back("its chart (" + chart + ") is not carried into the document");
 }
 
-void RegisterChartFamily() { RegisterAddIn(TkvChartView::Class(), InsertChart, false); }
+void RegisterChartFamily() {
+  RegisterAddIn(TkvChartView::Class(), InsertChart, false);
+}
 
 }  // namespace kv

@@ -133,9 +133,9 @@ void TkvCrossView::DocumentLosses(std::vector<std::string>& losses) const {
     options.push_back("header column " + std::to_string(HeaderWidth) + " pixels wide");
   }
   if (!Dictionary.empty()) {
-    options.push_back(Dictionary.size() == 1 ? std::string("1 field caption")
-                                             : std::to_string(Dictionary.size()) +
-                                                   " field captions");
+    options.push_back(Dictionary.size() == 1
+                          ? std::string("1 field caption")
+                          : std::to_string(Dictionary.size()) + " field captions");
   }
   if (MaxNameLen != 100) {
     options.push_back("captions cut at " + std::to_string(MaxNameLen) + " characters");
@@ -150,6 +150,8 @@ void TkvCrossView::DocumentLosses(std::vector<std::string>& losses) const {
   losses.push_back("its cross-tab options (" + list + ") are not carried into the document");
 }
 
-void RegisterCrossTabFamily() { RegisterAddIn(TkvCrossView::Class(), InsertCrossTab, false); }
+void RegisterCrossTabFamily() {
+  RegisterAddIn(TkvCrossView::Class(), InsertCrossTab, false);
+}
 
 }  // namespace kv

@@ -69,13 +69,12 @@ TkvOLEView::TkvOLEView() {
 const TPropertyTable<TkvOLEView>& TkvOLEView::Properties() {
   // Listed for the designer; "Stretched" and "DataField" are read and set by TkvView, "OLE"
   // opens the designer's editor and has no value.
-  static const TPropertyTable<TkvOLEView> table{
-      TPropertyTable<TkvOLEView>::TAfterParent{},
-      {
-          {"OLE"},
-          {"Stretched"},
-          {"DataField"},
-      }};
+  static const TPropertyTable<TkvOLEView> table{TPropertyTable<TkvOLEView>::TAfterParent{},
+                                                {
+                                                    {"OLE"},
+                                                    {"Stretched"},
+                                                    {"DataField"},
+                                                }};
   return table;
 }
 
@@ -104,6 +103,8 @@ void TkvOLEView::DocumentLosses(std::vector<std::string>& losses) const {
   }
 }
 
-void RegisterOLEFamily() { RegisterAddIn(TkvOLEView::Class(), InsertOle, false); }
+void RegisterOLEFamily() {
+  RegisterAddIn(TkvOLEView::Class(), InsertOle, false);
+}
 
 }  // namespace kv

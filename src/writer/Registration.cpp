@@ -31,9 +31,9 @@ void RegisterReportLibrary() {
   RegisterDialogControls();    // label to lookup control
   RegisterDatabaseFamilies();  // tables, queries and databases of the three access layers
   // The report-page add-ins, entries 20 to 27.
-  RegisterCrossTabFamily();  // 20
+  RegisterCrossTabFamily();   // 20
   RegisterRoundRectFamily();  // 21
-  RegisterChartFamily();  // 22
+  RegisterChartFamily();      // 22
   // 23: barcode
   RegisterShapeFamily();  // 24
   // 25: check box

@@ -102,8 +102,7 @@ TEST(ChartOleTest, DefaultsAndRegistration) {
   EXPECT_EQ(registered, (TLines{"TkvChartView 55225", "TkvOLEView 55222"}));
   EXPECT_NE(dynamic_cast<TkvChartView*>(CreateReportObject(TypeAddIn, "TkvChartView").get()),
             nullptr);
-  EXPECT_NE(dynamic_cast<TkvOLEView*>(CreateReportObject(TypeAddIn, "TkvOLEView").get()),
-            nullptr);
+  EXPECT_NE(dynamic_cast<TkvOLEView*>(CreateReportObject(TypeAddIn, "TkvOLEView").get()), nullptr);
 }
 
 // ---- Chart records ------------------------------------------------------------------------------
@@ -244,8 +243,8 @@ TEST(ChartOleTest, OleContainerStreamRoundTripsByteForByte) {
     SCOPED_TRACE(data.size());
     TBytes b = CommonRecord("Ole2", 0x0001);
     // Any non-zero flag announces an object; it is saved as 1.
-    b.Byte(5).Raw(ContainerStream(OleStreamSignature, 1, data,
-                                  static_cast<std::int32_t>(data.size())));
+    b.Byte(5).Raw(
+        ContainerStream(OleStreamSignature, 1, data, static_cast<std::int32_t>(data.size())));
     TkvOLEView ole;
     EXPECT_EQ(LoadInto(ole, b.Data), 1);
     ASSERT_FALSE(ole.Container.Empty());

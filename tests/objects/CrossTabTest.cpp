@@ -129,8 +129,7 @@ TEST(CrossTabTest, NamedProperties) {
   TLines expected = PropertyNames(view);
   expected.erase(expected.begin());  // "Name" is not listed
   for (const char* name : {"InternalFrame", "RepeatCaptions", "ShowHeader", "ShowGrandTotal",
-                           "DataWidth", "HeaderWidth", "Dictionary", "MaxNameLen",
-                           "DataCaption"}) {
+                           "DataWidth", "HeaderWidth", "Dictionary", "MaxNameLen", "DataCaption"}) {
     expected.push_back(name);
   }
   EXPECT_EQ(PropertyNames(cross), expected);
@@ -140,10 +139,14 @@ TEST(CrossTabTest, NamedProperties) {
     TVariant Value;
   };
   const TCase cases[] = {
-      {"INTERNALFRAME", true},        {"RepeatCaptions", true},
-      {"showheader", false},          {"ShowGrandTotal", false},
-      {"DataWidth", std::int64_t{60}}, {"HeaderWidth", std::int64_t{80}},
-      {"MaxNameLen", std::int64_t{20}}, {"DataCaption", std::string("Sum")},
+      {"INTERNALFRAME", true},
+      {"RepeatCaptions", true},
+      {"showheader", false},
+      {"ShowGrandTotal", false},
+      {"DataWidth", std::int64_t{60}},
+      {"HeaderWidth", std::int64_t{80}},
+      {"MaxNameLen", std::int64_t{20}},
+      {"DataCaption", std::string("Sum")},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
