@@ -4,10 +4,13 @@
 #include "dialogs/DialogControls.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/Chart.h"
 #include "objects/CheckBox.h"
+#include "objects/CrossTab.h"
 #include "objects/DatabaseObjects.h"
 #include "objects/Line.h"
 #include "objects/Memo.h"
+#include "objects/Ole.h"
 #include "objects/Picture.h"
 #include "objects/RichText.h"
 #include "objects/Shape.h"
@@ -30,14 +33,14 @@ void RegisterReportLibrary() {
   RegisterDialogControls();    // label to lookup control
   RegisterDatabaseFamilies();  // tables, queries and databases of the three access layers
   // The report-page add-ins, entries 20 to 27.
-  // 20: cross-tab
+  RegisterCrossTabFamily();   // 20
   RegisterRoundRectFamily();  // 21
-  // 22: chart
+  RegisterChartFamily();      // 22
   // 23: barcode
   RegisterShapeFamily();  // 24
   RegisterCheckBoxFamily();  // 25
   RegisterRichTextFamily();  // 26
-  // 27: OLE
+  RegisterOLEFamily();  // 27
 }
 
 }  // namespace kv

@@ -245,9 +245,9 @@ TEST_F(ConversionTest, SkippedRecordsAreWrittenWithANoteEach) {
     TkvReport report;
     report.Pages.AddPage();
     report.Pages.AddPage();
-    auto chart = std::make_unique<TNamedView>("TkvChartView");
-    chart->Name = "Chart1";
-    report.Pages.Item(1).ObjectList.push_back(std::move(chart));
+    auto gauge = std::make_unique<TNamedView>("TkvGaugeView");
+    gauge->Name = "Gauge1";
+    report.Pages.Item(1).ObjectList.push_back(std::move(gauge));
     auto damaged = std::make_unique<TNamedView>("TkvBrokenView");
     damaged->Name = "Broken1";
     damaged->Left = 40;
@@ -261,11 +261,11 @@ TEST_F(ConversionTest, SkippedRecordsAreWrittenWithANoteEach) {
   EXPECT_TRUE(o.Problem.empty());
   EXPECT_EQ(o.Notes, (std::vector<std::string>{
                          "Skipped on page 1: a damaged record of class TkvBrokenView",
-                         "Skipped on page 2: an object of class TkvChartView, which this program "
+                         "Skipped on page 2: an object of class TkvGaugeView, which this program "
                          "does not convert"}));
   ASSERT_EQ(o.Messages.size(), 1u);
   EXPECT_EQ(o.Messages[0],
-            "Report contains the following non-plugged components:\rTkvChartView\rYou must "
+            "Report contains the following non-plugged components:\rTkvGaugeView\rYou must "
             "include these components into your project.");
   ASSERT_TRUE(Dir.Exists("s.kv3"));
   // The damaged object keeps what it read; the report options after the page block are kept.
