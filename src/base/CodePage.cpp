@@ -90,7 +90,8 @@ bool IsLeadByte(std::uint8_t byte) {
 bool IsTrailByteAt(std::string_view text, std::size_t index) {
   if (index >= text.size()) return false;
   // In UTF-8 every byte after the first of a character is a continuation byte 10xxxxxx.
-  if (CurrentCodePage == Utf8CodePage) return (static_cast<std::uint8_t>(text[index]) & 0xC0) == 0x80;
+  if (CurrentCodePage == Utf8CodePage)
+    return (static_cast<std::uint8_t>(text[index]) & 0xC0) == 0x80;
   if (!IsDoubleByteCodePage(CurrentCodePage)) return false;
   std::size_t i = 0;
   while (i < index) {

@@ -164,8 +164,7 @@ std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
   if (reportUnmatchedMasks && scanned && masks.size() > 1) {
     for (std::size_t m = 0; m < masks.size(); ++m) {
       if (!maskMatched[m]) {
-        std::fprintf(stderr, "kv3conv: no file matches the mask %s\n",
-                     Printable(masks[m]).c_str());
+        std::fprintf(stderr, "kv3conv: no file matches the mask %s\n", Printable(masks[m]).c_str());
       }
     }
   }

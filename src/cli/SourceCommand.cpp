@@ -74,7 +74,8 @@ int RunSource(const TSourceArgs& args) {
 
   const std::vector<std::string> masks = SplitMaskOption(args.Mask);
   if (masks.empty()) {
-    std::fprintf(stderr, "kv3conv: --mask names no file mask (separate masks with \";\" or \",\")\n");
+    std::fprintf(stderr,
+                 "kv3conv: --mask names no file mask (separate masks with \";\" or \",\")\n");
     return ExitUsage;
   }
 
