@@ -16,6 +16,7 @@ namespace {
 std::atomic<int> CurrentCodePage{1252};
 
 std::string IconvName(int codePage) {
+  if (codePage == Utf8CodePage) return "UTF-8";
   return "CP" + std::to_string(codePage);
 }
 
@@ -87,7 +88,11 @@ bool IsLeadByte(std::uint8_t byte) {
 }
 
 bool IsTrailByteAt(std::string_view text, std::size_t index) {
-  if (!IsDoubleByteCodePage(CurrentCodePage) || index >= text.size()) return false;
+  if (index >= text.size()) return false;
+  // In UTF-8 every byte after the first of a character is a continuation byte 10xxxxxx.
+  if (CurrentCodePage == Utf8CodePage)
+    return (static_cast<std::uint8_t>(text[index]) & 0xC0) == 0x80;
+  if (!IsDoubleByteCodePage(CurrentCodePage)) return false;
   std::size_t i = 0;
   while (i < index) {
     if (IsLeadByte(static_cast<std::uint8_t>(text[i])) && i + 1 < text.size()) {

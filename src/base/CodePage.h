@@ -9,6 +9,9 @@
 
 namespace kv {
 
+// The code page number of UTF-8, whose characters take one to four bytes.
+constexpr int Utf8CodePage = 65001;
+
 // Code pages whose bytes from 0x81 up may lead a two-byte character.
 bool IsDoubleByteCodePage(int codePage);
 // Sets the system code page; raises EConfigError for a code page the platform cannot convert.
@@ -18,7 +21,8 @@ int SystemCodePage();
 // True when byte is a lead byte of a double-byte character in the system code page.
 bool IsLeadByte(std::uint8_t byte);
 // True when text[index] (0-based) is the second byte of a double-byte character, scanning from
-// the start of the text. Always false for a single-byte code page.
+// the start of the text; under UTF-8, when it is any byte of a character but its first. Always
+// false for a single-byte code page.
 bool IsTrailByteAt(std::string_view text, std::size_t index);
 
 // System code page to UTF-8 (iconv). Bytes the code page does not define become U+FFFD.

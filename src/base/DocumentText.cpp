@@ -23,10 +23,11 @@ struct TUtf8Table {
   bool AsciiUnchanged = true;
 };
 
-// Code pages whose conversion is not byte by byte: the double-byte ones, and those whose
+// Code pages whose conversion is not byte by byte: the double-byte ones, UTF-8, and those whose
 // converter combines a letter with the accent that follows it into one character.
 bool NeedsWholeTextConversion(int codePage) {
-  return IsDoubleByteCodePage(codePage) || codePage == 1255 || codePage == 1258;
+  return IsDoubleByteCodePage(codePage) || codePage == Utf8CodePage || codePage == 1255 ||
+         codePage == 1258;
 }
 
 std::unique_ptr<TUtf8Table> BuildTable() {

@@ -126,13 +126,14 @@ std::string ReadFileBytes(const std::string& path) {
   return bytes;
 }
 
-void ReadFileInto(const std::string& path, std::string& bytes) {
+void ReadFileInto(const std::string& path, std::string& bytes, unsigned* permissions) {
   bytes.clear();
   TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.Get() < 0) ThrowOpen(path, errno);
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0) ThrowOpen(path, errno);
   if (S_ISDIR(st.st_mode)) ThrowOpen(path, EISDIR);
+  if (permissions) *permissions = static_cast<unsigned>(st.st_mode & 07777);
   // Read straight into the buffer; the size is a hint only, the file may change while it is read.
   std::size_t filled = 0;
   bytes.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096);
@@ -223,6 +224,69 @@ void TFileReplacement::Commit(const std::string& backupPath) {
     throw EFileError("Cannot write file \"" + Path + "\". " + Reason(err));
   }
   TempPath.clear();
+}
+
+namespace {
+
+// File systems without hard links answer link() with one of these.
+bool LinksUnsupported(int err) {
+  return err == EPERM || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS || err == EMLINK;
+}
+
+// Upper bound on the backup names tried for one file.
+constexpr unsigned MaxBackupNames = 10000;
+
+}  // namespace
+
+std::string TFileReplacement::CommitWithFreshBackup(
+    const std::function<std::string(unsigned)>& backupName) {
+  std::string backupPath;
+  bool linked = false;
+  for (unsigned n = 0; n < MaxBackupNames && backupPath.empty(); ++n) {
+    std::string candidate = backupName(n);
+    // One call claims the name and keeps the old file there: link() never replaces an entry.
+    if (::link(Path.c_str(), candidate.c_str()) == 0) {
+      backupPath = std::move(candidate);
+      linked = true;
+      break;
+    }
+    int err = errno;
+    if (LinksUnsupported(err)) {
+      // Without hard links, the name is claimed by creating it exclusively; the old file then
+      // takes the claimed (empty) file's place.
+      const int fd =
+          ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+      if (fd >= 0) {
+        ::close(fd);
+        if (::rename(Path.c_str(), candidate.c_str()) != 0) {
+          err = errno;
+          ::unlink(candidate.c_str());
+          throw EFileError("Cannot rename \"" + Path + "\" to \"" + candidate + "\". " +
+                           Reason(err));
+        }
+        backupPath = std::move(candidate);
+        break;
+      }
+      err = errno;
+    }
+    if (err == EEXIST) continue;
+    throw EFileError("Cannot create backup file \"" + candidate + "\". " + Reason(err));
+  }
+  if (backupPath.empty()) {
+    throw EFileError("Cannot create a backup of \"" + Path + "\": every backup name is taken");
+  }
+  if (::rename(TempPath.c_str(), Path.c_str()) != 0) {
+    const int err = errno;
+    // The original stays (or is put back) under its own name, and the claimed name is freed.
+    if (linked) {
+      ::unlink(backupPath.c_str());
+    } else {
+      ::rename(backupPath.c_str(), Path.c_str());
+    }
+    throw EFileError("Cannot write file \"" + Path + "\". " + Reason(err));
+  }
+  TempPath.clear();
+  return backupPath;
 }
 
 void WriteFileSafely(const std::string& path, const std::string& bytes,

@@ -2,14 +2,23 @@
 // content that has been written completely to a temporary file beside it first.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace kv {
 
 // Reads a whole file. Raises EFileError "Cannot open file "<path>". <reason>" on failure.
 std::string ReadFileBytes(const std::string& path);
-// The same into a caller's buffer, which keeps its capacity from one file to the next.
-void ReadFileInto(const std::string& path, std::string& bytes);
+// The same into a caller's buffer, which keeps its capacity from one file to the next. With
+// permissions, the file's permission bits (the low 12 bits of its mode) are stored there, taken
+// from the same status query that sizes the buffer.
+void ReadFileInto(const std::string& path, std::string& bytes, unsigned* permissions = nullptr);
+
+// True when permission bits allow nobody to write (no write bit for owner, group or others). Such
+// a file is taken as read-only on purpose, whoever runs the program, the superuser included.
+inline bool IsReadOnlyMode(unsigned permissions) {
+  return (permissions & 0222u) == 0;
+}
 
 // Parts of a path: the file name after the last "/", and the extension from the last "." of the
 // file name (empty when the name has none). ChangeFileExt replaces the extension, or appends the
@@ -37,6 +46,13 @@ class TFileReplacement {
   TFileReplacement& operator=(const TFileReplacement&) = delete;
 
   void Commit(const std::string& backupPath = {});
+
+  // Like Commit, but the old file is kept under a name that no file had: the first of
+  // backupName(0), backupName(1), ... at which nothing exists. The name is claimed atomically by
+  // linking the old file there, which fails when anything has that name, so a backup never
+  // replaces a file, not even one another process creates meanwhile. Returns the name taken.
+  // When the new file cannot be moved into place the claimed name is released again.
+  std::string CommitWithFreshBackup(const std::function<std::string(unsigned)>& backupName);
 
  private:
   std::string Path;

@@ -1,5 +1,6 @@
 // The commands of kv3conv. Each returns the process exit code: 0 success, 1 when a file failed
-// (the others are still done), 2 when the command cannot start (usage, missing table).
+// (the others are still done), 2 when the command cannot start (usage, a missing or unusable
+// table, an output that is the input).
 #pragma once
 
 #include <optional>
@@ -15,6 +16,7 @@ enum TExitCode { ExitOk = 0, ExitFileFailed = 1, ExitUsage = 2 };
 struct TSourceArgs {
   std::string Table = "kv25x.dat";
   std::string Mask = "*.pas;*.dfm;*.dpr;*.dpk";
+  bool MaskGiven = false;  // --mask was given: a mask that matches no file is reported
   bool DryRun = false;
   bool Json = false;
   std::vector<std::string> Paths;

@@ -8,6 +8,7 @@
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "writer/Registration.h"
 #ifdef KV_QT_TEXT
 #include "app/gui/QtTextMeasurer.h"
@@ -34,9 +35,27 @@ int main(int argc, char** argv) {
       "holds."};
   app.set_version_flag("--version", std::string("kv3conv ") + KV_VERSION);
   app.require_subcommand(1);
+  // Options of the program as a whole are taken after the subcommand as well: a subcommand hands
+  // what it does not know to the program.
+  app.fallthrough();
+  // Error messages may repeat arguments (file names): shown with unprintable bytes escaped.
+  app.failure_message([](const CLI::App* failed, const CLI::Error& e) {
+    const std::string text = CLI::FailureMessage::simple(failed, e);
+    std::string shown;
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      shown += Printable(std::string_view(text).substr(start, end - start));
+      if (end < text.size()) shown += '\n';
+      start = end + 1;
+    }
+    return shown;
+  });
   int codePage = 1252;
   app.add_option("--codepage", codePage,
-                 "Code page of texts in the files (1252; 932, 936, 949 and 950 are double-byte)")
+                 "Code page of texts in the files (1252; 932, 936, 949 and 950 are double-byte; "
+                 "65001 is UTF-8)")
       ->capture_default_str();
 
   TSourceArgs source;
@@ -44,8 +63,10 @@ int main(int argc, char** argv) {
       "source", "Apply the conversion table to Pascal files (*.pas, *.dfm, *.dpr, *.dpk)");
   sourceCmd->add_option("--table", source.Table, "Conversion table (.dat file)")
       ->capture_default_str();
-  sourceCmd->add_option("--mask", source.Mask, "File masks for folders, separated by ';'")
-      ->capture_default_str();
+  auto* maskOption =
+      sourceCmd
+          ->add_option("--mask", source.Mask, "File masks for folders, separated by ';' or ','")
+          ->capture_default_str();
   sourceCmd->add_flag("--dry-run", source.DryRun, "Count and time the replacements, write nothing");
   sourceCmd->add_flag("--json", source.Json, "Print the results as JSON");
   sourceCmd->add_option("PATH", source.Paths, "Files, or folders scanned to every level")
@@ -98,9 +119,10 @@ int main(int argc, char** argv) {
   try {
     kv::SetSystemCodePage(codePage);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kv3conv: %s\n", e.what());
+    std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
     return ExitUsage;
   }
+  source.MaskGiven = maskOption->count() > 0;
 
   if (sourceCmd->parsed()) return RunSource(source);
   if (dfmCmd->parsed()) return RunDfm2Txt(dfm);

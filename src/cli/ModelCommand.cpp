@@ -137,12 +137,17 @@ TCliReportPrompter::TCliReportPrompter(std::string file, std::optional<std::stri
 
 void TCliReportPrompter::ReportMessage(const std::string& text, const std::string& caption,
                                        TMessageIcon) {
-  std::string shown = CodePageToUtf8(text);
-  for (char& c : shown) {
-    if (c == '\r') c = ' ';
+  // One line per message: its line breaks become blanks.
+  std::string shown;
+  const std::string converted = CodePageToUtf8(text);
+  for (std::size_t i = 0; i < converted.size(); ++i) {
+    const char c = converted[i];
+    if (c == '\r' && i + 1 < converted.size() && converted[i + 1] == '\n') continue;
+    shown += c == '\r' || c == '\n' ? ' ' : c;
   }
   if (Progress) Progress->Clear();
-  std::fprintf(stderr, "kv3conv: %s: %s: %s\n", File.c_str(), caption.c_str(), shown.c_str());
+  std::fprintf(stderr, "kv3conv: %s: %s: %s\n", Printable(File).c_str(),
+               Printable(CodePageToUtf8(caption)).c_str(), Printable(shown).c_str());
 }
 
 std::optional<std::string> TCliReportPrompter::AskReportPassword() {
@@ -151,7 +156,7 @@ std::optional<std::string> TCliReportPrompter::AskReportPassword() {
     std::fprintf(stderr,
                  "kv3conv: %s: the report is password-protected; give its password with "
                  "--password or --password-file\n",
-                 File.c_str());
+                 Printable(File).c_str());
   }
   return Password;
 }
@@ -169,22 +174,23 @@ int RunInspect(const TInspectArgs& args) {
   report.Prompter = &counting;
   try {
     if (!report.LoadReportFile(args.Input)) {
-      std::fprintf(stderr, "kv3conv: %s: no such file\n", args.Input.c_str());
+      std::fprintf(stderr, "kv3conv: %s: no such file\n", Printable(args.Input).c_str());
       return ExitFileFailed;
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kv3conv: %s\n", e.what());
+    std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
     return ExitFileFailed;
   }
   // A file from which no report was read has no model to show.
   if (!report.LastLoad.Read()) {
-    std::fprintf(stderr, "kv3conv: %s: %s\n", args.Input.c_str(),
-                 CodePageToUtf8(LoadFailureText(report.LastLoad)).c_str());
+    std::fprintf(stderr, "kv3conv: %s: %s\n", Printable(args.Input).c_str(),
+                 Printable(CodePageToUtf8(LoadFailureText(report.LastLoad))).c_str());
     return ExitFileFailed;
   }
   const std::vector<std::string> notes = LoadNotes(report);
   for (const std::string& note : notes) {
-    std::fprintf(stderr, "kv3conv: %s: %s\n", args.Input.c_str(), CodePageToUtf8(note).c_str());
+    std::fprintf(stderr, "kv3conv: %s: %s\n", Printable(args.Input).c_str(),
+                 Printable(CodePageToUtf8(note)).c_str());
   }
   const TReportOptions& o = report.ReportOptions;
   std::string out =
@@ -216,7 +222,8 @@ bool ReadPasswordOption(const std::string& password, const std::string& password
   if (passwordFile.empty()) return true;
   std::FILE* f = std::fopen(passwordFile.c_str(), "rb");
   if (!f) {
-    std::fprintf(stderr, "kv3conv: cannot read the password file %s\n", passwordFile.c_str());
+    std::fprintf(stderr, "kv3conv: cannot read the password file %s\n",
+                 Printable(passwordFile).c_str());
     return false;
   }
   std::string text;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/FolderScan.h"
+#include "base/Files.h"
 
 namespace kv::cli {
 
@@ -70,24 +71,101 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
+std::string Printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  char hex[8];
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (c >= 0x80) {
+      // A valid character is kept, except the C1 controls U+0080 to U+009F, which terminals may
+      // act on.
+      const std::size_t len = Utf8SequenceLength(text, i);
+      if (len > 0 && !(c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
+        out.append(text, i, len);
+        i += len;
+        continue;
+      }
+    }
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    out += hex;
+    ++i;
+  }
+  return out;
+}
+
+std::vector<std::string> SplitMaskOption(std::string_view text) {
+  std::vector<std::string> masks;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find_first_of(";,", start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view mask = text.substr(start, end - start);
+    while (!mask.empty() && (mask.front() == ' ' || mask.front() == '\t')) mask.remove_prefix(1);
+    while (!mask.empty() && (mask.back() == ' ' || mask.back() == '\t')) mask.remove_suffix(1);
+    if (!mask.empty()) masks.emplace_back(mask);
+    start = end + 1;
+  }
+  return masks;
+}
+
+namespace {
+
+std::string MaskListText(const std::vector<std::string>& masks) {
+  std::string text = masks.size() == 1 ? "the mask " : "the masks ";
+  for (std::size_t i = 0; i < masks.size(); ++i) {
+    if (i > 0) text += ";";
+    text += masks[i];
+  }
+  return text;
+}
+
+}  // namespace
+
 std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
-                                      const std::string& masks, int depthLimit, bool& failedScan) {
+                                      const std::vector<std::string>& masks, int depthLimit,
+                                      bool& failedScan, bool reportUnmatchedMasks) {
   std::vector<std::string> files;
+  std::vector<bool> maskMatched(masks.size(), false);
+  bool scanned = false;
   for (const auto& path : paths) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       files.push_back(path);
       continue;
     }
+    scanned = true;
     TSearchFiles scan;
     scan.RootDirectory = path;
-    scan.FileMasks = SplitMaskList(masks);
+    scan.FileMasks = masks;
     scan.DepthLimit = depthLimit;
-    const TScanResult result =
-        scan.Search([&](const std::string& found) { files.push_back(found); });
+    const std::size_t before = files.size();
+    const TScanResult result = scan.Search([&](const std::string& found) {
+      files.push_back(found);
+      if (!reportUnmatchedMasks) return;
+      const std::string name = ExtractFileName(found);
+      for (std::size_t m = 0; m < masks.size(); ++m) {
+        if (!maskMatched[m] && MatchesMask(name, masks[m])) maskMatched[m] = true;
+      }
+    });
     if (!result.Complete) {
-      std::fprintf(stderr, "kv3conv: %s\n", result.Error.c_str());
+      std::fprintf(stderr, "kv3conv: %s\n", Printable(result.Error).c_str());
       failedScan = true;
+    } else if (files.size() == before) {
+      std::fprintf(stderr, "kv3conv: %s: no file in this folder matches %s\n",
+                   Printable(path).c_str(), Printable(MaskListText(masks)).c_str());
+    }
+  }
+  if (reportUnmatchedMasks && scanned && masks.size() > 1) {
+    for (std::size_t m = 0; m < masks.size(); ++m) {
+      if (!maskMatched[m]) {
+        std::fprintf(stderr, "kv3conv: no file matches the mask %s\n", Printable(masks[m]).c_str());
+      }
     }
   }
   return files;
@@ -97,14 +175,18 @@ TProgressLine::TProgressLine(std::size_t total) : Total(total), Enabled(::isatty
 
 void TProgressLine::Show(std::size_t index, std::string_view path) {
   if (!Enabled) return;
+  const std::string shown = Printable(path);
   std::string line = "[" + std::to_string(index + 1) + "/" + std::to_string(Total) + "] ";
   constexpr std::size_t width = 78;
-  if (line.size() + path.size() > width) {
+  if (line.size() + shown.size() > width) {
     const std::size_t keep = width > line.size() + 3 ? width - line.size() - 3 : 0;
+    std::size_t from = shown.size() - std::min(keep, shown.size());
+    // Start on a character, not inside one.
+    while (from < shown.size() && (static_cast<unsigned char>(shown[from]) & 0xC0) == 0x80) ++from;
     line += "...";
-    line += path.substr(path.size() - std::min(keep, path.size()));
+    line += std::string_view(shown).substr(from);
   } else {
-    line += path;
+    line += shown;
   }
   std::fprintf(stderr, "\r\033[K%s", line.c_str());
   std::fflush(stderr);

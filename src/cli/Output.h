@@ -12,11 +12,23 @@ namespace kv::cli {
 // character of the same number (\u00XX), so the output is always valid JSON.
 std::string JsonString(std::string_view text);
 
+// Text as it may be shown on a terminal: printable ASCII and valid UTF-8 characters as they are,
+// every other byte (control bytes, line breaks, bytes of no valid character) as \xNN, so that a
+// file name or a file's content in a message can neither hide nor steer anything.
+std::string Printable(std::string_view text);
+
+// The masks of a --mask text: separated by ";" or ",", blanks around each removed, empty ones
+// dropped ("*.pas, *.dfm;;" gives *.pas and *.dfm).
+std::vector<std::string> SplitMaskOption(std::string_view text);
+
 // The files named on the command line: files as given, folders scanned for the masks down to
 // depthLimit (0: every level). A folder that cannot be listed is reported on standard error and
-// sets failedScan; what was found before stays in the list.
+// sets failedScan; what was found before stays in the list. A folder in which no file matches is
+// reported on standard error, and with reportUnmatchedMasks each mask that matched no file in any
+// folder scanned.
 std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
-                                      const std::string& masks, int depthLimit, bool& failedScan);
+                                      const std::vector<std::string>& masks, int depthLimit,
+                                      bool& failedScan, bool reportUnmatchedMasks = false);
 
 // A one-line progress display on standard error, shown only when standard error is a terminal.
 class TProgressLine {

@@ -82,7 +82,7 @@ int RunReport(const TReportArgs& args) {
   // subfolders, or to every level with --recursive.
   bool failedScan = false;
   const std::vector<std::string> files =
-      CollectFiles(args.Paths, "*.kvf", args.Recursive ? 0 : 1, failedScan);
+      CollectFiles(args.Paths, {"*.kvf"}, args.Recursive ? 0 : 1, failedScan);
 
   // One report host for the whole run: every file is loaded into the same kvReport1, as in the
   // workbench, and each load replaces what the previous one left.
@@ -103,17 +103,18 @@ int RunReport(const TReportArgs& args) {
       totals.Add(o);
       if (o.Status == TConversionStatus::Failed || !o.Notes.empty()) progress.Clear();
       if (o.Status == TConversionStatus::Failed) {
-        std::fprintf(stderr, "kv3conv: %s: %s; no document was written\n", files[i].c_str(),
-                     CodePageToUtf8(o.Problem).c_str());
+        std::fprintf(stderr, "kv3conv: %s: %s; no document was written\n",
+                     Printable(files[i]).c_str(), Printable(CodePageToUtf8(o.Problem)).c_str());
       }
       for (const std::string& note : o.Notes) {
-        std::fprintf(stderr, "kv3conv: %s: %s\n", files[i].c_str(), CodePageToUtf8(note).c_str());
+        std::fprintf(stderr, "kv3conv: %s: %s\n", Printable(files[i]).c_str(),
+                     Printable(CodePageToUtf8(note)).c_str());
       }
       if (!args.Json) {
         progress.Clear();
         std::printf("%-8s %12lld %4zu  %s\n", StatusWord(o.Status),
                     static_cast<long long>(o.Microseconds), o.Messages.size() + o.Notes.size(),
-                    (o.Written() ? o.OutputPath : files[i]).c_str());
+                    Printable(o.Written() ? o.OutputPath : files[i]).c_str());
         std::fflush(stdout);
       }
       lines.push_back(std::move(line));

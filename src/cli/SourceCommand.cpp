@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "base/Errors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "migrate/ConversionTable.h"
@@ -47,19 +48,48 @@ int RunSource(const TSourceArgs& args) {
   std::vector<std::string> lines;
   try {
     lines = ReadConversionData(args.Table);
+  } catch (const EConfigError& e) {
+    std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
+    return ExitUsage;
   } catch (const std::exception& e) {
     std::fprintf(stderr,
                  "kv3conv: the conversion table cannot be read: %s\n"
                  "Name the table file with --table FILE.\n",
-                 e.what());
+                 Printable(e.what()).c_str());
+    return ExitUsage;
+  }
+  // Lines that give no pair change nothing; say so, since they are most likely mistakes.
+  const std::vector<TIgnoredLine> ignored = IgnoredLines(lines);
+  for (const auto& line : ignored) {
+    std::fprintf(stderr, "kv3conv: %s:%zu: line ignored: %s\n", Printable(args.Table).c_str(),
+                 line.Number, line.Reason.c_str());
+  }
+  if (ignored.size() == lines.size()) {
+    std::fprintf(stderr,
+                 "kv3conv: The conversion table \"%s\" cannot be used: none of its lines is a "
+                 "find=replace pair\n",
+                 Printable(args.Table).c_str());
+    return ExitUsage;
+  }
+
+  const std::vector<std::string> masks = SplitMaskOption(args.Mask);
+  if (masks.empty()) {
+    std::fprintf(stderr,
+                 "kv3conv: --mask names no file mask (separate masks with \";\" or \",\")\n");
     return ExitUsage;
   }
 
   // The file list: files as given, folders scanned to every level with the mask list.
   bool failedScan = false;
-  const std::vector<std::string> files = CollectFiles(args.Paths, args.Mask, 0, failedScan);
+  const std::vector<std::string> files =
+      CollectFiles(args.Paths, masks, 0, failedScan, args.MaskGiven);
 
-  TSourceConverter converter(PairsFromLines(lines), TConvertOptions{args.DryRun});
+  // A file named twice (twice in the list, by two paths, or found by two overlapping folders)
+  // is converted once.
+  TConvertOptions options;
+  options.DryRun = args.DryRun;
+  options.ConvertRepeatsOnce = true;
+  TSourceConverter converter(PairsFromLines(lines), options);
   std::vector<TFileLine> results;
   results.reserve(files.size());
   std::int64_t totalReplacements = 0;
@@ -84,7 +114,8 @@ int RunSource(const TSourceArgs& args) {
           r.Error = "unknown error";
         }
         ++failed;
-        std::fprintf(stderr, "kv3conv: %s: %s\n", r.Path.c_str(), r.Error.c_str());
+        std::fprintf(stderr, "kv3conv: %s: %s\n", Printable(r.Path).c_str(),
+                     Printable(r.Error).c_str());
       } else {
         totalReplacements += r.Replacements;
         totalMicroseconds += r.Microseconds;
@@ -93,7 +124,7 @@ int RunSource(const TSourceArgs& args) {
       if (!args.Json) {
         std::printf("%8d %12lld  %-6s  %s\n", r.Replacements,
                     static_cast<long long>(r.Microseconds), r.Failed ? "Failed" : "Done",
-                    r.Path.c_str());
+                    Printable(r.Path).c_str());
       }
       results.push_back(std::move(r));
       if (i + 1 < files.size()) progress.Show(i + 1, files[i + 1]);

@@ -22,7 +22,20 @@ struct TPair {
 TPair PairFromLine(std::string_view line);
 std::vector<TPair> PairsFromLines(const std::vector<std::string>& lines);
 
-// Reads a conversion-data file into its lines; raises EFileError when it cannot be read.
+// A table line that gives no pair able to change anything: its number (from 1) and why.
+struct TIgnoredLine {
+  std::size_t Number;
+  std::string Reason;  // "the line is empty", "it has no \"=\"", "its find text is empty"
+};
+std::vector<TIgnoredLine> IgnoredLines(const std::vector<std::string>& lines);
+
+// Checks that bytes can be a conversion table: not empty (nothing but blanks and line breaks)
+// and text, that is free of NUL and other control bytes (tab, the line breaks and the stand-in
+// byte 0x02 excepted). Raises EConfigError naming path otherwise.
+void CheckConversionData(const std::string& path, std::string_view bytes);
+
+// Reads a conversion-data file into its lines; raises EFileError when it cannot be read and
+// EConfigError when it is no table (see CheckConversionData).
 std::vector<std::string> ReadConversionData(const std::string& path);
 // Writes the lines to a conversion-data file, each followed by CR LF, replacing it safely.
 void WriteConversionData(const std::string& path, const std::vector<std::string>& lines);

@@ -488,9 +488,10 @@ class TFormTextConverter {
         if constexpr (Wide) {
           for (std::size_t k = i; k < j; ++k) Out << static_cast<char>(text[k]);
         } else {
-          // Never cut between the two bytes of a double-byte character. A line always starts on
-          // a character boundary, so the test may scan from the line's start.
-          if (breakDue && IsTrailByteAt(text.substr(lineStart), j - lineStart)) --j;
+          // Never cut inside a character of the system code page (two bytes of a double-byte
+          // one, up to four of UTF-8). A line always starts on a character boundary, so the test
+          // may scan from the line's start.
+          while (breakDue && j > i && IsTrailByteAt(text.substr(lineStart), j - lineStart)) --j;
           Out << text.substr(i, j - i);
         }
         Out << '\'';

@@ -14,11 +14,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/Errors.h"
 #include "base/FastTimer.h"
@@ -112,8 +112,9 @@ TPairApplier::TPairApplier(const TPreparedPairs& pairs)
 TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions options)
     : Pairs(std::move(pairs)), Applier(Pairs), Options(options) {}
 
-void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text) {
-  ReadFileInto(path, text);
+void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text,
+                                       unsigned* permissions) {
+  ReadFileInto(path, text, permissions);
   // A form file whose first byte is 0xFF is a binary form resource; any other form file is read
   // as text ("object"/"inherited"/"inline" forms, and anything else too, so that no file is
   // skipped silently).
@@ -221,44 +222,37 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
   return total;
 }
 
-std::string TSourceConverter::BackupKey(const std::string& backupPath) {
-  // The folder resolved once (links, "..", relative paths), the file name as it is: two backup
-  // paths name the same file when these agree.
-  const std::string name = ExtractFileName(backupPath);
-  const std::string folder = name.size() == backupPath.size()
-                                 ? "."
-                                 : backupPath.substr(0, backupPath.size() - name.size());
-  auto known = CanonicalFolders.find(folder);
-  if (known == CanonicalFolders.end()) {
-    std::error_code ec;
-    auto canonical = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
-    known = CanonicalFolders.emplace(folder, ec ? folder : canonical.string()).first;
-  }
-  return known->second + "/" + name;
-}
-
-std::string TSourceConverter::ClaimBackupName(const std::string& path) {
-  std::string candidate = BackupNameOf(path);
-  for (int n = 1; !BackupsMade.insert(BackupKey(candidate)).second; ++n) {
-    candidate = n == 1 ? path + ".BAK" : path + "." + std::to_string(n) + ".BAK";
-  }
-  return candidate;
+std::string BackupCandidate(const std::string& path, unsigned attempt) {
+  if (attempt == 0) return BackupNameOf(path);
+  if (attempt == 1) return path + ".BAK";
+  return path + "." + std::to_string(attempt) + ".BAK";
 }
 
 void TSourceConverter::Commit(const std::string& path, TFileReplacement& replacement) {
-  replacement.Commit(ClaimBackupName(path));
+  replacement.CommitWithFreshBackup(
+      [&](unsigned attempt) { return BackupCandidate(path, attempt); });
 }
 
 std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::string& path,
                                                                 TPairApplier& applier,
                                                                 std::string& text,
                                                                 TFileResult& result) const {
-  LoadProjectFile(path, text);
+  unsigned permissions = 0;
+  LoadProjectFile(path, text, &permissions);
   FastTimer.Start();
   result.Replacements = applier.ApplyPairs(text);
   FastTimer.Stop();
   result.Microseconds = FastTimer.ElapsedMicroseconds();
-  if (result.Replacements == 0 || Options.DryRun) return nullptr;
+  if (result.Replacements == 0) return nullptr;
+  // The folder may be writable when the file is not, and the new file would then replace it
+  // anyway; a file nobody may write is left alone (also in a dry run, which shows what a real
+  // run would do).
+  if (IsReadOnlyMode(permissions)) {
+    throw EFileError("Cannot write file \"" + path +
+                     "\". The file is read-only (nobody has write permission); it was left as it "
+                     "was");
+  }
+  if (Options.DryRun) return nullptr;
   // The old file survives under the backup name, so the new text need not be flushed to the
   // disk before it takes the file's place.
   return std::make_unique<TFileReplacement>(path, text, false);
@@ -288,14 +282,41 @@ bool IsBackupName(const std::string& path) {
 }  // namespace
 
 void TSourceConverter::ConvertFiles(
-    const std::vector<std::string>& paths,
+    const std::vector<std::string>& listed,
     const std::function<bool(std::size_t, const TFileResult&)>& onResult) {
   unsigned threads = Options.Threads != 0 ? Options.Threads : std::thread::hardware_concurrency();
   threads = std::clamp(threads, 1u, 16u);
-  // A run that lists a backup file could read it before an earlier file's backup replaces it;
-  // such a run, and a short one, goes file by file.
-  const bool listsBackups = std::any_of(paths.begin(), paths.end(), IsBackupName);
-  if (threads == 1 || paths.size() < 2 || listsBackups) {
+  // A run that lists a backup file could read it before an earlier file's backup is made under
+  // that name; such a run, and a short one, goes file by file.
+  const bool listsBackups = std::any_of(listed.begin(), listed.end(), IsBackupName);
+  const bool sequential = threads == 1 || listed.size() < 2 || listsBackups;
+
+  // The identity of each listed file, when repeats are to be known: one status query per file.
+  std::vector<std::string> identities;
+  if (!sequential || Options.ConvertRepeatsOnce) {
+    identities.reserve(listed.size());
+    for (const auto& path : listed) identities.push_back(FileIdentity(path));
+  }
+  // The files converted: all listed ones, or only the first listing of each file.
+  std::vector<std::string> firstListings;
+  std::vector<std::size_t> listIndex;  // index in listed of each of firstListings
+  if (Options.ConvertRepeatsOnce) {
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      if (!seen.insert(identities[i]).second) continue;
+      firstListings.push_back(listed[i]);
+      listIndex.push_back(i);
+      kept.push_back(std::move(identities[i]));
+    }
+    identities.swap(kept);
+  }
+  const std::vector<std::string>& paths = Options.ConvertRepeatsOnce ? firstListings : listed;
+  const auto report = [&](std::size_t i, const TFileResult& result) {
+    return onResult(Options.ConvertRepeatsOnce ? listIndex[i] : i, result);
+  };
+
+  if (sequential) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
       TFileResult result;
       try {
@@ -303,7 +324,7 @@ void TSourceConverter::ConvertFiles(
       } catch (...) {
         result.Error = std::current_exception();
       }
-      if (!onResult(i, result)) return;
+      if (!report(i, result)) return;
     }
     return;
   }
@@ -313,7 +334,7 @@ void TSourceConverter::ConvertFiles(
   {
     std::unordered_map<std::string, std::size_t> lastListed;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-      auto [it, fresh] = lastListed.try_emplace(FileIdentity(paths[i]), i);
+      auto [it, fresh] = lastListed.try_emplace(identities[i], i);
       if (!fresh) {
         waitFor[i] = it->second + 1;
         it->second = i;
@@ -420,7 +441,7 @@ void TSourceConverter::ConvertFiles(
       }
       slot.Replacement.reset();
     }
-    const bool goOn = onResult(next, slot.Result);
+    const bool goOn = report(next, slot.Result);
     ++next;
     {
       std::lock_guard lock(mutex);

@@ -10,8 +10,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "base/Files.h"
@@ -37,6 +35,9 @@ struct TConvertOptions {
   bool DryRun = false;
   // Threads that read and convert files side by side in ConvertFiles (0: one per processor).
   unsigned Threads = 0;
+  // ConvertFiles converts a file named more than once in its list (by any path) only at its first
+  // listing; the later listings are left out, with no result.
+  bool ConvertRepeatsOnce = false;
 };
 
 // The pairs of a table prepared for matching: upper-cased find texts, the matcher over them and,
@@ -99,16 +100,24 @@ struct TFileResult {
   std::exception_ptr Error;  // set when the file failed; the file is then as it was
 };
 
-// Converts project files with one table, and remembers the backups it made, so that two files of
-// one run never back up to the same name: the second one keeps its extension and gets ".BAK"
-// appended (Unit1.dfm.BAK beside Unit1.BAK). A backup left by an earlier run is replaced.
+// The backup names of a changed file, in the order they are tried: the name with its extension
+// replaced by ".BAK" (Unit1.BAK), then the full name with ".BAK" appended (Unit1.pas.BAK), then
+// with a number before it (Unit1.pas.2.BAK, Unit1.pas.3.BAK, ...).
+std::string BackupCandidate(const std::string& path, unsigned attempt);
+
+// Converts project files with one table. A changed file's old content is kept under the first
+// backup name (see BackupCandidate) at which no file exists yet, so a backup never replaces a
+// file: neither the backup of another file of the same run (a unit's .pas and .dfm share
+// Unit1.BAK) nor one left by an earlier run, which may hold the only copy of an original.
+// A read-only file (no write permission for anyone) that would change is refused.
 class TSourceConverter {
  public:
   explicit TSourceConverter(std::vector<TPair> pairs, TConvertOptions options = {});
 
   // Converts the file at path; returns the replacement count and sets microseconds to the time of
   // the replacement passes alone. Errors (a file that cannot be read, an invalid binary form, a
-  // failed write) raise an exception; the file is then as it was.
+  // read-only file that would change, a failed write) raise an exception; the file is then as it
+  // was.
   std::int32_t ConvertFile(const std::string& path, std::int64_t& microseconds);
 
   // Converts the files in list order, with the same results as ConvertFile on each in turn, and
@@ -125,25 +134,21 @@ class TSourceConverter {
   std::int32_t ApplyPairs(std::string& text) { return Applier.ApplyPairs(text); }
 
   // Reads a project file as the text the pairs work on: a .dfm holding a binary form becomes its
-  // text form; anything else is taken as it is.
-  static void LoadProjectFile(const std::string& path, std::string& text);
+  // text form; anything else is taken as it is. permissions receives the file's permission bits.
+  static void LoadProjectFile(const std::string& path, std::string& text,
+                              unsigned* permissions = nullptr);
 
  private:
   // Reads a file and applies the pairs, timing the passes into result; when the file changes
   // (and this is no dry run) the new text is written beside it, ready to be committed.
   std::unique_ptr<TFileReplacement> ConvertText(const std::string& path, TPairApplier& applier,
                                                 std::string& text, TFileResult& result) const;
-  // Puts a changed file's new text in place, keeping the old one under its backup name.
-  void Commit(const std::string& path, TFileReplacement& replacement);
-  // The backup name for path that no earlier file of this run has used, now taken.
-  std::string ClaimBackupName(const std::string& path);
-  std::string BackupKey(const std::string& backupPath);
+  // Puts a changed file's new text in place, keeping the old one under a fresh backup name.
+  static void Commit(const std::string& path, TFileReplacement& replacement);
 
   TPreparedPairs Pairs;
   TPairApplier Applier;
   TConvertOptions Options;
-  std::unordered_set<std::string> BackupsMade;  // BackupKey of this run's backups
-  std::unordered_map<std::string, std::string> CanonicalFolders;
 };
 
 }  // namespace kv

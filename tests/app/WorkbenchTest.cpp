@@ -1,6 +1,7 @@
 // The workbench model: start-up with and without settings, the source and report runs, sorting,
 // scans, the table of pairs and the settings file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <deque>
@@ -94,19 +95,44 @@ TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
   EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: 0,")) << f.StatusPanels[2];
 }
 
+// A file that cannot be read, or a read-only one that would change, ends the window's run there.
 TEST_F(WorkbenchTest, ErrorEndsTheRunWithTheStatusRestored) {
   Dir.Write("kv25x.dat", "a=b\r\n");
-  TfrmMain& f = Start();
-  f.AddFile(Dir.Write("a.pas", "a"));
-  f.AddFile(Dir / "missing.pas");
-  f.AddFile(Dir.Write("c.pas", "a"));
-  EXPECT_THROW(f.btnStartClick(), EFileError);
-  EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Done");
-  EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Busy");
-  EXPECT_EQ(f.SearchList.Rows[2].Cells[1], "Waiting");
-  EXPECT_EQ(f.StatusPanels[0], "Ready");
-  EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: "));
-  EXPECT_EQ(Dir.Read("c.pas"), "a");
+  ASSERT_EQ(::chmod(Dir.Write("readonly.pas", "a").c_str(), 0444), 0);
+  for (const char* failing : {"missing.pas", "readonly.pas"}) {
+    SCOPED_TRACE(failing);
+    TfrmMain& f = Start();
+    f.AddFile(Dir.Write("a.pas", "a"));
+    f.AddFile(Dir / failing);
+    f.AddFile(Dir.Write("c.pas", "a"));
+    try {
+      f.btnStartClick();
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(Dir / failing), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Done");
+    EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Busy");
+    EXPECT_EQ(f.SearchList.Rows[2].Cells[1], "Waiting");
+    EXPECT_EQ(f.StatusPanels[0], "Ready");
+    EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: "));
+    EXPECT_EQ(Dir.Read("c.pas"), "a");
+  }
+  EXPECT_EQ(Dir.Read("readonly.pas"), "a");
+}
+
+// A table file that is no table is refused at start with an error naming it; the table stays
+// empty.
+TEST_F(WorkbenchTest, TableThatIsNoTableIsRefusedAtStart) {
+  for (const std::string& bytes : {std::string(), std::string("a=b\r\nc\0=d\r\n", 10)}) {
+    Dir.Write("kv25x.dat", bytes);
+    Prompter.Errors.clear();
+    TfrmMain& f = Start();
+    ASSERT_EQ(Prompter.Errors.size(), 1u);
+    EXPECT_NE(Prompter.Errors[0].find("\"kv25x.dat\" cannot be used"), std::string::npos)
+        << Prompter.Errors[0];
+    EXPECT_TRUE(f.vleUnits().empty());
+  }
 }
 
 TEST_F(WorkbenchTest, ReportRunConvertsEachReportOnItsOwnReportObject) {

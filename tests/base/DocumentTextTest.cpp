@@ -99,6 +99,11 @@ TEST(DocumentTextTest, WriteTextFollowsTheCodePageInForce) {
     EXPECT_EQ(Written("a\x82\xA0z"), "a\xE3\x81\x82z");
   }
   {
+    // UTF-8 texts pass as they are.
+    TCodePageScope codePage(65001);
+    EXPECT_EQ(Written("a\xE2\x82\xACz"), "a\xE2\x82\xACz");
+  }
+  {
     // A code page whose converter joins a letter and its accent converts the text as a whole.
     TCodePageScope codePage(1255);
     EXPECT_EQ(Written("\xE0\xC8"), CodePageToUtf8("\xE0\xC8"));

@@ -1,5 +1,6 @@
 // kv3conv as a whole process: what it prints, its exit codes and the files it leaves.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -73,6 +74,93 @@ TEST_F(CliTest, SourceGoesOnAfterAFailedFileAndExitsWithOne) {
   EXPECT_EQ(Dir.Read("c.pas"), "TkvxReport\r\n");
 }
 
+// A file nobody may write is refused with an error naming it, also when the tool runs as the
+// superuser; the other files are converted and the exit code is 1.
+TEST_F(CliTest, SourceRefusesAReadOnlyFileAndGoesOn) {
+  const std::string readOnly = Dir.Write("a.pas", "TkvReport");
+  ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+  Dir.Write("b.pas", "TkvReport");
+  const TRun run = Run({"source", "--table", Table(), readOnly, Dir / "b.pas"});
+  EXPECT_EQ(run.Exit, 1);
+  EXPECT_NE(run.Err.find("kv3conv: " + readOnly + ": Cannot write file \"" + readOnly +
+                         "\". The file is read-only"),
+            std::string::npos)
+      << run.Err;
+  EXPECT_NE(run.Out.find("Failed  " + readOnly), std::string::npos) << run.Out;
+  EXPECT_EQ(Dir.Read("a.pas"), "TkvReport");
+  struct stat st {};
+  ASSERT_EQ(::stat(readOnly.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  EXPECT_FALSE(Dir.Exists("a.BAK"));
+  EXPECT_EQ(Dir.Read("b.pas"), "TkvxReport\r\n");
+}
+
+// A table that cannot be a table is refused before any file is touched, naming the file (its
+// unprintable bytes escaped); lines that give no pair are listed with their numbers.
+TEST_F(CliTest, SourceRefusesTablesThatAreNoTablesAndListsIgnoredLines) {
+  Dir.Write("a.pas", "TkvReport");
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    const char* Error;
+  } cases[] = {
+      {"empty.dat", "", "it is empty"},
+      {"blank.dat", "\r\n  \r\n", "it is empty"},
+      {"nul.dat", std::string("a=b\r\nc=\0d\r\n", 10), "it holds a NUL byte in line 2"},
+      {"binary\x1B[1m.dat", "a=b\nc\x1B=d", "it holds the control byte 0x1B in line 2"},
+      {"nopairs.dat", "abc\r\n=x\r\n", "none of its lines is a find=replace pair"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TRun run = Run({"source", "--table", Dir.Write(c.Name, c.Bytes), Dir / "a.pas"});
+    EXPECT_EQ(run.Exit, 2);
+    std::string shown = Dir / c.Name;
+    if (const std::size_t esc = shown.find('\x1B'); esc != std::string::npos)
+      shown.replace(esc, 1, "\\x1B");
+    EXPECT_NE(run.Err.find("The conversion table \"" + shown + "\" cannot be used: " + c.Error),
+              std::string::npos)
+        << run.Err;
+    EXPECT_FALSE(std::any_of(run.Err.begin(), run.Err.end(),
+                             [](char ch) { return ch == '\x1B' || ch == '\0'; }));
+    EXPECT_EQ(Dir.Read("a.pas"), "TkvReport");
+  }
+
+  const std::string table = Dir.Write("t.dat", "TkvReport=TkvxReport\r\nno pair\r\n\r\n=x\r\n");
+  const TRun run = Run({"source", "--table", table, Dir / "a.pas"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(run.Err.find("kv3conv: " + table + ":2: line ignored: it has no \"=\"\nkv3conv: " +
+                         table + ":3: line ignored: the line is empty\nkv3conv: " + table +
+                         ":4: line ignored: its find text is empty\n"),
+            std::string::npos)
+      << run.Err;
+  EXPECT_EQ(Dir.Read("a.pas"), "TkvxReport\r\n");
+}
+
+// Masks are separated by ";" or ","; a mask or a folder that matches nothing is named on standard
+// error. A file named twice, by any path or through two folders, is converted once.
+TEST_F(CliTest, SourceMasksAndFilesNamedTwice) {
+  Dir.Write("p/a.pas", "TkvReport");
+  Dir.Write("p/b.dpr", "TkvReport");
+  Dir.Write("p/c.dfm", "TkvReport");
+  Dir.Write("empty/notes.txt", "TkvReport");
+  const TRun run = Run({"source", "--table", Table(), "--mask", "*.pas, *.dpr;*.xyz", Dir / "p",
+                        Dir / "p/../p/a.pas", Dir / "p", Dir / "empty"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(run.Out.find("Total: 2 replacements in 2 files, 2 changed"), std::string::npos)
+      << run.Out;
+  EXPECT_EQ(Dir.Read("p/a.pas"), "TkvxReport\r\n");
+  EXPECT_EQ(Dir.Read("p/a.BAK"), "TkvReport");
+  EXPECT_FALSE(Dir.Exists("p/a.pas.BAK"));
+  EXPECT_EQ(Dir.Read("p/b.dpr"), "TkvxReport\r\n");
+  EXPECT_EQ(Dir.Read("p/c.dfm"), "TkvReport");
+  EXPECT_NE(run.Err.find("kv3conv: no file matches the mask *.xyz\n"), std::string::npos)
+      << run.Err;
+  EXPECT_NE(run.Err.find("kv3conv: " + (Dir / "empty") + ": no file in this folder matches"),
+            std::string::npos)
+      << run.Err;
+  EXPECT_EQ(run.Err.find("*.pas\n"), std::string::npos) << run.Err;
+}
+
 TEST_F(CliTest, SourceJsonAndDryRun) {
   Dir.Write("a.pas", "TkvReport");
   const TRun run = Run({"source", "--json", "--dry-run", "--table", Table(), Dir / "a.pas"});
@@ -103,10 +191,20 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"source"}).Exit, 2);
   EXPECT_EQ(Run({"frobnicate"}).Exit, 2);
   EXPECT_EQ(Run({"--codepage", "77", "source", "--table", Table(), Dir.Path()}).Exit, 2);
+  EXPECT_EQ(Run({"source", "--table", Table(), Dir.Path(), "--codepage", "77"}).Exit, 2);
   const TRun help = Run({"--help"});
   EXPECT_EQ(help.Exit, 0);
   EXPECT_NE(help.Out.find("dfm2txt"), std::string::npos);
   EXPECT_EQ(Run({"--version"}).Exit, 0);
+}
+
+// Options of the program are taken after the subcommand too; UTF-8 is a code page like others.
+TEST_F(CliTest, CodePageAfterTheSubcommandAndUtf8) {
+  Dir.Write("p/a.pas", "TkvReport \xE2\x82\xAC");
+  const TRun run = Run({"source", "--table", Table(), Dir / "p", "--codepage", "65001"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_EQ(Dir.Read("p/a.pas"), "TkvxReport \xE2\x82\xAC\r\n");
+  EXPECT_EQ(Run({"report", "--codepage", "65001", Dir / "p"}).Exit, 0);
 }
 
 TEST_F(CliTest, Dfm2TxtConvertsTheExampleBinaryForm) {
@@ -123,6 +221,14 @@ TEST_F(CliTest, Dfm2TxtConvertsTheExampleBinaryForm) {
   EXPECT_EQ(refused.Exit, 1);
   EXPECT_NE(refused.Err.find("not a binary form file"), std::string::npos);
   EXPECT_FALSE(Dir.Exists("out2.txt"));
+  // The output may not be the input, under any name.
+  Dir.Write("in.dfm", Dir.Read(form));
+  for (const std::string& out : {Dir / "in.dfm", Dir.Path() + "/./in.dfm"}) {
+    const TRun same = Run({"dfm2txt", Dir / "in.dfm", out});
+    EXPECT_EQ(same.Exit, 2);
+    EXPECT_NE(same.Err.find("the output file is the input file"), std::string::npos) << same.Err;
+    EXPECT_EQ(Dir.Read("in.dfm"), Dir.Read(form));
+  }
 }
 
 TEST_F(CliTest, InspectShowsTheLoadedReport) {

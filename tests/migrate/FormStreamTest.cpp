@@ -225,6 +225,11 @@ TEST(FormStreamTest, LineBreaksNeverSplitADoubleByteCharacter) {
   SetSystemCodePage(1252);
   EXPECT_EQ(ValueText(Text(text)), "\r\n    '" + std::string(63, 'a') + "\x82' +\r\n    '\xA0" +
                                        std::string(61, 'b') + "\x82\xA0' +\r\n    'cccc'");
+  // Under UTF-8 a character of three bytes at 62..64 is carried whole to the next line.
+  SetSystemCodePage(65001);
+  const std::string euro = "\xE2\x82\xAC";
+  EXPECT_EQ(ValueText(Text(std::string(62, 'a') + euro + "zz")),
+            "\r\n    '" + std::string(62, 'a') + "' +\r\n    '" + euro + "zz'");
 }
 
 TEST(FormStreamTest, BinaryDataOf32BytesOrMoreGoesOnLinesOf32) {

@@ -2,6 +2,7 @@
 // and conversions of files on disk with their backups.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -171,11 +172,20 @@ TEST_F(ConvertFileTest, DryRunWritesNothing) {
   EXPECT_FALSE(Dir.Exists("Unit1.BAK"));
 }
 
-TEST_F(ConvertFileTest, BackupFromAnEarlierRunIsReplaced) {
-  Dir.Write("Unit1.pas", "new TkvReport");
-  Dir.Write("Unit1.BAK", "old backup");
-  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}), 1);
-  EXPECT_EQ(Dir.Read("Unit1.BAK"), "new TkvReport");
+// A backup made by an earlier run may hold the only copy of an original: a later run with
+// another table must not replace it.
+TEST_F(ConvertFileTest, BackupFromAnEarlierRunIsKept) {
+  Dir.Write("Unit1.pas", "uses kvClass;");
+  Dir.Write("Unit1.dfm", "object R: TkvReport");
+  const std::string form = "object R: TkvReport";
+  EXPECT_EQ(Convert("Unit1.dfm", {{"TkvReport", "TkvxReport"}}), 1);
+  EXPECT_EQ(Convert("Unit1.pas", {{"kvClass", "kvxClass"}}), 1);
+  EXPECT_EQ(Dir.Read("Unit1.BAK"), form);
+  EXPECT_EQ(Dir.Read("Unit1.pas.BAK"), "uses kvClass;");
+  // A third run takes the next numbered name.
+  EXPECT_EQ(Convert("Unit1.pas", {{"kvxClass", "kvyClass"}}), 1);
+  EXPECT_EQ(Dir.Read("Unit1.pas.2.BAK"), "uses kvxClass;\r\n");
+  EXPECT_EQ(Dir.Read("Unit1.pas"), "uses kvyClass;\r\n");
 }
 
 TEST_F(ConvertFileTest, BackupsOfOneRunNeverReplaceEachOther) {
@@ -195,15 +205,41 @@ TEST_F(ConvertFileTest, BackupsOfOneRunNeverReplaceEachOther) {
   EXPECT_EQ(Dir.Read("Unit1.pas"), "TkvxxxxReport pas\r\n");
 }
 
-TEST_F(ConvertFileTest, FailingBackupStepLeavesTheOriginalUntouched) {
+// Whatever holds a backup name, a folder or a link leading nowhere, is passed over and left as
+// it is; no temporary file is left behind.
+TEST_F(ConvertFileTest, BackupNamesTakenByAnythingArePassedOver) {
   Dir.Write("Unit1.pas", "TkvReport");
   Dir.Write("Unit1.BAK/keep", "a folder in the way of the backup");
-  EXPECT_THROW(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}), EFileError);
-  EXPECT_EQ(Dir.Read("Unit1.pas"), "TkvReport");
-  // No temporary file is left behind.
+  ASSERT_EQ(::symlink("nowhere", (Dir / "Unit1.pas.BAK").c_str()), 0);
+  EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}), 1);
+  EXPECT_EQ(Dir.Read("Unit1.pas.2.BAK"), "TkvReport");
+  EXPECT_EQ(Dir.Read("Unit1.BAK/keep"), "a folder in the way of the backup");
+  struct stat st {};
+  ASSERT_EQ(::lstat((Dir / "Unit1.pas.BAK").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(Dir.Path())) ++entries;
-  EXPECT_EQ(entries, 2);
+  EXPECT_EQ(entries, 4);
+}
+
+// A file nobody may write is refused when it would change, even for the superuser, and stays as
+// it was; one that needs no change is read as any other.
+TEST_F(ConvertFileTest, ReadOnlyFileIsRefusedWhenItWouldChange) {
+  const std::string path = Dir.Write("Unit1.pas", "TkvReport");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  for (const bool dryRun : {false, true}) {
+    try {
+      Convert("Unit1.pas", {{"TkvReport", "R"}}, dryRun);
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+      EXPECT_NE(std::string(e.what()).find("\"" + path + "\". The file is read-only"),
+                std::string::npos)
+          << e.what();
+    }
+  }
+  EXPECT_EQ(Dir.Read("Unit1.pas"), "TkvReport");
+  EXPECT_FALSE(Dir.Exists("Unit1.BAK"));
+  EXPECT_EQ(Convert("Unit1.pas", {{"nothing", "R"}}), 0);
 }
 
 TEST_F(ConvertFileTest, MissingFileRaisesTheOpenError) {
@@ -310,6 +346,31 @@ TEST(ConvertFiles, ParallelRunEqualsSequentialRun) {
   std::sort(manyFiles.begin(), manyFiles.end());
   ASSERT_EQ(manyFiles, oneFiles);
   for (const auto& name : oneFiles) EXPECT_EQ(many.Read(name), one.Read(name)) << name;
+}
+
+// With ConvertRepeatsOnce a file named again, by any path, gets no second conversion and no
+// result, on one thread or several.
+TEST(ConvertFiles, RepeatsAreConvertedOnceWhenAsked) {
+  for (const unsigned threads : {1u, 3u}) {
+    SCOPED_TRACE(threads);
+    TTempDir dir;
+    const std::string a = dir.Write("p/a.pas", "TkvReport");
+    const std::string b = dir.Write("p/b.pas", "TkvReport");
+    const std::vector<std::string> paths{a, dir / "p/../p/a.pas", b, a, dir / "p/./b.pas"};
+    std::vector<std::size_t> reported;
+    TConvertOptions options;
+    options.Threads = threads;
+    options.ConvertRepeatsOnce = true;
+    TSourceConverter({{"TkvReport", "TkvReportX"}}, options)
+        .ConvertFiles(paths, [&](std::size_t i, const TFileResult& r) {
+          EXPECT_EQ(r.Replacements, 1) << i;
+          reported.push_back(i);
+          return true;
+        });
+    EXPECT_EQ(reported, (std::vector<std::size_t>{0, 2}));
+    EXPECT_EQ(dir.Read("p/a.pas"), "TkvReportX\r\n");
+    EXPECT_FALSE(dir.Exists("p/a.pas.BAK"));
+  }
 }
 
 TEST(ConvertFiles, StoppingLeavesLaterFilesAndNoTemporaryFiles) {
