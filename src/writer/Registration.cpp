@@ -4,6 +4,7 @@
 #include "dialogs/DialogControls.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/BarCode.h"
 #include "objects/DatabaseObjects.h"
 #include "objects/Line.h"
 #include "objects/Memo.h"
@@ -31,7 +32,7 @@ void RegisterReportLibrary() {
   // 20: cross-tab
   RegisterRoundRectFamily();  // 21
   // 22: chart
-  // 23: barcode
+  RegisterBarCodeFamily();  // 23
   RegisterShapeFamily();  // 24
   // 25: check box
   // 26: rich text
