@@ -18,8 +18,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
 # Debian packages the build and the tests need.
-PACKAGES = cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpugixml-dev nlohmann-json3-dev \
-           qt6-base-dev fonts-liberation \
+PACKAGES = cmake make g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpugixml-dev nlohmann-json3-dev \
+           qt6-base-dev fonts-liberation libzbar-dev \
            clang libclang-rt-14-dev
 
 .PHONY: all deps build test test-plain test-asan fuzz-build fuzz-smoke fuzz demo bench gui clean

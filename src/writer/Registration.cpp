@@ -4,6 +4,7 @@
 #include "dialogs/DialogControls.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
+#include "objects/BarCode.h"
 #include "objects/Chart.h"
 #include "objects/CheckBox.h"
 #include "objects/CrossTab.h"
@@ -21,7 +22,7 @@ namespace kv {
 
 void RegisterReportLibrary() {
   InstallDocumentSaver(&WriteDocument);
-  // Each family adds one call here, in the order above: its Register…() function lives in the
+  // One call per family, in the order of the registry: its Register…() function lives in the
   // family's own header (src/objects, src/dialogs, src/data).
   // Built-in classes, by type code.
   RegisterMemoFamily();       // 0
@@ -36,11 +37,11 @@ void RegisterReportLibrary() {
   RegisterCrossTabFamily();   // 20
   RegisterRoundRectFamily();  // 21
   RegisterChartFamily();      // 22
-  // 23: barcode
-  RegisterShapeFamily();  // 24
-  RegisterCheckBoxFamily();  // 25
-  RegisterRichTextFamily();  // 26
-  RegisterOLEFamily();  // 27
+  RegisterBarCodeFamily();    // 23
+  RegisterShapeFamily();      // 24
+  RegisterCheckBoxFamily();   // 25
+  RegisterRichTextFamily();   // 26
+  RegisterOLEFamily();        // 27
 }
 
 }  // namespace kv
