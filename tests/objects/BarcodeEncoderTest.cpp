@@ -266,6 +266,13 @@ TEST(BarcodeEncoderTest, CheckCharacters) {
   EXPECT_EQ(odd.substr(22, 11), "10111101110");  // CODE B (100)
   EXPECT_EQ(odd.substr(33, 11), "11001011100");  // "3" in set B (19)
 
+  // Codabar modulo 16 over all characters: A16 + 1 + B17 = 34, check 14, ".", before the stop.
+  EXPECT_EQ(Encoder(bcCodeCodabar, "A1B", true).Pattern(),
+            Encoder(bcCodeCodabar, "A1.B").Pattern());
+  // Interleaved 2 of 5 "12" with its check digit 3 is three digits: a leading zero pairs them.
+  EXPECT_EQ(ModulesOf(bcCode_2_5_interleaved, "12", true),
+            ModulesOf(bcCode_2_5_interleaved, "0123"));
+
   // Code 39 full ASCII: "a" is "+A".
   EXPECT_EQ(Encoder(bcCode39Extended, "a!").Pattern(), Encoder(bcCode39, "+A/A").Pattern());
 
