@@ -5,6 +5,7 @@
 #include <array>
 #include <mutex>
 #include <shared_mutex>
+#include <utility>
 
 #include "legacy/LoadState.h"
 
@@ -30,6 +31,10 @@ TRegistry& Registry() {
 }  // namespace
 
 void RegisterAddIn(const TViewClass& viewClass, int hintMessage, bool isControl) {
+  RegisterAddIn(viewClass, std::to_string(hintMessage), isControl);
+}
+
+void RegisterAddIn(const TViewClass& viewClass, std::string hint, bool isControl) {
   TRegistry& r = Registry();
   std::unique_lock lock(r.Lock);
   for (const auto& entry : r.Entries) {
@@ -38,7 +43,7 @@ void RegisterAddIn(const TViewClass& viewClass, int hintMessage, bool isControl)
   if (r.Entries.size() >= MaxAddIns) {
     throw EKvError("The add-in registry is full; " + viewClass.Name + " cannot be registered");
   }
-  r.Entries.push_back({&viewClass, std::to_string(hintMessage), isControl});
+  r.Entries.push_back({&viewClass, std::move(hint), isControl});
 }
 
 void UnregisterAddIn(const TViewClass& viewClass) {

@@ -35,6 +35,8 @@ inline constexpr std::size_t MaxAddIns = 64;
 // Adds a class; a class already registered is not added again. Raises EKvError when the table
 // is full.
 void RegisterAddIn(const TViewClass& viewClass, int hintMessage, bool isControl);
+// The same with the hint as it stands (the cross-tab family gives the message text itself).
+void RegisterAddIn(const TViewClass& viewClass, std::string hint, bool isControl);
 // Removes every entry of the class, closing the gap.
 void UnregisterAddIn(const TViewClass& viewClass);
 // The entries in registration order.

@@ -8,6 +8,7 @@
 #include "legacy/ComponentPath.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
+#include "objects/DataField.h"
 
 namespace kv {
 
@@ -78,14 +79,7 @@ void TkvBarCodeView::SaveToDocument(TStream& stream) {
   WriteAttribute(stream, "Rotation", DocumentFloat(Rotation));
   WriteAttribute(stream, "ShowText", ShowText ? "1" : "0");
   WriteAttribute(stream, "Zoom", DocumentFloat(Zoom));
-  if (Memo.empty()) return;
-  const TFieldReference field = ResolveFieldReference(Memo.front());
-  if (field.Resolved()) {
-    const TComponent* owner = field.Dataset->Owner();
-    const std::string path = (owner ? owner->Name : std::string()) + "." + field.Dataset->Name;
-    WriteAttribute(stream, "DataSet", EscapeName(path));
-    WriteAttribute(stream, "DataField", EscapeXml(field.FieldName));
-  }
+  WriteDataFieldAttributes(stream, Memo);
 }
 
 void RegisterBarCodeFamily() {

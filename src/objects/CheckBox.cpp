@@ -5,6 +5,7 @@
 #include "legacy/ComponentPath.h"
 #include "legacy/Factory.h"
 #include "legacy/LoadState.h"
+#include "objects/DataField.h"
 
 namespace kv {
 
@@ -14,17 +15,6 @@ namespace {
 constexpr int InsertCheckBox = 55224;
 
 }  // namespace
-
-void WriteDataFieldAttributes(TStream& stream, const std::vector<std::string>& memo) {
-  if (memo.empty()) return;
-  const TFieldReference field = ResolveFieldReference(memo.front());
-  if (!field.Resolved()) return;
-  const TComponent* owner = field.Dataset->Owner();
-  const std::string path = (owner ? owner->Name : std::string()) + "." + field.Dataset->Name;
-  // A component path is a name: written as it stands, short of what would break the document.
-  WriteAttribute(stream, "DataSet", EscapeName(path));
-  WriteAttribute(stream, "DataField", EscapeXml(field.FieldName));
-}
 
 TkvCheckBoxView::TkvCheckBoxView() {
   NamePrefix = "Check";

@@ -42,11 +42,6 @@ class TkvCheckBoxView : public TViewClassOf<TkvCheckBoxView, TkvView, "TkvCheckB
   TColor CheckColor = 0;
 };
 
-// Appends DataSet (the dataset's owner name, ".", its name) and DataField (escaped) when the
-// first line of memo resolves to a field of a dataset; nothing otherwise. The check box and the
-// rich text view name their data field this way.
-void WriteDataFieldAttributes(TStream& stream, const std::vector<std::string>& memo);
-
 // Registers the add-in TkvCheckBoxView as an object.
 void RegisterCheckBoxFamily();
 

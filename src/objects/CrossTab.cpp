@@ -13,7 +13,8 @@ namespace kv {
 
 namespace {
 
-// The hint of the add-in: the message id of its toolbar text ("Insert Cross-tab object").
+// The message of the add-in's toolbar text ("Insert Cross-tab object"). Unlike the other
+// families, the cross-tab registers the text itself as its hint, not the message id.
 constexpr int InsertCrossTab = 55480;
 
 // The Flags bits that every cross-tab view carries besides flStretched.
@@ -151,7 +152,7 @@ void TkvCrossView::DocumentLosses(std::vector<std::string>& losses) const {
 }
 
 void RegisterCrossTabFamily() {
-  RegisterAddIn(TkvCrossView::Class(), InsertCrossTab, false);
+  RegisterAddIn(TkvCrossView::Class(), MessageText(InsertCrossTab), false);
 }
 
 }  // namespace kv

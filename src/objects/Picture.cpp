@@ -14,6 +14,7 @@
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
+#include "objects/DataField.h"
 
 namespace kv {
 
@@ -175,13 +176,7 @@ void TkvPictureView::SaveToDocument(TStream& stream) {
     const TMemoryStream graphic(Picture.Bytes());
     WriteAttribute(stream, "Picture.Propdata", StreamToHex(graphic));
   }
-  const TFieldReference field = ResolveFieldReference(FieldReferenceText(Memo));
-  if (field.Resolved()) {
-    const TComponent* owner = field.Dataset->Owner();
-    const std::string path = (owner ? owner->Name : std::string()) + "." + field.Dataset->Name;
-    WriteAttribute(stream, "DataSet", EscapeName(path));
-    WriteAttribute(stream, "DataField", EscapeXml(field.FieldName));
-  }
+  WriteDataFieldAttributes(stream, ResolveFieldReference(FieldReferenceText(Memo)));
   if (!(Flags & flStretched)) WriteAttribute(stream, "Stretched", "False");
   if (Flags & flPictCenter) WriteAttribute(stream, "Center", "True");
   if (!(Flags & flPictRatio)) WriteAttribute(stream, "KeepAspectRatio", "False");

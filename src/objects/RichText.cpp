@@ -9,7 +9,7 @@
 #include "base/FormWriter.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
-#include "objects/CheckBox.h"
+#include "objects/DataField.h"
 
 namespace kv {
 

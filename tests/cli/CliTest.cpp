@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 
+#include "legacy/Factory.h"
 #include "legacy/Report.h"
 #include "support/TempDir.h"
 
@@ -372,6 +374,28 @@ TEST_F(CliTest, ReportGoesOnAfterFailedFilesAndKeepsEarlierDocuments) {
   EXPECT_NE(run.Out.find("Total: 6 reports, 1 written, 0 with warnings, 5 failed, "),
             std::string::npos)
       << run.Out;
+}
+
+// Between them, the sample reports of every object family and of the dialog page hold an object
+// of every class the library converts: the five built-in classes and every registered add-in.
+TEST_F(CliTest, InspectListsAnObjectOfEveryClassInTheSampleReports) {
+  std::set<std::string> expected = {"TkvMemoView", "TkvPictureView", "TkvBandView",
+                                    "TkvSubReportView", "TkvLineView"};
+  for (const auto& info : kv::AddIns()) expected.insert(info.Class->Name);
+  std::set<std::string> found;
+  for (const char* sample : {"/reports/objects/Version25.kvf", "/reports/Dialogs.kvf"}) {
+    const TRun run = Run({"inspect", std::string(KV_EXAMPLES_DIR) + sample});
+    // Notes on what the new document drops make the exit code 1; the model is printed.
+    ASSERT_LE(run.Exit, 1) << sample << ": " << run.Err;
+    const auto model = nlohmann::json::parse(run.Out);
+    for (const auto& page : model["pages"]) {
+      for (const auto& object : page["objects"]) {
+        found.insert(object["class"].get<std::string>());
+        EXPECT_TRUE(object["element"].is_string()) << object["name"];
+      }
+    }
+  }
+  EXPECT_EQ(found, expected);
 }
 
 // The sample reports holding the built-in object families convert with no message from the

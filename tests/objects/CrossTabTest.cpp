@@ -95,7 +95,7 @@ TEST(CrossTabTest, Defaults) {
     if (info.Class != &TkvCrossView::Class()) continue;
     ++found;
     EXPECT_FALSE(info.IsControl);
-    EXPECT_EQ(info.Hint, "55480");
+    EXPECT_EQ(info.Hint, "Insert Cross-tab object");
   }
   EXPECT_EQ(found, 1);
   EXPECT_NE(dynamic_cast<TkvCrossView*>(CreateReportObject(TypeAddIn, "TkvCrossView").get()),

@@ -1,9 +1,11 @@
-// Legacy report files holding the built-in object families (memos, bands of every type, pictures
-// of every graphic kind, a line and a subreport), put together byte by byte for each file version
-// from 21 to 25, so that the readers are checked against the file layout rather than against the
-// library's own writer. The example reports, the tests and the fuzz seeds are made from them.
+// Legacy report files holding the report-page object families (memos, bands of every type,
+// pictures of every graphic kind, a line and a subreport, and one object of every add-in class of
+// report pages), put together byte by byte for each file version from 21 to 25, so that the
+// readers are checked against the file layout rather than against the library's own writer. The
+// example reports, the tests and the fuzz seeds are made from them.
 //
-// Object record:  type code | page index | (24 up) end offset, absolute | common record | payload
+// Object record:  type code | (add-ins, code 10) class name | page index |
+//                 (24 up) end offset, absolute | common record | payload
 // Common record:  (23 up) name | (24 up) record version, two bytes | left, top, width, height |
 //                 flags, frame lines (words) | frame width, frame colour | frame style (word) |
 //                 fill colour | format code, format text | memo | (23 up) script, visible (word) |
@@ -15,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -85,6 +88,7 @@ class TFamilyReport {
     Object(b, 3, 0, "SubReport1", 40, 500, 300, 50, 0x0000, 0, "", {}, [](TBytes& p) { p.Int(1); });
     Object(b, 0, 1, "Memo5", 40, 10, 200, 18, 0x0003, 0, "", {"On the second page"},
            [&](TBytes& p) { Memo(p, "Arial", 10, 0, 0, ""); });
+    AddIns(b);
     b.Byte(252);
     return b.Data;
   }
@@ -134,12 +138,89 @@ class TFamilyReport {
     }
   }
 
+  // The add-in objects of the report pages, one of each class (two charts: options and picture),
+  // on the second page. Their records start with type code 10 and the class name.
+  void AddIns(TBytes& b) {
+    const auto addIn = [&](const std::string& className, const std::string& name, int top,
+                           const std::vector<std::string>& memo, auto payload, int flags = 0x0001,
+                           int frameTyp = 0) {
+      Object(b, 10, 1, name, 300, top, 120, 40, flags, frameTyp, "", memo, payload, 0, className);
+    };
+    addIn(
+        "TkvCrossView", "Cross1", 40, {SampleDataset, "Region;", "Year+;", "Amount+;"},
+        [&](TBytes& p) {
+          p.Byte(1).Byte(0).Byte(1);  // internal frame, repeat captions, show header
+          if (RecordMinor >= 1) p.Byte(0).Int(-1).Int(120);  // grand total, widths
+        },
+        0x6001, 15);
+    addIn(
+        "TkvRoundRectView", "RoundRect1", 100, {"Boxed text"},
+        [&](TBytes& p) {
+          Memo(p, "Arial", 10, 0, 0, "");
+          p.Int(0x808080).Int(6).Byte(1).Byte(1).Int(
+              10);  // shadow colour and width, sides, corners
+        },
+        0x0003, 0xFF);
+    addIn(
+        "TkvChartView", "Chart1", 160, {},
+        [&](TBytes& p) {
+          p.Byte(0);
+          // Options: bar chart, 3D, single series, legend, no axes, marks, point colours, value
+          // marks, the top 5; then the reserved bytes, one of them set.
+          p.Byte(3).Byte(1).Byte(1).Byte(1).Byte(0).Byte(1).Byte(1).Byte(0).Int(5);
+          p.Raw(std::string(35, '\0')).Byte(7);
+          p.Str("Memo5").Str("Memo5").Str("Others");
+        },
+        0x8001);
+    addIn(
+        "TkvChartView", "Chart2", 220, {},
+        [&](TBytes& p) {
+          const std::string metafile = std::string("\xD7\xCD\xC6\x9A", 4) + "chart";
+          p.Byte(1).Int(static_cast<std::int32_t>(metafile.size())).Raw(metafile);
+        },
+        0x8001);
+    addIn("TkvBarCodeView", "Bar1", 280, {"4006381333931"}, [&](TBytes& p) {
+      // Check digit, text, reserved, EAN-13, an older zoom of 3 (1.5 today), 90 degrees.
+      p.Byte(1).Byte(1).Byte(0).Byte(14).Int(1).Raw(Double(3.0)).Raw(Double(90.0));
+    });
+    addIn("TkvShapeView", "Shape1", 340, {}, [&](TBytes& p) { p.Byte(2); });  // an ellipse
+    addIn(
+        "TkvCheckBoxView", "Check1", 400, {std::string(SampleDataset) + ".\"Paid\""},
+        [&](TBytes& p) {
+          if (Version > 23) p.Byte(1).Int(0x0000FF);  // a check mark in red
+        },
+        0x0001, 15);
+    addIn(
+        "TkvRichView", "Rich1", 460, {},
+        [&](TBytes& p) {
+          const std::string rtf = "{\\rtf1\\ansi Rich \\b text\\b0\\par}";
+          p.Byte(1).Int(static_cast<std::int32_t>(p.Data.size() + 4 + rtf.size())).Raw(rtf);
+        },
+        0x0011);
+    addIn("TkvOLEView", "Ole1", 520, {}, [&](TBytes& p) {
+      const std::string storage = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "object";
+      p.Byte(1).Int(0x434F4442).Int(1).Int(static_cast<std::int32_t>(storage.size())).Raw(storage);
+    });
+  }
+
+  // The eight bytes of an IEEE 754 double, little-endian.
+  static std::string Double(double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    std::string bytes;
+    for (int i = 0; i < 8; ++i) bytes += static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return bytes;
+  }
+
   template <class Payload>
   void Object(TBytes& b, int typeCode, int page, const std::string& name, int left, int top,
               int width, int height, int flags, int frameTyp, const std::string& formatText,
-              const std::vector<std::string>& memo, Payload payload, int formatCode = 0) {
+              const std::vector<std::string>& memo, Payload payload, int formatCode = 0,
+              const std::string& className = "") {
     const std::size_t start = b.Data.size();
-    b.Byte(typeCode).Byte(page);
+    b.Byte(typeCode);
+    if (typeCode == 10) Text(b, className);
+    b.Byte(page);
     std::size_t endOffset = 0;
     if (Version >= 24) {
       endOffset = b.Data.size();

@@ -1,0 +1,22 @@
+// The data-field attributes shared by the views that print a database field.
+#include "objects/DataField.h"
+
+#include "base/DocumentText.h"
+
+namespace kv {
+
+void WriteDataFieldAttributes(TStream& stream, const TFieldReference& field) {
+  if (!field.Resolved()) return;
+  const TComponent* owner = field.Dataset->Owner();
+  const std::string path = (owner ? owner->Name : std::string()) + "." + field.Dataset->Name;
+  // A component path is a name: written as it stands, short of what would break the document.
+  WriteAttribute(stream, "DataSet", EscapeName(path));
+  WriteAttribute(stream, "DataField", EscapeXml(field.FieldName));
+}
+
+void WriteDataFieldAttributes(TStream& stream, const std::vector<std::string>& memo) {
+  if (memo.empty()) return;
+  WriteDataFieldAttributes(stream, ResolveFieldReference(memo.front()));
+}
+
+}  // namespace kv
