@@ -762,7 +762,8 @@ void TkvBarcode::DrawBarcode(TBarcodeCanvas& canvas) const {
   }
   const double height = FHeight;
   // Counter-clockwise on a screen, whose y axis points down.
-  const auto [cosine, sine] = CosSin(FAngle);
+  const auto angle = CosSin(FAngle);
+  const double cosine = angle.first, sine = angle.second;
   const auto rotated = [&](double x, double y) {
     return TPointF{x * cosine + y * sine, -x * sine + y * cosine};
   };

@@ -115,7 +115,11 @@ TEST(RegistrationTest, OneObjectOfEveryClassGoesThroughAReportFileIntoTheDocumen
   EXPECT_EQ(read, made);
   TMemoryStream second;
   loaded.SaveReportStream(second);
-  EXPECT_EQ(second.Bytes(), first.Bytes());
+  // The same bytes, short of the time of the last change that ends the file.
+  const std::size_t stamp = sizeof(double);
+  ASSERT_EQ(second.Bytes().size(), first.Bytes().size());
+  EXPECT_EQ(second.Bytes().substr(0, first.Bytes().size() - stamp),
+            first.Bytes().substr(0, first.Bytes().size() - stamp));
 
   const std::string document = test::DocumentOf(loaded);
   pugi::xml_document xml;
