@@ -17,13 +17,15 @@
 namespace kv {
 namespace {
 
-TEST(RegistrationTest, TheRegistryHoldsEveryAddInInStartUpOrder) {
-  struct TEntry {
-    const char* Class;
-    const char* Hint;
-    bool IsControl;
-  };
-  const std::vector<TEntry> expected = {
+struct TEntry {
+  const char* Class;
+  const char* Hint;
+  bool IsControl;
+};
+
+// The add-ins the library registers at start-up, in order.
+const std::vector<TEntry>& LibraryAddIns() {
+  static const std::vector<TEntry> entries = {
       {"TkvLabelControl", "55450", true},
       {"TkvEditControl", "55451", true},
       {"TkvMemoControl", "55452", true},
@@ -53,6 +55,11 @@ TEST(RegistrationTest, TheRegistryHoldsEveryAddInInStartUpOrder) {
       {"TkvRichView", "55223", false},
       {"TkvOLEView", "55222", false},
   };
+  return entries;
+}
+
+TEST(RegistrationTest, TheRegistryHoldsEveryAddInInStartUpOrder) {
+  const std::vector<TEntry>& expected = LibraryAddIns();
   const std::vector<TkvAddInObjectInfo> addIns = AddIns();
   ASSERT_GE(addIns.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -90,8 +97,8 @@ TEST(RegistrationTest, OneObjectOfEveryClassGoesThroughAReportFileIntoTheDocumen
   for (int typeCode = TypeMemo; typeCode <= TypeLine; ++typeCode) {
     add(CreateReportObject(typeCode, ""), 0);
   }
-  for (const TkvAddInObjectInfo& info : AddIns()) {
-    add(CreateReportObject(TypeAddIn, info.Class->Name), info.IsControl ? 1 : 0);
+  for (const TEntry& entry : LibraryAddIns()) {
+    add(CreateReportObject(TypeAddIn, entry.Class), entry.IsControl ? 1 : 0);
   }
 
   TMemoryStream first;
