@@ -15,6 +15,7 @@
 #include "legacy/LoadState.h"
 #include "legacy/Report.h"
 #include "objects/BarCode.h"
+#include "support/FieldForm.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/StateScopes.h"
 #include "support/ViewProbes.h"
@@ -189,23 +190,9 @@ TEST(BarCodeTest, EmptyMemoWritesNoTextAndNoDataField) {
 }
 
 // A form "Form1" holding the report and a table Table1 with the field Code.
-class BarCodeFieldTest : public ::testing::Test {
+class BarCodeFieldTest : public test::TFieldFormTest {
  protected:
-  void SetUp() override {
-    Report = &CreateOwned<TkvReport>(Form, "kvReport1");
-    Table1 = &CreateOwned<TADOTable>(Form, "Table1");
-    Table1->FieldDefs.Add("Code", TFieldType::ftString, 13);
-    Application().AddForm(&Form);
-    LoadState().CurrentReport = Report;
-  }
-  void TearDown() override {
-    LoadState().CurrentReport = nullptr;
-    Application().RemoveForm(&Form);
-  }
-
-  TComponent Form{"Form1"};
-  TkvReport* Report = nullptr;
-  TADOTable* Table1 = nullptr;
+  BarCodeFieldTest() : TFieldFormTest("Code", TFieldType::ftString, 13) {}
 };
 
 TEST_F(BarCodeFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineNamesAField) {

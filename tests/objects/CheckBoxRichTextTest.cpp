@@ -19,6 +19,7 @@
 #include "legacy/Report.h"
 #include "objects/CheckBox.h"
 #include "objects/RichText.h"
+#include "support/FieldForm.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/StateScopes.h"
 #include "support/ViewProbes.h"
@@ -385,23 +386,9 @@ TEST(CheckBoxRichTextTest, RichTextElement) {
 }
 
 // A form "Form1" holding the report and a table Table1 with the field Done.
-class CheckBoxRichTextFieldTest : public ::testing::Test {
+class CheckBoxRichTextFieldTest : public test::TFieldFormTest {
  protected:
-  void SetUp() override {
-    Report = &CreateOwned<TkvReport>(Form, "kvReport1");
-    Table1 = &CreateOwned<TADOTable>(Form, "Table1");
-    Table1->FieldDefs.Add("Done", TFieldType::ftBoolean);
-    Application().AddForm(&Form);
-    LoadState().CurrentReport = Report;
-  }
-  void TearDown() override {
-    LoadState().CurrentReport = nullptr;
-    Application().RemoveForm(&Form);
-  }
-
-  TComponent Form{"Form1"};
-  TkvReport* Report = nullptr;
-  TADOTable* Table1 = nullptr;
+  CheckBoxRichTextFieldTest() : TFieldFormTest("Done", TFieldType::ftBoolean) {}
 };
 
 TEST_F(CheckBoxRichTextFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineResolves) {

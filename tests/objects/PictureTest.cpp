@@ -17,6 +17,7 @@
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/Picture.h"
+#include "support/FieldForm.h"
 #include "support/StateScopes.h"
 #include "support/TempDir.h"
 #include "support/ViewProbes.h"
@@ -285,26 +286,19 @@ TEST(PictureTest, FlagsAreWrittenOnlyInTheirNonDefaultState) {
 
 // A form "Form1" holding the report and a table Table1 with the field Name; on the hidden form a
 // table Table2 with the field Amount.
-class PictureFieldTest : public ::testing::Test {
+class PictureFieldTest : public test::TFieldFormTest {
  protected:
+  PictureFieldTest() : TFieldFormTest("Name", TFieldType::ftString, 20) {}
   void SetUp() override {
-    Report = &CreateOwned<TkvReport>(Form, "kvReport1");
-    Table1 = &CreateOwned<TADOTable>(Form, "Table1");
-    Table1->FieldDefs.Add("Name", TFieldType::ftString, 20);
     Table2 = &CreateOwned<TIBTable>(HostForm(), "Table2");
     Table2->FieldDefs.Add("Amount", TFieldType::ftFloat);
-    Application().AddForm(&Form);
-    LoadState().CurrentReport = Report;
+    TFieldFormTest::SetUp();
   }
   void TearDown() override {
-    LoadState().CurrentReport = nullptr;
-    Application().RemoveForm(&Form);
+    TFieldFormTest::TearDown();
     FreeOwned(Table2);
   }
 
-  TComponent Form{"Form1"};
-  TkvReport* Report = nullptr;
-  TADOTable* Table1 = nullptr;
   TIBTable* Table2 = nullptr;
 };
 
