@@ -37,6 +37,15 @@ class TPrompter : public TReportPrompter {
   virtual void ShowMessage(const std::string& text) = 0;
   // An error message box.
   virtual void ShowError(const std::string& text) = 0;
+
+  // What to do with changes of the table that were not saved, before they would be lost.
+  enum class TUnsavedAnswer { Save, Discard, Cancel };
+  virtual TUnsavedAnswer AskSaveChanges(const std::string& fileName) = 0;
+  // The password dialog of a report run, naming the report it asks for.
+  virtual std::optional<std::string> AskReportPasswordFor(const std::string& path) {
+    (void)path;
+    return AskReportPassword();
+  }
 };
 
 }  // namespace kv

@@ -3,9 +3,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "app/IniFile.h"
 #include "base/CodePage.h"
@@ -38,16 +40,17 @@ class TFinally {
 // that a box met during a run of many files says which file it is about.
 class TFileNamingPrompter : public TReportPrompter {
  public:
-  TFileNamingPrompter(TReportPrompter& inner, std::string path)
-      : Inner(inner), Path(std::move(path)) {}
+  TFileNamingPrompter(TPrompter& inner, std::string path) : Inner(inner), Path(std::move(path)) {}
   void ReportMessage(const std::string& text, const std::string& caption,
                      TMessageIcon icon) override {
     Inner.ReportMessage(Path + "\n\n" + text, caption, icon);
   }
-  std::optional<std::string> AskReportPassword() override { return Inner.AskReportPassword(); }
+  std::optional<std::string> AskReportPassword() override {
+    return Inner.AskReportPasswordFor(Path);
+  }
 
  private:
-  TReportPrompter& Inner;
+  TPrompter& Inner;
   std::string Path;
 };
 
@@ -99,19 +102,91 @@ void TfrmMain::ReadSettings() {
       SetSystemCodePage(number);
     }
     SetStatus({"Ready", JoinMaskList(JvSearchFiles1.FileMasks), ""});
+    ReadPlacement(ini);
   } catch (const std::exception& e) {
     Prompter.ShowMessage(e.what());
   }
   LoadConversionData(DataFileName);
+  ShowDataFileInCaption();
+}
+
+void TfrmMain::ReadPlacement(const TIniFile& ini) {
+  // A value that is missing or no whole number leaves the window where the system puts it.
+  const auto number = [&](const char* key) -> std::optional<int> {
+    const std::string text = ini.ReadString(SettingsSection, key, "");
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+    return value;
+  };
+  const auto left = number("WindowLeft"), top = number("WindowTop");
+  const auto width = number("WindowWidth"), height = number("WindowHeight");
+  if (left && top && width && height && *width > 0 && *height > 0) {
+    Placement = {true, *left, *top, *width, *height, number("WindowMaximized").value_or(0) != 0};
+  }
+  const int page = number("Page").value_or(0);
+  if (page >= 0 && page <= static_cast<int>(TPage::tbshReportFiles)) {
+    ActivePage = static_cast<TPage>(page);
+  }
+}
+
+void TfrmMain::ShowDataFileInCaption() {
   Caption = CaptionPrefix + ExtractFileName(DataFileName);
   if (View) View->CaptionChanged();
 }
 
 void TfrmMain::LoadConversionData(const std::string& path) {
   if (path.empty() || !FileExists(path)) return;
-  Table = ReadConversionData(path);
+  std::vector<std::string> lines = ReadConversionData(path);
+  // Loading counts as a change for Save Conversion Data, but the table then holds no edit that
+  // the file lacks.
+  LoadingTable = true;
+  Table = std::move(lines);
   DataFileName = path;
   vleUnitsStringsChange();
+  LoadingTable = false;
+  Unsaved = false;
+}
+
+void TfrmMain::OpenDataClick() {
+  const std::vector<std::string> chosen = Prompter.OpenFiles({ConversionFilter, 1, "dat", false});
+  if (chosen.empty()) return;
+  if (!SettleUnsavedChanges()) return;
+  try {
+    LoadConversionData(chosen.front());
+  } catch (const std::exception& e) {
+    // A file that is no table leaves the table as it was.
+    Prompter.ShowError(e.what());
+    return;
+  }
+  ShowDataFileInCaption();
+}
+
+bool TfrmMain::SettleUnsavedChanges() {
+  if (!Unsaved) return true;
+  switch (Prompter.AskSaveChanges(ExtractFileName(DataFileName))) {
+    case TPrompter::TUnsavedAnswer::Save:
+      btnSaveClick();
+      return !Unsaved;
+    case TPrompter::TUnsavedAnswer::Discard:
+      return true;
+    case TPrompter::TUnsavedAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+void TfrmMain::DeleteTableLines(std::vector<std::size_t> indexes) {
+  std::sort(indexes.begin(), indexes.end());
+  indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+  bool removed = false;
+  // From the last, so that the indexes still to go stay valid.
+  for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) {
+    if (*it >= Table.size()) continue;
+    Table.erase(Table.begin() + static_cast<std::ptrdiff_t>(*it));
+    removed = true;
+  }
+  if (removed) vleUnitsStringsChange();
 }
 
 void TfrmMain::WriteSettings() {
@@ -125,6 +200,14 @@ void TfrmMain::WriteSettings() {
     ini.WriteString(SettingsSection, "ReplaceFileNames", "1");
     ini.WriteString(SettingsSection, "Simulate", "0");
     ini.WriteString(SettingsSection, "CodePage", std::to_string(SystemCodePage()));
+    if (Placement.Known) {
+      ini.WriteString(SettingsSection, "WindowLeft", std::to_string(Placement.Left));
+      ini.WriteString(SettingsSection, "WindowTop", std::to_string(Placement.Top));
+      ini.WriteString(SettingsSection, "WindowWidth", std::to_string(Placement.Width));
+      ini.WriteString(SettingsSection, "WindowHeight", std::to_string(Placement.Height));
+      ini.WriteString(SettingsSection, "WindowMaximized", Placement.Maximized ? "1" : "0");
+    }
+    ini.WriteString(SettingsSection, "Page", std::to_string(static_cast<int>(ActivePage)));
     ini.UpdateFile();
   } catch (const std::exception& e) {
     Prompter.ShowMessage(e.what());
@@ -140,11 +223,28 @@ void TfrmMain::btnSaveClick() {
   const auto chosen = Prompter.SaveFile(options);
   if (!chosen) return;
   DataFileName = *chosen;
+  ShowDataFileInCaption();
+  // A row whose find text is empty (a cleared row is stored as "=") gives no pair: it is dropped
+  // rather than saved as a line the table would ignore.
+  std::vector<std::string> lines;
+  lines.reserve(Table.size());
+  for (const std::string& line : Table) {
+    if (line.empty() || line.front() == '=') continue;
+    lines.push_back(line);
+  }
   try {
-    WriteConversionData(DataFileName, Table);
+    WriteConversionData(DataFileName, lines);
     TableChanged = false;
+    Unsaved = false;
   } catch (const std::exception& e) {
     Prompter.ShowError(e.what());
+    return;
+  }
+  if (lines.size() != Table.size()) {
+    LoadingTable = true;
+    Table = std::move(lines);
+    if (View) View->TableChanged();
+    LoadingTable = false;
   }
 }
 
@@ -152,6 +252,7 @@ void TfrmMain::btnSaveClick() {
 
 void TfrmMain::vleUnitsStringsChange() {
   TableChanged = true;
+  if (!LoadingTable) Unsaved = true;
   if (View) View->TableChanged();
 }
 

@@ -13,6 +13,7 @@
 
 #include "app/FileList.h"
 #include "app/FolderScan.h"
+#include "app/IniFile.h"
 #include "app/Prompter.h"
 #include "writer/Conversion.h"
 #include "writer/ReportHost.h"
@@ -129,6 +130,26 @@ class TfrmMain : public TReportHost {
   void LoadConversionData(const std::string& path);
   void WriteSettings();
 
+  // Open Conversion Data: a table chosen in a file dialog replaces the table, after the unsaved
+  // changes were saved or dropped as the user says.
+  void OpenDataClick();
+  // Removes the lines at these indexes of the table.
+  void DeleteTableLines(std::vector<std::size_t> indexes);
+  // True when the table holds edits that no file holds yet.
+  bool HasUnsavedChanges() const { return Unsaved; }
+  // Asks what to do with unsaved changes and does it; false when the user cancelled, or the
+  // save was cancelled or failed, so that what would lose them must not go on.
+  bool SettleUnsavedChanges();
+
+  // The window's place and size on the screen and the page shown, remembered between starts in
+  // the settings file after its seven keys; Known is false until a start read them.
+  struct TPlacement {
+    bool Known = false;
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    bool Maximized = false;
+  };
+  TPlacement Placement;
+
   // "Total: %f secs" for a number of microseconds, with two decimals.
   std::string TotalText(std::int64_t microseconds) const;
 
@@ -147,6 +168,11 @@ class TfrmMain : public TReportHost {
   TWorkbenchView* View = nullptr;
   std::vector<std::string> Table;
   bool TableChanged = false;  // the SaveData action's enabled state
+  bool Unsaved = false;       // edits since the table was last loaded or saved
+  bool LoadingTable = false;  // a file is being loaded: not an edit
+
+  void ShowDataFileInCaption();
+  void ReadPlacement(const TIniFile& ini);
 };
 
 // Where the settings live: "kv3converter.ini" beside the executable when that folder is

@@ -156,6 +156,9 @@ TEST_F(WorkbenchTest, ReportRunConvertsEachReportOnItsOwnReportObject) {
     f.AddFilesRep(Dir / name);
   Prompter.Passwords = {"pw", "wrong"};
   f.btnConvertRepClick();
+  // The password dialog says which report it asks for.
+  EXPECT_EQ(Prompter.PasswordReports,
+            (std::vector<std::string>{Dir / "r/Protected.kvf", Dir / "r/Protected.kvf"}));
   const char* expected[] = {"Done", "Done", "Failed", "Failed", "Failed", "Failed"};
   for (std::size_t row = 0; row < 6; ++row) {
     const TFileRow& r = f.SearchListReport.Rows[row];
@@ -277,7 +280,7 @@ TEST_F(WorkbenchTest, ScansLeaveTheirMasksInTheSettings) {
   EXPECT_EQ(Dir.Read("kv3converter.ini"),
             "[Settings]\r\nPath=" + (Dir / "tree") +
                 "\r\nMask=*.kvf\r\nDATFile=\r\nBackup=0\r\nWholeWords=0\r\nReplaceFileNames=1\r\n"
-                "Simulate=0\r\nCodePage=1252\r\n");
+                "Simulate=0\r\nCodePage=1252\r\nPage=0\r\n");
 }
 
 TEST_F(WorkbenchTest, TableWithEqualsSignsIsSavedAndReadBackByteForByte) {
@@ -312,6 +315,89 @@ TEST_F(WorkbenchTest, TableWithEqualsSignsIsSavedAndReadBackByteForByte) {
   EXPECT_EQ(Prompter.Errors.size(), 1u);
   EXPECT_EQ(f.DataFileName, Dir / "no/such/folder/t.dat");
   EXPECT_TRUE(f.SaveDataEnabled());
+}
+
+// Open Conversion Data replaces the table with a chosen file, after the unsaved edits were saved
+// or dropped as the user answers; the caption follows the file the table came from or was last
+// saved to; Delete removes pairs; a row whose find text is empty is not saved.
+TEST_F(WorkbenchTest, TableOpenDeleteSaveAndUnsavedChanges) {
+  using TAnswer = TPrompter::TUnsavedAnswer;
+  Dir.Write("first.dat", "A=B\r\nC=D\r\n");
+  Dir.Write("second.dat", "E=F\r\n");
+  Dir.Write("binary.dat", std::string("X=\0Y\r\n", 6));
+  TfrmMain& f = Start();
+  Prompter.Files = {{Dir / "first.dat"}};
+  f.OpenDataClick();
+  EXPECT_EQ(f.vleUnits(), (std::vector<std::string>{"A=B", "C=D"}));
+  EXPECT_EQ(f.Caption, "KV3 Conversion Utility from:  first.dat");
+  EXPECT_FALSE(f.HasUnsavedChanges());
+
+  // Edits, then another file: Cancel keeps the edits, Discard drops them.
+  f.DeleteTableLines({0, 7});
+  f.AppendTableLine("=");        // a cleared row
+  f.AppendTableLine("=orphan");  // a replacement without a find text
+  f.AppendTableLine("G=H");
+  EXPECT_TRUE(f.HasUnsavedChanges());
+  Prompter.Files = {{Dir / "second.dat"}, {Dir / "second.dat"}};
+  Prompter.UnsavedAnswers = {TAnswer::Cancel, TAnswer::Discard};
+  f.OpenDataClick();
+  EXPECT_EQ(f.vleUnits(), (std::vector<std::string>{"C=D", "=", "=orphan", "G=H"}));
+  f.OpenDataClick();
+  EXPECT_EQ(f.vleUnits(), (std::vector<std::string>{"E=F"}));
+  EXPECT_EQ(f.Caption, "KV3 Conversion Utility from:  second.dat");
+  EXPECT_EQ(Prompter.UnsavedAsked, (std::vector<std::string>{"first.dat", "first.dat"}));
+
+  // Save: the rows without a find text go; the caption names the new file.
+  f.AppendTableLine("=");
+  f.AppendTableLine("I=J");
+  Prompter.Files = {{Dir / "first.dat"}};
+  Prompter.UnsavedAnswers = {TAnswer::Save};
+  Prompter.Saves = {Dir / "third.dat"};
+  f.OpenDataClick();
+  EXPECT_EQ(Dir.Read("third.dat"), "E=F\r\nI=J\r\n");
+  EXPECT_EQ(f.vleUnits(), (std::vector<std::string>{"A=B", "C=D"}));
+  EXPECT_EQ(f.Caption, "KV3 Conversion Utility from:  first.dat");
+
+  // A save that is cancelled keeps the edits and what would have lost them does not go on.
+  f.AppendTableLine("K=L");
+  Prompter.UnsavedAnswers = {TAnswer::Save};
+  EXPECT_FALSE(f.SettleUnsavedChanges());
+  EXPECT_TRUE(f.HasUnsavedChanges());
+  Prompter.UnsavedAnswers = {TAnswer::Discard};
+  EXPECT_TRUE(f.SettleUnsavedChanges());
+
+  // A file that is no table is refused, naming it; the table stays.
+  Prompter.UnsavedAnswers = {TAnswer::Discard};
+  Prompter.Files = {{Dir / "binary.dat"}};
+  f.OpenDataClick();
+  ASSERT_EQ(Prompter.Errors.size(), 1u);
+  EXPECT_NE(Prompter.Errors[0].find("binary.dat"), std::string::npos);
+  EXPECT_EQ(f.vleUnits(), (std::vector<std::string>{"A=B", "C=D", "K=L"}));
+}
+
+// The window's place, size and page come back at the next start; values that are no numbers are
+// passed over.
+TEST_F(WorkbenchTest, WindowPlacementAndPageAreRemembered) {
+  TfrmMain& f = Start();
+  EXPECT_FALSE(f.Placement.Known);
+  f.Placement = {true, 40, -5, 800, 600, true};
+  f.ActivePage = TPage::tbshReportFiles;
+  f.FormDestroy();
+  TfrmMain& again = Start();
+  EXPECT_TRUE(again.Placement.Known);
+  EXPECT_EQ(again.Placement.Left, 40);
+  EXPECT_EQ(again.Placement.Top, -5);
+  EXPECT_EQ(again.Placement.Width, 800);
+  EXPECT_EQ(again.Placement.Height, 600);
+  EXPECT_TRUE(again.Placement.Maximized);
+  EXPECT_EQ(again.ActivePage, TPage::tbshReportFiles);
+
+  Dir.Write("kv3converter.ini",
+            "[Settings]\r\nWindowLeft=1\r\nWindowTop=x\r\nWindowWidth=9\r\nWindowHeight=9\r\n"
+            "Page=7\r\n");
+  TfrmMain& bad = Start();
+  EXPECT_FALSE(bad.Placement.Known);
+  EXPECT_EQ(bad.ActivePage, TPage::tbsFiles);
 }
 
 TEST_F(WorkbenchTest, RemovingDroppingAndSelecting) {

@@ -25,6 +25,11 @@ class TScriptedPrompter : public TPrompter {
   std::vector<std::string> ReportMessages;
   std::deque<std::optional<std::string>> Passwords;
   int PasswordQuestions = 0;
+  // The answers to "save the changes?", with the file names asked about (an empty queue answers
+  // Cancel); the reports the password dialog named.
+  std::deque<TUnsavedAnswer> UnsavedAnswers;
+  std::vector<std::string> UnsavedAsked;
+  std::vector<std::string> PasswordReports;
   // Runs when an error box would be shown, to look at the program at that moment.
   std::function<void()> OnError;
 
@@ -48,6 +53,17 @@ class TScriptedPrompter : public TPrompter {
   std::optional<std::string> AskReportPassword() override {
     ++PasswordQuestions;
     return Pop(Passwords);
+  }
+  std::optional<std::string> AskReportPasswordFor(const std::string& path) override {
+    PasswordReports.push_back(path);
+    return AskReportPassword();
+  }
+  TUnsavedAnswer AskSaveChanges(const std::string& fileName) override {
+    UnsavedAsked.push_back(fileName);
+    if (UnsavedAnswers.empty()) return TUnsavedAnswer::Cancel;
+    const TUnsavedAnswer answer = UnsavedAnswers.front();
+    UnsavedAnswers.pop_front();
+    return answer;
   }
 
  private:

@@ -72,6 +72,8 @@ QIcon ActionIcon(const QStyle& style, TActionIcon which) {
       return style.standardIcon(QStyle::SP_FileIcon);
     case TActionIcon::Remove:
       return style.standardIcon(QStyle::SP_TrashIcon);
+    case TActionIcon::Open:
+      return style.standardIcon(QStyle::SP_DialogOpenButton);
     case TActionIcon::Save:
       return style.standardIcon(QStyle::SP_DialogSaveButton);
     case TActionIcon::Convert:

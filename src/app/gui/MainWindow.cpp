@@ -3,6 +3,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,7 +20,9 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 
 #include "app/gui/AboutDialog.h"
 #include "app/gui/FileListModel.h"
@@ -60,8 +63,8 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   JvPageControl->setObjectName(QStringLiteral("JvPageControl"));
   JvPageControl->addTab(
       BuildListPage("tbsFiles", "ToolBar1", ProjectPane,
-                    {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr, "SaveData",
-                     "Convert", nullptr, "AboutMe", nullptr, "FileExit1"}),
+                    {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr, "OpenData",
+                     "SaveData", "Convert", nullptr, "AboutMe", nullptr, "FileExit1"}),
       QStringLiteral("Select Project Files"));
   JvPageControl->addTab(BuildTablePage(), QStringLiteral("Strings Project Files"));
   JvPageControl->addTab(BuildListPage("tbshReportFiles", "ToolBar2", ReportPane,
@@ -140,6 +143,9 @@ void TMainWindow::BuildActions() {
       "RemoveFiles", "Remove File(s)", "Remove Selected File(s)", TActionIcon::Remove, none,
       [this] { Guarded([this] { Form.btnRemoveClick(); }); },
       [this] { return Form.RemoveFilesEnabled(); });
+  AddAction("OpenData", "Open Conversion Data...", "Open Conversion Data", TActionIcon::Open,
+            QKeySequence(Qt::CTRL | Qt::Key_O),
+            [this] { Guarded([this] { Form.OpenDataClick(); }); });
   AddAction(
       "SaveData", "Save Conversion Data", "Save Conversion Data", TActionIcon::Save,
       QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Guarded([this] { Form.btnSaveClick(); }); },
@@ -216,8 +222,10 @@ QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarNam
     if (width == 0) {
       header->setSectionResizeMode(section, QHeaderView::Stretch);
     } else {
+      // At least as wide as the caption with the sort mark beside it, so that the mark never
+      // covers the caption.
       header->setSectionResizeMode(section, QHeaderView::Interactive);
-      header->resizeSection(section, width);
+      header->resizeSection(section, std::max(width, header->sectionSizeHint(section)));
     }
   }
   connect(header, &QHeaderView::sectionClicked, this, [this, &pane](int section) {
@@ -245,7 +253,7 @@ QWidget* TMainWindow::BuildTablePage() {
   vleUnits->setObjectName(QStringLiteral("vleUnits"));
   vleUnits->setModel(Pairs);
   vleUnits->setItemDelegate(new TPairDelegate(vleUnits));
-  vleUnits->setSelectionMode(QAbstractItemView::SingleSelection);
+  vleUnits->setSelectionMode(QAbstractItemView::ExtendedSelection);
   vleUnits->setSelectionBehavior(QAbstractItemView::SelectItems);
   vleUnits->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -258,9 +266,34 @@ QWidget* TMainWindow::BuildTablePage() {
   QHeaderView* header = vleUnits->horizontalHeader();
   header->setStretchLastSection(false);
   header->setHighlightSections(false);
+  // The columns start at their file widths and then share the table's width in the proportion
+  // they have, which the user changes by dragging the border between them.
   for (std::size_t column = 0; column < TableColumnWidths.size(); ++column) {
     header->resizeSection(static_cast<int>(column), TableColumnWidths[column]);
   }
+  FindShare =
+      static_cast<double>(TableColumnWidths[0]) / (TableColumnWidths[0] + TableColumnWidths[1]);
+  connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+    if (FittingColumns || section != 0) return;
+    const int width = vleUnits->viewport()->width();
+    if (width > 0) FindShare = std::clamp(static_cast<double>(size) / width, 0.05, 0.95);
+    FitTableColumns();
+  });
+  vleUnits->viewport()->installEventFilter(this);
+  // Delete removes the pairs of the selected cells. The shortcut belongs to the table itself, so
+  // that in a cell being edited the key stays the editor's.
+  auto* deletePairs = new QAction(QStringLiteral("Delete Pairs"), vleUnits);
+  deletePairs->setObjectName(QStringLiteral("DeletePairs"));
+  deletePairs->setShortcut(QKeySequence::Delete);
+  deletePairs->setShortcutContext(Qt::WidgetShortcut);
+  vleUnits->addAction(deletePairs);
+  connect(deletePairs, &QAction::triggered, this, [this] {
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& index : vleUnits->selectionModel()->selectedIndexes()) {
+      rows.push_back(static_cast<std::size_t>(index.row()));
+    }
+    Guarded([&] { Form.DeleteTableLines(rows); });
+  });
   layout->addWidget(vleUnits);
   return page;
 }
@@ -293,6 +326,7 @@ void TMainWindow::FormCreate() {
   Created = true;
   setAcceptDrops(true);
   Guarded([this] { Form.FormCreate(); });
+  RestorePlacement();
   UpdateActions();
 }
 
@@ -300,7 +334,36 @@ void TMainWindow::FormDestroy() {
   if (!Created || Destroyed) return;
   Destroyed = true;
   setAcceptDrops(false);
+  const QRect normal = normalGeometry();
+  if (normal.isValid()) {
+    Form.Placement = {true, normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};
+  }
   Guarded([this] { Form.FormDestroy(); });
+}
+
+void TMainWindow::RestorePlacement() {
+  JvPageControl->setCurrentIndex(static_cast<int>(Form.ActivePage));
+  const TfrmMain::TPlacement& placement = Form.Placement;
+  if (!placement.Known) return;
+  const QRect wanted(placement.Left, placement.Top, placement.Width, placement.Height);
+  // Only where a screen still shows it: a screen may have gone since the last start.
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (!screen->availableGeometry().intersects(wanted)) continue;
+    setGeometry(wanted);
+    if (placement.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    return;
+  }
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+  // Unsaved changes of the table are saved or dropped as the user says, or the window stays.
+  bool settled = false;
+  Guarded([&] { settled = Form.SettleUnsavedChanges(); });
+  if (!settled) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 // ---- Commands -----------------------------------------------------------------------------------
@@ -462,7 +525,20 @@ void TMainWindow::dropEvent(QDropEvent* event) {
   Guarded([&] { Form.DropFiles(paths); });
 }
 
+void TMainWindow::FitTableColumns() {
+  const int width = vleUnits->viewport()->width();
+  if (width <= 0) return;
+  FittingColumns = true;
+  const int find = static_cast<int>(std::lround(width * FindShare));
+  vleUnits->horizontalHeader()->resizeSection(0, find);
+  vleUnits->horizontalHeader()->resizeSection(1, width - find);
+  FittingColumns = false;
+}
+
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (vleUnits && watched == vleUnits->viewport() && event->type() == QEvent::Resize) {
+    FitTableColumns();
+  }
   if (TListPane* pane = PaneOfView(watched)) {
     if (event->type() == QEvent::KeyRelease && watched == pane->View) {
       const auto* key = static_cast<QKeyEvent*>(event);

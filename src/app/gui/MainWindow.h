@@ -56,6 +56,8 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Asks about unsaved changes of the table before the window closes.
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -91,6 +93,10 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   void ShowSortMark(TListPane& pane);
   void OpenInEditor(const std::string& path);
   void ShowAbout();
+  // The page and, when a screen still shows it, the place and size of the last start.
+  void RestorePlacement();
+  // Gives the table's two columns the table's width in their proportion.
+  void FitTableColumns();
 
   TPrompter& Prompter;
   TfrmMain Form;
@@ -103,6 +109,8 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   std::array<QLabel*, 3> StatusPanels{};
   std::vector<TActionEntry> Actions;
 
+  double FindShare = 0.5;  // the find column's part of the table's width
+  bool FittingColumns = false;
   bool ApplyingSelection = false;
   bool Busy = false;
   bool Created = false;

@@ -94,11 +94,46 @@ void TQtPrompter::ReportMessage(const std::string& text, const std::string& capt
 }
 
 std::optional<std::string> TQtPrompter::AskReportPassword() {
+  return AskPassword({});
+}
+
+std::optional<std::string> TQtPrompter::AskReportPasswordFor(const std::string& path) {
+  return AskPassword(PathToQt(path));
+}
+
+TPrompter::TUnsavedAnswer TQtPrompter::AskSaveChanges(const std::string& fileName) {
+  const QString shown =
+      fileName.empty() ? QStringLiteral("the conversion table") : PathToQt(fileName);
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Unsaved changes"),
+                  QStringLiteral("The conversion table has changes that are not saved in %1.\n"
+                                 "Save them before they are lost?")
+                      .arg(shown),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, Parent);
+  box.setObjectName(QStringLiteral("UnsavedChangesBox"));
+  box.setDefaultButton(QMessageBox::Save);
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return TUnsavedAnswer::Save;
+    case QMessageBox::Discard:
+      return TUnsavedAnswer::Discard;
+    default:
+      return TUnsavedAnswer::Cancel;
+  }
+}
+
+std::optional<std::string> TQtPrompter::AskPassword(const QString& report) {
   QDialog dialog(Parent);
   dialog.setObjectName(QStringLiteral("PasswordDialog"));
   dialog.setWindowTitle(QStringLiteral("Password"));
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(new QLabel(QStringLiteral("Enter password for opening report"), &dialog));
+  if (!report.isEmpty()) {
+    // The report asked about, so that a run over many files says which one is protected.
+    auto* name = new QLabel(report, &dialog);
+    name->setObjectName(QStringLiteral("PasswordReport"));
+    name->setTextFormat(Qt::PlainText);
+    layout->addWidget(name);
+  }
   auto* edit = new QLineEdit(&dialog);
   edit->setObjectName(QStringLiteral("PasswordEdit"));
   // Echoes "*" (character 42) for each typed character, whatever the style's own mask is.

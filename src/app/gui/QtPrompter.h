@@ -30,10 +30,16 @@ class TQtPrompter : public TPrompter {
   // The report library's message box, with its caption and icon.
   void ReportMessage(const std::string& text, const std::string& caption,
                      TMessageIcon icon) override;
-  // The modal dialog "Password" that asks for a protected report's password.
+  // The modal dialog "Password" that asks for a protected report's password; the second form
+  // names the report below the question.
   std::optional<std::string> AskReportPassword() override;
+  std::optional<std::string> AskReportPasswordFor(const std::string& path) override;
+  // Save, Discard or Cancel for the table's unsaved changes.
+  TUnsavedAnswer AskSaveChanges(const std::string& fileName) override;
 
  private:
+  std::optional<std::string> AskPassword(const QString& report);
+
   QPointer<QWidget> Parent;
 };
 

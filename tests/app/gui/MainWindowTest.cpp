@@ -20,6 +20,7 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -76,6 +77,8 @@ class MainWindowTest : public QObject {
   void actionsFollowTheModelWhenIdle();
   void deleteKeyRemovesTheSelectedRows();
   void tableWithEqualsIsSavedAndReadBackByteForByte();
+  void tableOpensDeletesStretchesAndAsksBeforeUnsavedChangesAreLost();
+  void placeSizeAndPageComeBackAtTheNextStart();
   void gridDrawsTheStandInAsEqualsBelowAndRightOfTheCorner();
   void scansLeaveTheirMaskInTheSettings_data();
   void scansLeaveTheirMaskInTheSettings();
@@ -179,6 +182,60 @@ void MainWindowTest::EditCell(int row, int column, const QString& text) {
 // ---- Tests
 // ----------------------------------------------------------------------------------------
 
+void MainWindowTest::tableOpensDeletesStretchesAndAsksBeforeUnsavedChangesAreLost() {
+  using TAnswer = TPrompter::TUnsavedAnswer;
+  Dir->Write("pairs.dat", "A=B\r\nC=D\r\nE=F\r\n");
+  Open();
+  Prompter->Files = {{*Dir / "pairs.dat"}};
+  QTest::keySequence(Window.get(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  QCOMPARE(Window->windowTitle(), QStringLiteral("KV3 Conversion Utility from:  pairs.dat"));
+  auto* grid = Find<QTableView>("vleUnits");
+  QCOMPARE(grid->model()->rowCount(), 4);
+
+  // Delete removes the pairs of the selected cells.
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(1);
+  grid->setFocus();
+  grid->selectionModel()->select(grid->model()->index(0, 1), QItemSelectionModel::ClearAndSelect);
+  grid->selectionModel()->select(grid->model()->index(2, 0), QItemSelectionModel::Select);
+  QTest::keyClick(grid, Qt::Key_Delete);
+  QCOMPARE(Window->Model().vleUnits(), (std::vector<std::string>{"C=D"}));
+  QCOMPARE(grid->model()->rowCount(), 2);
+
+  // The columns share the width of the window.
+  Window->resize(900, 500);
+  Idle();
+  QHeaderView* header = grid->horizontalHeader();
+  QVERIFY(header->sectionSize(0) > 283);
+  QCOMPARE(header->sectionSize(0) + header->sectionSize(1), grid->viewport()->width());
+
+  // Quitting with unsaved changes asks: Cancel keeps the window open, Discard lets it close.
+  Prompter->UnsavedAnswers = {TAnswer::Cancel, TAnswer::Discard};
+  QVERIFY(!Window->close());
+  QVERIFY(Window->isVisible());
+  QVERIFY(Window->close());
+  QCOMPARE(Prompter->UnsavedAsked, (std::vector<std::string>{"pairs.dat", "pairs.dat"}));
+}
+
+void MainWindowTest::placeSizeAndPageComeBackAtTheNextStart() {
+  Open();
+  Window->setGeometry(60, 70, 640, 420);
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  Idle();
+  const QRect placed = Window->geometry();
+  Window->FormDestroy();
+  QCOMPARE(ReadSetting("Page"), std::string("2"));
+  Window.reset();
+  Open();
+  QCOMPARE(Window->geometry().size(), placed.size());
+  QCOMPARE(Window->geometry().topLeft(), placed.topLeft());
+  QCOMPARE(Find<QTabWidget>("JvPageControl")->currentIndex(), 2);
+  // The sort marks of the file lists stand beside their captions, not over them.
+  QHeaderView* header = Find<QTreeView>("SearchListReport")->header();
+  for (int section = 1; section < header->count(); ++section) {
+    QVERIFY(header->sectionSize(section) >= header->sectionSizeHint(section));
+  }
+}
+
 void MainWindowTest::layoutShowsTheWorkbench() {
   Open();
   Window->Model().AddFile("/p/a.pas");  // the columns keep their widths when rows come
@@ -204,8 +261,8 @@ void MainWindowTest::layoutShowsTheWorkbench() {
     return names.join(QLatin1Char(','));
   };
   QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar1")),
-           QStringLiteral("IterateSubdirectories,FileOpen,RemoveFiles,|,SaveData,Convert,|,"
-                          "AboutMe,|,FileExit1"));
+           QStringLiteral("IterateSubdirectories,FileOpen,RemoveFiles,|,OpenData,SaveData,"
+                          "Convert,|,AboutMe,|,FileExit1"));
   QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar2")),
            QStringLiteral("DirReports,AddReport,DelReport,|,RunReport,|,AboutMe,|,FileExit1"));
   QVERIFY(pages->widget(1)->findChildren<QToolBar*>().isEmpty());
@@ -250,7 +307,11 @@ void MainWindowTest::layoutShowsTheWorkbench() {
     const int widths[] = {-1, 100, 53, 100};
     for (int column = 0; column < 4; ++column) {
       QCOMPARE(view->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
-      if (widths[column] > 0) QCOMPARE(view->header()->sectionSize(column), widths[column]);
+      // The file widths, or wider where the caption and its sort mark need more.
+      if (widths[column] > 0) {
+        QCOMPARE(view->header()->sectionSize(column),
+                 std::max(widths[column], view->header()->sectionSizeHint(column)));
+      }
     }
     QCOMPARE(view->header()->sectionResizeMode(0), QHeaderView::Stretch);
   }
@@ -261,8 +322,14 @@ void MainWindowTest::layoutShowsTheWorkbench() {
   auto* grid = Find<QTableView>("vleUnits");
   QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Text to Find"));
   QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Replace With"));
-  QCOMPARE(grid->horizontalHeader()->sectionSize(0), 283);
-  QCOMPARE(grid->horizontalHeader()->sectionSize(1), 162);
+  // The file widths 283 and 162, in their proportion across the table's width.
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(1);
+  Idle();
+  const int find = grid->horizontalHeader()->sectionSize(0);
+  const int replace = grid->horizontalHeader()->sectionSize(1);
+  QCOMPARE(find + replace, grid->viewport()->width());
+  QVERIFY(qAbs(find * 162 - replace * 283) <= 283 + 162);
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(0);
 
   QCOMPARE(Find<QLabel>("sbStatusPanel0")->width(), 150);
   QCOMPARE(Find<QLabel>("sbStatusPanel1")->width(), 150);
