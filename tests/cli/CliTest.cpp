@@ -258,6 +258,23 @@ TEST_F(CliTest, SourceDiffShowsTheChangesAndWritesNothing) {
   EXPECT_FALSE(Dir.Exists("p/a.BAK"));
 }
 
+// A binary form is diffed as its text form, with a note saying so, and left as it is.
+TEST_F(CliTest, SourceDiffShowsABinaryFormAsText) {
+  const std::string binary = Dir.Read(std::string(KV_EXAMPLES_DIR) + "/project/Unit2.dfm");
+  const std::string form = Dir.Write("Unit2.dfm", binary);
+  const TRun run = Run({"source", "--diff", "--table", Table(), form});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_TRUE(run.Out.starts_with(
+      "Binary form: it is written as its text form; the lines shown are those of its text form\n"
+      "--- a" +
+      form + "\n+++ b" + form + "\n@@ -9,7 +9,7 @@\n"))
+      << run.Out;
+  EXPECT_NE(run.Out.find("\n-  object kvReport2: TkvReport\n+  object kvReport2: TkvxReport\n"),
+            std::string::npos);
+  EXPECT_EQ(Dir.Read("Unit2.dfm"), binary);
+  EXPECT_FALSE(Dir.Exists("Unit2.BAK"));
+}
+
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
   const TRun missingTable = Run({"source", "--table", Dir / "none.dat", Dir.Path()});
   EXPECT_EQ(missingTable.Exit, 2);
