@@ -68,10 +68,13 @@ class TMyers {
     while (!stack.empty()) {
       TPart p = stack.back();
       stack.pop_back();
+      // Lines alike at both ends of the part are kept (and counted as work: parts nest).
+      const TIndex size = (p.Lim1 - p.Off1) + (p.Lim2 - p.Off2);
       while (p.Off1 < p.Lim1 && p.Off2 < p.Lim2 && A[p.Off1] == B[p.Off2]) ++p.Off1, ++p.Off2;
       while (p.Off1 < p.Lim1 && p.Off2 < p.Lim2 && A[p.Lim1 - 1] == B[p.Lim2 - 1]) {
         --p.Lim1, --p.Lim2;
       }
+      Work += static_cast<std::size_t>(size - (p.Lim1 - p.Off1) - (p.Lim2 - p.Off2));
       if (p.Off1 == p.Lim1 || p.Off2 == p.Lim2 || Work > Budget) {
         for (TIndex i = p.Off1; i < p.Lim1; ++i) ChangedA[i] = 1;
         for (TIndex j = p.Off2; j < p.Lim2; ++j) ChangedB[j] = 1;
