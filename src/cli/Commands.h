@@ -19,6 +19,8 @@ struct TSourceArgs {
   bool MaskGiven = false;  // --mask was given: a mask that matches no file is reported
   bool DryRun = false;
   bool Json = false;
+  bool Diff = false;           // print what would change as a unified diff; writes nothing
+  std::string Color = "auto";  // colour of the diff: always, never, auto (stdout a terminal)
   std::vector<std::string> Paths;
 };
 

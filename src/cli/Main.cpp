@@ -69,6 +69,15 @@ int main(int argc, char** argv) {
           ->capture_default_str();
   sourceCmd->add_flag("--dry-run", source.DryRun, "Count and time the replacements, write nothing");
   sourceCmd->add_flag("--json", source.Json, "Print the results as JSON");
+  sourceCmd->add_flag("--diff", source.Diff,
+                      "Print what a run would change as a unified diff per file (implies "
+                      "--dry-run)");
+  sourceCmd
+      ->add_option("--color", source.Color,
+                   "Colour the diff: always, never or auto (when standard output is a terminal "
+                   "and NO_COLOR is not set)")
+      ->check(CLI::IsMember({"always", "never", "auto"}))
+      ->capture_default_str();
   sourceCmd->add_option("PATH", source.Paths, "Files, or folders scanned to every level")
       ->required();
 

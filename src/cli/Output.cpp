@@ -71,13 +71,15 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-std::string Printable(std::string_view text) {
+namespace {
+
+std::string PrintableText(std::string_view text, bool keepTabs) {
   std::string out;
   out.reserve(text.size());
   char hex[8];
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c < 0x7F) {
+    if ((c >= 0x20 && c < 0x7F) || (keepTabs && c == '\t')) {
       out += static_cast<char>(c);
       ++i;
       continue;
@@ -97,6 +99,16 @@ std::string Printable(std::string_view text) {
     ++i;
   }
   return out;
+}
+
+}  // namespace
+
+std::string Printable(std::string_view text) {
+  return PrintableText(text, false);
+}
+
+std::string PrintableLine(std::string_view text) {
+  return PrintableText(text, true);
 }
 
 std::vector<std::string> SplitMaskOption(std::string_view text) {

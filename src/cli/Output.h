@@ -17,6 +17,9 @@ std::string JsonString(std::string_view text);
 // file name or a file's content in a message can neither hide nor steer anything.
 std::string Printable(std::string_view text);
 
+// The same, but a tab is kept as it is: a line of a file shown on a terminal.
+std::string PrintableLine(std::string_view text);
+
 // The masks of a --mask text: separated by ";" or ",", blanks around each removed, empty ones
 // dropped ("*.pas, *.dfm;;" gives *.pas and *.dfm).
 std::vector<std::string> SplitMaskOption(std::string_view text);

@@ -1,12 +1,16 @@
 // kv3conv source: the source migration of listed files and folders with one conversion table.
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "base/Errors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "migrate/ConversionTable.h"
+#include "migrate/LineDiff.h"
 #include "migrate/ReplaceEngine.h"
 
 namespace kv::cli {
@@ -19,10 +23,49 @@ struct TFileLine {
   std::int64_t Microseconds = 0;
   bool Failed = false;
   std::string Error;
+  bool HasDiff = false;  // --diff --json: Diff holds the file's unified diff
+  std::string Diff;
 };
 
+// The name of a file in a diff header: "a/" or "b/" before its path, its unprintable bytes
+// escaped so that the header stays one line.
+std::string DiffName(const char* side, const std::string& path) {
+  std::string name = side;
+  if (path.empty() || path[0] != '/') name += '/';
+  return name + Printable(path);
+}
+
+// The unified diff of one file that a run would change.
+std::string FileDiff(const std::string& path, const kv::TFileResult& done,
+                     const kv::TDiffStyle& style) {
+  const kv::TTextDiff diff = kv::DiffTexts(done.OldText, done.NewText);
+  std::vector<std::string> notes;
+  if (done.BinaryForm) {
+    notes.push_back(
+        "Binary form: it is written as its text form; the lines shown are those of "
+        "its text form");
+  }
+  if (diff.Empty()) {
+    notes.push_back("The text stays the same: the file is written again as it is");
+  } else if (std::string note = kv::LineEndNote(diff); !note.empty()) {
+    notes.push_back(std::move(note));
+  }
+  std::string out;
+  kv::AppendUnifiedDiff(out, DiffName("a", path), DiffName("b", path), diff, notes, style);
+  return out;
+}
+
+// Whether the diff is coloured: --color=always, or auto with standard output a terminal and
+// NO_COLOR not set (or empty).
+bool ColourDiff(const std::string& color) {
+  if (color == "always") return true;
+  if (color == "never") return false;
+  const char* noColor = std::getenv("NO_COLOR");
+  return ::isatty(STDOUT_FILENO) == 1 && (noColor == nullptr || *noColor == '\0');
+}
+
 void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
-               std::int64_t microseconds, std::size_t failed, bool dryRun) {
+               std::int64_t microseconds, std::size_t failed, bool dryRun, bool withDiff) {
   std::string out = "{\n  \"files\": [";
   for (std::size_t i = 0; i < results.size(); ++i) {
     const auto& r = results[i];
@@ -31,7 +74,9 @@ void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
            ", \"replacements\": " + std::to_string(r.Replacements) +
            ", \"microseconds\": " + std::to_string(r.Microseconds) +
            ", \"status\": " + (r.Failed ? "\"Failed\"" : "\"Done\"") +
-           ", \"error\": " + (r.Failed ? JsonString(r.Error) : "null") + "}";
+           ", \"error\": " + (r.Failed ? JsonString(r.Error) : "null");
+    if (withDiff) out += ", \"diff\": " + (r.HasDiff ? JsonString(r.Diff) : "null");
+    out += "}";
   }
   out += results.empty() ? "],\n" : "\n  ],\n";
   out += "  \"total\": {\"files\": " + std::to_string(results.size()) +
@@ -87,8 +132,24 @@ int RunSource(const TSourceArgs& args) {
   // A file named twice (twice in the list, by two paths, or found by two overlapping folders)
   // is converted once.
   TConvertOptions options;
-  options.DryRun = args.DryRun;
+  // A diff shows what a run would change and writes nothing.
+  const bool dryRun = args.DryRun || args.Diff;
+  options.DryRun = dryRun;
+  options.KeepTexts = args.Diff;
   options.ConvertRepeatsOnce = true;
+  // The diff goes to standard output with the file's bytes as they are, except on a terminal,
+  // where control bytes (other than tab) and bytes of no valid character are escaped.
+  kv::TDiffStyle diffStyle;
+  if (args.Diff && !args.Json) {
+    if (::isatty(STDOUT_FILENO) == 1) diffStyle.ShowText = PrintableLine;
+    if (ColourDiff(args.Color)) {
+      diffStyle.Header = "\x1b[1m";
+      diffStyle.HunkHeader = "\x1b[36m";
+      diffStyle.Removed = "\x1b[31m";
+      diffStyle.Added = "\x1b[32m";
+      diffStyle.Reset = "\x1b[0m";
+    }
+  }
   TSourceConverter converter(PairsFromLines(lines), options);
   std::vector<TFileLine> results;
   results.reserve(files.size());
@@ -120,8 +181,18 @@ int RunSource(const TSourceArgs& args) {
         totalReplacements += r.Replacements;
         totalMicroseconds += r.Microseconds;
         if (r.Replacements > 0) ++changed;
+        if (args.Diff && r.Replacements > 0) {
+          std::string text = FileDiff(r.Path, done, diffStyle);
+          if (args.Json) {
+            r.HasDiff = true;
+            r.Diff = std::move(text);
+          } else {
+            std::fwrite(text.data(), 1, text.size(), stdout);
+          }
+        }
       }
-      if (!args.Json) {
+      // With a diff, standard output holds the diff alone.
+      if (!args.Json && !args.Diff) {
         std::printf("%8d %12lld  %-6s  %s\n", r.Replacements,
                     static_cast<long long>(r.Microseconds), r.Failed ? "Failed" : "Done",
                     Printable(r.Path).c_str());
@@ -133,12 +204,14 @@ int RunSource(const TSourceArgs& args) {
   }
 
   if (args.Json) {
-    PrintJson(results, totalReplacements, totalMicroseconds, failed, args.DryRun);
+    PrintJson(results, totalReplacements, totalMicroseconds, failed, dryRun, args.Diff);
   } else {
-    std::printf("Total: %lld replacements in %zu files, %zu changed, %zu failed, %.2f secs%s\n",
-                static_cast<long long>(totalReplacements), results.size(), changed, failed,
-                static_cast<double>(static_cast<long double>(totalMicroseconds) / 1000000.0L),
-                args.DryRun ? " (dry run: no file was written)" : "");
+    std::fflush(stdout);
+    std::fprintf(args.Diff ? stderr : stdout,
+                 "Total: %lld replacements in %zu files, %zu changed, %zu failed, %.2f secs%s\n",
+                 static_cast<long long>(totalReplacements), results.size(), changed, failed,
+                 static_cast<double>(static_cast<long double>(totalMicroseconds) / 1000000.0L),
+                 dryRun ? " (dry run: no file was written)" : "");
   }
   return failed > 0 || failedScan ? ExitFileFailed : ExitOk;
 }

@@ -113,8 +113,9 @@ TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions opt
     : Pairs(std::move(pairs)), Applier(Pairs), Options(options) {}
 
 void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text,
-                                       unsigned* permissions) {
+                                       unsigned* permissions, bool* binaryForm) {
   ReadFileInto(path, text, permissions);
+  if (binaryForm) *binaryForm = false;
   // A form file whose first byte is 0xFF is a binary form resource; any other form file is read
   // as text ("object"/"inherited"/"inline" forms, and anything else too, so that no file is
   // skipped silently).
@@ -124,6 +125,7 @@ void TSourceConverter::LoadProjectFile(const std::string& path, std::string& tex
     TMemoryStream output;
     FormResourceToText(input, output);
     text = output.TakeBytes();
+    if (binaryForm) *binaryForm = true;
   }
 }
 
@@ -238,7 +240,10 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
                                                                 std::string& text,
                                                                 TFileResult& result) const {
   unsigned permissions = 0;
-  LoadProjectFile(path, text, &permissions);
+  bool binaryForm = false;
+  LoadProjectFile(path, text, &permissions, &binaryForm);
+  std::string oldText;
+  if (Options.KeepTexts) oldText = text;
   FastTimer.Start();
   result.Replacements = applier.ApplyPairs(text);
   FastTimer.Stop();
@@ -251,6 +256,11 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
     throw EFileError("Cannot write file \"" + path +
                      "\". The file is read-only (nobody has write permission); it was left as it "
                      "was");
+  }
+  if (Options.KeepTexts) {
+    result.OldText = std::move(oldText);
+    result.NewText = text;
+    result.BinaryForm = binaryForm;
   }
   if (Options.DryRun) return nullptr;
   // The old file survives under the backup name, so the new text need not be flushed to the
@@ -320,8 +330,11 @@ void TSourceConverter::ConvertFiles(
     for (std::size_t i = 0; i < paths.size(); ++i) {
       TFileResult result;
       try {
-        result.Replacements = ConvertFile(paths[i], result.Microseconds);
+        const auto replacement = ConvertText(paths[i], Applier, FileLines.Text, result);
+        if (replacement) Commit(paths[i], *replacement);
       } catch (...) {
+        // A failed file reports no count and no time.
+        result = TFileResult{};
         result.Error = std::current_exception();
       }
       if (!report(i, result)) return;

@@ -38,6 +38,9 @@ struct TConvertOptions {
   // ConvertFiles converts a file named more than once in its list (by any path) only at its first
   // listing; the later listings are left out, with no result.
   bool ConvertRepeatsOnce = false;
+  // Each file that changes gets its old and its new text in its result (to show what changes);
+  // this costs a copy of every file read, so it is off unless asked for.
+  bool KeepTexts = false;
 };
 
 // The pairs of a table prepared for matching: upper-cased find texts, the matcher over them and,
@@ -98,6 +101,11 @@ struct TFileResult {
   std::int32_t Replacements = 0;
   std::int64_t Microseconds = 0;
   std::exception_ptr Error;  // set when the file failed; the file is then as it was
+  // With TConvertOptions::KeepTexts, for a file that changes: the text the pairs worked on (for a
+  // binary form its text form, and BinaryForm set) and the new text as it is written.
+  std::string OldText;
+  std::string NewText;
+  bool BinaryForm = false;
 };
 
 // The backup names of a changed file, in the order they are tried: the name with its extension
@@ -134,9 +142,10 @@ class TSourceConverter {
   std::int32_t ApplyPairs(std::string& text) { return Applier.ApplyPairs(text); }
 
   // Reads a project file as the text the pairs work on: a .dfm holding a binary form becomes its
-  // text form; anything else is taken as it is. permissions receives the file's permission bits.
+  // text form; anything else is taken as it is. permissions receives the file's permission bits;
+  // binaryForm whether the file was a binary form.
   static void LoadProjectFile(const std::string& path, std::string& text,
-                              unsigned* permissions = nullptr);
+                              unsigned* permissions = nullptr, bool* binaryForm = nullptr);
 
  private:
   // Reads a file and applies the pairs, timing the passes into result; when the file changes

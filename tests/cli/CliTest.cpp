@@ -186,6 +186,95 @@ TEST_F(CliTest, SourceJsonAndDryRun) {
   EXPECT_FALSE(Dir.Exists("a.BAK"));
 }
 
+// --diff prints what a run would change as a unified diff per file, in list order, on standard
+// output alone (the total goes to standard error), writes nothing and colours only when asked
+// (standard output is no terminal here); with --json each file carries its diff.
+TEST_F(CliTest, SourceDiffShowsTheChangesAndWritesNothing) {
+  const std::string a =
+      "unit A;\r\n\r\nuses kvClass;\r\n\r\ninterface\r\nvar R: TkvReport;\r\n"
+      "implementation\r\nend.\r\n";
+  const std::string c = "x := TkvReport;\ny;\n";
+  Dir.Write("p/a.pas", a);
+  Dir.Write("p/b.pas", "unit B;\r\n");
+  Dir.Write("p/c.pas", c);
+  const std::vector<std::string> files{Dir / "p/a.pas", Dir / "p/b.pas", Dir / "p/c.pas"};
+  std::vector<std::string> args{"source", "--diff", "--table", Table()};
+  args.insert(args.end(), files.begin(), files.end());
+  const TRun run = Run(args);
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  const std::string aDiff = "--- a" + files[0] + "\n+++ b" + files[0] +
+                            "\n"
+                            "@@ -1,8 +1,8 @@\n"
+                            " unit A;\n"
+                            " \n"
+                            "-uses kvClass;\n"
+                            "+uses kvxClass;\n"
+                            " \n"
+                            " interface\n"
+                            "-var R: TkvReport;\n"
+                            "+var R: TkvxReport;\n"
+                            " implementation\n"
+                            " end.\n";
+  const std::string cDiff =
+      "The line ends change too: LF -> CR LF on 1 unchanged line\n"
+      "--- a" +
+      files[2] + "\n+++ b" + files[2] +
+      "\n"
+      "@@ -1,2 +1,2 @@\n"
+      "-x := TkvReport;\n"
+      "+x := TkvxReport;\n"
+      " y;\n";
+  EXPECT_EQ(run.Out, aDiff + cDiff);
+  EXPECT_NE(run.Err.find("Total: 3 replacements in 3 files, 2 changed, 0 failed"),
+            std::string::npos)
+      << run.Err;
+  EXPECT_NE(run.Err.find("(dry run: no file was written)"), std::string::npos);
+  EXPECT_EQ(Dir.Read("p/a.pas"), a);
+  EXPECT_EQ(Dir.Read("p/c.pas"), c);
+  EXPECT_FALSE(Dir.Exists("p/a.BAK"));
+  EXPECT_FALSE(Dir.Exists("p/c.BAK"));
+
+  args.push_back("--color=always");
+  const TRun coloured = Run(args);
+  EXPECT_EQ(coloured.Exit, 0) << coloured.Err;
+  EXPECT_NE(coloured.Out.find("\x1b[1m--- a" + files[0] + "\x1b[0m\n\x1b[1m+++ b" + files[0] +
+                              "\x1b[0m\n\x1b[36m@@ -1,8 +1,8 @@\x1b[0m\n unit A;\n"),
+            std::string::npos)
+      << coloured.Out;
+  EXPECT_NE(coloured.Out.find("\x1b[31m-uses kvClass;\x1b[0m\n\x1b[32m+uses kvxClass;\x1b[0m\n"),
+            std::string::npos);
+  args.back() = "--color=sometimes";
+  EXPECT_EQ(Run(args).Exit, 2);
+
+  args.back() = "--json";
+  const TRun json = Run(args);
+  EXPECT_EQ(json.Exit, 0) << json.Err;
+  const auto parsed = nlohmann::json::parse(json.Out);
+  ASSERT_EQ(parsed["files"].size(), 3u) << json.Out;
+  EXPECT_EQ(parsed["files"][0]["diff"], aDiff);
+  EXPECT_TRUE(parsed["files"][1]["diff"].is_null());
+  EXPECT_EQ(parsed["files"][2]["diff"], cDiff);
+  EXPECT_EQ(parsed["total"]["dryRun"], true);
+  EXPECT_FALSE(Dir.Exists("p/a.BAK"));
+}
+
+// A binary form is diffed as its text form, with a note saying so, and left as it is.
+TEST_F(CliTest, SourceDiffShowsABinaryFormAsText) {
+  const std::string binary = Dir.Read(std::string(KV_EXAMPLES_DIR) + "/project/Unit2.dfm");
+  const std::string form = Dir.Write("Unit2.dfm", binary);
+  const TRun run = Run({"source", "--diff", "--table", Table(), form});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_TRUE(run.Out.starts_with(
+      "Binary form: it is written as its text form; the lines shown are those of its text form\n"
+      "--- a" +
+      form + "\n+++ b" + form + "\n@@ -9,7 +9,7 @@\n"))
+      << run.Out;
+  EXPECT_NE(run.Out.find("\n-  object kvReport2: TkvReport\n+  object kvReport2: TkvxReport\n"),
+            std::string::npos);
+  EXPECT_EQ(Dir.Read("Unit2.dfm"), binary);
+  EXPECT_FALSE(Dir.Exists("Unit2.BAK"));
+}
+
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
   const TRun missingTable = Run({"source", "--table", Dir / "none.dat", Dir.Path()});
   EXPECT_EQ(missingTable.Exit, 2);

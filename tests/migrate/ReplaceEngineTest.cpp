@@ -432,5 +432,42 @@ TEST(ConvertFiles, ExceptionFromOnResultReachesTheCallerAndKeepsWrittenFiles) {
   }
 }
 
+// Asked to keep the texts, a run hands over the old and the new text of each file that changes
+// (a binary form's old text is its text form), on one thread or several, and a dry run still
+// writes nothing; unchanged and failed files carry no text.
+TEST(ConvertFiles, KeepsTheOldAndNewTextsWhenAsked) {
+  for (const unsigned threads : {1u, 3u}) {
+    SCOPED_TRACE(threads);
+    TTempDir dir;
+    const std::vector<std::string> paths{
+        dir.Write("a.pas", "uses kvClass;\nx;\n"), dir.Write("b.pas", "unit B;\n"),
+        dir.Write("Form1.dfm", BinaryForm("TkvReport")), dir / "missing.pas"};
+    TConvertOptions options;
+    options.DryRun = true;
+    options.Threads = threads;
+    options.KeepTexts = true;
+    std::vector<TFileResult> results;
+    TSourceConverter({{"kvClass", "kvxClass"}, {"TkvReport", "TkvxReport"}}, options)
+        .ConvertFiles(paths, [&](std::size_t, const TFileResult& r) {
+          results.push_back(r);
+          return true;
+        });
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results[0].OldText, "uses kvClass;\nx;\n");
+    EXPECT_EQ(results[0].NewText, "uses kvxClass;\r\nx;\r\n");
+    EXPECT_FALSE(results[0].BinaryForm);
+    EXPECT_EQ(results[1].OldText, "");
+    EXPECT_EQ(results[1].NewText, "");
+    EXPECT_EQ(results[2].OldText, "object Form1: TForm1\r\n  Caption = 'TkvReport'\r\nend\r\n");
+    EXPECT_EQ(results[2].NewText, "object Form1: TForm1\r\n  Caption = 'TkvxReport'\r\nend\r\n");
+    EXPECT_TRUE(results[2].BinaryForm);
+    EXPECT_TRUE(results[3].Error);
+    EXPECT_EQ(results[3].OldText, "");
+    EXPECT_EQ(dir.Read("a.pas"), "uses kvClass;\nx;\n");
+    EXPECT_EQ(dir.Read("Form1.dfm"), BinaryForm("TkvReport"));
+    EXPECT_FALSE(dir.Exists("a.BAK"));
+  }
+}
+
 }  // namespace
 }  // namespace kv
