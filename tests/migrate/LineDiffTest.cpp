@@ -2,7 +2,6 @@
 // costly texts that must stay fast and correct.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 
 #include "migrate/LineDiff.h"
@@ -150,8 +149,9 @@ TEST(LineDiff, RandomTextsGiveShortestCorrectDiffs) {
 }
 
 // Large texts: every line changed, few lines changed, and lines drawn from a small set (the
-// costly case for the search) each take well under a second and give a correct diff.
-TEST(LineDiff, LargeTextsStayFastAndCorrect) {
+// costly case for the search, where the work budget runs out) each give a diff that rebuilds the
+// new text; their time is measured in bench/LineDiffBench.cpp.
+TEST(LineDiff, LargeTextsGiveCorrectDiffs) {
   constexpr int Lines = 100000;
   std::mt19937 random(7);
   std::vector<std::string> base(Lines), everyLine(Lines), fewLines(Lines), shuffled(Lines),
@@ -176,11 +176,7 @@ TEST(LineDiff, LargeTextsStayFastAndCorrect) {
   };
   for (const auto& c : cases) {
     const std::string oldText = Join(c.Old), newText = Join(c.New);
-    const auto start = std::chrono::steady_clock::now();
     const TTextDiff diff = DiffTexts(oldText, newText);
-    const auto seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 3.0) << c.Name;
     const std::size_t changes = CheckRebuilds(c.Old, c.New, diff);
     if (c.Changes != 0) {
       EXPECT_EQ(changes, c.Changes) << c.Name;
