@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "base/CodePage.h"
 #include "base/Errors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
@@ -89,6 +90,8 @@ int RunSource(const TSourceArgs& args) {
   TConvertOptions options;
   options.DryRun = args.DryRun;
   options.ConvertRepeatsOnce = true;
+  // Under a double-byte code page (--codepage) matches keep to whole characters.
+  options.CodePage = SystemCodePage();
   TSourceConverter converter(PairsFromLines(lines), options);
   std::vector<TFileLine> results;
   results.reserve(files.size());
