@@ -106,10 +106,10 @@ TEST_F(WorkbenchTest, SourceRunKeepsToTheCharactersOfTheSettingsCodePage) {
   Dir.Write("kv25x.dat", "A=Z\r\n");
   Dir.Write("kv3converter.ini", "[Settings]\r\nCodePage=932\r\n");
   TfrmMain& f = Start();
-  f.AddFile(Dir.Write("u.pas", "'\x83" "A' A"));
+  f.AddFile(Dir.Write("u.pas", "'\x83\x41' A"));
   f.btnStartClick();
   EXPECT_EQ(f.SearchList.Rows[0].Cells[0], "1");
-  EXPECT_EQ(Dir.Read("u.pas"), "'\x83" "A' Z\r\n");
+  EXPECT_EQ(Dir.Read("u.pas"), "'\x83\x41' Z\r\n");
 }
 
 // A file that cannot be read, or a read-only one that would change, ends the window's run there.

@@ -52,9 +52,8 @@ std::int32_t ReplacePairInCharacters(std::vector<std::string>& lines, const std:
       const std::vector<bool> boundary = Boundaries(line, codePage);
       const std::string upper = UpperInCharacters(line, codePage);
       std::size_t at = from;
-      while (at + find.size() <= line.size() &&
-             !(boundary[at] && boundary[at + find.size()] &&
-               upper.compare(at, find.size(), upperFind) == 0)) {
+      while (at + find.size() <= line.size() && !(boundary[at] && boundary[at + find.size()] &&
+                                                  upper.compare(at, find.size(), upperFind) == 0)) {
         ++at;
       }
       if (at + find.size() > line.size()) break;
@@ -73,86 +72,100 @@ std::int32_t Apply(const std::vector<TPair>& pairs, int codePage, std::string& t
   return converter.ApplyPairs(text);
 }
 
-// Each case holds under all four double-byte code pages: 0x81 leads a character in each, and
-// "A", "a" and "b" are second bytes in each. Bytes: the same text matched byte by byte (1252).
+// The texts of the cases below write "#" for the byte 0x81, which leads a character in each of
+// the four double-byte code pages; "A", "a", "b" and "y" are second bytes in each of them.
+std::string Lead(std::string text) {
+  for (char& c : text) {
+    if (c == '#') c = '\x81';
+  }
+  return text;
+}
+
+// Each case under the double-byte code pages, and byte by byte (1252) as sed matches.
 struct TCase {
-  const char* What;
   std::vector<TPair> Pairs;
-  std::string Text;
-  std::string DoubleByte;
+  const char* Text;
+  const char* DoubleByte;
   int DoubleByteCount;
-  std::string Bytes;
+  const char* Bytes;
   int BytesCount;
 };
 
 TEST(DoubleByteMatch, MatchesKeepToWholeCharacters) {
   const TCase cases[] = {
-      {"a second byte A is no letter; the A after it is",
-       {{"A", "X"}}, "\x81" "A A", "\x81" "A X\r\n", 1, "\x81" "X X\r\n", 2},
-      {"lower case: no match begins on the second byte a",
-       {{"ab", "X"}}, "\x81" "ab ab", "\x81" "ab X\r\n", 1, "\x81" "X X\r\n", 2},
-      {"a match ending inside a character is none; at the line end the lead byte is alone",
-       {{"A\x81", "X"}}, "A\x81" "B A\x81", "A\x81" "B X\r\n", 1, "XB X\r\n", 2},
-      {"a find text's character matches only that character: its second byte exactly",
-       {{"\x81" "a", "X"}}, "\x81" "A \x81" "a", "\x81" "A X\r\n", 1, "X X\r\n", 2},
-      {"a letter after a find text's character still ignores case",
-       {{"\x81" "ab", "X"}}, "\x81" "aB", "X\r\n", 1, "X\r\n", 1},
-      {"a replacement ending in a lead byte takes the next byte as its second",
-       {{"x", "\x81"}}, "xx", "\x81" "x\r\n", 1, "\x81\x81\r\n", 2},
-      {"later pairs read the line as the earlier ones left it",
-       {{"x", "\x81"}, {"A", "B"}}, "xA A", "\x81" "A B\r\n", 2, "\x81" "B B\r\n", 3},
-      {"a character replaced by a letter is a letter to later pairs",
-       {{"\x81\x81", "a"}, {"AA", "Z"}}, "\x81\x81" "A", "Z\r\n", 2, "Z\r\n", 2},
-      {"a line break ends a character: the next line begins anew",
-       {{"A", "X"}}, "\x81\r\nA\x81\nA", "\x81\r\nX\x81\r\nX\r\n", 2,
-       "\x81\r\nX\x81\r\nX\r\n", 2},
-      {"no match at all leaves the text as it was",
-       {{"A", "X"}}, "\x81" "A\n", "\x81" "A\n", 0, "\x81" "X\r\n", 1},
-      {"bytes of the text outside matches are carried through",
-       {{"b", "Y"}}, "\x81" "b\xFF" "b", "\x81" "b\xFFY\r\n", 1, "\x81Y\xFFY\r\n", 2},
+      // A second byte A is no letter; the A after it is.
+      {{{"A", "X"}}, "#A A", "#A X\r\n", 1, "#X X\r\n", 2},
+      // Lower case: no match begins on the second byte a.
+      {{{"ab", "X"}}, "#ab ab", "#ab X\r\n", 1, "#X X\r\n", 2},
+      // A match ending inside a character is none; at the line end the lead byte is alone.
+      {{{"A#", "X"}}, "A#B A#", "A#B X\r\n", 1, "XB X\r\n", 2},
+      // A find text's character matches only that character: its second byte exactly.
+      {{{"#a", "X"}}, "#A #a", "#A X\r\n", 1, "X X\r\n", 2},
+      // A letter after a find text's character still ignores case.
+      {{{"#ab", "X"}}, "#aB", "X\r\n", 1, "X\r\n", 1},
+      // A replacement ending in a lead byte takes the next byte as its second.
+      {{{"x", "#"}}, "xx", "#x\r\n", 1, "##\r\n", 2},
+      // Later pairs read the line as the earlier ones left it.
+      {{{"x", "#"}, {"A", "B"}}, "xA A", "#A B\r\n", 2, "#B B\r\n", 3},
+      // A character replaced by a letter is a letter to later pairs.
+      {{{"##", "a"}, {"AA", "Z"}}, "##A", "Z\r\n", 2, "Z\r\n", 2},
+      // A line break ends a character: the next line begins anew.
+      {{{"A", "X"}}, "#\r\nA#\nA", "#\r\nX#\r\nX\r\n", 2, "#\r\nX#\r\nX\r\n", 2},
+      // No match at all leaves the text as it was.
+      {{{"A", "X"}}, "#A\n", "#A\n", 0, "#X\r\n", 1},
+      // Bytes of the text outside matches are carried through.
+      {{{"y", "Z"}}, "#y\xFFy", "#y\xFFZ\r\n", 1, "#Z\xFFZ\r\n", 2},
   };
-  for (const int codePage : {932, 936, 949, 950}) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::to_string(codePage) + ": " + c.What);
-      std::string text = c.Text;
-      const std::int32_t count = Apply(c.Pairs, codePage, text);
-      EXPECT_EQ(count, c.DoubleByteCount);
-      EXPECT_EQ(text, c.DoubleByte);
-
-      // Byte by byte, as the line-by-line passes give it.
-      std::string bytes = c.Text;
-      EXPECT_EQ(Apply(c.Pairs, 1252, bytes), c.BytesCount);
-      EXPECT_EQ(bytes, c.Bytes);
-      std::vector<std::string> lines = SplitLines(c.Text);
-      std::int32_t lineCount = 0;
-      for (const auto& pair : c.Pairs)
-        lineCount += ReplacePair(lines, AsciiUpper(pair.Find), pair.Replace);
-      EXPECT_EQ(lineCount, c.BytesCount);
-      EXPECT_EQ(JoinLinesCrLf(lines), c.Bytes);
+  for (const auto& c : cases) {
+    std::vector<TPair> pairs;
+    for (const auto& pair : c.Pairs) pairs.push_back({Lead(pair.Find), Lead(pair.Replace)});
+    for (const int codePage : {932, 936, 949, 950}) {
+      SCOPED_TRACE(std::to_string(codePage) + ": " + c.Text);
+      std::string text = Lead(c.Text);
+      EXPECT_EQ(Apply(pairs, codePage, text), c.DoubleByteCount);
+      EXPECT_EQ(text, Lead(c.DoubleByte));
     }
+    // Byte by byte, as the line-by-line passes give it.
+    SCOPED_TRACE(std::string("1252: ") + c.Text);
+    std::string bytes = Lead(c.Text);
+    EXPECT_EQ(Apply(pairs, 1252, bytes), c.BytesCount);
+    EXPECT_EQ(bytes, Lead(c.Bytes));
+    std::vector<std::string> lines = SplitLines(Lead(c.Text));
+    std::int32_t lineCount = 0;
+    for (const auto& pair : pairs)
+      lineCount += ReplacePair(lines, AsciiUpper(pair.Find), pair.Replace);
+    EXPECT_EQ(lineCount, c.BytesCount);
+    EXPECT_EQ(JoinLinesCrLf(lines), Lead(c.Bytes));
   }
 }
 
 // The lead bytes differ between the code pages: 932 leaves 0x80, 0xA0 to 0xDF (one-byte
-// katakana) and 0xFD to 0xFF alone; the others lead from 0x81 to 0xFE.
+// katakana) and 0xFD to 0xFF alone; the others lead from 0x81 to 0xFE. UTF-8 is matched byte by
+// byte. Each byte is followed by an "A", which is replaced only when the byte leads nothing.
 TEST(DoubleByteMatch, EachCodePageHasItsOwnLeadBytes) {
   const struct {
     int CodePage;
-    const char* Text;
-    const char* Expected;
+    std::vector<std::uint8_t> Leading;
+    std::vector<std::uint8_t> NotLeading;
   } cases[] = {
-      {932, "\x80" "A\x81" "A\x9F" "A\xA0" "A", "\x80" "X\x81" "A\x9F" "A\xA0" "X"},
-      {932, "\xA1" "A\xDF" "A\xE0" "A", "\xA1" "X\xDF" "X\xE0" "A"},
-      {932, "\xFC" "A\xFD" "A\xFF" "A", "\xFC" "A\xFD" "X\xFF" "X"},
-      {936, "\x80" "A\xA1" "A\xFE" "A\xFF" "A", "\x80" "X\xA1" "A\xFE" "A\xFF" "X"},
-      {949, "\x80" "A\xA1" "A\xFE" "A\xFF" "A", "\x80" "X\xA1" "A\xFE" "A\xFF" "X"},
-      {950, "\x80" "A\xA1" "A\xFE" "A\xFF" "A", "\x80" "X\xA1" "A\xFE" "A\xFF" "X"},
-      {65001, "\x81" "A\xE0" "A", "\x81" "X\xE0" "X"},  // UTF-8 is matched byte by byte
+      {932, {0x81, 0x9F, 0xE0, 0xFC}, {0x7F, 0x80, 0xA0, 0xA1, 0xDF, 0xFD, 0xFF}},
+      {936, {0x81, 0xA0, 0xA1, 0xFE}, {0x7F, 0x80, 0xFF}},
+      {949, {0x81, 0xA0, 0xA1, 0xFE}, {0x7F, 0x80, 0xFF}},
+      {950, {0x81, 0xA0, 0xA1, 0xFE}, {0x7F, 0x80, 0xFF}},
+      {65001, {}, {0x81, 0xC3, 0xE0, 0xFE}},
   };
   for (const auto& c : cases) {
-    std::string text = c.Text;
+    std::string text, expected;
+    for (const std::uint8_t b : c.Leading) {
+      text += {static_cast<char>(b), 'A', ' '};
+      expected += {static_cast<char>(b), 'A', ' '};
+    }
+    for (const std::uint8_t b : c.NotLeading) {
+      text += {static_cast<char>(b), 'A', ' '};
+      expected += {static_cast<char>(b), 'X', ' '};
+    }
     Apply({{"A", "X"}}, c.CodePage, text);
-    EXPECT_EQ(text, std::string(c.Expected) + "\r\n") << c.CodePage << " " << c.Text;
+    EXPECT_EQ(text, expected + "\r\n") << c.CodePage;
   }
 }
 
