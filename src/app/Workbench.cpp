@@ -414,7 +414,10 @@ void TfrmMain::Run(TFileList& list,
 }
 
 void TfrmMain::btnStartClick() {
-  TSourceConverter converter(PairsFromLines(Table));
+  // The code page of the settings: under a double-byte one, matches keep to whole characters.
+  TConvertOptions options;
+  options.CodePage = SystemCodePage();
+  TSourceConverter converter(PairsFromLines(Table), options);
   Run(SearchList, [&](std::size_t row, std::int64_t& total) {
     auto cells = SearchList.Rows[row].Cells;
     cells[1] = "Busy";

@@ -74,17 +74,39 @@ int SystemCodePage() {
   return CurrentCodePage;
 }
 
-bool IsLeadByte(std::uint8_t byte) {
-  switch (CurrentCodePage.load()) {
+namespace {
+
+std::array<bool, 256> LeadBytesIn(int first, int last, int secondFirst = 1, int secondLast = 0) {
+  std::array<bool, 256> table{};
+  for (int b = first; b <= last; ++b) table[static_cast<std::size_t>(b)] = true;
+  for (int b = secondFirst; b <= secondLast; ++b) table[static_cast<std::size_t>(b)] = true;
+  return table;
+}
+
+}  // namespace
+
+const std::array<bool, 256>* LeadByteTable(int codePage) {
+  static const std::array<bool, 256> ShiftJis = LeadBytesIn(0x81, 0x9F, 0xE0, 0xFC);
+  static const std::array<bool, 256> Wide = LeadBytesIn(0x81, 0xFE);
+  switch (codePage) {
     case 932:
-      return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+      return &ShiftJis;
     case 936:
     case 949:
     case 950:
-      return byte >= 0x81 && byte <= 0xFE;
+      return &Wide;
     default:
-      return false;
+      return nullptr;
   }
+}
+
+bool IsLeadByte(int codePage, std::uint8_t byte) {
+  const std::array<bool, 256>* table = LeadByteTable(codePage);
+  return table != nullptr && (*table)[byte];
+}
+
+bool IsLeadByte(std::uint8_t byte) {
+  return IsLeadByte(CurrentCodePage.load(), byte);
 }
 
 bool IsTrailByteAt(std::string_view text, std::size_t index) {

@@ -3,6 +3,7 @@
 // double-byte character and how texts are converted to UTF-8 and 16-bit text.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +19,12 @@ bool IsDoubleByteCodePage(int codePage);
 void SetSystemCodePage(int codePage);
 int SystemCodePage();
 
+// The lead bytes of a double-byte code page as a table indexed by byte; nullptr for any other
+// code page. 932: 0x81-0x9F and 0xE0-0xFC; 936, 949 and 950: 0x81-0xFE. A lead byte and the byte
+// after it form one character; no trail byte of these code pages is a CR or an LF.
+const std::array<bool, 256>* LeadByteTable(int codePage);
+// True when byte is a lead byte of a double-byte character in the code page.
+bool IsLeadByte(int codePage, std::uint8_t byte);
 // True when byte is a lead byte of a double-byte character in the system code page.
 bool IsLeadByte(std::uint8_t byte);
 // True when text[index] (0-based) is the second byte of a double-byte character, scanning from

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "base/CodePage.h"
 #include "base/Errors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
@@ -150,6 +151,8 @@ int RunSource(const TSourceArgs& args) {
       diffStyle.Reset = "\x1b[0m";
     }
   }
+  // Under a double-byte code page (--codepage) matches keep to whole characters.
+  options.CodePage = SystemCodePage();
   TSourceConverter converter(PairsFromLines(lines), options);
   std::vector<TFileLine> results;
   results.reserve(files.size());

@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/CodePage.h"
 #include "base/Errors.h"
 #include "base/FastTimer.h"
 #include "base/Files.h"
@@ -88,7 +89,8 @@ std::string BackupNameOf(const std::string& path) {
   return ChangeFileExt(path, ".BAK");
 }
 
-TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs) : Matcher(UniqueUpperFinds(pairs)) {
+TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
+    : LeadBytes(LeadByteTable(codePage)), Matcher(UniqueUpperFinds(pairs)) {
   std::unordered_map<std::string_view, std::size_t> patternOf;
   for (std::size_t p = 0; p < Matcher.PatternCount(); ++p) patternOf.emplace(Matcher.Pattern(p), p);
   PairsOfPattern.resize(Matcher.PatternCount());
@@ -97,6 +99,14 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs) : Matcher(UniqueUpperFi
     TPreparedPair prepared;
     prepared.UpperFind = AsciiUpper(pair.Find);
     prepared.UpperReplace = AsciiUpper(pair.Replace);
+    if (LeadBytes != nullptr) {
+      prepared.Find = pair.Find;
+      const std::string& r = pair.Replace;
+      std::size_t i = 0;
+      while (i + 1 < r.size()) i += (*LeadBytes)[static_cast<std::uint8_t>(r[i])] ? 2 : 1;
+      prepared.ReplaceEndsInLeadByte =
+          i + 1 == r.size() && (*LeadBytes)[static_cast<std::uint8_t>(r[i])];
+    }
     prepared.Replace = std::move(pair.Replace);
     if (!prepared.UpperFind.empty()) {
       PairsOfPattern[patternOf.at(prepared.UpperFind)].push_back(
@@ -110,7 +120,7 @@ TPairApplier::TPairApplier(const TPreparedPairs& pairs)
     : Table(pairs), PatternStamp(pairs.Matcher.PatternCount(), 0) {}
 
 TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions options)
-    : Pairs(std::move(pairs)), Applier(Pairs), Options(options) {}
+    : Pairs(std::move(pairs), options.CodePage), Applier(Pairs), Options(options) {}
 
 void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text,
                                        unsigned* permissions, bool* binaryForm) {
@@ -137,6 +147,41 @@ void TPairApplier::NotePattern(std::size_t pattern, std::uint32_t afterPair) {
   }
 }
 
+std::size_t TPairApplier::WholeCharacterMatch(const TPreparedPairs::TPreparedPair& pair,
+                                              std::size_t at, std::size_t& boundary) const {
+  const std::array<bool, 256>& lead = *Table.LeadBytes;
+  const std::size_t n = Line.size();
+  const std::size_t length = pair.UpperFind.size();
+  auto isLead = [&](std::size_t i) { return lead[static_cast<std::uint8_t>(Line[i])]; };
+  while (at != std::string::npos) {
+    // A lead byte and the byte after it are one character; a lead byte ending the line is one
+    // on its own.
+    while (boundary < at) boundary += isLead(boundary) && boundary + 1 < n ? 2 : 1;
+    if (boundary == at) {
+      // The bytes equal the find text's with ASCII letters upper-cased. The match holds when it
+      // ends on a boundary too, and every second byte of a character in it is the find text's
+      // very byte (it is no letter, so its case counts). Lead bytes lie above the letters and
+      // are equal already; the characters of the match line up with those of the find text,
+      // since both begin on a boundary.
+      bool whole = true;
+      for (std::size_t k = 0; k < length;) {
+        if (isLead(at + k) && at + k + 1 < n) {
+          if (k + 1 == length || Line[at + k + 1] != pair.Find[k + 1]) {
+            whole = false;
+            break;
+          }
+          k += 2;
+        } else {
+          k += 1;
+        }
+      }
+      if (whole) return at;
+    }
+    at = FindFrom(LineUpper, pair.UpperFind, boundary == at ? at + 1 : boundary);
+  }
+  return std::string::npos;
+}
+
 std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line, std::string_view upperLine,
                                             std::size_t firstMatch, std::size_t endMatch) {
   if (++LineStamp == 0) {
@@ -155,6 +200,8 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line, std::string_v
     const auto& pair = Table.Pairs[index];
     const std::string_view find = pair.UpperFind;
     std::size_t at = FindFrom(LineUpper, find, 0);
+    std::size_t boundary = 0;  // double-byte code pages: where the next character begins
+    if (Table.LeadBytes != nullptr) at = WholeCharacterMatch(pair, at, boundary);
     if (at == std::string::npos) continue;
     Scratch.clear();
     ScratchUpper.clear();
@@ -167,6 +214,12 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line, std::string_v
       ScratchUpper += pair.UpperReplace;
       from = at + find.size();
       at = FindFrom(LineUpper, find, from);
+      if (Table.LeadBytes != nullptr) {
+        // The text after the match is read on from the end of the replacement: a replacement
+        // ending in a lone lead byte makes the next byte its second one.
+        boundary = from + (pair.ReplaceEndsInLeadByte && from < Line.size() ? 1 : 0);
+        at = WholeCharacterMatch(pair, at, boundary);
+      }
     }
     Scratch.append(Line, from, std::string::npos);
     ScratchUpper.append(LineUpper, from, std::string::npos);

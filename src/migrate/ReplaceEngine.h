@@ -4,6 +4,7 @@
 // their text form first.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -41,14 +42,19 @@ struct TConvertOptions {
   // Each file that changes gets its old and its new text in its result (to show what changes);
   // this costs a copy of every file read, so it is off unless asked for.
   bool KeepTexts = false;
+  // The code page of the files' text. A double-byte one (932, 936, 949, 950) makes matching
+  // respect its characters: a match begins and ends on a character boundary, counted from the
+  // start of its line, and the second byte of a character is compared exactly, never as a
+  // letter. Any other code page (0 included) matches bytes, as the line-by-line passes do.
+  int CodePage = 0;
 };
 
 // The pairs of a table prepared for matching: upper-cased find texts, the matcher over them and,
 // for each distinct find text, its pairs in table order. Immutable once built, so that threads
-// can share it.
+// can share it. codePage: see TConvertOptions::CodePage.
 class TPreparedPairs {
  public:
-  explicit TPreparedPairs(std::vector<TPair> pairs);
+  explicit TPreparedPairs(std::vector<TPair> pairs, int codePage = 0);
 
  private:
   friend class TPairApplier;
@@ -56,8 +62,15 @@ class TPreparedPairs {
     std::string UpperFind;
     std::string Replace;
     std::string UpperReplace;
+    // For a double-byte code page: the find text as written, whose second bytes of characters
+    // must be met exactly, and whether the replacement's last character is a lead byte on its
+    // own, which takes the byte after the replacement as its second byte.
+    std::string Find;
+    bool ReplaceEndsInLeadByte = false;
   };
   std::vector<TPreparedPair> Pairs;
+  // The lead bytes of a double-byte code page; nullptr: matching by bytes.
+  const std::array<bool, 256>* LeadBytes = nullptr;
   TPairMatcher Matcher;
   std::vector<std::vector<std::uint32_t>> PairsOfPattern;  // pattern -> its pairs, in table order
 };
@@ -81,6 +94,11 @@ class TPairApplier {
   // Queues the pairs of a pattern found in the line, those after afterPair in table order
   // (all of them for UINT32_MAX), unless the pattern was found in the line before.
   void NotePattern(std::size_t pattern, std::uint32_t afterPair);
+  // Double-byte code pages: from candidate at (a match of the upper-cased bytes in LineUpper, or
+  // npos) on, the first match of the pair in Line that covers whole characters. boundary is a
+  // character boundary at or before the candidate, and moves on with the search.
+  std::size_t WholeCharacterMatch(const TPreparedPairs::TPreparedPair& pair, std::size_t at,
+                                  std::size_t& boundary) const;
 
   const TPreparedPairs& Table;
   struct TMatch {

@@ -9,6 +9,7 @@
 
 #include "app/IniFile.h"
 #include "app/Workbench.h"
+#include "base/CodePage.h"
 #include "base/Errors.h"
 #include "legacy/Report.h"
 #include "support/ScriptedPrompter.h"
@@ -93,6 +94,22 @@ TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
   EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Done");
   EXPECT_TRUE(Dir.Exists("p/a.BAK"));
   EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: 0,")) << f.StatusPanels[2];
+}
+
+// The code page of the settings decides how the window's run matches: under Shift-JIS the
+// katakana letter a (0x83 0x41) keeps its second byte "A".
+TEST_F(WorkbenchTest, SourceRunKeepsToTheCharactersOfTheSettingsCodePage) {
+  struct TRestore {
+    int Saved = SystemCodePage();
+    ~TRestore() { SetSystemCodePage(Saved); }
+  } restore;
+  Dir.Write("kv25x.dat", "A=Z\r\n");
+  Dir.Write("kv3converter.ini", "[Settings]\r\nCodePage=932\r\n");
+  TfrmMain& f = Start();
+  f.AddFile(Dir.Write("u.pas", "'\x83\x41' A"));
+  f.btnStartClick();
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[0], "1");
+  EXPECT_EQ(Dir.Read("u.pas"), "'\x83\x41' Z\r\n");
 }
 
 // A file that cannot be read, or a read-only one that would change, ends the window's run there.

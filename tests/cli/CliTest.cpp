@@ -298,6 +298,22 @@ TEST_F(CliTest, CodePageAfterTheSubcommandAndUtf8) {
   EXPECT_EQ(Run({"report", "--codepage", "65001", Dir / "p"}).Exit, 0);
 }
 
+// Under a double-byte code page no match begins on the second byte of a character: in Shift-JIS
+// the katakana letter a is 0x83 0x41, whose second byte is an "A" (0x41). Without the option the
+// bytes are matched one by one.
+TEST_F(CliTest, DoubleByteCodePageKeepsMatchesToWholeCharacters) {
+  const std::string table = Dir.Write("t.dat", "A=Z\r\n");
+  const std::string text = "s := '\x83\x41'; A := 1;";
+  Dir.Write("j/a.pas", text);
+  Dir.Write("b/a.pas", text);
+  const TRun run = Run({"--codepage", "932", "source", "--table", table, Dir / "j"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(run.Out.find("Total: 1 replacements"), std::string::npos) << run.Out;
+  EXPECT_EQ(Dir.Read("j/a.pas"), "s := '\x83\x41'; Z := 1;\r\n");
+  EXPECT_EQ(Run({"source", "--table", table, Dir / "b"}).Exit, 0);
+  EXPECT_EQ(Dir.Read("b/a.pas"), "s := '\x83Z'; Z := 1;\r\n");
+}
+
 TEST_F(CliTest, Dfm2TxtConvertsTheExampleBinaryForm) {
   const std::string form = std::string(KV_EXAMPLES_DIR) + "/project/Unit2.dfm";
   const TRun run = Run({"dfm2txt", form, Dir / "out.txt"});
