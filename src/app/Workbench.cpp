@@ -12,6 +12,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "migrate/ConversionTable.h"
+#include "migrate/Journal.h"
 #include "migrate/ReplaceEngine.h"
 #include "writer/Conversion.h"
 
@@ -313,7 +314,17 @@ void TfrmMain::Run(TFileList& list,
 }
 
 void TfrmMain::btnStartClick() {
-  TSourceConverter converter(PairsFromLines(Table));
+  // The run keeps a journal like the command line's, so that kv3conv undo can put it back.
+  TRunJournal journal(DataFileName);
+  TConvertOptions options;
+  options.Journal = &journal;
+  TSourceConverter converter(PairsFromLines(Table), options);
+  // A file that fails ends the run (its error is shown); the journal then says so.
+  std::size_t done = 0, changed = 0;
+  const TFinally finish([&] {
+    const bool ended = done == SearchList.Rows.size();
+    journal.Finish(done, changed, ended ? 0 : 1, !ended);
+  });
   Run(SearchList, [&](std::size_t row, std::int64_t& total) {
     auto cells = SearchList.Rows[row].Cells;
     cells[1] = "Busy";
@@ -322,6 +333,8 @@ void TfrmMain::btnStartClick() {
     const std::int32_t count = converter.ConvertFile(SearchList.Rows[row].Caption, microseconds);
     total += microseconds;
     SetCells(SearchList, row, {std::to_string(count), "Done", std::to_string(microseconds)});
+    ++done;
+    if (count > 0) ++changed;
   });
 }
 

@@ -23,9 +23,11 @@
 #include "base/Errors.h"
 #include "base/FastTimer.h"
 #include "base/Files.h"
+#include "base/Hash.h"
 #include "base/Stream.h"
 #include "base/TextLines.h"
 #include "migrate/FormStream.h"
+#include "migrate/Journal.h"
 
 namespace kv {
 
@@ -113,13 +115,15 @@ TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions opt
     : Pairs(std::move(pairs)), Applier(Pairs), Options(options) {}
 
 void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text,
-                                       unsigned* permissions) {
+                                       unsigned* permissions,
+                                       std::optional<std::uint64_t>* binaryHash) {
   ReadFileInto(path, text, permissions);
   // A form file whose first byte is 0xFF is a binary form resource; any other form file is read
   // as text ("object"/"inherited"/"inline" forms, and anything else too, so that no file is
   // skipped silently).
   if (!text.empty() && static_cast<unsigned char>(text[0]) == 0xFF &&
       AsciiUpper(ExtractFileExt(path)) == ".DFM") {
+    if (binaryHash) *binaryHash = HashBytes(text);
     TByteView input(text);
     TMemoryStream output;
     FormResourceToText(input, output);
@@ -228,9 +232,25 @@ std::string BackupCandidate(const std::string& path, unsigned attempt) {
   return path + "." + std::to_string(attempt) + ".BAK";
 }
 
-void TSourceConverter::Commit(const std::string& path, TFileReplacement& replacement) {
-  replacement.CommitWithFreshBackup(
-      [&](unsigned attempt) { return BackupCandidate(path, attempt); });
+void TSourceConverter::Commit(const std::string& path, TFileReplacement& replacement,
+                              const TFileResult& result) const {
+  const auto candidates = [&](unsigned attempt) { return BackupCandidate(path, attempt); };
+  TRunJournal* const journal = Options.Journal;
+  if (!journal) {
+    replacement.CommitWithFreshBackup(candidates);
+    return;
+  }
+  // intent -> backup claimed and noted -> file replaced -> done: whenever the process dies, the
+  // journal names every backup that exists and every file that may have changed.
+  const std::size_t entry = journal->Intent(path, result.OriginalHash, result.NewHash);
+  try {
+    replacement.CommitWithFreshBackup(
+        candidates, [&](const std::string& backup) { journal->Backup(entry, backup); });
+  } catch (...) {
+    journal->Failed(entry);
+    throw;
+  }
+  journal->Done(entry);
 }
 
 std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::string& path,
@@ -238,12 +258,20 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
                                                                 std::string& text,
                                                                 TFileResult& result) const {
   unsigned permissions = 0;
-  LoadProjectFile(path, text, &permissions);
+  const bool journal = Options.Journal && !Options.DryRun;
+  // A binary form's hash is of its own bytes, taken before they become text.
+  std::optional<std::uint64_t> binaryHash;
+  LoadProjectFile(path, text, &permissions, journal ? &binaryHash : nullptr);
   FastTimer.Start();
   result.Replacements = applier.ApplyPairs(text);
   FastTimer.Stop();
   result.Microseconds = FastTimer.ElapsedMicroseconds();
   if (result.Replacements == 0) return nullptr;
+  if (journal) {
+    // Only changed files are hashed; the text before the passes is still in the applier.
+    result.OriginalHash = binaryHash ? *binaryHash : HashBytes(applier.TextBefore());
+    result.NewHash = HashBytes(text);
+  }
   // The folder may be writable when the file is not, and the new file would then replace it
   // anyway; a file nobody may write is left alone (also in a dry run, which shows what a real
   // run would do).
@@ -262,7 +290,7 @@ std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t
   TFileResult result;
   const auto replacement = ConvertText(path, Applier, FileLines.Text, result);
   microseconds = result.Microseconds;
-  if (replacement) Commit(path, *replacement);
+  if (replacement) Commit(path, *replacement, result);
   return result.Replacements;
 }
 
@@ -435,7 +463,7 @@ void TSourceConverter::ConvertFiles(
     }
     if (slot.Replacement) {
       try {
-        Commit(paths[next], *slot.Replacement);
+        Commit(paths[next], *slot.Replacement, slot.Result);
       } catch (...) {
         slot.Result.Error = std::current_exception();
       }
