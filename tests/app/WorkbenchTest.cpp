@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 
@@ -11,6 +12,7 @@
 #include "app/Workbench.h"
 #include "base/Errors.h"
 #include "legacy/Report.h"
+#include "migrate/Journal.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -27,8 +29,13 @@ class WorkbenchTest : public ::testing::Test {
   void SetUp() override {
     OldDir = std::filesystem::current_path();
     std::filesystem::current_path(Dir.Path());
+    // Source runs keep their journals in the test's folder.
+    ::setenv("XDG_STATE_HOME", (Dir / "state").c_str(), 1);
   }
-  void TearDown() override { std::filesystem::current_path(OldDir); }
+  void TearDown() override {
+    std::filesystem::current_path(OldDir);
+    ::unsetenv("XDG_STATE_HOME");
+  }
   TfrmMain& Start() {
     Form = std::make_unique<TfrmMain>(Prompter, Dir / "kv3converter.ini");
     Form->FormCreate();
@@ -93,6 +100,18 @@ TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
   EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Done");
   EXPECT_TRUE(Dir.Exists("p/a.BAK"));
   EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: 0,")) << f.StatusPanels[2];
+
+  // The run's journal names the changed file, and undo puts it back.
+  const TJournal journal = ReadJournal(LastJournal());
+  ASSERT_EQ(journal.Files.size(), 1u);
+  EXPECT_EQ(journal.Files[0].Path, Dir / "p/a.pas");
+  EXPECT_EQ(journal.Files[0].Backup, Dir / "p/a.BAK");
+  EXPECT_TRUE(journal.Ended);
+  const auto undone = UndoRun(journal.Path, false);
+  ASSERT_EQ(undone.size(), 1u);
+  EXPECT_EQ(undone[0].Status, TUndoStatus::Restored);
+  EXPECT_EQ(Dir.Read("p/a.pas"), "TkvReport TkvReport");
+  EXPECT_FALSE(Dir.Exists("p/a.BAK"));
 }
 
 // A file that cannot be read, or a read-only one that would change, ends the window's run there.
