@@ -149,7 +149,14 @@ TRunJournal::TRunJournal(std::string tablePath, std::string folder)
     : Table(std::move(tablePath)), Folder(std::move(folder)) {}
 
 TRunJournal::~TRunJournal() {
-  if (Fd >= 0) ::close(Fd);
+  if (Fd < 0) return;
+  if (!PendingDone.empty()) {
+    try {
+      Append({});
+    } catch (...) {
+    }
+  }
+  ::close(Fd);
 }
 
 void TRunJournal::Open() {
@@ -174,9 +181,16 @@ void TRunJournal::Open() {
          Escape(WorkingFolder) + "\t" + Escape(absoluteTable) + "\n");
 }
 
-void TRunJournal::Append(const std::string& line) {
-  // One write per line: the line is in the journal whole, or (when the process dies inside the
-  // call) not at all or cut short without its line break.
+void TRunJournal::Append(const std::string& lines) {
+  // One write: the lines are in the journal whole, or (when the process dies inside the call)
+  // not at all or the last cut short without its line break. Done lines waiting go first.
+  std::string line;
+  if (PendingDone.empty()) {
+    line = lines;
+  } else {
+    line.swap(PendingDone);
+    line += lines;
+  }
   std::size_t written = 0;
   while (written < line.size()) {
     const ssize_t n = ::write(Fd, line.data() + written, line.size() - written);
@@ -188,26 +202,39 @@ void TRunJournal::Append(const std::string& line) {
   }
 }
 
-std::size_t TRunJournal::Intent(const std::string& path, std::uint64_t originalHash,
-                                std::uint64_t newHash) {
+namespace {
+
+// A path as written to the journal: absolute and escaped.
+void AppendPath(std::string& line, const std::string& workingFolder, const std::string& path) {
+  if (path.empty() || path[0] != '/') line += Escape(workingFolder) + "/";
+  line += Escape(path);
+}
+
+}  // namespace
+
+std::size_t TRunJournal::Intent(const std::string& path, const std::string& backupPath,
+                                std::uint64_t originalHash, std::uint64_t newHash) {
   if (Fd < 0) Open();
-  const std::size_t n = Entries++;
+  const std::size_t n = Entries;
   std::string line = "intent\t" + std::to_string(n) + "\t";
-  if (path.empty() || path[0] != '/') line += Escape(WorkingFolder) + "/";
-  line += Escape(path) + "\t" + HashText(originalHash) + "\t" + HashText(newHash) + "\n";
+  AppendPath(line, WorkingFolder, path);
+  line += '\t';
+  AppendPath(line, WorkingFolder, backupPath);
+  line += "\t" + HashText(originalHash) + "\t" + HashText(newHash) + "\n";
   Append(line);
+  ++Entries;
   return n;
 }
 
 void TRunJournal::Backup(std::size_t n, const std::string& backupPath) {
   std::string line = "backup\t" + std::to_string(n) + "\t";
-  if (backupPath.empty() || backupPath[0] != '/') line += Escape(WorkingFolder) + "/";
-  Append(line + Escape(backupPath) + "\n");
+  AppendPath(line, WorkingFolder, backupPath);
+  Append(line + "\n");
 }
 
 void TRunJournal::Done(std::size_t n) noexcept {
   try {
-    Append("done\t" + std::to_string(n) + "\t" + TimeNow(false) + "\n");
+    PendingDone += "done\t" + std::to_string(n) + "\t" + TimeNow(false) + "\n";
   } catch (...) {
   }
 }
@@ -256,11 +283,12 @@ TJournal ReadJournal(const std::string& path) {
       journal.Started = Unescape(fields[1]);
       journal.WorkingFolder = Unescape(fields[3]);
       journal.Table = Unescape(fields[4]);
-    } else if (kind == "intent" && numbered && n == journal.Files.size() && fields.size() >= 5) {
+    } else if (kind == "intent" && numbered && n == journal.Files.size() && fields.size() >= 6) {
       TJournalEntry entry;
       entry.Path = Unescape(fields[2]);
-      if (!ParseHashText(fields[3], entry.OriginalHash) ||
-          !ParseHashText(fields[4], entry.NewHash)) {
+      entry.Backup = Unescape(fields[3]);
+      if (!ParseHashText(fields[4], entry.OriginalHash) ||
+          !ParseHashText(fields[5], entry.NewHash)) {
         throw EFileError("\"" + path + "\" is damaged: a file's hashes cannot be read");
       }
       journal.Files.push_back(std::move(entry));
@@ -329,10 +357,10 @@ bool SameFile(const TFileState& a, const TFileState& b) {
   return a.Exists && b.Exists && a.Device == b.Device && a.Inode == b.Inode;
 }
 
-// When the run died between claiming a backup and noting it, the backup is the first name,
-// in the order names are tried, that is a link of the file itself (the file was not yet replaced)
-// or, when the file is missing (claimed without links, the original moved there), the one that
-// holds the original.
+// When the run took another backup name than its intent line says and died before noting it,
+// the backup is the first name, in the order names are tried, that is a link of the file itself
+// (the file was not yet replaced) or, when the file is missing (claimed without links, the
+// original moved there), the one that holds the original.
 std::string FindUnnotedBackup(const TJournalEntry& entry, const TFileState& file) {
   for (unsigned attempt = 0; attempt < 10000; ++attempt) {
     const std::string candidate = BackupCandidate(entry.Path, attempt);
@@ -359,32 +387,31 @@ TUndoResult UndoEntry(const TJournalEntry& entry, bool force) {
   };
   const TFileState file = StateOf(entry.Path);
   if (file.Exists && !file.Readable) return refuse("the file cannot be read: " + file.Problem);
+  const bool fileIsOriginal = file.Exists && file.Hash == entry.OriginalHash;
   std::string backupPath = entry.Backup;
-  if (backupPath.empty() && !entry.Done) backupPath = FindUnnotedBackup(entry, file);
-  if (backupPath.empty()) {
-    // No backup was ever claimed: the run did not change the file.
-    result.Status = TUndoStatus::NotChanged;
-    return result;
+  TFileState backup = StateOf(backupPath);
+  bool backupHoldsOriginal = backup.Readable && backup.Hash == entry.OriginalHash;
+  if ((fileIsOriginal && !SameFile(file, backup)) || (!file.Exists && !backupHoldsOriginal)) {
+    if (std::string other = FindUnnotedBackup(entry, file); !other.empty()) {
+      backupPath = std::move(other);
+      backup = StateOf(backupPath);
+      backupHoldsOriginal = backup.Readable && backup.Hash == entry.OriginalHash;
+    }
   }
-  const TFileState backup = StateOf(backupPath);
-  const bool backupHoldsOriginal = backup.Readable && backup.Hash == entry.OriginalHash;
 
-  if (file.Exists && file.Hash == entry.OriginalHash) {
+  if (fileIsOriginal) {
     // The original is in place: the run died before replacing it, or it was put back meanwhile.
-    // The backup the run made is removed when it holds the original (or is the file itself).
-    if (!backup.Exists) {
-      result.Status = entry.Done ? TUndoStatus::AlreadyUndone : TUndoStatus::NotChanged;
+    // Only the backup the run made goes: its link of the file, or after a done line a backup
+    // that holds the original.
+    if (backup.Exists && (SameFile(file, backup) || (entry.Done && backupHoldsOriginal))) {
+      if (::unlink(backupPath.c_str()) != 0) {
+        return refuse("the backup \"" + backupPath + "\" cannot be removed: " +
+                      std::strerror(errno));
+      }
+      result.Status = TUndoStatus::Restored;
       return result;
     }
-    if (!backupHoldsOriginal && !SameFile(file, backup)) {
-      return refuse("the backup \"" + backupPath +
-                    "\" no longer holds the original content; it was left in place");
-    }
-    if (::unlink(backupPath.c_str()) != 0) {
-      return refuse("the backup \"" + backupPath + "\" cannot be removed: " +
-                    std::strerror(errno));
-    }
-    result.Status = TUndoStatus::Restored;
+    result.Status = entry.Done ? TUndoStatus::AlreadyUndone : TUndoStatus::NotChanged;
     return result;
   }
   if (!backup.Exists) {

@@ -12,8 +12,10 @@
 // a field is written as \\, \t, \n or \r:
 //   kv3conv-journal  1                                          (format version)
 //   start   <time>   <pid>   <working folder>   <table path>
-//   intent  <n>      <path>  <hash of original> <hash of new content>   (before the file changes)
-//   backup  <n>      <backup path>        (the original has been linked there; file not yet replaced)
+//   intent  <n>      <path>  <backup path> <hash of original> <hash of new content>
+//                                         (before the file changes; the backup name it will take)
+//   backup  <n>      <backup path>        (only when another name was taken than the intent's;
+//                                          written before the file is replaced)
 //   done    <n>      <time>               (the new content is in place)
 //   failed  <n>                           (the replacement failed; the file is as it was)
 //   end     <time>   <files> <changed> <failed> <completed|interrupted>
@@ -22,10 +24,13 @@
 // (2026-12-10T18:18:10.123456Z). A run that died has no end line; a line cut short by it (no
 // line break) is ignored.
 //
-// Every line is appended with one write() to a descriptor opened with O_APPEND, and each is
-// written before the step it announces, so the journal is true whenever the process dies. It is
-// not flushed to the disk: after a power loss its last lines may be missing, while the files'
-// backups, which are hard links of the originals, still hold every original.
+// Lines are appended with write() to a descriptor opened with O_APPEND, each intent and backup
+// line before the step it announces, so the journal is true whenever the process dies. To spare a
+// write per file, a done line goes out with the next file's intent line (or the end line): a file
+// whose done line is missing may or may not have been replaced, and undo tells which from its
+// content. The journal is not flushed to the disk: after a power loss its last lines may be
+// missing, while the files' backups, which are hard links of the originals, still hold every
+// original.
 #pragma once
 
 #include <cstddef>
@@ -51,14 +56,16 @@ class TRunJournal {
   // The journal's path; empty while nothing was written.
   const std::string& Path() const { return FilePath; }
 
-  // Announces the replacement of path (creating the journal on the first call); returns the
-  // entry's number for the calls below. Raises EFileError when the journal cannot be written,
-  // and the file must then not be replaced.
-  std::size_t Intent(const std::string& path, std::uint64_t originalHash, std::uint64_t newHash);
-  // The original of entry n is kept under backupPath. Raises EFileError like Intent.
+  // Announces the replacement of path, keeping its original under backupPath (creating the
+  // journal on the first call); returns the entry's number for the calls below. Raises
+  // EFileError when the journal cannot be written, and the file must then not be replaced.
+  std::size_t Intent(const std::string& path, const std::string& backupPath,
+                     std::uint64_t originalHash, std::uint64_t newHash);
+  // The original of entry n is kept under backupPath after all (another name than the intent's
+  // had to be taken). Raises EFileError like Intent.
   void Backup(std::size_t n, const std::string& backupPath);
-  // Entry n's new content is in place, or its replacement failed. A line that cannot be written
-  // is dropped: the journal stays true without it.
+  // Entry n's new content is in place (noted with the next line written), or its replacement
+  // failed. A line that cannot be written is dropped: the journal stays true without it.
   void Done(std::size_t n) noexcept;
   void Failed(std::size_t n) noexcept;
   // The run's totals; nothing is written when the journal was never created.
@@ -75,12 +82,13 @@ class TRunJournal {
   std::string WorkingFolder;
   int Fd = -1;
   std::size_t Entries = 0;
+  std::string PendingDone;  // done lines that go out with the next line
 };
 
 // A journal as read back.
 struct TJournalEntry {
   std::string Path;
-  std::string Backup;  // empty when the run died before it noted one
+  std::string Backup;
   std::uint64_t OriginalHash = 0;
   std::uint64_t NewHash = 0;
   bool Done = false;

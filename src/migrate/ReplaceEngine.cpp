@@ -240,12 +240,19 @@ void TSourceConverter::Commit(const std::string& path, TFileReplacement& replace
     replacement.CommitWithFreshBackup(candidates);
     return;
   }
-  // intent -> backup claimed and noted -> file replaced -> done: whenever the process dies, the
-  // journal names every backup that exists and every file that may have changed.
-  const std::size_t entry = journal->Intent(path, result.OriginalHash, result.NewHash);
+  // intent (with the backup name that is free now) -> backup claimed (and noted when another
+  // process took that name meanwhile) -> file replaced -> done: whenever the process dies, the
+  // journal names every backup the run made and every file that may have changed.
+  unsigned first = 0;
+  std::string expected = BackupCandidate(path, first);
+  while (FileExists(expected) && first < 10000) expected = BackupCandidate(path, ++first);
+  const std::size_t entry = journal->Intent(path, expected, result.OriginalHash, result.NewHash);
   try {
     replacement.CommitWithFreshBackup(
-        candidates, [&](const std::string& backup) { journal->Backup(entry, backup); });
+        [&](unsigned attempt) { return BackupCandidate(path, first + attempt); },
+        [&](const std::string& backup) {
+          if (backup != expected) journal->Backup(entry, backup);
+        });
   } catch (...) {
     journal->Failed(entry);
     throw;

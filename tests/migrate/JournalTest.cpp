@@ -105,40 +105,57 @@ TEST_F(JournalTest, EditedFileIsRefusedUnlessForcedAndABadBackupIsNeverUsed) {
 }
 
 // The states a kill can leave, written by hand: after the intent line only; after the backup was
-// linked but before it was noted; after it was noted but before the file was replaced; after the
-// file was replaced but before the done line.
+// linked; after it was linked under another name than the intent's (another process took that
+// name meanwhile) but before that was noted; after that was noted and the file replaced; after
+// the file was replaced but before the done line.
 TEST_F(JournalTest, UndoHandlesARunKilledBetweenAnyTwoSteps) {
   const std::string original = "TkvReport\r\n", converted = "TkvxReport\r\n";
   const std::string h0 = HashText(HashBytes(original)), h1 = HashText(HashBytes(converted));
   std::string lines = "kv3conv-journal\t1\nstart\t2026-01-01T00:00:00.000000Z\t1\t/\t/t.dat\n";
-  const auto intent = [&](int n, const std::string& name) {
-    Dir.Write(name, original);
-    lines += "intent\t" + std::to_string(n) + "\t" + (Dir / name) + "\t" + h0 + "\t" + h1 + "\n";
+  int n = 0;
+  const auto intent = [&](const std::string& name) {
+    Dir.Write(name + ".pas", original);
+    lines += "intent\t" + std::to_string(n++) + "\t" + (Dir / (name + ".pas")) + "\t" +
+             (Dir / (name + ".BAK")) + "\t" + h0 + "\t" + h1 + "\n";
   };
-  intent(0, "intent.pas");
-  intent(1, "linked.pas");
-  ASSERT_EQ(::link((Dir / "linked.pas").c_str(), (Dir / "linked.BAK").c_str()), 0);
-  intent(2, "noted.pas");
-  ASSERT_EQ(::link((Dir / "noted.pas").c_str(), (Dir / "noted.BAK").c_str()), 0);
-  lines += "backup\t2\t" + (Dir / "noted.BAK") + "\n";
-  intent(3, "replaced.pas");
-  ASSERT_EQ(::link((Dir / "replaced.pas").c_str(), (Dir / "replaced.BAK").c_str()), 0);
-  lines += "backup\t3\t" + (Dir / "replaced.BAK") + "\n";
+  const auto link = [&](const std::string& name, const std::string& backup) {
+    ASSERT_EQ(::link((Dir / (name + ".pas")).c_str(), (Dir / backup).c_str()), 0);
+  };
+  intent("intent");
+  intent("linked");
+  link("linked", "linked.BAK");
+  intent("elsewhere");
+  Dir.Write("elsewhere.BAK", original);  // another process's file, taken before the link
+  link("elsewhere", "elsewhere.pas.BAK");
+  intent("noted");
+  Dir.Write("noted.BAK", "another process's file");
+  link("noted", "noted.pas.BAK");
+  lines += "backup\t3\t" + (Dir / "noted.pas.BAK") + "\n";
+  WriteFileSafely(Dir / "noted.pas", converted);
+  intent("replaced");
+  link("replaced", "replaced.BAK");
   WriteFileSafely(Dir / "replaced.pas", converted);
-  lines += "done\t3\t2026-01-01";  // cut short by the kill: ignored
+  lines += "done\t4\t2026-01-01";  // cut short by the kill: ignored
   const std::string path = Dir.Write("killed.journal", lines);
 
   const TJournal journal = ReadJournal(path);
   EXPECT_FALSE(journal.Ended);
-  EXPECT_FALSE(journal.Files[3].Done);
+  EXPECT_FALSE(journal.Files[4].Done);
+  EXPECT_EQ(journal.Files[3].Backup, Dir / "noted.pas.BAK");
   const auto results = UndoRun(path, false);
-  ASSERT_EQ(results.size(), 4u);
+  ASSERT_EQ(results.size(), 5u);
   EXPECT_EQ(results[0].Status, TUndoStatus::NotChanged);
-  for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(results[i].Status, TUndoStatus::Restored) << i;
-  for (const char* name : {"intent", "linked", "noted", "replaced"}) {
+  for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(results[i].Status, TUndoStatus::Restored) << i;
+  for (const char* name : {"intent", "linked", "elsewhere", "noted", "replaced"}) {
     EXPECT_EQ(Dir.Read(std::string(name) + ".pas"), original) << name;
+    EXPECT_FALSE(Dir.Exists(std::string(name) + ".pas.BAK")) << name;
+  }
+  for (const char* name : {"intent", "linked", "replaced"}) {
     EXPECT_FALSE(Dir.Exists(std::string(name) + ".BAK")) << name;
   }
+  // Files of the same names that the run did not make are left, even one holding the original.
+  EXPECT_EQ(Dir.Read("elsewhere.BAK"), original);
+  EXPECT_EQ(Dir.Read("noted.BAK"), "another process's file");
 }
 
 TEST_F(JournalTest, JournalsLiveInTheStateFolderAndDamagedOnesAreRefused) {
@@ -153,7 +170,7 @@ TEST_F(JournalTest, JournalsLiveInTheStateFolderAndDamagedOnesAreRefused) {
   EXPECT_EQ(LastJournal(Dir / "none"), "");
 
   EXPECT_THROW(ReadJournal(Dir.Write("x.journal", "not a journal\n")), EFileError);
-  EXPECT_THROW(ReadJournal(Dir.Write("y.journal", "kv3conv-journal\t1\nintent\t0\tp\tzz\tzz\n")),
+  EXPECT_THROW(ReadJournal(Dir.Write("y.journal", "kv3conv-journal\t1\nintent\t0\tp\tb\tzz\tzz\n")),
                EFileError);
 }
 
