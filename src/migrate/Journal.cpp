@@ -30,13 +30,23 @@ constexpr const char* Extension = ".journal";
 std::string TimeNow(bool compact) {
   timespec ts{};
   ::clock_gettime(CLOCK_REALTIME, &ts);
-  std::tm tm{};
-  ::gmtime_r(&ts.tv_sec, &tm);
-  char text[40];
-  const std::size_t n = std::strftime(text, sizeof text, compact ? "%Y%m%dT%H%M%S" : "%FT%T", &tm);
+  // A run notes many files a second: the date and time are formatted once a second.
+  thread_local time_t cachedSecond = -1;
+  thread_local bool cachedCompact = false;
+  thread_local std::string cachedText;
+  if (ts.tv_sec != cachedSecond || compact != cachedCompact) {
+    std::tm tm{};
+    ::gmtime_r(&ts.tv_sec, &tm);
+    char text[40];
+    const std::size_t n =
+        std::strftime(text, sizeof text, compact ? "%Y%m%dT%H%M%S" : "%FT%T", &tm);
+    cachedText.assign(text, n);
+    cachedSecond = ts.tv_sec;
+    cachedCompact = compact;
+  }
   char micro[32];
   std::snprintf(micro, sizeof micro, ".%06ldZ", static_cast<long>(ts.tv_nsec / 1000));
-  return std::string(text, n) + micro;
+  return cachedText + micro;
 }
 
 std::string Escape(std::string_view field) {

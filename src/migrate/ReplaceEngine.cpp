@@ -240,16 +240,15 @@ void TSourceConverter::Commit(const std::string& path, TFileReplacement& replace
     replacement.CommitWithFreshBackup(candidates);
     return;
   }
-  // intent (with the backup name that is free now) -> backup claimed (and noted when another
-  // process took that name meanwhile) -> file replaced -> done: whenever the process dies, the
-  // journal names every backup the run made and every file that may have changed.
-  unsigned first = 0;
-  std::string expected = BackupCandidate(path, first);
-  while (FileExists(expected) && first < 10000) expected = BackupCandidate(path, ++first);
+  // intent (with the first backup name) -> backup claimed (and noted when it is another name)
+  // -> file replaced -> done: whenever the process dies, the journal names every file that may
+  // have changed, and the backup of every file that was replaced. A backup claimed but not yet
+  // noted is a link of the file itself, which undo finds by that.
+  const std::string expected = BackupCandidate(path, 0);
   const std::size_t entry = journal->Intent(path, expected, result.OriginalHash, result.NewHash);
   try {
     replacement.CommitWithFreshBackup(
-        [&](unsigned attempt) { return BackupCandidate(path, first + attempt); },
+        candidates,
         [&](const std::string& backup) {
           if (backup != expected) journal->Backup(entry, backup);
         });
