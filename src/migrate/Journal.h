@@ -13,9 +13,9 @@
 //   kv3conv-journal  1                                          (format version)
 //   start   <time>   <pid>   <working folder>   <table path>
 //   intent  <n>      <path>  <backup path> <hash of original> <hash of new content>
-//                                         (before the file changes; the backup name it will take)
-//   backup  <n>      <backup path>        (only when another name was taken than the intent's;
-//                                          written before the file is replaced)
+//                                         (before the file changes; the first backup name)
+//   backup  <n>      <backup path>        (only when another name was taken than the intent's,
+//                                          once it is claimed and before the file is replaced)
 //   done    <n>      <time>               (the new content is in place)
 //   failed  <n>                           (the replacement failed; the file is as it was)
 //   end     <time>   <files> <changed> <failed> <completed|interrupted>
@@ -25,7 +25,9 @@
 // line break) is ignored.
 //
 // Lines are appended with write() to a descriptor opened with O_APPEND, each intent and backup
-// line before the step it announces, so the journal is true whenever the process dies. To spare a
+// line before the step it announces, so the journal is true whenever the process dies. A backup
+// claimed under another name than the intent's but not yet noted is a hard link of the file
+// (which was not replaced yet), so undo finds it by that. To spare a
 // write per file, a done line goes out with the next file's intent line (or the end line): a file
 // whose done line is missing may or may not have been replaced, and undo tells which from its
 // content. The journal is not flushed to the disk: after a power loss its last lines may be
