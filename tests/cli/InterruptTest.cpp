@@ -54,15 +54,16 @@ class InterruptTest : public ::testing::Test {
   // Starts kv3conv with args, its output going to files in the test's folder.
   pid_t Start(const std::vector<std::string>& args) {
     const std::string out = Dir / "stdout", err = Dir / "stderr";
+    // Everything the child needs is made before the fork: it only opens, redirects and execs.
+    std::vector<char*> argv{const_cast<char*>(KV3CONV_PATH)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
       const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       ::dup2(o, 1);
       ::dup2(e, 2);
-      std::vector<char*> argv{const_cast<char*>(KV3CONV_PATH)};
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
       ::execv(KV3CONV_PATH, argv.data());
       ::_exit(127);
     }
