@@ -14,6 +14,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "migrate/ConversionTable.h"
+#include "migrate/Journal.h"
 #include "migrate/ReplaceEngine.h"
 #include "writer/Conversion.h"
 
@@ -414,18 +415,40 @@ void TfrmMain::Run(TFileList& list,
 }
 
 void TfrmMain::btnStartClick() {
-  // The code page of the settings: under a double-byte one, matches keep to whole characters.
+  // The run keeps a journal like the command line's, so that kv3conv undo can put it back.
+  TRunJournal journal(DataFileName);
   TConvertOptions options;
+  options.Journal = &journal;
+  // The code page of the settings: under a double-byte one, matches keep to whole characters.
   options.CodePage = SystemCodePage();
   TSourceConverter converter(PairsFromLines(Table), options);
+  // A file that fails ends the run (its error is shown); the journal then says so.
+  std::size_t done = 0, changed = 0, failed = 0;
+  const TFinally finish([&] {
+    const bool ended = done + failed == SearchList.Rows.size() && failed == 0;
+    journal.Finish(done, changed, failed, !ended);
+  });
   Run(SearchList, [&](std::size_t row, std::int64_t& total) {
     auto cells = SearchList.Rows[row].Cells;
     cells[1] = "Busy";
     SetCells(SearchList, row, cells);
+    const std::string path = SearchList.Rows[row].Caption;
     std::int64_t microseconds = 0;
-    const std::int32_t count = converter.ConvertFile(SearchList.Rows[row].Caption, microseconds);
+    std::int32_t count = 0;
+    try {
+      count = converter.ConvertFile(path, microseconds);
+    } catch (const std::exception& e) {
+      // The error ends the run; the row says the file failed and the box names it.
+      ++failed;
+      SetCells(SearchList, row, {"0", "Failed", "-"});
+      const std::string text = e.what();
+      if (text.find(path) != std::string::npos) throw;
+      throw EKvError(path + ": " + text);
+    }
     total += microseconds;
     SetCells(SearchList, row, {std::to_string(count), "Done", std::to_string(microseconds)});
+    ++done;
+    if (count > 0) ++changed;
   });
 }
 

@@ -1,7 +1,9 @@
 // Whole-file reading and crash-safe file replacement (POSIX).
 #include "base/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,7 +241,8 @@ constexpr unsigned MaxBackupNames = 10000;
 }  // namespace
 
 std::string TFileReplacement::CommitWithFreshBackup(
-    const std::function<std::string(unsigned)>& backupName) {
+    const std::function<std::string(unsigned)>& backupName,
+    const std::function<void(const std::string&)>& onClaimed) {
   std::string backupPath;
   bool linked = false;
   for (unsigned n = 0; n < MaxBackupNames && backupPath.empty(); ++n) {
@@ -275,18 +278,68 @@ std::string TFileReplacement::CommitWithFreshBackup(
   if (backupPath.empty()) {
     throw EFileError("Cannot create a backup of \"" + Path + "\": every backup name is taken");
   }
-  if (::rename(TempPath.c_str(), Path.c_str()) != 0) {
-    const int err = errno;
-    // The original stays (or is put back) under its own name, and the claimed name is freed.
+  // The original stays (or is put back) under its own name, and the claimed name is freed.
+  const auto release = [&] {
     if (linked) {
       ::unlink(backupPath.c_str());
     } else {
       ::rename(backupPath.c_str(), Path.c_str());
     }
+  };
+  if (onClaimed) {
+    try {
+      onClaimed(backupPath);
+    } catch (...) {
+      release();
+      throw;
+    }
+  }
+  if (::rename(TempPath.c_str(), Path.c_str()) != 0) {
+    const int err = errno;
+    release();
     throw EFileError("Cannot write file \"" + Path + "\". " + Reason(err));
   }
   TempPath.clear();
   return backupPath;
+}
+
+long TemporaryOwner(const std::string& fileName) {
+  // "<name>.kvtmp-<pid>-<number>", with a non-empty name and only digits after the marker.
+  static const std::string marker = ".kvtmp-";
+  const std::size_t at = fileName.rfind(marker);
+  if (at == std::string::npos || at == 0) return 0;
+  const std::size_t pidStart = at + marker.size();
+  const std::size_t dash = fileName.find('-', pidStart);
+  if (dash == std::string::npos || dash == pidStart || dash - pidStart > 9 ||
+      dash + 1 == fileName.size()) {
+    return 0;
+  }
+  for (std::size_t i = pidStart; i < fileName.size(); ++i) {
+    if (i != dash && (fileName[i] < '0' || fileName[i] > '9')) return 0;
+  }
+  return std::stol(fileName.substr(pidStart, dash - pidStart));
+}
+
+std::vector<std::string> RemoveStaleTemporaries(const std::string& folder) {
+  std::vector<std::string> removed;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return removed;
+  const long self = static_cast<long>(::getpid());
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.find(".kvtmp-") == std::string::npos) continue;
+    const long owner = TemporaryOwner(name);
+    // A process that still runs (or that this one may not signal) may be writing it.
+    if (owner <= 0 || owner == self) continue;
+    if (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH) continue;
+    const std::string path =
+        folder.empty() ? name : folder.back() == '/' ? folder + name : folder + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::unlink(path.c_str()) == 0) removed.push_back(path);
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 void WriteFileSafely(const std::string& path, const std::string& bytes,

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -52,12 +53,25 @@ class TFileReplacement {
   // linking the old file there, which fails when anything has that name, so a backup never
   // replaces a file, not even one another process creates meanwhile. Returns the name taken.
   // When the new file cannot be moved into place the claimed name is released again.
-  std::string CommitWithFreshBackup(const std::function<std::string(unsigned)>& backupName);
+  // onClaimed, when given, is called with the name once it holds the old file and before the new
+  // file takes its place (a run's journal notes it there); when it throws, the claim is released
+  // and the file is left as it was.
+  std::string CommitWithFreshBackup(
+      const std::function<std::string(unsigned)>& backupName,
+      const std::function<void(const std::string&)>& onClaimed = {});
 
  private:
   std::string Path;
   std::string TempPath;
 };
+
+// Temporary files of TFileReplacement are named "<file>.kvtmp-<pid>-<number>" beside the file
+// they replace. RemoveStaleTemporaries removes from folder (not its subfolders) those whose
+// process no longer runs, left by a run that was killed, and returns their paths. Entries that
+// cannot be removed are left and not returned.
+std::vector<std::string> RemoveStaleTemporaries(const std::string& folder);
+// The process id in the name of such a temporary file; 0 when the name is not one.
+long TemporaryOwner(const std::string& fileName);
 
 // Writes bytes to path through a TFileReplacement: all or nothing.
 void WriteFileSafely(const std::string& path, const std::string& bytes,

@@ -26,6 +26,15 @@ struct TSourceArgs {
 
 int RunSource(const TSourceArgs& args);
 
+struct TUndoArgs {
+  std::string Journal;  // empty: the last run's
+  bool Force = false;
+  bool Json = false;
+};
+
+// Puts back the files of a source run from its journal.
+int RunUndo(const TUndoArgs& args);
+
 struct TDfm2TxtArgs {
   std::string Input;
   std::string Output;  // empty: standard output

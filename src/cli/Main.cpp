@@ -81,6 +81,17 @@ int main(int argc, char** argv) {
   sourceCmd->add_option("PATH", source.Paths, "Files, or folders scanned to every level")
       ->required();
 
+  TUndoArgs undo;
+  auto* undoCmd = app.add_subcommand(
+      "undo",
+      "Put back the files of a source run from its journal (the last run's by default).\n"
+      "Each run that writes keeps a journal in $XDG_STATE_HOME/kv3conv/journals\n"
+      "(~/.local/state/kv3conv/journals when XDG_STATE_HOME is not set), named by its start\n"
+      "time. A file is restored from its backup only when it still holds what the run wrote.");
+  undoCmd->add_option("JOURNAL", undo.Journal, "Journal of the run (default: the newest)");
+  undoCmd->add_flag("--force", undo.Force, "Restore files that were changed after the run too");
+  undoCmd->add_flag("--json", undo.Json, "Print the results as JSON");
+
   TDfm2TxtArgs dfm;
   auto* dfmCmd = app.add_subcommand("dfm2txt", "Convert a binary form file to its text form");
   dfmCmd->add_option("IN", dfm.Input, "Binary form file")->required();
@@ -134,6 +145,7 @@ int main(int argc, char** argv) {
   source.MaskGiven = maskOption->count() > 0;
 
   if (sourceCmd->parsed()) return RunSource(source);
+  if (undoCmd->parsed()) return RunUndo(undo);
   if (dfmCmd->parsed()) return RunDfm2Txt(dfm);
   if (inspectCmd->parsed()) return RunInspect(inspect);
   if (reportCmd->parsed()) return RunReport(report);

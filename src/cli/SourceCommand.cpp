@@ -1,16 +1,20 @@
 // kv3conv source: the source migration of listed files and folders with one conversion table.
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <set>
 
 #include "base/CodePage.h"
 #include "base/Errors.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "migrate/ConversionTable.h"
+#include "migrate/Journal.h"
 #include "migrate/LineDiff.h"
 #include "migrate/ReplaceEngine.h"
 
@@ -65,8 +69,42 @@ bool ColourDiff(const std::string& color) {
   return ::isatty(STDOUT_FILENO) == 1 && (noColor == nullptr || *noColor == '\0');
 }
 
+// The signal that asked the run to stop (SIGINT or SIGTERM), 0 while none did.
+std::atomic<int> StopSignal{0};
+
+void OnStopSignal(int signal) {
+  StopSignal.store(signal, std::memory_order_relaxed);
+}
+
+// Ctrl+C or SIGTERM lets the file in hand finish; a second one ends the process at once, which
+// leaves every file whole too (temporary files are removed by the next run in that folder).
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// Removes the temporary files that killed runs left in the folders of the files.
+void RemoveStaleTemporaries(const std::vector<std::string>& files) {
+  std::set<std::string> folders;
+  for (const auto& file : files) {
+    const std::size_t slash = file.find_last_of('/');
+    folders.insert(slash == std::string::npos ? std::string() : file.substr(0, slash + 1));
+  }
+  for (const auto& folder : folders) {
+    for (const auto& path : kv::RemoveStaleTemporaries(folder)) {
+      std::fprintf(stderr, "kv3conv: removed a temporary file left by an interrupted run: %s\n",
+                   Printable(path).c_str());
+    }
+  }
+}
+
 void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
-               std::int64_t microseconds, std::size_t failed, bool dryRun, bool withDiff) {
+               std::int64_t microseconds, std::size_t failed, bool dryRun, bool withDiff,
+               bool interrupted, const std::string& journal) {
   std::string out = "{\n  \"files\": [";
   for (std::size_t i = 0; i < results.size(); ++i) {
     const auto& r = results[i];
@@ -84,7 +122,9 @@ void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
          ", \"replacements\": " + std::to_string(replacements) +
          ", \"microseconds\": " + std::to_string(microseconds) +
          ", \"failed\": " + std::to_string(failed) +
-         ", \"dryRun\": " + (dryRun ? "true" : "false") + "}\n}\n";
+         ", \"dryRun\": " + (dryRun ? "true" : "false") +
+         ", \"interrupted\": " + (interrupted ? "true" : "false") +
+         ", \"journal\": " + (journal.empty() ? "null" : JsonString(journal)) + "}\n}\n";
   std::fputs(out.c_str(), stdout);
 }
 
@@ -153,6 +193,13 @@ int RunSource(const TSourceArgs& args) {
   }
   // Under a double-byte code page (--codepage) matches keep to whole characters.
   options.CodePage = SystemCodePage();
+  // Every file is announced in the run's journal before it changes, so that undo can put it back.
+  TRunJournal journal(args.Table);
+  if (!dryRun) {
+    options.Journal = &journal;
+    RemoveStaleTemporaries(files);
+  }
+  CatchStopSignals();
   TSourceConverter converter(PairsFromLines(lines), options);
   std::vector<TFileLine> results;
   results.reserve(files.size());
@@ -201,13 +248,20 @@ int RunSource(const TSourceArgs& args) {
                     Printable(r.Path).c_str());
       }
       results.push_back(std::move(r));
+      // After a stop signal no further file is written; those converted meanwhile are dropped
+      // with their temporary files.
+      if (StopSignal.load(std::memory_order_relaxed) != 0) return false;
       if (i + 1 < files.size()) progress.Show(i + 1, files[i + 1]);
       return true;
     });
   }
+  const int stopSignal = StopSignal.load(std::memory_order_relaxed);
+  const bool interrupted = stopSignal != 0;
+  journal.Finish(results.size(), changed, failed, interrupted);
 
   if (args.Json) {
-    PrintJson(results, totalReplacements, totalMicroseconds, failed, dryRun, args.Diff);
+    PrintJson(results, totalReplacements, totalMicroseconds, failed, dryRun, args.Diff,
+              interrupted, journal.Path());
   } else {
     std::fflush(stdout);
     std::fprintf(args.Diff ? stderr : stdout,
@@ -216,6 +270,15 @@ int RunSource(const TSourceArgs& args) {
                  static_cast<double>(static_cast<long double>(totalMicroseconds) / 1000000.0L),
                  dryRun ? " (dry run: no file was written)" : "");
   }
+  if (interrupted) {
+    std::fprintf(stderr, "kv3conv: interrupted: %zu of %zu files were not converted\n",
+                 files.size() - results.size(), files.size());
+  }
+  if (!journal.Path().empty() && !args.Json) {
+    std::fprintf(stderr, "kv3conv: journal of this run (kv3conv undo puts its files back): %s\n",
+                 Printable(journal.Path()).c_str());
+  }
+  if (interrupted) return 128 + stopSignal;
   return failed > 0 || failedScan ? ExitFileFailed : ExitOk;
 }
 

@@ -24,9 +24,11 @@
 #include "base/Errors.h"
 #include "base/FastTimer.h"
 #include "base/Files.h"
+#include "base/Hash.h"
 #include "base/Stream.h"
 #include "base/TextLines.h"
 #include "migrate/FormStream.h"
+#include "migrate/Journal.h"
 
 namespace kv {
 
@@ -123,7 +125,8 @@ TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions opt
     : Pairs(std::move(pairs), options.CodePage), Applier(Pairs), Options(options) {}
 
 void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text,
-                                       unsigned* permissions, bool* binaryForm) {
+                                       unsigned* permissions, bool* binaryForm,
+                                       std::optional<std::uint64_t>* binaryHash) {
   ReadFileInto(path, text, permissions);
   if (binaryForm) *binaryForm = false;
   // A form file whose first byte is 0xFF is a binary form resource; any other form file is read
@@ -131,6 +134,7 @@ void TSourceConverter::LoadProjectFile(const std::string& path, std::string& tex
   // skipped silently).
   if (!text.empty() && static_cast<unsigned char>(text[0]) == 0xFF &&
       AsciiUpper(ExtractFileExt(path)) == ".DFM") {
+    if (binaryHash) *binaryHash = HashBytes(text);
     TByteView input(text);
     TMemoryStream output;
     FormResourceToText(input, output);
@@ -283,9 +287,31 @@ std::string BackupCandidate(const std::string& path, unsigned attempt) {
   return path + "." + std::to_string(attempt) + ".BAK";
 }
 
-void TSourceConverter::Commit(const std::string& path, TFileReplacement& replacement) {
-  replacement.CommitWithFreshBackup(
-      [&](unsigned attempt) { return BackupCandidate(path, attempt); });
+void TSourceConverter::Commit(const std::string& path, TFileReplacement& replacement,
+                              const TFileResult& result) const {
+  const auto candidates = [&](unsigned attempt) { return BackupCandidate(path, attempt); };
+  TRunJournal* const journal = Options.Journal;
+  if (!journal) {
+    replacement.CommitWithFreshBackup(candidates);
+    return;
+  }
+  // intent (with the first backup name) -> backup claimed (and noted when it is another name)
+  // -> file replaced -> done: whenever the process dies, the journal names every file that may
+  // have changed, and the backup of every file that was replaced. A backup claimed but not yet
+  // noted is a link of the file itself, which undo finds by that.
+  const std::string expected = BackupCandidate(path, 0);
+  const std::size_t entry = journal->Intent(path, expected, result.OriginalHash, result.NewHash);
+  try {
+    replacement.CommitWithFreshBackup(
+        candidates,
+        [&](const std::string& backup) {
+          if (backup != expected) journal->Backup(entry, backup);
+        });
+  } catch (...) {
+    journal->Failed(entry);
+    throw;
+  }
+  journal->Done(entry);
 }
 
 std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::string& path,
@@ -294,7 +320,10 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
                                                                 TFileResult& result) const {
   unsigned permissions = 0;
   bool binaryForm = false;
-  LoadProjectFile(path, text, &permissions, &binaryForm);
+  const bool journal = Options.Journal && !Options.DryRun;
+  // A binary form's hash is of its own bytes, taken before they become text.
+  std::optional<std::uint64_t> binaryHash;
+  LoadProjectFile(path, text, &permissions, &binaryForm, journal ? &binaryHash : nullptr);
   std::string oldText;
   if (Options.KeepTexts) oldText = text;
   FastTimer.Start();
@@ -302,6 +331,11 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
   FastTimer.Stop();
   result.Microseconds = FastTimer.ElapsedMicroseconds();
   if (result.Replacements == 0) return nullptr;
+  if (journal) {
+    // Only changed files are hashed; the text before the passes is still in the applier.
+    result.OriginalHash = binaryHash ? *binaryHash : HashBytes(applier.TextBefore());
+    result.NewHash = HashBytes(text);
+  }
   // The folder may be writable when the file is not, and the new file would then replace it
   // anyway; a file nobody may write is left alone (also in a dry run, which shows what a real
   // run would do).
@@ -325,7 +359,7 @@ std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t
   TFileResult result;
   const auto replacement = ConvertText(path, Applier, FileLines.Text, result);
   microseconds = result.Microseconds;
-  if (replacement) Commit(path, *replacement);
+  if (replacement) Commit(path, *replacement, result);
   return result.Replacements;
 }
 
@@ -384,7 +418,7 @@ void TSourceConverter::ConvertFiles(
       TFileResult result;
       try {
         const auto replacement = ConvertText(paths[i], Applier, FileLines.Text, result);
-        if (replacement) Commit(paths[i], *replacement);
+        if (replacement) Commit(paths[i], *replacement, result);
       } catch (...) {
         // A failed file reports no count and no time.
         result = TFileResult{};
@@ -501,7 +535,7 @@ void TSourceConverter::ConvertFiles(
     }
     if (slot.Replacement) {
       try {
-        Commit(paths[next], *slot.Replacement);
+        Commit(paths[next], *slot.Replacement, slot.Result);
       } catch (...) {
         slot.Result.Error = std::current_exception();
       }

@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,9 @@ struct TConvertOptions {
   // start of its line, and the second byte of a character is compared exactly, never as a
   // letter. Any other code page (0 included) matches bytes, as the line-by-line passes do.
   int CodePage = 0;
+  // When set, every file is announced in this journal before it is replaced (see Journal.h); the
+  // journal must outlive the converter.
+  class TRunJournal* Journal = nullptr;
 };
 
 // The pairs of a table prepared for matching: upper-cased find texts, the matcher over them and,
@@ -85,6 +89,8 @@ class TPairApplier {
   // is above 0, text becomes the new file text as it is written: every line followed by CR LF.
   // Otherwise text is left as it was.
   std::int32_t ApplyPairs(std::string& text);
+  // After ApplyPairs returned a count above 0: the text as it was before, until the next call.
+  const std::string& TextBefore() const { return Output; }
 
  private:
   // Applies the pairs to one line whose matches are Matches[firstMatch, endMatch); leaves the
@@ -124,6 +130,9 @@ struct TFileResult {
   std::string OldText;
   std::string NewText;
   bool BinaryForm = false;
+  // With a journal, the hashes of a changed file's bytes before and after.
+  std::uint64_t OriginalHash = 0;
+  std::uint64_t NewHash = 0;
 };
 
 // The backup names of a changed file, in the order they are tried: the name with its extension
@@ -161,17 +170,21 @@ class TSourceConverter {
 
   // Reads a project file as the text the pairs work on: a .dfm holding a binary form becomes its
   // text form; anything else is taken as it is. permissions receives the file's permission bits;
-  // binaryForm whether the file was a binary form.
+  // binaryForm whether the file was a binary form. With binaryHash, a binary form's own bytes
+  // are hashed into it (before they become text); it is left empty for any other file.
   static void LoadProjectFile(const std::string& path, std::string& text,
-                              unsigned* permissions = nullptr, bool* binaryForm = nullptr);
+                              unsigned* permissions = nullptr, bool* binaryForm = nullptr,
+                              std::optional<std::uint64_t>* binaryHash = nullptr);
 
  private:
   // Reads a file and applies the pairs, timing the passes into result; when the file changes
   // (and this is no dry run) the new text is written beside it, ready to be committed.
   std::unique_ptr<TFileReplacement> ConvertText(const std::string& path, TPairApplier& applier,
                                                 std::string& text, TFileResult& result) const;
-  // Puts a changed file's new text in place, keeping the old one under a fresh backup name.
-  static void Commit(const std::string& path, TFileReplacement& replacement);
+  // Puts a changed file's new text in place, keeping the old one under a fresh backup name, and
+  // notes each step in the journal when there is one.
+  void Commit(const std::string& path, TFileReplacement& replacement,
+              const TFileResult& result) const;
 
   TPreparedPairs Pairs;
   TPairApplier Applier;

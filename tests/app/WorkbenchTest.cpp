@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 
@@ -12,6 +13,7 @@
 #include "base/CodePage.h"
 #include "base/Errors.h"
 #include "legacy/Report.h"
+#include "migrate/Journal.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -28,8 +30,13 @@ class WorkbenchTest : public ::testing::Test {
   void SetUp() override {
     OldDir = std::filesystem::current_path();
     std::filesystem::current_path(Dir.Path());
+    // Source runs keep their journals in the test's folder.
+    ::setenv("XDG_STATE_HOME", (Dir / "state").c_str(), 1);
   }
-  void TearDown() override { std::filesystem::current_path(OldDir); }
+  void TearDown() override {
+    std::filesystem::current_path(OldDir);
+    ::unsetenv("XDG_STATE_HOME");
+  }
   TfrmMain& Start() {
     Form = std::make_unique<TfrmMain>(Prompter, Dir / "kv3converter.ini");
     Form->FormCreate();
@@ -94,6 +101,18 @@ TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
   EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Done");
   EXPECT_TRUE(Dir.Exists("p/a.BAK"));
   EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: 0,")) << f.StatusPanels[2];
+
+  // The run's journal names the changed file, and undo puts it back.
+  const TJournal journal = ReadJournal(LastJournal());
+  ASSERT_EQ(journal.Files.size(), 1u);
+  EXPECT_EQ(journal.Files[0].Path, Dir / "p/a.pas");
+  EXPECT_EQ(journal.Files[0].Backup, Dir / "p/a.BAK");
+  EXPECT_TRUE(journal.Ended);
+  const auto undone = UndoRun(journal.Path, false);
+  ASSERT_EQ(undone.size(), 1u);
+  EXPECT_EQ(undone[0].Status, TUndoStatus::Restored);
+  EXPECT_EQ(Dir.Read("p/a.pas"), "TkvReport TkvReport");
+  EXPECT_FALSE(Dir.Exists("p/a.BAK"));
 }
 
 // The code page of the settings decides how the window's run matches: under Shift-JIS the
@@ -129,7 +148,8 @@ TEST_F(WorkbenchTest, ErrorEndsTheRunWithTheStatusRestored) {
       EXPECT_NE(std::string(e.what()).find(Dir / failing), std::string::npos) << e.what();
     }
     EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Done");
-    EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Busy");
+    // The file that failed says so; the files after it were not reached.
+    EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Failed");
     EXPECT_EQ(f.SearchList.Rows[2].Cells[1], "Waiting");
     EXPECT_EQ(f.StatusPanels[0], "Ready");
     EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: "));

@@ -32,6 +32,8 @@ std::string Quote(const std::string& s) {
 
 class CliTest : public ::testing::Test {
  protected:
+  // Source runs keep their journals in the test's folder.
+  CliTest() { ::setenv("XDG_STATE_HOME", (Dir / "state").c_str(), 1); }
   TRun Run(const std::vector<std::string>& args) {
     std::string command = Quote(KV3CONV_PATH);
     for (const auto& a : args) command += " " + Quote(a);

@@ -414,7 +414,7 @@ void MainWindowTest::errorEndingARunIsShownAfterTheStatusIsRestored() {
   QCOMPARE(panelAtError, QStringLiteral("Ready"));
   QVERIFY(!cursorAtError);
   QCOMPARE(Cell("SearchList", 0, 2), QStringLiteral("Done"));
-  QCOMPARE(Cell("SearchList", 1, 2), QStringLiteral("Busy"));
+  QCOMPARE(Cell("SearchList", 1, 2), QStringLiteral("Failed"));
   QCOMPARE(Cell("SearchList", 2, 2), QStringLiteral("Waiting"));
   QVERIFY(Panel(2).startsWith(QStringLiteral("Total: ")));
 }

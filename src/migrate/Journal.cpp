@@ -1,0 +1,485 @@
+// Writing, reading and undoing the journal of a source run (POSIX).
+#include "migrate/Journal.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/Hash.h"
+#include "migrate/ReplaceEngine.h"
+
+namespace kv {
+
+namespace {
+
+constexpr const char* Magic = "kv3conv-journal";
+constexpr const char* Extension = ".journal";
+
+// The time now in UTC; compact for file names (20261210T181810.123456Z), else
+// 2026-12-10T18:18:10.123456Z.
+std::string TimeNow(bool compact) {
+  timespec ts{};
+  ::clock_gettime(CLOCK_REALTIME, &ts);
+  // A run notes many files a second: the date and time are formatted once a second.
+  thread_local time_t cachedSecond = -1;
+  thread_local bool cachedCompact = false;
+  thread_local std::string cachedText;
+  if (ts.tv_sec != cachedSecond || compact != cachedCompact) {
+    std::tm tm{};
+    ::gmtime_r(&ts.tv_sec, &tm);
+    char text[40];
+    const std::size_t n =
+        std::strftime(text, sizeof text, compact ? "%Y%m%dT%H%M%S" : "%FT%T", &tm);
+    cachedText.assign(text, n);
+    cachedSecond = ts.tv_sec;
+    cachedCompact = compact;
+  }
+  char micro[32];
+  std::snprintf(micro, sizeof micro, ".%06ldZ", static_cast<long>(ts.tv_nsec / 1000));
+  return cachedText + micro;
+}
+
+std::string Escape(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (const char c : field) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string Unescape(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      out += field[i];
+      continue;
+    }
+    const char c = field[++i];
+    out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+  }
+  return out;
+}
+
+std::vector<std::string_view> SplitTabs(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+    if (tab == std::string_view::npos) break;
+    start = tab + 1;
+  }
+  return fields;
+}
+
+std::string CurrentFolder() {
+  std::string buffer(4096, '\0');
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size())) return buffer.c_str();
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Creates folder and the folders above it that are missing, readable by the user alone.
+void MakeFolders(const std::string& folder) {
+  for (std::size_t at = 1; at <= folder.size(); ++at) {
+    if (at != folder.size() && folder[at] != '/') continue;
+    const std::string part = folder.substr(0, at);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+      throw EFileError("Cannot create the journal folder \"" + part + "\". " +
+                       std::strerror(errno));
+    }
+  }
+}
+
+bool ParseCount(std::string_view text, std::size_t& value) {
+  if (text.empty() || text.size() > 18) return false;
+  std::size_t v = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<std::size_t>(c - '0');
+  }
+  value = v;
+  return true;
+}
+
+}  // namespace
+
+std::string JournalFolder() {
+  // A relative XDG_STATE_HOME is to be ignored, like an unset one.
+  const char* state = std::getenv("XDG_STATE_HOME");
+  std::string base;
+  if (state && state[0] == '/') {
+    base = state;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home && home[0] ? home : ".") + "/.local/state";
+  }
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return base + "/kv3conv/journals";
+}
+
+std::string LastJournal(const std::string& folder) {
+  std::string newest;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return {};
+  const std::string extension = Extension;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() <= extension.size() ||
+        name.compare(name.size() - extension.size(), extension.size(), extension) != 0) {
+      continue;
+    }
+    if (name > newest) newest = name;
+  }
+  ::closedir(dir);
+  return newest.empty() ? std::string() : folder + "/" + newest;
+}
+
+TRunJournal::TRunJournal(std::string tablePath, std::string folder)
+    : Table(std::move(tablePath)), Folder(std::move(folder)) {}
+
+TRunJournal::~TRunJournal() {
+  if (Fd < 0) return;
+  if (!PendingDone.empty()) {
+    try {
+      Append({});
+    } catch (...) {
+    }
+  }
+  ::close(Fd);
+}
+
+void TRunJournal::Open() {
+  MakeFolders(Folder);
+  WorkingFolder = CurrentFolder();
+  const std::string pid = std::to_string(static_cast<long>(::getpid()));
+  for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
+    FilePath = Folder + "/" + TimeNow(true) + "-" + pid + Extension;
+    Fd = ::open(FilePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+    if (Fd < 0 && errno != EEXIST) break;
+  }
+  if (Fd < 0) {
+    const int err = errno;
+    FilePath.clear();
+    throw EFileError("Cannot create the journal in \"" + Folder + "\". " + std::strerror(err));
+  }
+  std::string absoluteTable = Table;
+  if (!absoluteTable.empty() && absoluteTable[0] != '/') {
+    absoluteTable = WorkingFolder + "/" + absoluteTable;
+  }
+  Append(std::string(Magic) + "\t1\n" + "start\t" + TimeNow(false) + "\t" + pid + "\t" +
+         Escape(WorkingFolder) + "\t" + Escape(absoluteTable) + "\n");
+}
+
+void TRunJournal::Append(const std::string& lines) {
+  // One write: the lines are in the journal whole, or (when the process dies inside the call)
+  // not at all or the last cut short without its line break. Done lines waiting go first.
+  std::string line;
+  if (PendingDone.empty()) {
+    line = lines;
+  } else {
+    line.swap(PendingDone);
+    line += lines;
+  }
+  std::size_t written = 0;
+  while (written < line.size()) {
+    const ssize_t n = ::write(Fd, line.data() + written, line.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError("Cannot write the journal \"" + FilePath + "\". " + std::strerror(errno));
+    }
+    written += static_cast<std::size_t>(n);
+  }
+}
+
+namespace {
+
+// A path as written to the journal: absolute and escaped.
+void AppendPath(std::string& line, const std::string& workingFolder, const std::string& path) {
+  if (path.empty() || path[0] != '/') line += Escape(workingFolder) + "/";
+  line += Escape(path);
+}
+
+}  // namespace
+
+std::size_t TRunJournal::Intent(const std::string& path, const std::string& backupPath,
+                                std::uint64_t originalHash, std::uint64_t newHash) {
+  if (Fd < 0) Open();
+  const std::size_t n = Entries;
+  std::string line = "intent\t" + std::to_string(n) + "\t";
+  AppendPath(line, WorkingFolder, path);
+  line += '\t';
+  AppendPath(line, WorkingFolder, backupPath);
+  line += "\t" + HashText(originalHash) + "\t" + HashText(newHash) + "\n";
+  Append(line);
+  ++Entries;
+  return n;
+}
+
+void TRunJournal::Backup(std::size_t n, const std::string& backupPath) {
+  std::string line = "backup\t" + std::to_string(n) + "\t";
+  AppendPath(line, WorkingFolder, backupPath);
+  Append(line + "\n");
+}
+
+void TRunJournal::Done(std::size_t n) noexcept {
+  try {
+    PendingDone += "done\t" + std::to_string(n) + "\t" + TimeNow(false) + "\n";
+  } catch (...) {
+  }
+}
+
+void TRunJournal::Failed(std::size_t n) noexcept {
+  try {
+    Append("failed\t" + std::to_string(n) + "\n");
+  } catch (...) {
+  }
+}
+
+void TRunJournal::Finish(std::size_t files, std::size_t changed, std::size_t failed,
+                         bool interrupted) noexcept {
+  if (Fd < 0) return;
+  try {
+    Append("end\t" + TimeNow(false) + "\t" + std::to_string(files) + "\t" +
+           std::to_string(changed) + "\t" + std::to_string(failed) + "\t" +
+           (interrupted ? "interrupted" : "completed") + "\n");
+  } catch (...) {
+  }
+}
+
+TJournal ReadJournal(const std::string& path) {
+  const std::string bytes = ReadFileBytes(path);
+  TJournal journal;
+  journal.Path = path;
+  std::size_t start = 0;
+  bool first = true;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) break;  // cut short by a process that died: ignored
+    const auto fields = SplitTabs(std::string_view(bytes).substr(start, end - start));
+    start = end + 1;
+    if (first) {
+      if (fields.size() < 2 || fields[0] != Magic || fields[1] != "1") {
+        throw EFileError("\"" + path + "\" is not a kv3conv journal");
+      }
+      first = false;
+      continue;
+    }
+    const std::string_view kind = fields[0];
+    std::size_t n = 0;
+    const bool numbered = fields.size() >= 2 && ParseCount(fields[1], n);
+    const bool known = numbered && n < journal.Files.size();
+    if (kind == "start" && fields.size() >= 5) {
+      journal.Started = Unescape(fields[1]);
+      journal.WorkingFolder = Unescape(fields[3]);
+      journal.Table = Unescape(fields[4]);
+    } else if (kind == "intent" && numbered && n == journal.Files.size() && fields.size() >= 6) {
+      TJournalEntry entry;
+      entry.Path = Unescape(fields[2]);
+      entry.Backup = Unescape(fields[3]);
+      if (!ParseHashText(fields[4], entry.OriginalHash) ||
+          !ParseHashText(fields[5], entry.NewHash)) {
+        throw EFileError("\"" + path + "\" is damaged: a file's hashes cannot be read");
+      }
+      journal.Files.push_back(std::move(entry));
+    } else if (kind == "backup" && known && fields.size() >= 3) {
+      journal.Files[n].Backup = Unescape(fields[2]);
+    } else if (kind == "done" && known) {
+      journal.Files[n].Done = true;
+    } else if (kind == "failed" && known) {
+      journal.Files[n].Failed = true;
+    } else if (kind == "end") {
+      journal.Ended = true;
+      journal.Interrupted = fields.size() >= 6 && fields[5] == "interrupted";
+    } else if (kind == "undone") {
+      journal.Undone = true;
+    } else {
+      throw EFileError("\"" + path + "\" is damaged: a line cannot be read");
+    }
+  }
+  if (first) throw EFileError("\"" + path + "\" is not a kv3conv journal");
+  return journal;
+}
+
+const char* UndoStatusWord(TUndoStatus status) {
+  switch (status) {
+    case TUndoStatus::Restored: return "Restored";
+    case TUndoStatus::AlreadyUndone: return "Already undone";
+    case TUndoStatus::NotChanged: return "Not changed";
+    case TUndoStatus::Refused: return "Refused";
+  }
+  return "Refused";
+}
+
+namespace {
+
+// What is at a path: nothing, or a file with its content's hash and identity.
+struct TFileState {
+  bool Exists = false;
+  bool Readable = false;
+  std::uint64_t Hash = 0;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  std::string Problem;
+};
+
+TFileState StateOf(const std::string& path) {
+  TFileState state;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return state;
+  state.Exists = true;
+  state.Device = st.st_dev;
+  state.Inode = st.st_ino;
+  if (!S_ISREG(st.st_mode)) {
+    state.Problem = "it is not a regular file";
+    return state;
+  }
+  try {
+    state.Hash = HashBytes(ReadFileBytes(path));
+    state.Readable = true;
+  } catch (const std::exception& e) {
+    state.Problem = e.what();
+  }
+  return state;
+}
+
+bool SameFile(const TFileState& a, const TFileState& b) {
+  return a.Exists && b.Exists && a.Device == b.Device && a.Inode == b.Inode;
+}
+
+// When the run took another backup name than its intent line says and died before noting it,
+// the backup is the first name, in the order names are tried, that is a link of the file itself
+// (the file was not yet replaced) or, when the file is missing (claimed without links, the
+// original moved there), the one that holds the original.
+std::string FindUnnotedBackup(const TJournalEntry& entry, const TFileState& file) {
+  for (unsigned attempt = 0; attempt < 10000; ++attempt) {
+    const std::string candidate = BackupCandidate(entry.Path, attempt);
+    const TFileState backup = StateOf(candidate);
+    if (!backup.Exists) {
+      if (attempt >= 1) break;
+      continue;
+    }
+    if (file.Exists ? SameFile(file, backup)
+                    : backup.Readable && backup.Hash == entry.OriginalHash) {
+      return candidate;
+    }
+  }
+  return {};
+}
+
+TUndoResult UndoEntry(const TJournalEntry& entry, bool force) {
+  TUndoResult result;
+  result.Path = entry.Path;
+  const auto refuse = [&](std::string reason) {
+    result.Status = TUndoStatus::Refused;
+    result.Reason = std::move(reason);
+    return result;
+  };
+  const TFileState file = StateOf(entry.Path);
+  if (file.Exists && !file.Readable) return refuse("the file cannot be read: " + file.Problem);
+  const bool fileIsOriginal = file.Exists && file.Hash == entry.OriginalHash;
+  std::string backupPath = entry.Backup;
+  TFileState backup = StateOf(backupPath);
+  bool backupHoldsOriginal = backup.Readable && backup.Hash == entry.OriginalHash;
+  if ((fileIsOriginal && !SameFile(file, backup)) || (!file.Exists && !backupHoldsOriginal)) {
+    if (std::string other = FindUnnotedBackup(entry, file); !other.empty()) {
+      backupPath = std::move(other);
+      backup = StateOf(backupPath);
+      backupHoldsOriginal = backup.Readable && backup.Hash == entry.OriginalHash;
+    }
+  }
+
+  if (fileIsOriginal) {
+    // The original is in place: the run died before replacing it, or it was put back meanwhile.
+    // Only the backup the run made goes: its link of the file, or after a done line a backup
+    // that holds the original.
+    if (backup.Exists && (SameFile(file, backup) || (entry.Done && backupHoldsOriginal))) {
+      if (::unlink(backupPath.c_str()) != 0) {
+        return refuse("the backup \"" + backupPath + "\" cannot be removed: " +
+                      std::strerror(errno));
+      }
+      result.Status = TUndoStatus::Restored;
+      return result;
+    }
+    result.Status = entry.Done ? TUndoStatus::AlreadyUndone : TUndoStatus::NotChanged;
+    return result;
+  }
+  if (!backup.Exists) {
+    return refuse(file.Exists ? "the backup \"" + backupPath + "\" is missing"
+                              : "the file and its backup \"" + backupPath + "\" are missing");
+  }
+  if (!backupHoldsOriginal) {
+    return refuse("the backup \"" + backupPath + "\" no longer holds the original content" +
+                  (backup.Problem.empty() ? std::string() : " (" + backup.Problem + ")"));
+  }
+  if (file.Exists && file.Hash != entry.NewHash && !force) {
+    return refuse("the file was changed after the run (--force restores it anyway)");
+  }
+  // One rename puts the original back and takes the backup name away.
+  if (::rename(backupPath.c_str(), entry.Path.c_str()) != 0) {
+    return refuse("the backup \"" + backupPath + "\" cannot be renamed: " +
+                  std::strerror(errno));
+  }
+  result.Status = TUndoStatus::Restored;
+  return result;
+}
+
+}  // namespace
+
+std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force) {
+  const TJournal journal = ReadJournal(journalPath);
+  std::vector<TUndoResult> results;
+  results.reserve(journal.Files.size());
+  if (journal.Undone) {
+    for (const auto& entry : journal.Files) {
+      results.push_back({entry.Path, TUndoStatus::AlreadyUndone, {}});
+    }
+    return results;
+  }
+  // The last committed first: a file that the run replaced twice goes back step by step.
+  for (auto it = journal.Files.rbegin(); it != journal.Files.rend(); ++it) {
+    results.push_back(UndoEntry(*it, force));
+  }
+  std::reverse(results.begin(), results.end());
+  const bool allBack = std::none_of(results.begin(), results.end(), [](const TUndoResult& r) {
+    return r.Status == TUndoStatus::Refused;
+  });
+  if (allBack) {
+    const int fd = ::open(journalPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+      throw EFileError("Cannot mark the journal \"" + journalPath + "\" as undone. " +
+                       std::strerror(errno));
+    }
+    const std::string line = "undone\t" + TimeNow(false) + "\n";
+    const ssize_t n = ::write(fd, line.data(), line.size());
+    const int err = errno;
+    ::close(fd);
+    if (n != static_cast<ssize_t>(line.size())) {
+      throw EFileError("Cannot mark the journal \"" + journalPath + "\" as undone. " +
+                       std::strerror(err));
+    }
+  }
+  return results;
+}
+
+}  // namespace kv

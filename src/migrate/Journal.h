@@ -1,0 +1,136 @@
+// The journal of a source run: a text file that says, at every instant of the run, which files
+// the run is replacing or has replaced, under which backup name each original is kept, and the
+// hashes of the original and the new content, so that the run can be undone later, also after the
+// process was killed.
+//
+// Journals are kept in the user's state folder, $XDG_STATE_HOME/kv3conv/journals (by default
+// ~/.local/state/kv3conv/journals), one file per run, named by the run's start time (UTC) and
+// process id, so that the newest name is the last run's. The file is created when the run
+// commits its first file; a run that changes nothing leaves no journal.
+//
+// One line per event, fields separated by tabs; a backslash, tab, line feed or carriage return in
+// a field is written as \\, \t, \n or \r:
+//   kv3conv-journal  1                                          (format version)
+//   start   <time>   <pid>   <working folder>   <table path>
+//   intent  <n>      <path>  <backup path> <hash of original> <hash of new content>
+//                                         (before the file changes; the first backup name)
+//   backup  <n>      <backup path>        (only when another name was taken than the intent's,
+//                                          once it is claimed and before the file is replaced)
+//   done    <n>      <time>               (the new content is in place)
+//   failed  <n>                           (the replacement failed; the file is as it was)
+//   end     <time>   <files> <changed> <failed> <completed|interrupted>
+//   undone  <time>                        (appended by undo once every file is back)
+// Paths are absolute; hashes are HashBytes values in 16 hex digits; times are UTC
+// (2026-12-10T18:18:10.123456Z). A run that died has no end line; a line cut short by it (no
+// line break) is ignored.
+//
+// Lines are appended with write() to a descriptor opened with O_APPEND, each intent and backup
+// line before the step it announces, so the journal is true whenever the process dies. A backup
+// claimed under another name than the intent's but not yet noted is a hard link of the file
+// (which was not replaced yet), so undo finds it by that. To spare a
+// write per file, a done line goes out with the next file's intent line (or the end line): a file
+// whose done line is missing may or may not have been replaced, and undo tells which from its
+// content. The journal is not flushed to the disk: after a power loss its last lines may be
+// missing, while the files' backups, which are hard links of the originals, still hold every
+// original.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+// The folder journals are kept in (not created here).
+std::string JournalFolder();
+// The newest journal in folder, empty when there is none.
+std::string LastJournal(const std::string& folder = JournalFolder());
+
+// Writes the journal of one run. All calls come from one thread (the one that commits files).
+class TRunJournal {
+ public:
+  explicit TRunJournal(std::string tablePath, std::string folder = JournalFolder());
+  ~TRunJournal();
+  TRunJournal(const TRunJournal&) = delete;
+  TRunJournal& operator=(const TRunJournal&) = delete;
+
+  // The journal's path; empty while nothing was written.
+  const std::string& Path() const { return FilePath; }
+
+  // Announces the replacement of path, keeping its original under backupPath (creating the
+  // journal on the first call); returns the entry's number for the calls below. Raises
+  // EFileError when the journal cannot be written, and the file must then not be replaced.
+  std::size_t Intent(const std::string& path, const std::string& backupPath,
+                     std::uint64_t originalHash, std::uint64_t newHash);
+  // The original of entry n is kept under backupPath after all (another name than the intent's
+  // had to be taken). Raises EFileError like Intent.
+  void Backup(std::size_t n, const std::string& backupPath);
+  // Entry n's new content is in place (noted with the next line written), or its replacement
+  // failed. A line that cannot be written is dropped: the journal stays true without it.
+  void Done(std::size_t n) noexcept;
+  void Failed(std::size_t n) noexcept;
+  // The run's totals; nothing is written when the journal was never created.
+  void Finish(std::size_t files, std::size_t changed, std::size_t failed,
+              bool interrupted) noexcept;
+
+ private:
+  void Open();
+  void Append(const std::string& line);
+
+  std::string Table;
+  std::string Folder;
+  std::string FilePath;
+  std::string WorkingFolder;
+  int Fd = -1;
+  std::size_t Entries = 0;
+  std::string PendingDone;  // done lines that go out with the next line
+};
+
+// A journal as read back.
+struct TJournalEntry {
+  std::string Path;
+  std::string Backup;
+  std::uint64_t OriginalHash = 0;
+  std::uint64_t NewHash = 0;
+  bool Done = false;
+  bool Failed = false;
+};
+
+struct TJournal {
+  std::string Path;
+  std::string Started;
+  std::string WorkingFolder;
+  std::string Table;
+  std::vector<TJournalEntry> Files;
+  bool Ended = false;
+  bool Interrupted = false;
+  bool Undone = false;
+};
+
+// Reads a journal; raises EFileError when it cannot be read or is not a journal.
+TJournal ReadJournal(const std::string& path);
+
+enum class TUndoStatus {
+  Restored,       // the original is back and the backup the run made is gone
+  AlreadyUndone,  // the file already held its original and the run's backup was gone
+  NotChanged,     // the run died or failed before it changed the file
+  Refused,        // left as it is; Reason says why
+};
+
+struct TUndoResult {
+  std::string Path;
+  TUndoStatus Status = TUndoStatus::Refused;
+  std::string Reason;
+};
+
+// The word for a status: "Restored", "Already undone", "Not changed", "Refused".
+const char* UndoStatusWord(TUndoStatus status);
+
+// Puts back every file of the run of a journal, the last committed first. A file is restored
+// only when it still holds what the run wrote (with force: whatever it holds) and its backup
+// holds the original; a backup whose content is not the original's is never removed. When no
+// file is refused, the journal is marked undone and undoing it again changes nothing.
+std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force);
+
+}  // namespace kv

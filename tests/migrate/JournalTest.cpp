@@ -1,0 +1,201 @@
+// The run journal and undo: what a run notes, and how undo treats each state a file can be left
+// in when the run was killed between two of its steps, or the file was edited since.
+#include "migrate/Journal.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/Hash.h"
+#include "migrate/ReplaceEngine.h"
+#include "support/TempDir.h"
+
+namespace kv {
+namespace {
+
+using test::TTempDir;
+
+class JournalTest : public ::testing::Test {
+ protected:
+  std::string Folder() const { return Dir / "journals"; }
+  // Converts the files with the pair TkvReport=TkvxReport and a journal; returns its path.
+  std::string RunOn(const std::vector<std::string>& paths, unsigned threads = 1) {
+    TRunJournal journal("kv25x.dat", Folder());
+    TConvertOptions options;
+    options.Journal = &journal;
+    options.Threads = threads;
+    TSourceConverter converter({{"TkvReport", "TkvxReport"}}, options);
+    std::size_t changed = 0;
+    converter.ConvertFiles(paths, [&](std::size_t, const TFileResult& r) {
+      EXPECT_FALSE(r.Error);
+      changed += r.Replacements > 0;
+      return true;
+    });
+    journal.Finish(paths.size(), changed, 0, false);
+    return journal.Path();
+  }
+  TTempDir Dir;
+};
+
+TEST_F(JournalTest, RunNotesEachChangedFileAndUndoPutsEveryByteBack) {
+  // A name with a tab and a backslash is escaped in the journal and read back whole.
+  const std::string odd = Dir.Write("p/we\tird\\name.pas", "TkvReport\n");
+  const std::string a = Dir.Write("p/a.pas", "var R: TkvReport;\r\n");
+  const std::string same = Dir.Write("p/same.pas", "unchanged\n");
+  Dir.Write("p/a.BAK", "an older backup");  // taken: the run's backup gets the next name
+  const std::string path = RunOn({odd, a, same}, 4);
+  ASSERT_EQ(LastJournal(Folder()), path);
+
+  const TJournal journal = ReadJournal(path);
+  ASSERT_EQ(journal.Files.size(), 2u);
+  EXPECT_EQ(journal.Files[0].Path, odd);
+  EXPECT_EQ(journal.Files[0].OriginalHash, HashBytes("TkvReport\n"));
+  EXPECT_EQ(journal.Files[0].NewHash, HashBytes("TkvxReport\r\n"));
+  EXPECT_EQ(journal.Files[1].Backup, a + ".BAK");
+  EXPECT_TRUE(journal.Files[1].Done);
+  EXPECT_TRUE(journal.Ended);
+  EXPECT_FALSE(journal.Interrupted);
+  EXPECT_EQ(journal.Table, journal.WorkingFolder + "/kv25x.dat");
+
+  auto results = UndoRun(path, false);
+  ASSERT_EQ(results.size(), 2u);
+  for (const auto& r : results) EXPECT_EQ(r.Status, TUndoStatus::Restored) << r.Path;
+  EXPECT_EQ(Dir.Read(odd), "TkvReport\n");
+  EXPECT_EQ(Dir.Read(a), "var R: TkvReport;\r\n");
+  EXPECT_FALSE(FileExists(a + ".BAK"));
+  EXPECT_EQ(Dir.Read("p/a.BAK"), "an older backup");
+
+  // Undo twice changes nothing, even when a later run made the same backup names again.
+  RunOn({a});
+  results = UndoRun(path, false);
+  for (const auto& r : results) EXPECT_EQ(r.Status, TUndoStatus::AlreadyUndone) << r.Path;
+  EXPECT_EQ(Dir.Read(a), "var R: TkvxReport;\r\n");
+  EXPECT_TRUE(FileExists(a + ".BAK"));
+}
+
+TEST_F(JournalTest, EditedFileIsRefusedUnlessForcedAndABadBackupIsNeverUsed) {
+  const std::string a = Dir.Write("a.pas", "TkvReport\r\n");
+  const std::string b = Dir.Write("b.pas", "TkvReport\r\n");
+  const std::string path = RunOn({a, b});
+  Dir.Write("a.pas", "edited after the run\r\n");
+  Dir.Write("b.BAK", "backup edited too");
+
+  auto results = UndoRun(path, false);
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].Status, TUndoStatus::Refused);
+  EXPECT_NE(results[0].Reason.find("changed after the run"), std::string::npos);
+  EXPECT_EQ(results[1].Status, TUndoStatus::Refused);
+  EXPECT_NE(results[1].Reason.find("no longer holds the original"), std::string::npos);
+  EXPECT_EQ(Dir.Read("a.pas"), "edited after the run\r\n");
+  EXPECT_FALSE(ReadJournal(path).Undone);
+
+  results = UndoRun(path, true);
+  EXPECT_EQ(results[0].Status, TUndoStatus::Restored);
+  EXPECT_EQ(Dir.Read("a.pas"), "TkvReport\r\n");
+  EXPECT_FALSE(Dir.Exists("a.BAK"));
+  // Even forced, a backup that does not hold the original is neither used nor removed.
+  EXPECT_EQ(results[1].Status, TUndoStatus::Refused);
+  EXPECT_EQ(Dir.Read("b.BAK"), "backup edited too");
+  EXPECT_EQ(Dir.Read("b.pas"), "TkvxReport\r\n");
+}
+
+// The states a kill can leave, written by hand: after the intent line only; after the backup was
+// linked; after it was linked under another name than the intent's (another process took that
+// name meanwhile) but before that was noted; after that was noted and the file replaced; after
+// the file was replaced but before the done line.
+TEST_F(JournalTest, UndoHandlesARunKilledBetweenAnyTwoSteps) {
+  const std::string original = "TkvReport\r\n", converted = "TkvxReport\r\n";
+  const std::string h0 = HashText(HashBytes(original)), h1 = HashText(HashBytes(converted));
+  std::string lines = "kv3conv-journal\t1\nstart\t2026-01-01T00:00:00.000000Z\t1\t/\t/t.dat\n";
+  int n = 0;
+  const auto intent = [&](const std::string& name) {
+    Dir.Write(name + ".pas", original);
+    lines += "intent\t" + std::to_string(n++) + "\t" + (Dir / (name + ".pas")) + "\t" +
+             (Dir / (name + ".BAK")) + "\t" + h0 + "\t" + h1 + "\n";
+  };
+  const auto link = [&](const std::string& name, const std::string& backup) {
+    ASSERT_EQ(::link((Dir / (name + ".pas")).c_str(), (Dir / backup).c_str()), 0);
+  };
+  intent("intent");
+  intent("linked");
+  link("linked", "linked.BAK");
+  intent("elsewhere");
+  Dir.Write("elsewhere.BAK", original);  // another process's file, taken before the link
+  link("elsewhere", "elsewhere.pas.BAK");
+  intent("noted");
+  Dir.Write("noted.BAK", "another process's file");
+  link("noted", "noted.pas.BAK");
+  lines += "backup\t3\t" + (Dir / "noted.pas.BAK") + "\n";
+  WriteFileSafely(Dir / "noted.pas", converted);
+  intent("replaced");
+  link("replaced", "replaced.BAK");
+  WriteFileSafely(Dir / "replaced.pas", converted);
+  lines += "done\t4\t2026-01-01";  // cut short by the kill: ignored
+  const std::string path = Dir.Write("killed.journal", lines);
+
+  const TJournal journal = ReadJournal(path);
+  EXPECT_FALSE(journal.Ended);
+  EXPECT_FALSE(journal.Files[4].Done);
+  EXPECT_EQ(journal.Files[3].Backup, Dir / "noted.pas.BAK");
+  const auto results = UndoRun(path, false);
+  ASSERT_EQ(results.size(), 5u);
+  EXPECT_EQ(results[0].Status, TUndoStatus::NotChanged);
+  for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(results[i].Status, TUndoStatus::Restored) << i;
+  for (const char* name : {"intent", "linked", "elsewhere", "noted", "replaced"}) {
+    EXPECT_EQ(Dir.Read(std::string(name) + ".pas"), original) << name;
+    EXPECT_FALSE(Dir.Exists(std::string(name) + ".pas.BAK")) << name;
+  }
+  for (const char* name : {"intent", "linked", "replaced"}) {
+    EXPECT_FALSE(Dir.Exists(std::string(name) + ".BAK")) << name;
+  }
+  // Files of the same names that the run did not make are left, even one holding the original.
+  EXPECT_EQ(Dir.Read("elsewhere.BAK"), original);
+  EXPECT_EQ(Dir.Read("noted.BAK"), "another process's file");
+}
+
+TEST_F(JournalTest, JournalsLiveInTheStateFolderAndDamagedOnesAreRefused) {
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("XDG_STATE_HOME", "/state/", 1);
+  EXPECT_EQ(JournalFolder(), "/state/kv3conv/journals");
+  ::setenv("XDG_STATE_HOME", "relative", 1);  // ignored, like an unset one
+  ::setenv("HOME", "/home/u", 1);
+  EXPECT_EQ(JournalFolder(), "/home/u/.local/state/kv3conv/journals");
+  ::unsetenv("XDG_STATE_HOME");
+  ::setenv("HOME", home.c_str(), 1);
+  EXPECT_EQ(LastJournal(Dir / "none"), "");
+
+  EXPECT_THROW(ReadJournal(Dir.Write("x.journal", "not a journal\n")), EFileError);
+  EXPECT_THROW(ReadJournal(Dir.Write("y.journal", "kv3conv-journal\t1\nintent\t0\tp\tb\tzz\tzz\n")),
+               EFileError);
+}
+
+TEST_F(JournalTest, StaleTemporariesOfDeadProcessesAreRemoved) {
+  // A child that has exited and been reaped: its process id is free.
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  const std::string dead = std::to_string(child), self = std::to_string(::getpid());
+  Dir.Write("Unit1.pas.kvtmp-" + dead + "-17", "left by a killed run");
+  Dir.Write("Unit1.pas.kvtmp-" + self + "-18", "being written");
+  Dir.Write("Unit1.pas.kvtmp-" + dead + "-x", "not one of ours");
+  Dir.Write("Unit1.pas", "kept");
+  EXPECT_EQ(TemporaryOwner("a.kvtmp-12-3"), 12);
+  EXPECT_EQ(TemporaryOwner(".kvtmp-12-3"), 0);
+  EXPECT_EQ(TemporaryOwner("a.kvtmp-12-"), 0);
+
+  const auto removed = RemoveStaleTemporaries(Dir.Path());
+  ASSERT_EQ(removed.size(), 1u);
+  EXPECT_EQ(removed[0], Dir / ("Unit1.pas.kvtmp-" + dead + "-17"));
+  EXPECT_FALSE(Dir.Exists("Unit1.pas.kvtmp-" + dead + "-17"));
+  EXPECT_TRUE(Dir.Exists("Unit1.pas.kvtmp-" + self + "-18"));
+  EXPECT_TRUE(Dir.Exists("Unit1.pas.kvtmp-" + dead + "-x"));
+}
+
+}  // namespace
+}  // namespace kv
