@@ -128,6 +128,8 @@ void MainWindowTest::init() {
   Dir = std::make_unique<test::TTempDir>();
   OldDir = QDir::currentPath();
   QVERIFY(QDir::setCurrent(Q(Dir->Path())));
+  // The journals of the window's source runs stay in the scratch folder.
+  qputenv("XDG_STATE_HOME", QByteArray::fromStdString(*Dir / "state"));
   Prompter = std::make_unique<TScriptedPrompter>();
 }
 
@@ -137,6 +139,7 @@ void MainWindowTest::cleanup() {
   QDir::setCurrent(OldDir);
   Dir.reset();
   qunsetenv("VISUAL");
+  qunsetenv("XDG_STATE_HOME");
 }
 
 TMainWindow& MainWindowTest::Open() {
