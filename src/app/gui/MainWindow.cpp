@@ -107,9 +107,10 @@ TMainWindow::~TMainWindow() {
     pane->View = nullptr;
     pane->Viewport = nullptr;
   }
+  vleUnits->viewport()->removeEventFilter(this);
+  vleUnits = nullptr;
   delete takeCentralWidget();
   JvPageControl = nullptr;
-  vleUnits = nullptr;
 }
 
 // ---- Building the window ------------------------------------------------------------------------
