@@ -11,6 +11,7 @@
 #include "base/CodePage.h"
 #include "base/TextLines.h"
 #include "migrate/ReplaceEngine.h"
+#include "support/RandomText.h"
 
 namespace kv {
 namespace {
@@ -195,14 +196,7 @@ TEST(DoubleByteMatch, EngineMatchesThePlainModel) {
   std::mt19937 rng(20261214);
   const std::string alphabet = "aAbB\x81\x9F\xA1\xE0\xFE\r\n";
   auto randomText = [&](std::size_t maxLength, bool breaks) {
-    std::string s;
-    const std::size_t n = rng() % (maxLength + 1);
-    for (std::size_t i = 0; i < n; ++i) {
-      char c = alphabet[rng() % alphabet.size()];
-      if (!breaks && (c == '\r' || c == '\n')) c = 'a';
-      s += c;
-    }
-    return s;
+    return test::RandomText(rng, alphabet, maxLength, breaks);
   };
   for (const int codePage : {932, 936}) {
     for (int round = 0; round < 3000; ++round) {

@@ -12,6 +12,7 @@
 #include "base/Errors.h"
 #include "base/TextLines.h"
 #include "migrate/ReplaceEngine.h"
+#include "support/RandomText.h"
 #include "support/TempDir.h"
 
 namespace kv {
@@ -51,14 +52,7 @@ TEST(SourceConverter, MatchesLineByLinePasses) {
   std::mt19937 rng(20261210);
   const std::string alphabet = "aAbB=c\r\n";
   auto randomText = [&](std::size_t maxLength, bool breaks) {
-    std::string s;
-    const std::size_t n = rng() % (maxLength + 1);
-    for (std::size_t i = 0; i < n; ++i) {
-      char c = alphabet[rng() % alphabet.size()];
-      if (!breaks && (c == '\r' || c == '\n')) c = 'a';
-      s += c;
-    }
-    return s;
+    return test::RandomText(rng, alphabet, maxLength, breaks);
   };
   for (int round = 0; round < 3000; ++round) {
     std::vector<TPair> pairs;
