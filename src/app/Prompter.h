@@ -38,6 +38,9 @@ class TPrompter : public TReportPrompter {
   // An error message box.
   virtual void ShowError(const std::string& text) = 0;
 
+  // A question answered Yes (true) or No.
+  virtual bool Confirm(const std::string& text) = 0;
+
   // What to do with changes of the table that were not saved, before they would be lost.
   enum class TUnsavedAnswer { Save, Discard, Cancel };
   virtual TUnsavedAnswer AskSaveChanges(const std::string& fileName) = 0;

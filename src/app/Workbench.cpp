@@ -177,6 +177,47 @@ bool TfrmMain::SettleUnsavedChanges() {
   return false;
 }
 
+void TfrmMain::UndoLastRunClick() {
+  const std::string path = LastJournal();
+  if (path.empty()) {
+    Prompter.ShowMessage("There is no source run to undo: no journal was found in " +
+                         JournalFolder());
+    return;
+  }
+  const TJournal journal = ReadJournal(path);
+  if (journal.Undone) {
+    Prompter.ShowMessage("The last source run (" + journal.Started + ") was undone already.");
+    return;
+  }
+  const std::size_t files = journal.Files.size();
+  if (!Prompter.Confirm("Undo the last source run (" + journal.Started + ")?\n\n" +
+                        std::to_string(files) + (files == 1 ? " file" : " files") +
+                        " will get back what they held before it, from their backups.")) {
+    return;
+  }
+  const std::vector<TUndoResult> results = UndoRun(path, false);
+  std::size_t restored = 0, refused = 0;
+  std::string details;
+  for (const TUndoResult& r : results) {
+    if (r.Status == TUndoStatus::Restored) ++restored;
+    if (r.Status == TUndoStatus::Refused) ++refused;
+    details += "\n" + std::string(UndoStatusWord(r.Status)) + ": " + r.Path +
+               (r.Reason.empty() ? "" : " (" + r.Reason + ")");
+  }
+  std::string summary =
+      std::to_string(restored) + " of " + std::to_string(results.size()) + " files restored";
+  if (refused > 0) {
+    summary += "; " + std::to_string(refused) +
+               " refused (kv3conv undo --force puts them back all the same)";
+  }
+  SetStatus({"Ready", StatusPanels[1], "Undone: " + std::to_string(restored) + " files"});
+  if (refused > 0) {
+    Prompter.ShowError(summary + "." + details);
+  } else {
+    Prompter.ShowMessage(summary + "." + details);
+  }
+}
+
 void TfrmMain::DeleteTableLines(std::vector<std::size_t> indexes) {
   std::sort(indexes.begin(), indexes.end());
   indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());

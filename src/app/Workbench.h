@@ -133,6 +133,10 @@ class TfrmMain : public TReportHost {
   // Open Conversion Data: a table chosen in a file dialog replaces the table, after the unsaved
   // changes were saved or dropped as the user says.
   void OpenDataClick();
+  // Undo Last Run: puts back the files of the last source run (of the command line or of this
+  // window) from its journal, after the user confirmed how many files that is; says per file
+  // what happened. A run with nothing to undo says so.
+  void UndoLastRunClick();
   // Removes the lines at these indexes of the table.
   void DeleteTableLines(std::vector<std::size_t> indexes);
   // True when the table holds edits that no file holds yet.

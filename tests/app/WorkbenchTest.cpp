@@ -108,11 +108,33 @@ TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
   EXPECT_EQ(journal.Files[0].Path, Dir / "p/a.pas");
   EXPECT_EQ(journal.Files[0].Backup, Dir / "p/a.BAK");
   EXPECT_TRUE(journal.Ended);
-  const auto undone = UndoRun(journal.Path, false);
-  ASSERT_EQ(undone.size(), 1u);
-  EXPECT_EQ(undone[0].Status, TUndoStatus::Restored);
+  // Undo Last Run asks first; No changes nothing, Yes puts the file back and says so; a second
+  // undo finds the run undone.
+  f.UndoLastRunClick();
+  ASSERT_EQ(Prompter.Questions.size(), 1u);
+  EXPECT_NE(Prompter.Questions[0].find("1 file will get back"), std::string::npos)
+      << Prompter.Questions[0];
+  EXPECT_EQ(Dir.Read("p/a.pas"), "TkvxReport TkvxReport\r\n");
+  Prompter.Confirmations = {true};
+  f.UndoLastRunClick();
   EXPECT_EQ(Dir.Read("p/a.pas"), "TkvReport TkvReport");
   EXPECT_FALSE(Dir.Exists("p/a.BAK"));
+  ASSERT_FALSE(Prompter.Messages.empty());
+  EXPECT_EQ(Prompter.Messages.back(), "1 of 1 files restored.\nRestored: " + (Dir / "p/a.pas"));
+  EXPECT_EQ(f.StatusPanels[2], "Undone: 1 files");
+  f.UndoLastRunClick();
+  EXPECT_NE(Prompter.Messages.back().find("was undone already"), std::string::npos);
+  EXPECT_EQ(Prompter.Questions.size(), 2u);
+  EXPECT_TRUE(Prompter.Errors.empty());
+}
+
+// With no journal at all, Undo Last Run says there is nothing to undo and asks nothing.
+TEST_F(WorkbenchTest, UndoLastRunWithoutAJournalSaysSo) {
+  TfrmMain& f = Start();
+  f.UndoLastRunClick();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_NE(Prompter.Messages[0].find("There is no source run to undo"), std::string::npos);
+  EXPECT_TRUE(Prompter.Questions.empty());
 }
 
 // The code page of the settings decides how the window's run matches: under Shift-JIS the

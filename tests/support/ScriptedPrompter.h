@@ -30,6 +30,9 @@ class TScriptedPrompter : public TPrompter {
   std::deque<TUnsavedAnswer> UnsavedAnswers;
   std::vector<std::string> UnsavedAsked;
   std::vector<std::string> PasswordReports;
+  // The answers to Yes/No questions (an empty queue answers No), and the questions asked.
+  std::deque<bool> Confirmations;
+  std::vector<std::string> Questions;
   // Runs when an error box would be shown, to look at the program at that moment.
   std::function<void()> OnError;
 
@@ -57,6 +60,10 @@ class TScriptedPrompter : public TPrompter {
   std::optional<std::string> AskReportPasswordFor(const std::string& path) override {
     PasswordReports.push_back(path);
     return AskReportPassword();
+  }
+  bool Confirm(const std::string& text) override {
+    Questions.push_back(text);
+    return Pop(Confirmations);
   }
   TUnsavedAnswer AskSaveChanges(const std::string& fileName) override {
     UnsavedAsked.push_back(fileName);

@@ -64,7 +64,7 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   JvPageControl->addTab(
       BuildListPage("tbsFiles", "ToolBar1", ProjectPane,
                     {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr, "OpenData",
-                     "SaveData", "Convert", nullptr, "AboutMe", nullptr, "FileExit1"}),
+                     "SaveData", "Convert", "UndoRun", nullptr, "AboutMe", nullptr, "FileExit1"}),
       QStringLiteral("Select Project Files"));
   JvPageControl->addTab(BuildTablePage(), QStringLiteral("Strings Project Files"));
   JvPageControl->addTab(BuildListPage("tbshReportFiles", "ToolBar2", ReportPane,
@@ -155,6 +155,8 @@ void TMainWindow::BuildActions() {
       "Convert", "Convert", "Convert files", TActionIcon::Convert, QKeySequence(Qt::Key_F9),
       [this] { Guarded([this] { Form.btnStartClick(); }); },
       [this] { return Form.ConvertEnabled(); });
+  AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo, none,
+            [this] { Guarded([this] { Form.UndoLastRunClick(); }); });
   AddAction("AboutMe", "About Me", "About me...", TActionIcon::About, none,
             [this] { ShowAbout(); });
   AddAction("FileExit1", "E&xit", "Exit|Quits the application", TActionIcon::Exit,

@@ -101,6 +101,14 @@ std::optional<std::string> TQtPrompter::AskReportPasswordFor(const std::string& 
   return AskPassword(PathToQt(path));
 }
 
+bool TQtPrompter::Confirm(const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), MessageToQt(text),
+                  QMessageBox::Yes | QMessageBox::No, Parent);
+  box.setObjectName(QStringLiteral("ConfirmBox"));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 TPrompter::TUnsavedAnswer TQtPrompter::AskSaveChanges(const std::string& fileName) {
   const QString shown =
       fileName.empty() ? QStringLiteral("the conversion table") : PathToQt(fileName);

@@ -34,6 +34,8 @@ class TQtPrompter : public TPrompter {
   // names the report below the question.
   std::optional<std::string> AskReportPassword() override;
   std::optional<std::string> AskReportPasswordFor(const std::string& path) override;
+  // A Yes/No question; No is the default button.
+  bool Confirm(const std::string& text) override;
   // Save, Discard or Cancel for the table's unsaved changes.
   TUnsavedAnswer AskSaveChanges(const std::string& fileName) override;
 

@@ -265,7 +265,7 @@ void MainWindowTest::layoutShowsTheWorkbench() {
   };
   QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar1")),
            QStringLiteral("IterateSubdirectories,FileOpen,RemoveFiles,|,OpenData,SaveData,"
-                          "Convert,|,AboutMe,|,FileExit1"));
+                          "Convert,UndoRun,|,AboutMe,|,FileExit1"));
   QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar2")),
            QStringLiteral("DirReports,AddReport,DelReport,|,RunReport,|,AboutMe,|,FileExit1"));
   QVERIFY(pages->widget(1)->findChildren<QToolBar*>().isEmpty());
