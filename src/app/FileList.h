@@ -22,6 +22,8 @@ struct TFileRow {
   // Report rows: what the last conversion of the file gave (messages, notes, why it failed);
   // none before the first run.
   std::shared_ptr<const TConversionOutcome> Outcome;
+  // Project rows: the error of a file whose conversion failed.
+  std::string Error;
 };
 
 class TFileList {

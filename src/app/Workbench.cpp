@@ -10,6 +10,8 @@
 #include <optional>
 
 #include "app/IniFile.h"
+#include "app/RunResults.h"
+#include "base/Ascii.h"
 #include "base/CodePage.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -469,10 +471,13 @@ void TfrmMain::btnStartClick() {
     const bool ended = done + failed == SearchList.Rows.size() && failed == 0;
     journal.Finish(done, changed, failed, !ended);
   });
+  LastRunJournal.clear();
+  for (TFileRow& file : SearchList.Rows) file.Error.clear();
   Run(SearchList, [&](std::size_t row, std::int64_t& total) {
     auto cells = SearchList.Rows[row].Cells;
     cells[1] = "Busy";
     SetCells(SearchList, row, cells);
+    LastRunJournal = journal.Path();
     const std::string path = SearchList.Rows[row].Caption;
     std::int64_t microseconds = 0;
     std::int32_t count = 0;
@@ -481,6 +486,7 @@ void TfrmMain::btnStartClick() {
     } catch (const std::exception& e) {
       // The error ends the run; the row says the file failed and the box names it.
       ++failed;
+      SearchList.Rows[row].Error = e.what();
       SetCells(SearchList, row, {"0", "Failed", "-"});
       const std::string text = e.what();
       if (text.find(path) != std::string::npos) throw;
@@ -490,7 +496,29 @@ void TfrmMain::btnStartClick() {
     SetCells(SearchList, row, {std::to_string(count), "Done", std::to_string(microseconds)});
     ++done;
     if (count > 0) ++changed;
+    LastRunJournal = journal.Path();
   });
+}
+
+void TfrmMain::SaveResultsClick() {
+  const bool reports = ActivePage == TPage::tbshReportFiles;
+  TSaveDialogOptions options;
+  options.FileName = reports ? "report-results.csv" : "source-results.csv";
+  options.Filter = ResultsFilter;
+  options.DefaultExt = "csv";
+  options.OverwritePrompt = true;
+  const auto chosen = Prompter.SaveFile(options);
+  if (!chosen) return;
+  const bool json = AsciiUpper(ExtractFileExt(*chosen)) == ".JSON";
+  const std::string text =
+      reports
+          ? (json ? ReportResultsJson(SearchListReport) : ReportResultsCsv(SearchListReport))
+          : (json ? SourceResultsJson(SearchList, LastRunJournal) : SourceResultsCsv(SearchList));
+  try {
+    WriteFileSafely(*chosen, text);
+  } catch (const std::exception& e) {
+    Prompter.ShowError(e.what());
+  }
 }
 
 void TfrmMain::btnConvertRepClick() {

@@ -47,6 +47,7 @@ inline constexpr const char* ProjectFilter =
     "All files (*.*)|*.*|Pascal sources|*.pas;*.dfm;*.dpr|Text files|*.txt";
 inline constexpr const char* ReportFilter = "Report Files (*.kvf)|*.kvf";
 inline constexpr const char* ConversionFilter = "Conversion files (*.dat)|*.dat";
+inline constexpr const char* ResultsFilter = "CSV files (*.csv)|*.csv|JSON files (*.json)|*.json";
 inline constexpr const char* ProjectMasks = "*.pas;*.dfm;*.dpr;*.dpk";
 inline constexpr const char* ReportMasks = "*.kvf";
 inline constexpr const char* DefaultMasks = "*.dpr;*.dpk;*.pas;*.dfm";
@@ -137,6 +138,11 @@ class TfrmMain : public TReportHost {
   // window) from its journal, after the user confirmed how many files that is; says per file
   // what happened. A run with nothing to undo says so.
   void UndoLastRunClick();
+  // Save Results: the rows of the page shown (project or report list) to a file chosen in a save
+  // dialog, as JSON when its name ends in .json, else as CSV.
+  void SaveResultsClick();
+  // The journal of the last source run of this window; empty when it wrote none.
+  std::string LastRunJournal;
   // Removes the lines at these indexes of the table.
   void DeleteTableLines(std::vector<std::size_t> indexes);
   // True when the table holds edits that no file holds yet.

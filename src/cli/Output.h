@@ -6,11 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/JsonText.h"
+
 namespace kv::cli {
 
-// A JSON string literal (with quotes). Bytes that do not form valid UTF-8 are written as the
-// character of the same number (\u00XX), so the output is always valid JSON.
-std::string JsonString(std::string_view text);
+// JSON string literals come from the shared helpers.
+using kv::JsonString;
 
 // Text as it may be shown on a terminal: printable ASCII and valid UTF-8 characters as they are,
 // every other byte (control bytes, line breaks, bytes of no valid character) as \xNN, so that a

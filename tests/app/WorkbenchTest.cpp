@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "app/IniFile.h"
 #include "app/Workbench.h"
@@ -126,6 +127,59 @@ TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
   EXPECT_NE(Prompter.Messages.back().find("was undone already"), std::string::npos);
   EXPECT_EQ(Prompter.Questions.size(), 2u);
   EXPECT_TRUE(Prompter.Errors.empty());
+}
+
+// Save Results writes the page's rows with the fields of kv3conv --json, or as CSV under a
+// header of the same names.
+TEST_F(WorkbenchTest, RunResultsAreSavedAsJsonAndCsv) {
+  Dir.Write("kv25x.dat", "TkvReport=TkvxReport\r\n");
+  TfrmMain& f = Start();
+  f.AddFile(Dir.Write("p/a.pas", "TkvReport TkvReport"));
+  f.AddFile(Dir / "p/missing.pas");
+  f.AddFile(Dir.Write("p/c,d.pas", "x"));
+  EXPECT_THROW(f.btnStartClick(), std::exception);
+  Prompter.Saves = {Dir / "out/results.json", Dir / "out/results.csv"};
+  std::filesystem::create_directories(Dir / "out");
+  f.SaveResultsClick();
+  const auto json = nlohmann::json::parse(Dir.Read("out/results.json"));
+  ASSERT_EQ(json["files"].size(), 3u);
+  EXPECT_EQ(json["files"][0]["path"], Dir / "p/a.pas");
+  EXPECT_EQ(json["files"][0]["replacements"], 2);
+  EXPECT_EQ(json["files"][0]["status"], "Done");
+  EXPECT_TRUE(json["files"][0]["error"].is_null());
+  EXPECT_EQ(json["files"][1]["status"], "Failed");
+  EXPECT_NE(json["files"][1]["error"].get<std::string>().find("missing.pas"), std::string::npos);
+  EXPECT_EQ(json["files"][2]["status"], "Waiting");
+  const auto& total = json["total"];
+  EXPECT_EQ(total["files"], 3);
+  EXPECT_EQ(total["replacements"], 2);
+  EXPECT_EQ(total["failed"], 1);
+  EXPECT_EQ(total["interrupted"], true);
+  EXPECT_EQ(total["journal"], LastJournal());
+  for (const char* key : {"microseconds", "dryRun"}) EXPECT_TRUE(total.contains(key)) << key;
+  f.SaveResultsClick();
+  const std::string csv = Dir.Read("out/results.csv");
+  EXPECT_TRUE(csv.starts_with("path,replacements,microseconds,status,error\r\n" +
+                              (Dir / "p/a.pas") + ",2,"))
+      << csv;
+  EXPECT_NE(csv.find("\"" + (Dir / "p/c,d.pas") + "\",0,0,Waiting,\r\n"), std::string::npos) << csv;
+
+  // The report page: the fields of kv3conv report --json.
+  f.ActivePage = TPage::tbshReportFiles;
+  f.AddFilesRep(Dir.Write("r/Empty.kvf", ""));
+  f.btnConvertRepClick();
+  Prompter.Saves = {Dir / "out/reports.json"};
+  f.SaveResultsClick();
+  const auto reports = nlohmann::json::parse(Dir.Read("out/reports.json"));
+  ASSERT_EQ(reports["reports"].size(), 1u);
+  const auto& r = reports["reports"][0];
+  EXPECT_EQ(r["status"], "Failed");
+  EXPECT_EQ(r["written"], false);
+  for (const char* key :
+       {"path", "output", "microseconds", "messageCount", "messages", "notes", "problem"}) {
+    EXPECT_TRUE(r.contains(key)) << key;
+  }
+  EXPECT_EQ(reports["total"]["failed"], 1);
 }
 
 // With no journal at all, Undo Last Run says there is nothing to undo and asks nothing.

@@ -61,15 +61,15 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   BuildActions();
   JvPageControl = new QTabWidget(this);
   JvPageControl->setObjectName(QStringLiteral("JvPageControl"));
-  JvPageControl->addTab(
-      BuildListPage("tbsFiles", "ToolBar1", ProjectPane,
-                    {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr, "OpenData",
-                     "SaveData", "Convert", "UndoRun", nullptr, "AboutMe", nullptr, "FileExit1"}),
-      QStringLiteral("Select Project Files"));
+  JvPageControl->addTab(BuildListPage("tbsFiles", "ToolBar1", ProjectPane,
+                                      {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr,
+                                       "OpenData", "SaveData", "Convert", "UndoRun", "SaveResults",
+                                       nullptr, "AboutMe", nullptr, "FileExit1"}),
+                        QStringLiteral("Select Project Files"));
   JvPageControl->addTab(BuildTablePage(), QStringLiteral("Strings Project Files"));
   JvPageControl->addTab(BuildListPage("tbshReportFiles", "ToolBar2", ReportPane,
                                       {"DirReports", "AddReport", "DelReport", nullptr, "RunReport",
-                                       nullptr, "AboutMe", nullptr, "FileExit1"}),
+                                       "SaveResults", nullptr, "AboutMe", nullptr, "FileExit1"}),
                         QStringLiteral("Select Report Files"));
   JvPageControl->setCurrentIndex(static_cast<int>(TPage::tbsFiles));
   connect(JvPageControl, &QTabWidget::currentChanged, this,
@@ -155,6 +155,8 @@ void TMainWindow::BuildActions() {
       "Convert", "Convert", "Convert files", TActionIcon::Convert, QKeySequence(Qt::Key_F9),
       [this] { Guarded([this] { Form.btnStartClick(); }); },
       [this] { return Form.ConvertEnabled(); });
+  AddAction("SaveResults", "Save Results...", "Save the results of the run as CSV or JSON",
+            TActionIcon::Save, none, [this] { Guarded([this] { Form.SaveResultsClick(); }); });
   AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo, none,
             [this] { Guarded([this] { Form.UndoLastRunClick(); }); });
   AddAction("AboutMe", "About Me", "About me...", TActionIcon::About, none,

@@ -265,9 +265,10 @@ void MainWindowTest::layoutShowsTheWorkbench() {
   };
   QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar1")),
            QStringLiteral("IterateSubdirectories,FileOpen,RemoveFiles,|,OpenData,SaveData,"
-                          "Convert,UndoRun,|,AboutMe,|,FileExit1"));
+                          "Convert,UndoRun,SaveResults,|,AboutMe,|,FileExit1"));
   QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar2")),
-           QStringLiteral("DirReports,AddReport,DelReport,|,RunReport,|,AboutMe,|,FileExit1"));
+           QStringLiteral("DirReports,AddReport,DelReport,|,RunReport,SaveResults,|,AboutMe,|,"
+                          "FileExit1"));
   QVERIFY(pages->widget(1)->findChildren<QToolBar*>().isEmpty());
   QCOMPARE(Find<QToolBar>("ToolBar1")->parentWidget(), pages->widget(0));
   QCOMPARE(Find<QToolBar>("ToolBar2")->parentWidget(), pages->widget(2));
