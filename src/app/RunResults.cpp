@@ -20,14 +20,6 @@ std::int64_t CellValue(const std::string& cell) {
   return value;
 }
 
-std::string JsonTexts(const std::vector<std::string>& texts) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    out += (i ? ", " : "") + JsonString(CodePageToUtf8(texts[i]));
-  }
-  return out + "]";
-}
-
 // One CSV field: quoted when it holds a separator, a quote or a line break, quotes doubled.
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -108,7 +100,8 @@ std::string ReportResultsJson(const TFileList& list) {
            ", \"written\": " + (row.Outcome && o.Written() ? "true" : "false") +
            ", \"microseconds\": " + std::to_string(o.Microseconds) +
            ", \"messageCount\": " + std::to_string(o.Messages.size()) +
-           ", \"messages\": " + JsonTexts(o.Messages) + ", \"notes\": " + JsonTexts(o.Notes) +
+           ", \"messages\": " + JsonCodePageTexts(o.Messages) +
+           ", \"notes\": " + JsonCodePageTexts(o.Notes) +
            ", \"problem\": " + (o.Problem.empty() ? "null" : JsonString(o.Problem)) + "}";
   }
   out += list.Rows.empty() ? "],\n" : "\n  ],\n";

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "base/CodePage.h"
+
 namespace kv {
 
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
@@ -61,6 +63,14 @@ std::string JsonString(std::string_view text) {
   }
   out += '"';
   return out;
+}
+
+std::string JsonCodePageTexts(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    out += (i ? ", " : "") + JsonString(CodePageToUtf8(texts[i]));
+  }
+  return out + "]";
 }
 
 }  // namespace kv

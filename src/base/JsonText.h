@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv {
 
@@ -14,5 +15,8 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
 // A JSON string literal (with quotes). Bytes that do not form valid UTF-8 are written as the
 // character of the same number (\u00XX), so the output is always valid JSON.
 std::string JsonString(std::string_view text);
+
+// A JSON array of texts of the system code page, each converted to UTF-8 first.
+std::string JsonCodePageTexts(const std::vector<std::string>& texts);
 
 }  // namespace kv

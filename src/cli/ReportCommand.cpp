@@ -19,14 +19,6 @@ struct TReportLine {
   TConversionOutcome Outcome;
 };
 
-std::string JsonTexts(const std::vector<std::string>& texts) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    out += (i ? ", " : "") + JsonString(CodePageToUtf8(texts[i]));
-  }
-  return out + "]";
-}
-
 // How many files of a run ended in each way.
 struct TReportTotals {
   std::size_t Done = 0, Warnings = 0, Failed = 0;
@@ -59,7 +51,8 @@ void PrintJson(const std::vector<TReportLine>& lines, const TReportTotals& total
            "\", \"written\": " + (o.Written() ? "true" : "false") +
            ", \"microseconds\": " + std::to_string(o.Microseconds) +
            ", \"messageCount\": " + std::to_string(o.Messages.size()) +
-           ", \"messages\": " + JsonTexts(o.Messages) + ", \"notes\": " + JsonTexts(o.Notes) +
+           ", \"messages\": " + JsonCodePageTexts(o.Messages) +
+           ", \"notes\": " + JsonCodePageTexts(o.Notes) +
            ", \"problem\": " + (o.Problem.empty() ? "null" : JsonString(o.Problem)) + "}";
   }
   out += lines.empty() ? "],\n" : "\n  ],\n";
