@@ -1,6 +1,6 @@
 // A file list of the workbench (the project list and the report list): rows of a file path and
-// three cells (replacement count, status word, microseconds), a selection, and the sort marks of
-// the four column headers.
+// three cells (replacement count or, on the report list, the count of messages and notes; status
+// word; microseconds), a selection, and the sort marks of the four column headers.
 #pragma once
 
 #include <array>
@@ -31,15 +31,20 @@ class TFileList {
   // Column titles and widths in pixels (the first column takes the remaining width: 0).
   static constexpr std::array<const char*, 4> ColumnTitles{"Filename", "Replacements", "Status",
                                                            "Microseconds"};
+  // The report list's second column counts the messages and notes of each conversion.
+  static constexpr std::array<const char*, 4> ReportColumnTitles{"Filename", "Messages", "Status",
+                                                                 "Microseconds"};
   static constexpr std::array<int, 4> ColumnWidths{0, 100, 53, 100};
   // Sort marks: image indexes of the header images.
   static constexpr int NoMark = -1;
   static constexpr int DescendingMark = 1;
   static constexpr int AscendingMark = 2;
 
-  explicit TFileList(std::string name) : Name(std::move(name)) {}
+  explicit TFileList(std::string name, const std::array<const char*, 4>& titles = ColumnTitles)
+      : Name(std::move(name)), Titles(titles) {}
 
   const std::string Name;
+  const std::array<const char*, 4> Titles;
   std::vector<TFileRow> Rows;
   std::array<int, 4> ImageIndex{NoMark, NoMark, NoMark, NoMark};
 

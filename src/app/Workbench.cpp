@@ -15,6 +15,7 @@
 #include "base/CodePage.h"
 #include "base/Errors.h"
 #include "base/Files.h"
+#include "legacy/Report.h"
 #include "migrate/ConversionTable.h"
 #include "migrate/Journal.h"
 #include "migrate/ReplaceEngine.h"
@@ -56,6 +57,11 @@ class TFileNamingPrompter : public TReportPrompter {
   TPrompter& Inner;
   std::string Path;
 };
+
+// The report row's second cell: the messages and notes of a conversion, counted together.
+std::string MessageCount(const TConversionOutcome& outcome) {
+  return std::to_string(outcome.Messages.size() + outcome.Notes.size());
+}
 
 }  // namespace
 
@@ -536,17 +542,21 @@ void TfrmMain::btnConvertRepClick() {
       // The error ends the run; its box names the file, and the row says it got no document.
       outcome.Status = TConversionStatus::Failed;
       outcome.Problem = e.what();
+      outcome.OutputPath = DocumentPath(path);
       SearchListReport.Rows[row].Outcome = std::make_shared<const TConversionOutcome>(outcome);
-      SetCells(SearchListReport, row, {"0", StatusWord(outcome.Status), "-"});
+      SetCells(SearchListReport, row,
+               {MessageCount(outcome), StatusWord(outcome.Status), "-"});
       throw EKvError(path + ": " + e.what());
     }
-    // Report rows show how long each report took to load and write.
+    // Report rows show how many messages and notes each conversion gave, and how long each
+    // report took to load and write.
     total += outcome.Microseconds;
     const std::string microseconds = std::to_string(outcome.Microseconds);
     const char* status = StatusWord(outcome.Status);
+    std::string messages = MessageCount(outcome);
     SearchListReport.Rows[row].Outcome =
         std::make_shared<const TConversionOutcome>(std::move(outcome));
-    SetCells(SearchListReport, row, {"0", status, microseconds});
+    SetCells(SearchListReport, row, {std::move(messages), status, microseconds});
   });
 }
 

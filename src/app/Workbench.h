@@ -69,7 +69,7 @@ class TfrmMain : public TReportHost {
   std::string Caption = AppTitle;
 
   TFileList SearchList{"SearchList"};
-  TFileList SearchListReport{"SearchListReport"};
+  TFileList SearchListReport{"SearchListReport", TFileList::ReportColumnTitles};
   TSearchFiles JvSearchFiles1;
   std::array<std::string, 3> StatusPanels;
   TPage ActivePage = TPage::tbsFiles;

@@ -329,16 +329,27 @@ TEST_F(WorkbenchTest, ReportRunWithoutConverterFailsOnTheFirstRow) {
   EXPECT_EQ(f.SearchListReport.Rows[1].Cells[1], "Waiting");
   EXPECT_EQ(f.StatusPanels[0], "Ready");
 
+  // The failed row names the document it did not get, and counts no message.
+  EXPECT_EQ(f.SearchListReport.Rows[0].Outcome->OutputPath, Dir / "a.kv3");
+  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[0], "0");
+
   std::vector<std::string> converted;
   f.ConvertReportFile = [&](const std::string& path) {
     converted.push_back(path);
     TConversionOutcome outcome;
     outcome.Status = converted.size() == 1 ? TConversionStatus::Warnings : TConversionStatus::Done;
+    if (converted.size() == 1) {
+      outcome.Messages = {"first message", "second message"};
+      outcome.Notes = {"a note"};
+    }
     return outcome;
   };
   f.btnConvertRepClick();
   EXPECT_EQ(converted, (std::vector<std::string>{Dir / "a.kvf", Dir / "b.kvf"}));
+  // The second cell counts the messages and notes together.
+  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[0], "3");
   EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], "Warnings");
+  EXPECT_EQ(f.SearchListReport.Rows[1].Cells[0], "0");
   EXPECT_EQ(f.SearchListReport.Rows[1].Cells[1], "Done");
 }
 

@@ -28,7 +28,7 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   if (section < 0 || section >= columnCount()) return {};
-  return QString::fromLatin1(TFileList::ColumnTitles[static_cast<std::size_t>(section)]);
+  return QString::fromLatin1(Source.Titles[static_cast<std::size_t>(section)]);
 }
 
 Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const {

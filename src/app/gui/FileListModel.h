@@ -1,5 +1,6 @@
 // Shows a file list of the workbench (the project list or the report list) to a Qt item view:
-// one row per file, the four columns "Filename", "Replacements", "Status", "Microseconds".
+// one row per file, the four columns of the list's titles ("Filename", "Replacements" or
+// "Messages", "Status", "Microseconds").
 #pragma once
 
 #include <QAbstractTableModel>

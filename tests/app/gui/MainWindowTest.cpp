@@ -307,7 +307,10 @@ void MainWindowTest::layoutShowsTheWorkbench() {
     QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
     QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
-    const QStringList titles{"Filename", "Replacements", "Status", "Microseconds"};
+    // The report list counts the messages and notes of each conversion in its second column.
+    const QStringList titles{"Filename",
+                             list == std::string("SearchList") ? "Replacements" : "Messages",
+                             "Status", "Microseconds"};
     const int widths[] = {-1, 100, 53, 100};
     for (int column = 0; column < 4; ++column) {
       QCOMPARE(view->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
