@@ -7,16 +7,19 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -24,7 +27,10 @@
 #include <clocale>
 #include <cmath>
 
+#include "app/FileChanges.h"
 #include "app/gui/AboutDialog.h"
+#include "app/gui/DetailsPane.h"
+#include "app/gui/DiffPane.h"
 #include "app/gui/FileListModel.h"
 #include "app/gui/PairTable.h"
 #include "app/gui/QtText.h"
@@ -57,6 +63,7 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   Form.DecimalSeparator = LocaleDecimalSeparator();
   ProjectPane.List = &Form.SearchList;
   ReportPane.List = &Form.SearchListReport;
+  OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
   BuildActions();
   JvPageControl = new QTabWidget(this);
@@ -64,12 +71,14 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   JvPageControl->addTab(BuildListPage("tbsFiles", "ToolBar1", ProjectPane,
                                       {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr,
                                        "OpenData", "SaveData", "Convert", "UndoRun", "SaveResults",
-                                       nullptr, "AboutMe", nullptr, "FileExit1"}),
+                                       nullptr, "AboutMe", nullptr, "FileExit1"},
+                                      SourceDiff = new TDiffPane),
                         QStringLiteral("Select Project Files"));
   JvPageControl->addTab(BuildTablePage(), QStringLiteral("Strings Project Files"));
   JvPageControl->addTab(BuildListPage("tbshReportFiles", "ToolBar2", ReportPane,
                                       {"DirReports", "AddReport", "DelReport", nullptr, "RunReport",
-                                       "SaveResults", nullptr, "AboutMe", nullptr, "FileExit1"}),
+                                       "SaveResults", nullptr, "AboutMe", nullptr, "FileExit1"},
+                                      ReportDetails = new TDetailsPane),
                         QStringLiteral("Select Report Files"));
   JvPageControl->setCurrentIndex(static_cast<int>(TPage::tbsFiles));
   connect(JvPageControl, &QTabWidget::currentChanged, this,
@@ -180,7 +189,8 @@ void TMainWindow::BuildActions() {
 }
 
 QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
-                                    const std::vector<const char*>& actions) {
+                                    const std::vector<const char*>& actions,
+                                    QWidget* detailsPane) {
   auto* page = new QWidget;
   page->setObjectName(QString::fromLatin1(pageName));
   auto* layout = new QVBoxLayout(page);
@@ -243,7 +253,14 @@ QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarNam
   pane.Viewport = view->viewport();
   view->installEventFilter(this);
   pane.Viewport->installEventFilter(this);
-  layout->addWidget(view, 1);
+  auto* splitter = new QSplitter(Qt::Vertical, page);
+  splitter->setObjectName(QString::fromLatin1(pageName) + QStringLiteral("Splitter"));
+  splitter->setChildrenCollapsible(false);
+  splitter->addWidget(view);
+  splitter->addWidget(detailsPane);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
+  layout->addWidget(splitter, 1);
   return page;
 }
 
@@ -405,7 +422,43 @@ void TMainWindow::OpenInEditor(const std::string& path) {
     }
     return;
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  OpenUrl(QUrl::fromLocalFile(file));
+}
+
+void TMainWindow::OpenRow(TListPane& pane) {
+  const int row = pane.List->FirstSelected();
+  if (&pane == &ReportPane && row >= 0) {
+    const auto& outcome = pane.List->Rows[static_cast<std::size_t>(row)].Outcome;
+    if (outcome && outcome->Written()) {
+      const QString folder = QFileInfo(PathToQt(outcome->OutputPath)).absolutePath();
+      if (!OpenUrl(QUrl::fromLocalFile(folder))) {
+        Prompter.ShowError("Cannot open the folder \"" + PathFromQt(folder) + "\"");
+      }
+      return;
+    }
+  }
+  OpenInEditor(Form.FileToOpen(*pane.List));
+}
+
+void TMainWindow::ShowDetails(TListPane& pane) {
+  const int row = pane.List->FirstSelected();
+  if (&pane == &ReportPane) {
+    ReportDetails->ShowRow(row < 0 ? nullptr : &pane.List->Rows[static_cast<std::size_t>(row)]);
+  } else {
+    SourceDiff->ShowChanges(row < 0 ? TFileChanges{}
+                                    : SourceFileChanges(Form, static_cast<std::size_t>(row)));
+  }
+}
+
+void TMainWindow::ScheduleDetails() {
+  if (DetailsScheduled) return;
+  DetailsScheduled = true;
+  QTimer::singleShot(0, this, [this] {
+    DetailsScheduled = false;
+    if (!JvPageControl) return;
+    ShowDetails(ProjectPane);
+    ShowDetails(ReportPane);
+  });
 }
 
 // ---- Lists --------------------------------------------------------------------------------------
@@ -445,6 +498,7 @@ void TMainWindow::TakeSelection(TListPane& pane) {
     selected[row] = selection->isRowSelected(static_cast<int>(row), {});
   }
   Form.SetSelection(*pane.List, selected);
+  ShowDetails(pane);
 }
 
 void TMainWindow::ShowSortMark(TListPane& pane) {
@@ -475,6 +529,7 @@ void TMainWindow::RowChanged(const TFileList& list, std::size_t row) {
     rect.setRight(pane->View->viewport()->width());
     pane->View->viewport()->repaint(rect);
   }
+  if (static_cast<int>(row) == list.FirstSelected()) ScheduleDetails();
 }
 
 void TMainWindow::ListChanged(const TFileList& list) {
@@ -483,6 +538,7 @@ void TMainWindow::ListChanged(const TFileList& list) {
   pane->Items->Reload();
   ShowSelection(*pane);
   ShowSortMark(*pane);
+  ScheduleDetails();
 }
 
 void TMainWindow::StatusChanged() {
@@ -494,6 +550,8 @@ void TMainWindow::StatusChanged() {
 
 void TMainWindow::TableChanged() {
   Pairs->TableChanged();
+  // What a run would change depends on the table.
+  ScheduleDetails();
 }
 
 void TMainWindow::CaptionChanged() {
@@ -551,7 +609,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
         Guarded([this] { Form.DeleteKeyReleased(); });
       }
     } else if (event->type() == QEvent::MouseButtonDblClick && watched == pane->Viewport) {
-      OpenInEditor(Form.FileToOpen(*pane->List));
+      OpenRow(*pane);
     }
   }
   return QMainWindow::eventFilter(watched, event);

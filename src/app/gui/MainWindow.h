@@ -18,9 +18,12 @@ class QLabel;
 class QTabWidget;
 class QTableView;
 class QTreeView;
+class QUrl;
 
 namespace kv::gui {
 
+class TDetailsPane;
+class TDiffPane;
 class TFileListModel;
 class TPairTableModel;
 
@@ -34,6 +37,10 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   ~TMainWindow() override;
 
   TfrmMain& Model() { return Form; }
+
+  // Opens a folder or file in the desktop's program for it (double click on a converted report
+  // row); by default QDesktopServices::openUrl. False when nothing could open it.
+  std::function<bool(const QUrl&)> OpenUrl;
 
   // Start of the window: accepts dropped files, restores settings and conversion data.
   void FormCreate();
@@ -77,8 +84,9 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
                      const QKeySequence& shortcut, std::function<void()> execute,
                      std::function<bool()> enabled = {});
   void BuildActions();
+  // detailsPane: shown under the list, which it shares the page's height with.
   QWidget* BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
-                         const std::vector<const char*>& actions);
+                         const std::vector<const char*>& actions, QWidget* detailsPane);
   QWidget* BuildTablePage();
   void BuildStatusBar();
 
@@ -92,6 +100,13 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   void TakeSelection(TListPane& pane);
   void ShowSortMark(TListPane& pane);
   void OpenInEditor(const std::string& path);
+  // A double click on a list: a converted report's folder, else the file in the editor.
+  void OpenRow(TListPane& pane);
+  // The details of the first selected row of a list, in the pane under it: the report details or
+  // the source file's diff. ScheduleDetails shows them once the event loop runs again, so that
+  // a run that changes many rows pays for it once.
+  void ShowDetails(TListPane& pane);
+  void ScheduleDetails();
   void ShowAbout();
   // The page and, when a screen still shows it, the place and size of the last start.
   void RestorePlacement();
@@ -105,6 +120,9 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   TListPane ProjectPane;
   TListPane ReportPane;
   QTableView* vleUnits = nullptr;
+  TDetailsPane* ReportDetails = nullptr;
+  TDiffPane* SourceDiff = nullptr;
+  bool DetailsScheduled = false;
   TPairTableModel* Pairs = nullptr;
   std::array<QLabel*, 3> StatusPanels{};
   std::vector<TActionEntry> Actions;

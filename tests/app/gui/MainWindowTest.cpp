@@ -14,6 +14,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -25,11 +29,14 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "app/IniFile.h"
 #include "app/Workbench.h"
 #include "app/gui/AboutDialog.h"
+#include "app/gui/DiffPane.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/PairTable.h"
 #include "app/gui/QtPrompter.h"
@@ -48,6 +55,86 @@ using test::TScriptedPrompter;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+// A saved results file as records of field texts: CSV (quoted fields may hold separators,
+// doubled quotes and line breaks) or JSON (numbers and flags as their text, null as empty, lists
+// of texts joined by line breaks, as CSV holds them).
+using TRecords = std::vector<std::map<std::string, std::string>>;
+
+TRecords ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> lines(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        lines.back().back() += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        lines.back().back() += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      lines.back().emplace_back();
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      lines.emplace_back(1);
+      ++i;
+    } else {
+      lines.back().back() += c;
+    }
+  }
+  lines.pop_back();  // after the last line end
+  TRecords records;
+  for (std::size_t line = 1; line < lines.size(); ++line) {
+    if (lines[line].size() != lines[0].size()) qFatal("CSV line %zu has other fields", line);
+    auto& record = records.emplace_back();
+    for (std::size_t field = 0; field < lines[0].size(); ++field) {
+      record[lines[0][field]] = lines[line][field];
+    }
+  }
+  return records;
+}
+
+TRecords ParseJson(const std::string& text, const char* list) {
+  TRecords records;
+  const nlohmann::json document = nlohmann::json::parse(text);
+  for (const auto& item : document.at(list)) {
+    auto& record = records.emplace_back();
+    for (const auto& [key, value] : item.items()) {
+      std::string& field = record[key];
+      if (value.is_string()) {
+        field = value.get<std::string>();
+      } else if (value.is_array()) {
+        for (const auto& line : value) field += (field.empty() ? "" : "\n") + line.get<std::string>();
+      } else if (!value.is_null()) {
+        field = value.dump();
+      }
+    }
+  }
+  return records;
+}
+
+// The lines of a text pane, each with the parts drawn on a background: "text" or
+// "text [part|colour]".
+QStringList PaneLines(const QTextDocument& document) {
+  QStringList lines;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    QString line = block.text();
+    const QBrush background = block.blockFormat().background();
+    if (background.style() != Qt::NoBrush) line += QStringLiteral(" {%1}").arg(background.color().name());
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment part = it.fragment();
+      const QBrush brush = part.charFormat().background();
+      if (brush.style() == Qt::NoBrush) continue;
+      line += QStringLiteral(" [%1|%2]").arg(part.text(), brush.color().name());
+    }
+    lines << line;
+  }
+  return lines;
 }
 
 }  // namespace
@@ -83,6 +170,9 @@ class MainWindowTest : public QObject {
   void scansLeaveTheirMaskInTheSettings_data();
   void scansLeaveTheirMaskInTheSettings();
   void doubleClickOpensTheFirstSelectedFileInTheEditor();
+  void reportDetailsAfterAWarnedAndAFailedConversion();
+  void diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged();
+  void savedResultsParseBackAsTheListsShowThem();
   void aboutBoxShowsTitleAndClosesWithOk();
   void dialogFiltersInQtForm_data();
   void dialogFiltersInQtForm();
@@ -764,6 +854,167 @@ void MainWindowTest::doubleClickOpensTheFirstSelectedFileInTheEditor() {
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
   QTRY_VERIFY_WITH_TIMEOUT(Dir->Exists("editor.sh.opened"), 5000);
   QTRY_COMPARE_WITH_TIMEOUT(Dir->Read("editor.sh.opened"), *Dir / "two pas.pas", 5000);
+}
+
+void MainWindowTest::reportDetailsAfterAWarnedAndAFailedConversion() {
+  // A dialog report converts with notes; a file of a version the library refuses gets its message
+  // and no document.
+  qunsetenv("VISUAL");  // a report without a document opens through the desktop's opener
+  fs::copy_file(std::string(KV_EXAMPLES_DIR) + "/reports/Dialogs.kvf", *Dir / "warned.kvf");
+  Dir->Write("failed.kvf", std::string("\x1A", 1));
+  Open();
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  for (const char* name : {"warned.kvf", "failed.kvf"}) Window->Model().AddFilesRep(*Dir / name);
+  auto* details = Find<QTextEdit>("ReportDetails");
+  SelectRows("SearchListReport", {1});
+  QCOMPARE(details->toPlainText(),
+           Q("Report: " + (*Dir / "failed.kvf") + "\nStatus: Waiting\nNot converted yet."));
+
+  Action("RunReport")->trigger();
+  Idle();
+  QVERIFY(Prompter->Errors.empty());
+  const TFileRow& warned = Window->Model().SearchListReport.Rows[0];
+  QVERIFY(!warned.Outcome->Notes.empty());
+  QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Warnings"));
+  QCOMPARE(Cell("SearchListReport", 0, 1),
+           QString::number(warned.Outcome->Messages.size() + warned.Outcome->Notes.size()));
+  const TFileRow& failed = Window->Model().SearchListReport.Rows[1];
+  QCOMPARE(failed.Outcome->Messages.size(), std::size_t{1});
+  QCOMPARE(Cell("SearchListReport", 1, 1), QStringLiteral("1"));
+  QCOMPARE(Cell("SearchListReport", 1, 2), QStringLiteral("Failed"));
+
+  // The selected row's details follow the run.
+  QStringList expected{"Report: " + Q(*Dir / "failed.kvf"),
+                       "Document: " + Q(*Dir / "failed.kv3"),
+                       "Status: Failed: no document was written",
+                       "Why: " + Q(failed.Outcome->Problem),
+                       "",
+                       "Messages of the report library (1)",
+                       Q(failed.Outcome->Messages[0]),
+                       "",
+                       "Conversion notes (0)"};
+  QCOMPARE(details->toPlainText().split(QLatin1Char('\n')), expected);
+
+  SelectRows("SearchListReport", {0});
+  expected = QStringList{"Report: " + Q(*Dir / "warned.kvf"),
+                         "Document: " + Q(*Dir / "warned.kv3"),
+                         "Status: Warnings: the document was written", "",
+                         QStringLiteral("Messages of the report library (%1)")
+                             .arg(warned.Outcome->Messages.size())};
+  for (const std::string& message : warned.Outcome->Messages) expected << Q(message);
+  expected << "" << QStringLiteral("Conversion notes (%1)").arg(warned.Outcome->Notes.size());
+  for (const std::string& note : warned.Outcome->Notes) expected << Q(note);
+  QCOMPARE(details->toPlainText().split(QLatin1Char('\n')), expected);
+
+  // A double click opens the folder of a converted report's document; a report without one opens
+  // as the list's files open (in the editor, here the desktop's opener).
+  QList<QUrl> opened;
+  Window->OpenUrl = [&](const QUrl& url) {
+    opened << url;
+    return true;
+  };
+  QTreeView* list = Find<QTreeView>("SearchListReport");
+  for (const int row : {0, 1}) {
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  }
+  QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(Q(Dir->Path())),
+                               QUrl::fromLocalFile(Q(*Dir / "failed.kvf"))}));
+}
+
+void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
+  Dir->Write("kv25x.dat", "TkvReport=TkvxReport\r\nOldName=NewName\r\n");
+  // A control byte and a byte above 127 are shown, not taken as line breaks or dropped.
+  Dir->Write("a.pas", "unit A;\nuses TkvReport;\nvar OldName: Integer;\x01\nend.\n");
+  Open();
+  Window->Model().AddFile(*Dir / "a.pas");
+  SelectRows("SearchList", {0});
+  const auto* diff = Find<QPlainTextEdit>("SourceDiff");
+  const QString removed = TDiffPane::RemovedLine.name(), added = TDiffPane::AddedLine.name();
+  const QString removedPart = TDiffPane::RemovedPart.name(), addedPart = TDiffPane::AddedPart.name();
+  // The changed part of a line stands out within it; a part left empty on one side shows none.
+  const QStringList hunk{
+      "@@ -1,4 +1,4 @@",
+      " unit A;",
+      "-uses TkvReport; {" + removed + "}",
+      "-var OldName: Integer;\u2401 {" + removed + "} [Old|" + removedPart + "]",
+      "+uses TkvxReport; {" + added + "} [x|" + addedPart + "]",
+      "+var NewName: Integer;\u2401 {" + added + "} [New|" + addedPart + "]",
+      " end.",
+  };
+  const QString lineEnds = QStringLiteral("The line ends change too: LF -> CR LF on 2 unchanged lines");
+  QCOMPARE(PaneLines(*diff->document()),
+           QStringList{"What a run with the current table would change in " + Q(*Dir / "a.pas") +
+                       ":"} + QStringList{lineEnds} + hunk);
+  QCOMPARE(Dir->Read("a.pas").find("TkvxReport"), std::string::npos);  // nothing written yet
+
+  // After the run, the same changes as made, also once the table changed.
+  QTest::keyClick(Window.get(), Qt::Key_F9);
+  Window->Model().SetTableLines({"unit=UNIT"});
+  Idle();
+  QCOMPARE(PaneLines(*diff->document()),
+           QStringList{"What the last run changed in " + Q(*Dir / "a.pas") + ":"} +
+               QStringList{lineEnds} + hunk);
+
+  // No row selected: nothing shown.
+  SelectRows("SearchList", {});
+  QCOMPARE(diff->toPlainText(), QString());
+}
+
+void MainWindowTest::savedResultsParseBackAsTheListsShowThem() {
+  Dir->Write("kv25x.dat", "a=b\r\n");
+  Open();
+  for (const char* name : {"one.pas", "two,three.pas"}) Window->Model().AddFile(Dir->Write(name, "a a\n"));
+  QTest::keyClick(Window.get(), Qt::Key_F9);
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  for (const char* name : {"w.kvf", "f.kvf"}) Window->Model().AddFilesRep(*Dir / name);
+  Window->Model().ConvertReportFile = [&](const std::string& path) {
+    TConversionOutcome outcome;
+    outcome.OutputPath = path + ".kv3";
+    if (path.ends_with("w.kvf")) {
+      outcome.Status = TConversionStatus::Warnings;
+      outcome.Messages = {"a message, with \"quotes\"", "two\nlines"};
+      outcome.Notes = {"a note"};
+    } else {
+      outcome.Problem = "the file is empty";
+    }
+    return outcome;
+  };
+  Action("RunReport")->trigger();
+
+  // Each page saves its own list through the same action, as JSON or CSV by the name chosen.
+  const struct {
+    int Page;
+    const char* List;  // the list and the JSON member of its rows
+    const char* Member;
+    std::vector<std::pair<std::string, int>> Columns;  // fields shown in the list's columns
+  } pages[] = {
+      {0, "SearchList", "files", {{"path", 0}, {"replacements", 1}, {"status", 2}, {"microseconds", 3}}},
+      {2, "SearchListReport", "reports", {{"path", 0}, {"status", 2}, {"microseconds", 3}}},
+  };
+  for (const auto& page : pages) {
+    Find<QTabWidget>("JvPageControl")->setCurrentIndex(page.Page);
+    Prompter->Saves = {*Dir / "results.json", *Dir / "results.csv"};
+    Action("SaveResults")->trigger();
+    Action("SaveResults")->trigger();
+    QVERIFY(Prompter->Errors.empty());
+    const TRecords json = ParseJson(Dir->Read("results.json"), page.Member);
+    const TRecords csv = ParseCsv(Dir->Read("results.csv"));
+    QVERIFY(csv == json);
+    QCOMPARE(static_cast<int>(json.size()), RowCount(page.List));
+    for (int row = 0; row < RowCount(page.List); ++row) {
+      for (const auto& [field, column] : page.Columns) {
+        QCOMPARE(Q(json[static_cast<std::size_t>(row)].at(field)), Cell(page.List, row, column));
+      }
+    }
+  }
+  // What the report list keeps beyond its columns comes back whole.
+  const TRecords reports = ParseJson(Dir->Read("results.json"), "reports");
+  QCOMPARE(reports[0].at("messages"), std::string("a message, with \"quotes\"\ntwo\nlines"));
+  QCOMPARE(reports[0].at("notes"), std::string("a note"));
+  QCOMPARE(reports[1].at("problem"), std::string("the file is empty"));
+  QCOMPARE(reports[1].at("written"), std::string("false"));
 }
 
 void MainWindowTest::aboutBoxShowsTitleAndClosesWithOk() {
