@@ -957,6 +957,22 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
            QStringList{"What the last run changed in " + Q(*Dir / "a.pas") + ":"} +
                QStringList{lineEnds} + hunk);
 
+  // A line of every byte but the line breaks is shown as one line, its control bytes as symbols.
+  std::string bytes = "OldName";
+  for (int b = 0; b < 256; ++b) {
+    if (b != '\n' && b != '\r') bytes += static_cast<char>(b);
+  }
+  Window->Model().SetTableLines({"OldName=NewName"});
+  Window->Model().AddFile(Dir->Write("bytes.pas", bytes + "\n"));
+  SelectRows("SearchList", {1});
+  const QStringList shown = diff->toPlainText().split(QLatin1Char('\n'));
+  // The heading, the hunk header, the removed and the added line.
+  QVERIFY2(shown.size() == 4, qPrintable(shown.join(QLatin1Char('\n'))));
+  for (const QString& line : shown.mid(2)) {
+    QVERIFY(std::none_of(line.begin(), line.end(),
+                         [](QChar c) { return c.unicode() < 0x20 && c != QLatin1Char('\t'); }));
+  }
+
   // No row selected: nothing shown.
   SelectRows("SearchList", {});
   QCOMPARE(diff->toPlainText(), QString());
