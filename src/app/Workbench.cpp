@@ -544,8 +544,7 @@ void TfrmMain::btnConvertRepClick() {
       outcome.Problem = e.what();
       outcome.OutputPath = DocumentPath(path);
       SearchListReport.Rows[row].Outcome = std::make_shared<const TConversionOutcome>(outcome);
-      SetCells(SearchListReport, row,
-               {MessageCount(outcome), StatusWord(outcome.Status), "-"});
+      SetCells(SearchListReport, row, {MessageCount(outcome), StatusWord(outcome.Status), "-"});
       throw EKvError(path + ": " + e.what());
     }
     // Report rows show how many messages and notes each conversion gave, and how long each

@@ -1,12 +1,11 @@
 // The changes of a project file that the window shows: what a run would change before it, what
 // it changed after it (also in a binary form and under a relative path), and errors as text.
-#include "app/FileChanges.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/FileChanges.h"
 #include "app/Workbench.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"

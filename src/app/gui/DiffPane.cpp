@@ -162,7 +162,8 @@ void TDiffPane::ShowChanges(const TFileChanges& changes) {
   const QString path = PathToQt(changes.Path);
   switch (changes.Kind) {
     case TKind::Preview:
-      out.Heading(QStringLiteral("What a run with the current table would change in %1:").arg(path));
+      out.Heading(
+          QStringLiteral("What a run with the current table would change in %1:").arg(path));
       break;
     case TKind::Made:
       out.Heading(QStringLiteral("What the last run changed in %1:").arg(path));
@@ -175,8 +176,9 @@ void TDiffPane::ShowChanges(const TFileChanges& changes) {
   }
   if (!changes.Note.empty()) out.Line(MessageToQt(changes.Note));
   if (changes.BinaryForm) {
-    out.Line(QStringLiteral("Binary form: it is written as its text form; the lines shown are "
-                            "those of its text form."));
+    out.Line(
+        QStringLiteral("Binary form: it is written as its text form; the lines shown are "
+                       "those of its text form."));
   }
   const TTextDiff diff = DiffTexts(changes.OldText, changes.NewText);
   if (diff.Empty()) {

@@ -18,8 +18,8 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -189,8 +189,7 @@ void TMainWindow::BuildActions() {
 }
 
 QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
-                                    const std::vector<const char*>& actions,
-                                    QWidget* detailsPane) {
+                                    const std::vector<const char*>& actions, QWidget* detailsPane) {
   auto* page = new QWidget;
   page->setObjectName(QString::fromLatin1(pageName));
   auto* layout = new QVBoxLayout(page);

@@ -12,13 +12,13 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QPlainTextEdit>
-#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
@@ -109,7 +109,8 @@ TRecords ParseJson(const std::string& text, const char* list) {
       if (value.is_string()) {
         field = value.get<std::string>();
       } else if (value.is_array()) {
-        for (const auto& line : value) field += (field.empty() ? "" : "\n") + line.get<std::string>();
+        for (const auto& line : value)
+          field += (field.empty() ? "" : "\n") + line.get<std::string>();
       } else if (!value.is_null()) {
         field = value.dump();
       }
@@ -125,7 +126,8 @@ QStringList PaneLines(const QTextDocument& document) {
   for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
     QString line = block.text();
     const QBrush background = block.blockFormat().background();
-    if (background.style() != Qt::NoBrush) line += QStringLiteral(" {%1}").arg(background.color().name());
+    if (background.style() != Qt::NoBrush)
+      line += QStringLiteral(" {%1}").arg(background.color().name());
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextFragment part = it.fragment();
       const QBrush brush = part.charFormat().background();
@@ -896,11 +898,10 @@ void MainWindowTest::reportDetailsAfterAWarnedAndAFailedConversion() {
   QCOMPARE(details->toPlainText().split(QLatin1Char('\n')), expected);
 
   SelectRows("SearchListReport", {0});
-  expected = QStringList{"Report: " + Q(*Dir / "warned.kvf"),
-                         "Document: " + Q(*Dir / "warned.kv3"),
-                         "Status: Warnings: the document was written", "",
-                         QStringLiteral("Messages of the report library (%1)")
-                             .arg(warned.Outcome->Messages.size())};
+  expected = QStringList{
+      "Report: " + Q(*Dir / "warned.kvf"), "Document: " + Q(*Dir / "warned.kv3"),
+      "Status: Warnings: the document was written", "",
+      QStringLiteral("Messages of the report library (%1)").arg(warned.Outcome->Messages.size())};
   for (const std::string& message : warned.Outcome->Messages) expected << Q(message);
   expected << "" << QStringLiteral("Conversion notes (%1)").arg(warned.Outcome->Notes.size());
   for (const std::string& note : warned.Outcome->Notes) expected << Q(note);
@@ -920,7 +921,7 @@ void MainWindowTest::reportDetailsAfterAWarnedAndAFailedConversion() {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
   }
   QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(Q(Dir->Path())),
-                               QUrl::fromLocalFile(Q(*Dir / "failed.kvf"))}));
+                                QUrl::fromLocalFile(Q(*Dir / "failed.kvf"))}));
 }
 
 void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
@@ -932,7 +933,8 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
   SelectRows("SearchList", {0});
   const auto* diff = Find<QPlainTextEdit>("SourceDiff");
   const QString removed = TDiffPane::RemovedLine.name(), added = TDiffPane::AddedLine.name();
-  const QString removedPart = TDiffPane::RemovedPart.name(), addedPart = TDiffPane::AddedPart.name();
+  const QString removedPart = TDiffPane::RemovedPart.name(),
+                addedPart = TDiffPane::AddedPart.name();
   // The changed part of a line stands out within it; a part left empty on one side shows none.
   const QStringList hunk{
       "@@ -1,4 +1,4 @@",
@@ -943,10 +945,12 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
       "+var NewName: Integer;\u2401 {" + added + "} [New|" + addedPart + "]",
       " end.",
   };
-  const QString lineEnds = QStringLiteral("The line ends change too: LF -> CR LF on 2 unchanged lines");
-  QCOMPARE(PaneLines(*diff->document()),
-           QStringList{"What a run with the current table would change in " + Q(*Dir / "a.pas") +
-                       ":"} + QStringList{lineEnds} + hunk);
+  const QString lineEnds =
+      QStringLiteral("The line ends change too: LF -> CR LF on 2 unchanged lines");
+  QCOMPARE(
+      PaneLines(*diff->document()),
+      QStringList{"What a run with the current table would change in " + Q(*Dir / "a.pas") + ":"} +
+          QStringList{lineEnds} + hunk);
   QCOMPARE(Dir->Read("a.pas").find("TkvxReport"), std::string::npos);  // nothing written yet
 
   // After the run, the same changes as made, also once the table changed.
@@ -981,7 +985,8 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
 void MainWindowTest::savedResultsParseBackAsTheListsShowThem() {
   Dir->Write("kv25x.dat", "a=b\r\n");
   Open();
-  for (const char* name : {"one.pas", "two,three.pas"}) Window->Model().AddFile(Dir->Write(name, "a a\n"));
+  for (const char* name : {"one.pas", "two,three.pas"})
+    Window->Model().AddFile(Dir->Write(name, "a a\n"));
   QTest::keyClick(Window.get(), Qt::Key_F9);
   Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
   for (const char* name : {"w.kvf", "f.kvf"}) Window->Model().AddFilesRep(*Dir / name);
@@ -1006,7 +1011,10 @@ void MainWindowTest::savedResultsParseBackAsTheListsShowThem() {
     const char* Member;
     std::vector<std::pair<std::string, int>> Columns;  // fields shown in the list's columns
   } pages[] = {
-      {0, "SearchList", "files", {{"path", 0}, {"replacements", 1}, {"status", 2}, {"microseconds", 3}}},
+      {0,
+       "SearchList",
+       "files",
+       {{"path", 0}, {"replacements", 1}, {"status", 2}, {"microseconds", 3}}},
       {2, "SearchListReport", "reports", {{"path", 0}, {"status", 2}, {"microseconds", 3}}},
   };
   for (const auto& page : pages) {
