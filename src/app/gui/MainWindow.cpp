@@ -497,7 +497,8 @@ void TMainWindow::TakeSelection(TListPane& pane) {
     selected[row] = selection->isRowSelected(static_cast<int>(row), {});
   }
   Form.SetSelection(*pane.List, selected);
-  ShowDetails(pane);
+  // Once the selection settles: a drag across rows changes it many times.
+  ScheduleDetails();
 }
 
 void TMainWindow::ShowSortMark(TListPane& pane) {

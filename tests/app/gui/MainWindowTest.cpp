@@ -869,6 +869,7 @@ void MainWindowTest::reportDetailsAfterAWarnedAndAFailedConversion() {
   for (const char* name : {"warned.kvf", "failed.kvf"}) Window->Model().AddFilesRep(*Dir / name);
   auto* details = Find<QTextEdit>("ReportDetails");
   SelectRows("SearchListReport", {1});
+  Idle();
   QCOMPARE(details->toPlainText(),
            Q("Report: " + (*Dir / "failed.kvf") + "\nStatus: Waiting\nNot converted yet."));
 
@@ -898,6 +899,7 @@ void MainWindowTest::reportDetailsAfterAWarnedAndAFailedConversion() {
   QCOMPARE(details->toPlainText().split(QLatin1Char('\n')), expected);
 
   SelectRows("SearchListReport", {0});
+  Idle();
   expected = QStringList{
       "Report: " + Q(*Dir / "warned.kvf"), "Document: " + Q(*Dir / "warned.kv3"),
       "Status: Warnings: the document was written", "",
@@ -931,6 +933,7 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
   Open();
   Window->Model().AddFile(*Dir / "a.pas");
   SelectRows("SearchList", {0});
+  Idle();
   const auto* diff = Find<QPlainTextEdit>("SourceDiff");
   const QString removed = TDiffPane::RemovedLine.name(), added = TDiffPane::AddedLine.name();
   const QString removedPart = TDiffPane::RemovedPart.name(),
@@ -969,6 +972,7 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
   Window->Model().SetTableLines({"OldName=NewName"});
   Window->Model().AddFile(Dir->Write("bytes.pas", bytes + "\n"));
   SelectRows("SearchList", {1});
+  Idle();
   const QStringList shown = diff->toPlainText().split(QLatin1Char('\n'));
   // The heading, the hunk header, the removed and the added line.
   QVERIFY2(shown.size() == 4, qPrintable(shown.join(QLatin1Char('\n'))));
@@ -979,6 +983,7 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
 
   // No row selected: nothing shown.
   SelectRows("SearchList", {});
+  Idle();
   QCOMPARE(diff->toPlainText(), QString());
 }
 
