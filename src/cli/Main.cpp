@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 #include <exception>
+#include <optional>
 
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
@@ -55,8 +56,9 @@ bool ParseInt(const char* text, int& value) {
 // whole command line: projects convert their forms one process per form, so this start-up is paid
 // for every form. False for anything else (help, other options, no path, repeated options); the
 // whole command line then reads the call and gives its usual texts.
-bool ReadPlainDfm2TxtCall(int argc, char** argv, int& codePage, TDfm2TxtArgs& args) {
-  bool command = false, codePageGiven = false, outGiven = false;
+bool ReadPlainDfm2TxtCall(int argc, char** argv, std::optional<int>& codePage,
+                          TDfm2TxtArgs& args) {
+  bool command = false, outGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const char* value = nullptr;
@@ -79,8 +81,9 @@ bool ReadPlainDfm2TxtCall(int argc, char** argv, int& codePage, TDfm2TxtArgs& ar
       continue;
     }
     if (isCodePage) {
-      if (codePageGiven || !ParseInt(value, codePage)) return false;
-      codePageGiven = true;
+      int number = 0;
+      if (codePage || !ParseInt(value, number)) return false;
+      codePage = number;
     } else {
       if (outGiven || !command) return false;
       args.OutFolder = value;
@@ -93,13 +96,15 @@ bool ReadPlainDfm2TxtCall(int argc, char** argv, int& codePage, TDfm2TxtArgs& ar
 }  // namespace
 
 int main(int argc, char** argv) {
-  SetLocales();
   {
-    int codePage = 1252;
+    // Forms convert alike in every locale, and the default code page is in place already (it is
+    // checked only when named), so this path sets up nothing but the messages' language.
+    std::optional<int> codePage;
     TDfm2TxtArgs dfm;
     if (ReadPlainDfm2TxtCall(argc, argv, codePage, dfm)) {
+      std::setlocale(LC_MESSAGES, "");
       try {
-        kv::SetSystemCodePage(codePage);
+        if (codePage) kv::SetSystemCodePage(*codePage);
       } catch (const std::exception& e) {
         std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
         return ExitUsage;
@@ -107,6 +112,7 @@ int main(int argc, char** argv) {
       return RunDfm2Txt(dfm);
     }
   }
+  SetLocales();
 
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
