@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -429,7 +430,9 @@ TEST_F(CliTest, Dfm2TxtArgumentsAndRefusedRuns) {
     EXPECT_NE(run.Err.find(c.Error), std::string::npos) << run.Err;
     for (const auto& written : c.Written) EXPECT_TRUE(dir.Exists(written)) << written;
     for (const auto& input : c.Inputs) EXPECT_EQ(dir.Read(input), form) << input;
-    if (c.Exit == 2) EXPECT_FALSE(dir.Exists("o") || dir.Exists("a.text")) << "written";
+    if (c.Exit == 2) {
+      EXPECT_FALSE(dir.Exists("o") || dir.Exists("a.text")) << "written";
+    }
   }
   // What the short reading of a call does not take goes to the whole command line: its help and
   // usage errors are those of the other commands.
@@ -539,6 +542,89 @@ TEST_F(CliTest, ReportConvertsFoldersToTheirDirectSubfoldersOrEveryLevel) {
 
 // Files from which no report can be read: a "Failed" line each with the reason on standard error,
 // the others still converted, exit 1, and an earlier document of the same name left as it was.
+// A run over many reports, whose output and messages go to separate files, may be shared among
+// worker processes; it prints, writes and exits as a run in one process (messages and lines in
+// the order of the list) does, which is what a run with both streams in one file is.
+TEST_F(CliTest, ReportOverManyFilesMatchesARunInOneProcess) {
+  std::vector<std::string> samples;
+  for (const char* name : {"Sales.kvf", "Dialogs.kvf", "Inventory.kvf", "Protected.kvf",
+                           "objects/Version23.kvf", "objects/Version25.kvf"}) {
+    samples.push_back(Dir.Read(std::string(KV_EXAMPLES_DIR) + "/reports/" + name));
+  }
+  samples.push_back(samples[0].substr(0, samples[0].size() / 3));  // cannot be read
+  for (const char* run : {"split", "joined"}) {
+    for (int i = 0; i < 500; ++i) {
+      Dir.Write(std::string(run) + "/f" + std::to_string(i % 7) + "/r" + std::to_string(i) +
+                    ".kvf",
+                samples[static_cast<std::size_t>(i) % samples.size()]);
+    }
+  }
+  const TRun split = Run({"report", "--recursive", Dir / "split"});
+  const std::string joinedCommand = Quote(KV3CONV_PATH) + " report --recursive " +
+                                    Quote(Dir / "joined") + " >" + Quote(Dir / "joined.txt") +
+                                    " 2>&1 </dev/null";
+  const int joinedStatus = std::system(joinedCommand.c_str());
+  ASSERT_TRUE(WIFEXITED(joinedStatus));
+  EXPECT_EQ(split.Exit, WEXITSTATUS(joinedStatus));
+  EXPECT_EQ(split.Exit, 1);
+  // The joined output holds both streams, each file's messages before its line.
+  std::string joinedOut, joinedErr, splitOut;
+  auto withoutTime = [](const std::string& line) {
+    // "<status> <microseconds> <count>  <path>": the time differs from run to run.
+    const std::size_t status = line.find(' ');
+    const std::size_t time = line.find_first_not_of(' ', status);
+    const std::size_t after = line.find(' ', time);
+    if (line.starts_with("Total:") || status == std::string::npos || after == std::string::npos)
+      return std::string();
+    return line.substr(0, status) + line.substr(after) + "\n";
+  };
+  std::size_t start = 0;
+  const std::string joined = Dir.Read("joined.txt");
+  while (start < joined.size()) {
+    const std::size_t end = joined.find('\n', start);
+    const std::string line = joined.substr(start, end - start);
+    if (line.starts_with("kv3conv: ")) {
+      joinedErr += line + "\n";
+    } else {
+      joinedOut += withoutTime(line);
+    }
+    start = end == std::string::npos ? joined.size() : end + 1;
+  }
+  for (start = 0; start < split.Out.size();) {
+    const std::size_t end = split.Out.find('\n', start);
+    splitOut += withoutTime(split.Out.substr(start, end - start));
+    start = end == std::string::npos ? split.Out.size() : end + 1;
+  }
+  auto named = [&](std::string text, const char* run) {
+    for (std::size_t at; (at = text.find(Dir / run)) != std::string::npos;)
+      text.replace(at, (Dir / run).size(), "RUN");
+    return text;
+  };
+  EXPECT_EQ(named(splitOut, "split"), named(joinedOut, "joined"));
+  EXPECT_EQ(named(split.Err, "split"), named(joinedErr, "joined"));
+  EXPECT_NE(split.Err.find("password-protected"), std::string::npos);
+  // The same documents, but for the time of their making.
+  auto undated = [](std::string text) {
+    for (const char* attribute : {"CreateDate=\"", "LastChange=\""}) {
+      for (std::size_t at = text.find(attribute); at != std::string::npos;
+           at = text.find(attribute, at + 1)) {
+        const std::size_t from = at + std::strlen(attribute);
+        text.erase(from, text.find('"', from) - from);
+      }
+    }
+    return text;
+  };
+  int documents = 0;
+  for (int i = 0; i < 500; ++i) {
+    const std::string name = "/f" + std::to_string(i % 7) + "/r" + std::to_string(i) + ".kv3";
+    ASSERT_EQ(Dir.Exists("split" + name), Dir.Exists("joined" + name)) << name;
+    if (!Dir.Exists("split" + name)) continue;
+    ++documents;
+    EXPECT_EQ(undated(Dir.Read("split" + name)), undated(Dir.Read("joined" + name))) << name;
+  }
+  EXPECT_GT(documents, 0);
+}
+
 TEST_F(CliTest, ReportGoesOnAfterFailedFilesAndKeepsEarlierDocuments) {
   {
     kv::TkvReport report;
