@@ -99,6 +99,8 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv3conv kv_bench kv_bench_corpus
 	bash bench/source_vs_sed $(BENCH_BUILD)
 	bash bench/reports_vs_copy $(BENCH_BUILD)
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv_bench_forms
+	bash bench/dfm2txt_vs_fpc $(BENCH_BUILD)
 	$(BENCH_BUILD)/bench/kv_bench
 
 # The desktop program needs a display; without one it says how to start it on a virtual one.

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 #include <string>
 
 #include "base/Errors.h"
@@ -132,11 +133,30 @@ namespace {
 // Runs text through an iconv conversion into out. onInvalid is called at a sequence the
 // conversion cannot take, with the remaining input; it appends its stand-in to out and returns
 // how many input bytes to skip.
+// The descriptor of a code page and direction, kept by each thread from one conversion to the
+// next (opening one costs more than converting a short text), in its initial shift state.
+TIconv& CachedIconv(int codePage, bool toCodePage) {
+  struct TSlot {
+    int CodePage = 0;
+    std::unique_ptr<TIconv> Conv;
+  };
+  thread_local TSlot slots[2];
+  TSlot& slot = slots[toCodePage ? 1 : 0];
+  if (!slot.Conv || slot.CodePage != codePage) {
+    slot.Conv.reset();
+    slot.Conv = std::make_unique<TIconv>(codePage, toCodePage);
+    slot.CodePage = codePage;
+  }
+  if (slot.Conv->Valid()) iconv(slot.Conv->Get(), nullptr, nullptr, nullptr, nullptr);
+  return *slot.Conv;
+}
+
 template <typename F>
 std::string Convert(std::string_view text, bool toCodePage, std::size_t reserve, F onInvalid) {
-  TIconv conv(CurrentCodePage, toCodePage);
+  const int codePage = CurrentCodePage;
+  TIconv& conv = CachedIconv(codePage, toCodePage);
   if (!conv.Valid()) {
-    throw EConfigError("Code page " + std::to_string(CurrentCodePage.load()) + " is not supported");
+    throw EConfigError("Code page " + std::to_string(codePage) + " is not supported");
   }
   std::string out;
   out.reserve(reserve);

@@ -35,9 +35,11 @@ struct TUndoArgs {
 // Puts back the files of a source run from its journal.
 int RunUndo(const TUndoArgs& args);
 
+// dfm2txt takes "IN [OUT]" (one form to OUT or standard output) or forms and folders of forms,
+// each written beside itself as <name>.txt or into OutFolder (--out).
 struct TDfm2TxtArgs {
-  std::string Input;
-  std::string Output;  // empty: standard output
+  std::vector<std::string> Paths;
+  std::string OutFolder;
 };
 
 int RunDfm2Txt(const TDfm2TxtArgs& args);

@@ -3,7 +3,10 @@
 #include <CLI/CLI.hpp>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 #include <exception>
+#include <optional>
 
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
@@ -14,19 +17,103 @@
 #include "app/gui/QtTextMeasurer.h"
 #endif
 
-int main(int argc, char** argv) {
-  using namespace kv::cli;
-  // Documents take the decimal separator of the user's locale; what this program prints for
-  // people and scripts keeps ".".
+namespace {
+
+using namespace kv::cli;
+
+// Documents take the decimal separator of the user's locale; what this program prints for people
+// and scripts keeps ".".
+void SetLocales() {
   std::setlocale(LC_ALL, "");
   kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
   std::setlocale(LC_NUMERIC, "C");
+}
+
+// The classes of the report library, for the commands that load or write reports.
+void StartReportLibrary() {
   kv::RegisterReportLibrary();
 #ifdef KV_QT_TEXT
   // Labels with automatic size are measured as the window measures them.
   static const kv::gui::TOffscreenTextMeasurer measurer;
   kv::InstallTextMeasurer(&measurer);
 #endif
+}
+
+// A whole decimal number of at most 9 digits, optionally negative.
+bool ParseInt(const char* text, int& value) {
+  const char* p = text[0] == '-' ? text + 1 : text;
+  if (*p == '\0' || std::strlen(p) > 9) return false;
+  int n = 0;
+  for (; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    n = n * 10 + (*p - '0');
+  }
+  value = text[0] == '-' ? -n : n;
+  return true;
+}
+
+// Reads "dfm2txt" calls with plain arguments (paths, --out DIR, --codepage N) without building the
+// whole command line: projects convert their forms one process per form, so this start-up is paid
+// for every form. False for anything else (help, other options, no path, repeated options); the
+// whole command line then reads the call and gives its usual texts.
+bool ReadPlainDfm2TxtCall(int argc, char** argv, std::optional<int>& codePage,
+                          TDfm2TxtArgs& args) {
+  bool command = false, outGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const char* value = nullptr;
+    bool isCodePage = false;
+    if (arg == "--codepage" || arg == "--out") {
+      if (i + 1 >= argc) return false;
+      isCodePage = arg == "--codepage";
+      value = argv[++i];
+    } else if (arg.starts_with("--codepage=") || arg.starts_with("--out=")) {
+      isCodePage = arg.starts_with("--codepage=");
+      value = argv[i] + arg.find('=') + 1;
+    } else if (arg.starts_with("-")) {
+      return false;
+    } else if (!command) {
+      if (arg != "dfm2txt") return false;
+      command = true;
+      continue;
+    } else {
+      args.Paths.emplace_back(arg);
+      continue;
+    }
+    if (isCodePage) {
+      int number = 0;
+      if (codePage || !ParseInt(value, number)) return false;
+      codePage = number;
+    } else {
+      if (outGiven || !command) return false;
+      args.OutFolder = value;
+      outGiven = true;
+    }
+  }
+  return command && !args.Paths.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  {
+    // Forms convert alike in every locale, and the default code page is in place already (it is
+    // checked only when named), so this path sets up nothing but the messages' language.
+    std::optional<int> codePage;
+    TDfm2TxtArgs dfm;
+    if (ReadPlainDfm2TxtCall(argc, argv, codePage, dfm)) {
+      std::setlocale(LC_MESSAGES, "");
+      try {
+        if (codePage) kv::SetSystemCodePage(*codePage);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
+        return ExitUsage;
+      }
+      return RunDfm2Txt(dfm);
+    }
+  }
+  SetLocales();
+
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
       "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"
@@ -93,9 +180,19 @@ int main(int argc, char** argv) {
   undoCmd->add_flag("--json", undo.Json, "Print the results as JSON");
 
   TDfm2TxtArgs dfm;
-  auto* dfmCmd = app.add_subcommand("dfm2txt", "Convert a binary form file to its text form");
-  dfmCmd->add_option("IN", dfm.Input, "Binary form file")->required();
-  dfmCmd->add_option("OUT", dfm.Output, "Text form file (standard output when omitted)");
+  auto* dfmCmd = app.add_subcommand(
+      "dfm2txt",
+      "Convert binary form files to their text form.\n"
+      "  dfm2txt IN [OUT]: the text form of IN goes to OUT, or to standard output when OUT is\n"
+      "    omitted (OUT may not be a folder nor end in .dfm).\n"
+      "  dfm2txt PATH... [--out DIR]: each form named and each *.dfm file in the folders named\n"
+      "    (to every level) becomes <name>.txt beside itself, or in DIR with the subfolders it\n"
+      "    has below the folder named. Forms already in text form that are found in a folder are\n"
+      "    left alone. Two forms whose text would go to one file stop the run before anything\n"
+      "    is written; a form that fails is reported and the others are converted.");
+  dfmCmd->add_option("PATH", dfm.Paths, "Binary form files or folders; or IN and OUT")->required();
+  dfmCmd->add_option("--out", dfm.OutFolder,
+                     "Folder of the text forms (created when missing) instead of beside the forms");
 
   TReportArgs report;
   auto* reportCmd = app.add_subcommand(
@@ -147,6 +244,7 @@ int main(int argc, char** argv) {
   if (sourceCmd->parsed()) return RunSource(source);
   if (undoCmd->parsed()) return RunUndo(undo);
   if (dfmCmd->parsed()) return RunDfm2Txt(dfm);
+  StartReportLibrary();
   if (inspectCmd->parsed()) return RunInspect(inspect);
   if (reportCmd->parsed()) return RunReport(report);
   return ExitUsage;

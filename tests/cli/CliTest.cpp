@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -340,6 +341,112 @@ TEST_F(CliTest, Dfm2TxtConvertsTheExampleBinaryForm) {
   }
 }
 
+// Forms named and the *.dfm files of folders (to every level) become <name>.txt beside them, or
+// below --out with the subfolders they have in the folder named; a form that fails is reported
+// by name and the others are converted; a text form found in a folder is left alone, one named
+// is refused as in a run of one form.
+TEST_F(CliTest, Dfm2TxtConvertsManyFormsAndFolders) {
+  const std::string form = Dir.Read(std::string(KV_EXAMPLES_DIR) + "/project/Unit2.dfm");
+  const std::string text = Run({"dfm2txt", std::string(KV_EXAMPLES_DIR) + "/project/Unit2.dfm"}).Out;
+  ASSERT_FALSE(text.empty());
+  const std::string textForm = "object F: TForm\r\nend\r\n";
+  for (const bool out : {false, true}) {
+    SCOPED_TRACE(out ? "into --out" : "beside the forms");
+    TTempDir dir;
+    dir.Write("proj/A.dfm", form);
+    dir.Write("proj/sub/B.DFM", form);
+    dir.Write("proj/sub/deeper/C.dfm", form.substr(0, 4));  // the stream is cut short
+    dir.Write("proj/Text.dfm", textForm);
+    dir.Write("proj/notes.txt", "notes");
+    dir.Write("single/D.dfm", form);
+    std::vector<std::string> args = {"dfm2txt", dir / "proj", dir / "single/D.dfm",
+                                     dir / "missing.dfm"};
+    if (out) args.insert(args.end(), {"--out", dir / "texts/new"});
+    const TRun run = Run(args);
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_NE(run.Err.find("kv3conv: " + (dir / "proj/sub/deeper/C.dfm") + ": "), std::string::npos)
+        << run.Err;
+    EXPECT_NE(run.Err.find("kv3conv: " + (dir / "missing.dfm") + ": Cannot open file"),
+              std::string::npos);
+    EXPECT_EQ(run.Err.find("Text.dfm"), std::string::npos) << run.Err;
+    const std::string base = out ? "texts/new/" : "proj/";
+    EXPECT_EQ(dir.Read(base + "A.txt"), text);
+    EXPECT_EQ(dir.Read(base + "sub/B.txt"), text);
+    EXPECT_EQ(dir.Read(out ? "texts/new/D.txt" : "single/D.txt"), text);
+    EXPECT_FALSE(dir.Exists(base + "sub/deeper/C.txt"));
+    EXPECT_FALSE(dir.Exists(base + "Text.txt"));
+    EXPECT_EQ(dir.Read("proj/Text.dfm"), textForm);
+    EXPECT_EQ(dir.Read("proj/A.dfm"), form);
+  }
+  // All well: exit code 0, nothing printed; a text form named is refused as before.
+  Dir.Write("ok/A.dfm", form);
+  const TRun ok = Run({"dfm2txt", Dir / "ok", "--codepage", "65001"});
+  EXPECT_EQ(ok.Exit, 0) << ok.Err;
+  EXPECT_EQ(ok.Out + ok.Err, "");
+  EXPECT_EQ(Dir.Read("ok/A.txt"), text);
+  Dir.Write("t/Text.dfm", textForm);
+  const TRun named = Run({"dfm2txt", Dir / "t/Text.dfm", Dir / "ok/A.dfm"});
+  EXPECT_EQ(named.Exit, 1);
+  EXPECT_NE(named.Err.find(Dir / "t/Text.dfm" + ": not a binary form file"), std::string::npos);
+}
+
+// Old calls keep their meaning: "IN OUT" writes the text of IN to OUT unless OUT is a folder or
+// ends in .dfm; then every argument is an input. A run whose outputs would collide with each
+// other or with an input is refused before anything is written.
+TEST_F(CliTest, Dfm2TxtArgumentsAndRefusedRuns) {
+  const std::string form = Dir.Read(std::string(KV_EXAMPLES_DIR) + "/project/Unit2.dfm");
+  const struct {
+    const char* Name;
+    std::vector<std::string> Inputs;  // forms written first, relative to the test folder
+    std::vector<std::string> Args;    // relative to the test folder, but options
+    int Exit;
+    std::vector<std::string> Written;
+    const char* Error;
+  } cases[] = {
+      {"in out", {"a.dfm"}, {"a.dfm", "a.text"}, 0, {"a.text"}, ""},
+      {"in out.dfm", {"a.dfm", "b.dfm"}, {"a.dfm", "b.dfm"}, 0, {"a.txt", "b.txt"}, ""},
+      {"in folder", {"a.dfm", "f/b.dfm"}, {"a.dfm", "f"}, 0, {"a.txt", "f/b.txt"}, ""},
+      {"same name into --out",
+       {"x/a.dfm", "y/a.dfm"},
+       {"x/a.dfm", "y/a.dfm", "--out", "o"},
+       2,
+       {},
+       "would both be written to"},
+      {"output is an input",
+       {"a.dfm", "b.dfm", "a.txt"},
+       {"a.dfm", "b.dfm", "a.txt"},
+       2,
+       {},
+       "a file this run reads; nothing was written"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempDir dir;
+    for (const auto& input : c.Inputs) dir.Write(input, form);
+    std::vector<std::string> args = {"dfm2txt"};
+    for (const auto& a : c.Args) args.push_back(a.starts_with("-") ? a : dir / a);
+    const TRun run = Run(args);
+    EXPECT_EQ(run.Exit, c.Exit) << run.Err;
+    EXPECT_NE(run.Err.find(c.Error), std::string::npos) << run.Err;
+    for (const auto& written : c.Written) EXPECT_TRUE(dir.Exists(written)) << written;
+    for (const auto& input : c.Inputs) EXPECT_EQ(dir.Read(input), form) << input;
+    if (c.Exit == 2) {
+      EXPECT_FALSE(dir.Exists("o") || dir.Exists("a.text")) << "written";
+    }
+  }
+  // What the short reading of a call does not take goes to the whole command line: its help and
+  // usage errors are those of the other commands.
+  const TRun help = Run({"dfm2txt", "--help"});
+  EXPECT_EQ(help.Exit, 0);
+  EXPECT_NE(help.Out.find("--out"), std::string::npos);
+  EXPECT_EQ(Run({"dfm2txt"}).Exit, 2);
+  EXPECT_EQ(Run({"dfm2txt", "--frobnicate", Dir / "a.dfm"}).Exit, 2);
+  Dir.Write("a.dfm", form);
+  const TRun badCodePage = Run({"dfm2txt", Dir / "a.dfm", "--codepage", "77"});
+  EXPECT_EQ(badCodePage.Exit, 2);
+  EXPECT_NE(badCodePage.Err.find("77"), std::string::npos) << badCodePage.Err;
+}
+
 TEST_F(CliTest, InspectShowsTheLoadedReport) {
   const std::string path = std::string(KV_EXAMPLES_DIR) + "/reports/Sales.kvf";
   const TRun run = Run({"inspect", path});
@@ -435,6 +542,89 @@ TEST_F(CliTest, ReportConvertsFoldersToTheirDirectSubfoldersOrEveryLevel) {
 
 // Files from which no report can be read: a "Failed" line each with the reason on standard error,
 // the others still converted, exit 1, and an earlier document of the same name left as it was.
+// A run over many reports, whose output and messages go to separate files, may be shared among
+// worker processes; it prints, writes and exits as a run in one process (messages and lines in
+// the order of the list) does, which is what a run with both streams in one file is.
+TEST_F(CliTest, ReportOverManyFilesMatchesARunInOneProcess) {
+  std::vector<std::string> samples;
+  for (const char* name : {"Sales.kvf", "Dialogs.kvf", "Inventory.kvf", "Protected.kvf",
+                           "objects/Version23.kvf", "objects/Version25.kvf"}) {
+    samples.push_back(Dir.Read(std::string(KV_EXAMPLES_DIR) + "/reports/" + name));
+  }
+  samples.push_back(samples[0].substr(0, samples[0].size() / 3));  // cannot be read
+  for (const char* run : {"split", "joined"}) {
+    for (int i = 0; i < 500; ++i) {
+      Dir.Write(std::string(run) + "/f" + std::to_string(i % 7) + "/r" + std::to_string(i) +
+                    ".kvf",
+                samples[static_cast<std::size_t>(i) % samples.size()]);
+    }
+  }
+  const TRun split = Run({"report", "--recursive", Dir / "split"});
+  const std::string joinedCommand = Quote(KV3CONV_PATH) + " report --recursive " +
+                                    Quote(Dir / "joined") + " >" + Quote(Dir / "joined.txt") +
+                                    " 2>&1 </dev/null";
+  const int joinedStatus = std::system(joinedCommand.c_str());
+  ASSERT_TRUE(WIFEXITED(joinedStatus));
+  EXPECT_EQ(split.Exit, WEXITSTATUS(joinedStatus));
+  EXPECT_EQ(split.Exit, 1);
+  // The joined output holds both streams, each file's messages before its line.
+  std::string joinedOut, joinedErr, splitOut;
+  auto withoutTime = [](const std::string& line) {
+    // "<status> <microseconds> <count>  <path>": the time differs from run to run.
+    const std::size_t status = line.find(' ');
+    const std::size_t time = line.find_first_not_of(' ', status);
+    const std::size_t after = line.find(' ', time);
+    if (line.starts_with("Total:") || status == std::string::npos || after == std::string::npos)
+      return std::string();
+    return line.substr(0, status) + line.substr(after) + "\n";
+  };
+  std::size_t start = 0;
+  const std::string joined = Dir.Read("joined.txt");
+  while (start < joined.size()) {
+    const std::size_t end = joined.find('\n', start);
+    const std::string line = joined.substr(start, end - start);
+    if (line.starts_with("kv3conv: ")) {
+      joinedErr += line + "\n";
+    } else {
+      joinedOut += withoutTime(line);
+    }
+    start = end == std::string::npos ? joined.size() : end + 1;
+  }
+  for (start = 0; start < split.Out.size();) {
+    const std::size_t end = split.Out.find('\n', start);
+    splitOut += withoutTime(split.Out.substr(start, end - start));
+    start = end == std::string::npos ? split.Out.size() : end + 1;
+  }
+  auto named = [&](std::string text, const char* run) {
+    for (std::size_t at; (at = text.find(Dir / run)) != std::string::npos;)
+      text.replace(at, (Dir / run).size(), "RUN");
+    return text;
+  };
+  EXPECT_EQ(named(splitOut, "split"), named(joinedOut, "joined"));
+  EXPECT_EQ(named(split.Err, "split"), named(joinedErr, "joined"));
+  EXPECT_NE(split.Err.find("password-protected"), std::string::npos);
+  // The same documents, but for the time of their making.
+  auto undated = [](std::string text) {
+    for (const char* attribute : {"CreateDate=\"", "LastChange=\""}) {
+      for (std::size_t at = text.find(attribute); at != std::string::npos;
+           at = text.find(attribute, at + 1)) {
+        const std::size_t from = at + std::strlen(attribute);
+        text.erase(from, text.find('"', from) - from);
+      }
+    }
+    return text;
+  };
+  int documents = 0;
+  for (int i = 0; i < 500; ++i) {
+    const std::string name = "/f" + std::to_string(i % 7) + "/r" + std::to_string(i) + ".kv3";
+    ASSERT_EQ(Dir.Exists("split" + name), Dir.Exists("joined" + name)) << name;
+    if (!Dir.Exists("split" + name)) continue;
+    ++documents;
+    EXPECT_EQ(undated(Dir.Read("split" + name)), undated(Dir.Read("joined" + name))) << name;
+  }
+  EXPECT_GT(documents, 0);
+}
+
 TEST_F(CliTest, ReportGoesOnAfterFailedFilesAndKeepsEarlierDocuments) {
   {
     kv::TkvReport report;
