@@ -6,7 +6,9 @@
 #include <cstring>
 #include <string_view>
 #include <exception>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
@@ -14,7 +16,7 @@
 #include "cli/Output.h"
 #include "writer/Registration.h"
 #ifdef KV_QT_TEXT
-#include "app/gui/QtTextMeasurer.h"
+#include "cli/TextModule.h"
 #endif
 
 namespace {
@@ -33,9 +35,19 @@ void SetLocales() {
 void StartReportLibrary() {
   kv::RegisterReportLibrary();
 #ifdef KV_QT_TEXT
-  // Labels with automatic size are measured as the window measures them.
-  static const kv::gui::TOffscreenTextMeasurer measurer;
-  kv::InstallTextMeasurer(&measurer);
+  // Labels with automatic size are measured as the window measures them, through a module that
+  // holds Qt: only the report commands load it.
+  static std::unique_ptr<kv::TTextMeasurer> measurer;
+  std::string problem;
+  measurer = kv::cli::LoadTextModule(problem);
+  if (measurer) {
+    kv::InstallTextMeasurer(measurer.get());
+  } else {
+    std::fprintf(stderr,
+                 "kv3conv: warning: %s; labels with automatic size keep the size their report "
+                 "stored\n",
+                 problem.c_str());
+  }
 #endif
 }
 

@@ -86,14 +86,13 @@ bool FlushEachFile() {
   return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
 }
 
-#ifndef KV_QT_TEXT
 // Runs over many reports are shared among worker processes, one per processor. Each worker has
 // its own copy of the run's report host (the process's one host, as the library expects) and
 // converts a contiguous share of the list; what it finds (outcomes, and the library's messages
 // as they were printed) comes back through two unnamed temporary files, and this process prints
 // everything in the order of the list, as a run in one process would. Processes, not threads: nothing of the report library is shared between two workers.
-// (Where labels are measured through Qt, the run stays in one process: a process that has started
-// Qt is not forked.)
+// (Labels are measured through Qt only in the process that meets one, after the workers started:
+// a process that has started Qt is never forked.)
 constexpr std::size_t MinFilesPerWorker = 200;
 
 void PutNumber(std::string& out, std::uint64_t n) {
@@ -264,7 +263,6 @@ std::vector<TConverted> ConvertInWorkers(TReportHost& host, const std::vector<st
   }
   return converted;
 }
-#endif
 }  // namespace
 
 int RunReport(const TReportArgs& args) {
@@ -289,23 +287,19 @@ int RunReport(const TReportArgs& args) {
   TReportTotals totals;
   // Runs that nobody watches line by line may be converted by worker processes first; their
   // results are then printed here as if the files were converted now.
-#ifndef KV_QT_TEXT
   std::vector<TConverted> converted;
   if (!flushEachFile) converted = ConvertInWorkers(host, files, password);
-#endif
   {
     TProgressLine progress(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
       progress.Show(i, files[i]);
       TReportLine line;
       line.Path = files[i];
-#ifndef KV_QT_TEXT
       if (i < converted.size() && converted[i].Done) {
         std::fwrite(converted[i].Printed.data(), 1, converted[i].Printed.size(), stderr);
         line.Outcome = std::move(converted[i].Outcome);
         converted[i].Printed.clear();
       } else
-#endif
       {
         // The prompter clears the progress line before it prints one of the library's messages.
         TCliReportPrompter prompter(files[i], password, &progress);

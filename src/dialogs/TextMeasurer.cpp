@@ -1,7 +1,10 @@
 // The process-wide text measurer.
 #include "dialogs/TextMeasurer.h"
 
+#include <algorithm>
 #include <atomic>
+
+#include "base/CodePage.h"
 
 namespace kv {
 
@@ -11,6 +14,19 @@ std::atomic<const TTextMeasurer*> Installed{nullptr};
 
 void InstallTextMeasurer(const TTextMeasurer* measurer) {
   Installed.store(measurer, std::memory_order_release);
+}
+
+TScreenFont ScreenFontOf(const TkvFont& font) {
+  TScreenFont screen;
+  screen.FamilyUtf8 = CodePageToUtf8(font.Name);
+  const std::int64_t height = FontHeightPixels(font.Size);
+  screen.PixelSize =
+      static_cast<int>(std::clamp<std::int64_t>(height < 0 ? -height : height, 1, 4096));
+  screen.Bold = font.Style.Contains(TFontStyle::fsBold);
+  screen.Italic = font.Style.Contains(TFontStyle::fsItalic);
+  screen.Underline = font.Style.Contains(TFontStyle::fsUnderline);
+  screen.StrikeOut = font.Style.Contains(TFontStyle::fsStrikeOut);
+  return screen;
 }
 
 const TTextMeasurer* TextMeasurer() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "legacy/Primitives.h"
@@ -26,6 +27,16 @@ class TTextMeasurer {
   virtual TTextSize MeasureText(std::string_view text, const TkvFont& font,
                                 std::int64_t wrapWidth) const = 0;
 };
+
+// A font as the screen shows it at 96 pixels per inch, so that a measured size does not depend on
+// the resolution of the machine the conversion runs on: the family's name in UTF-8, the height in
+// pixels (between 1 and 4096) and the style.
+struct TScreenFont {
+  std::string FamilyUtf8;
+  int PixelSize = 1;
+  bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+};
+TScreenFont ScreenFontOf(const TkvFont& font);
 
 // Installs the process-wide measurer, or none. The caller keeps it alive while it is installed.
 // Installed once at start, before any report is loaded.

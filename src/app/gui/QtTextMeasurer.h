@@ -1,7 +1,6 @@
-// Text measuring with Qt's font metrics, for labels with automatic size. Both programs install
-// it, so that the window and the command line write the same label sizes: the window measures in
-// its own application; the command line starts a Qt application on the offscreen platform the
-// first time a label needs measuring, so runs without such labels never start Qt.
+// Text measuring with Qt's font metrics, for labels with automatic size, in the window. The
+// command line measures with the same code through a module it loads only for the report
+// commands, so that its other commands never load Qt.
 #pragma once
 
 #include "dialogs/TextMeasurer.h"
@@ -9,13 +8,6 @@
 namespace kv::gui {
 
 class TQtTextMeasurer : public TTextMeasurer {
- public:
-  TTextSize MeasureText(std::string_view text, const TkvFont& font,
-                        std::int64_t wrapWidth) const override;
-};
-
-// The measurer of the command line: it makes sure a Qt application exists before it measures.
-class TOffscreenTextMeasurer : public TQtTextMeasurer {
  public:
   TTextSize MeasureText(std::string_view text, const TkvFont& font,
                         std::int64_t wrapWidth) const override;

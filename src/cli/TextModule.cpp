@@ -1,0 +1,74 @@
+// Loading the text-measuring module and measuring through it.
+#include "cli/TextModule.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <string_view>
+
+#include "base/CodePage.h"
+#include "cli/TextModuleAbi.h"
+
+namespace kv::cli {
+
+namespace {
+
+class TModuleTextMeasurer : public TTextMeasurer {
+ public:
+  explicit TModuleTextMeasurer(TMeasureTextFunction measure) : Measure(measure) {}
+
+  TTextSize MeasureText(std::string_view text, const TkvFont& font,
+                        std::int64_t wrapWidth) const override {
+    const TScreenFont screen = ScreenFontOf(font);
+    const std::string utf8 = CodePageToUtf8(text);
+    const unsigned style = (screen.Bold ? TextBold : 0u) | (screen.Italic ? TextItalic : 0u) |
+                           (screen.Underline ? TextUnderline : 0u) |
+                           (screen.StrikeOut ? TextStrikeOut : 0u);
+    std::int64_t width = 0, height = 0;
+    if (Measure(utf8.data(), utf8.size(), screen.FamilyUtf8.data(), screen.FamilyUtf8.size(),
+                screen.PixelSize, style, wrapWidth, &width, &height) != 0) {
+      return TTextSize{};
+    }
+    return TTextSize{width, height};
+  }
+
+ private:
+  TMeasureTextFunction Measure;
+};
+
+// The folder of the running program, with a trailing slash; empty when unknown.
+std::string ProgramFolder() {
+  std::string path(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+  if (n <= 0 || static_cast<std::size_t>(n) >= path.size()) return {};
+  path.resize(static_cast<std::size_t>(n));
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+}  // namespace
+
+std::unique_ptr<TTextMeasurer> LoadTextModule(std::string& problem) {
+  const std::string folder = ProgramFolder();
+  std::string tried;
+  for (const std::string& candidate :
+       {folder + TextModuleFile, folder + "../lib/kv3conv/" + TextModuleFile}) {
+    // The module stays loaded until the process ends: the measurer is installed for good.
+    void* const module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+      const char* const error = ::dlerror();
+      if (!tried.empty()) tried += "; ";
+      tried += error != nullptr ? error : candidate;
+      continue;
+    }
+    void* const symbol = ::dlsym(module, TextModuleFunction);
+    if (symbol == nullptr) {
+      problem = "the module " + candidate + " has no function " + TextModuleFunction;
+      return nullptr;
+    }
+    return std::make_unique<TModuleTextMeasurer>(reinterpret_cast<TMeasureTextFunction>(symbol));
+  }
+  problem = "cannot load the text-measuring module (" + tried + ")";
+  return nullptr;
+}
+
+}  // namespace kv::cli

@@ -1,0 +1,28 @@
+// What the command line and its text-measuring module agree on. The module holds Qt and the
+// window's text measuring and nothing of the report library; the command line loads it only when
+// a report command starts, so that its other commands never load Qt. Plain C types only: the two
+// sides share no classes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kv::cli {
+
+// The module's file name, beside the program (or in ../lib/kv3conv from it, where it is
+// installed), and its one function.
+inline constexpr const char* TextModuleFile = "kv3conv-qttext.so";
+inline constexpr const char* TextModuleFunction = "kv3conv_measure_text";
+
+// Style bits of the function's style argument.
+enum : unsigned { TextBold = 1, TextItalic = 2, TextUnderline = 4, TextStrikeOut = 8 };
+
+// Measures text (UTF-8) in the font family (UTF-8) at pixelSize pixels with the style bits, as a
+// label shows it: on one line per line break when wrapWidth is 0, otherwise broken at word
+// boundaries to fit wrapWidth pixels. Stores the size and returns 0.
+using TMeasureTextFunction = int (*)(const char* text, std::size_t textSize, const char* family,
+                                     std::size_t familySize, int pixelSize, unsigned style,
+                                     std::int64_t wrapWidth, std::int64_t* width,
+                                     std::int64_t* height);
+
+}  // namespace kv::cli
