@@ -85,14 +85,20 @@ void TBackgroundRun::Post(std::function<void()> change) {
 }
 
 void TBackgroundRun::MakeWaitingChanges() {
-  std::vector<std::function<void()>> changes;
   {
     std::lock_guard lock(Mutex);
-    changes.swap(Waiting);
+    for (auto& change : Waiting) Taken.push_back(std::move(change));
+    Waiting.clear();
     Scheduled = false;
   }
   Room.notify_all();
-  for (const auto& change : changes) change();
+  // A change may turn the event loop (a handler that waits for the run's end, a dialog), and with
+  // it this function again: both take the changes from the one queue, so none overtakes another.
+  while (!Taken.empty()) {
+    const std::function<void()> change = std::move(Taken.front());
+    Taken.pop_front();
+    change();
+  }
 }
 
 void TBackgroundRun::Finish(const std::string& error) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -67,6 +68,7 @@ class TBackgroundRun : public QObject {
   std::condition_variable Room;
   std::vector<std::function<void()>> Waiting;  // guarded by Mutex
   bool Scheduled = false;                      // guarded by Mutex: MakeWaitingChanges is queued
+  std::deque<std::function<void()>> Taken;     // taken from Waiting, still to be made here
 };
 
 // Answers the prompter's questions on the thread of a context object (the window's): a call from

@@ -23,11 +23,14 @@
 #include <QUrl>
 #include <QtTest>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "app/IniFile.h"
 #include "app/Workbench.h"
@@ -73,6 +76,7 @@ class MainWindowTest : public QObject {
 
   void sourceRunOnTheWorkerIsCancelledMidway();
   void reportRunAsksOnTheWindowThreadAndStopsAtEsc();
+  void exitDuringARunCancelsItAndWaitsForIt();
   void timeLeftIsEstimatedFromTheRateSoFar_data();
   void timeLeftIsEstimatedFromTheRateSoFar();
 
@@ -562,6 +566,42 @@ void MainWindowTest::sourceRunOnTheWorkerIsCancelledMidway() {
   Idle();
   QVERIFY(Action("Convert")->isEnabled());
   QVERIFY(!Action("CancelRun")->isEnabled());
+}
+
+// Exit during a run cancels it and closes the window once the run ended; the changes the run
+// made up to its stop arrive in their order, also while the window waits for it.
+void MainWindowTest::exitDuringARunCancelsItAndWaitsForIt() {
+  constexpr int Files = 200;
+  Open();
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  for (int i = 0; i < Files; ++i) Window->Model().AddFilesRep("/r/" + std::to_string(i) + ".kvf");
+  std::atomic<int> converted{0};
+  Window->Model().ConvertReportFile = [&](const std::string&) {
+    ++converted;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    kv::TConversionOutcome outcome;
+    outcome.Status = kv::TConversionStatus::Done;
+    return outcome;
+  };
+  bool exited = false;
+  connect(Find<QProgressBar>("RunProgressBar"), &QProgressBar::valueChanged, [&](int value) {
+    if (exited || value < 5) return;
+    exited = true;
+    Action("FileExit1")->trigger();
+    QVERIFY(!Window->Running());
+    QVERIFY(!Window->isVisible());
+  });
+  Action("RunReport")->trigger();
+  QTRY_VERIFY_WITH_TIMEOUT(exited, 30000);
+  QVERIFY(!Window->Running());
+  int done = 0;
+  while (done < Files && Cell("SearchListReport", done, 2) == QStringLiteral("Done")) ++done;
+  QCOMPARE(done, converted.load());
+  QVERIFY2(done >= 5 && done < Files, qPrintable(QString::number(done)));
+  for (int row = done; row < Files; ++row) {
+    QCOMPARE(Cell("SearchListReport", row, 2), QStringLiteral("Waiting"));
+  }
+  QCOMPARE(Panel(0), QStringLiteral("Cancelled"));
 }
 
 namespace {
