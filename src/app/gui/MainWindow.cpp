@@ -193,7 +193,7 @@ void TMainWindow::BuildActions() {
   AddAction("RunReport", "Convert Report Files...", "Convert Report Files", TActionIcon::Convert,
             none, [this] { StartRun(&TfrmMain::PrepareReportRun); });
   AddAction(
-      "CancelRun", "Cancel", "Stop the run after the file in hand", TActionIcon::Exit,
+      "CancelRun", "Cancel", "Cancel: stop the run after the file in hand (Esc)", TActionIcon::Stop,
       QKeySequence(Qt::Key_Escape), [this] { Form.CancelRun(); },
       [this] { return Runner.Active(); });
 }
@@ -558,6 +558,8 @@ void TMainWindow::BusyChanged(bool busy) {
   } else {
     QApplication::restoreOverrideCursor();
   }
+  // The progress stands in the place of the last panel, whose total the run's end replaces.
+  StatusPanels.back()->setVisible(!busy);
   Progress->SetRunning(busy);
   // The run works with the table as it was at its start.
   vleUnits->setEditTriggers(busy ? QAbstractItemView::NoEditTriggers : TableEditTriggers);

@@ -202,7 +202,7 @@ TRunProgress::TRunProgress(QAction& cancel, QWidget* parent) : QWidget(parent) {
   Bar->setObjectName(QStringLiteral("RunProgressBar"));
   Bar->setFormat(QStringLiteral("%v of %m"));
   Bar->setTextVisible(true);
-  Bar->setMinimumWidth(90);
+  Bar->setMinimumWidth(60);
   layout->addWidget(Bar, 1);
   TimeLeft = new QLabel(this);
   TimeLeft->setObjectName(QStringLiteral("RunTimeLeft"));
@@ -211,7 +211,9 @@ TRunProgress::TRunProgress(QAction& cancel, QWidget* parent) : QWidget(parent) {
   auto* button = new QToolButton(this);
   button->setObjectName(QStringLiteral("RunCancelButton"));
   button->setDefaultAction(&cancel);
-  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  // The icon alone, so that the bar keeps room for its text in a window of the first size.
+  button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  button->setAutoRaise(true);
   layout->addWidget(button);
   hide();
 }
