@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "base/CodePage.h"
 #include "base/Errors.h"
 #include "base/Files.h"
+#include "legacy/Component.h"
 #include "legacy/Report.h"
 #include "migrate/ConversionTable.h"
 #include "migrate/Journal.h"
@@ -449,61 +451,152 @@ void TfrmMain::SetCells(TFileList& list, std::size_t row, std::array<std::string
   if (View) View->RowChanged(list, row);
 }
 
-void TfrmMain::Run(TFileList& list,
-                   const std::function<void(std::size_t row, std::int64_t& total)>& step) {
-  if (View) View->BusyChanged(true);
-  SetStatus({"Scanning...", StatusPanels[1], StatusPanels[2]});
-  std::int64_t total = 0;
-  const TFinally restore([&] {
-    if (View) View->BusyChanged(false);
-    SetStatus({"Ready", StatusPanels[1], TotalText(total)});
-  });
-  for (std::size_t row = 0; row < list.Rows.size(); ++row)
-    SetCells(list, row, {"0", "Waiting", "-"});
-  for (std::size_t row = 0; row < list.Rows.size(); ++row) step(row, total);
+void TfrmMain::Change(std::function<void()> change) {
+  if (PostChange) {
+    PostChange(std::move(change));
+  } else {
+    change();
+  }
 }
 
-void TfrmMain::btnStartClick() {
+std::vector<std::string> TfrmMain::BeginRun(TFileList& list) {
+  CancelRequested.store(false, std::memory_order_relaxed);
+  if (View) View->BusyChanged(true);
+  SetStatus({"Scanning...", StatusPanels[1], StatusPanels[2]});
+  std::vector<std::string> paths;
+  paths.reserve(list.Rows.size());
+  for (std::size_t row = 0; row < list.Rows.size(); ++row) {
+    SetCells(list, row, {"0", "Waiting", "-"});
+    paths.push_back(list.Rows[row].Caption);
+  }
+  if (View) View->ProgressChanged(0, paths.size(), 0);
+  return paths;
+}
+
+void TfrmMain::EndRun(std::int64_t total, bool cancelled) {
+  Change([this, total, cancelled] {
+    if (View) View->BusyChanged(false);
+    SetStatus({cancelled ? "Cancelled" : "Ready", StatusPanels[1], TotalText(total)});
+  });
+}
+
+namespace {
+
+// Counts a run's finished files and the time since it started, for the view's progress.
+struct TRunClock {
+  explicit TRunClock(std::size_t total) : Total(total) {}
+  std::int64_t Elapsed() const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 Started)
+        .count();
+  }
+  std::size_t Total;
+  std::size_t Finished = 0;
+  std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
+};
+
+std::string ErrorText(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+// Makes the form one of the application's forms on the thread that converts reports, for as long
+// as the work of a report run lasts, so that component paths ("frmMain.kvDBDataSet1") resolve
+// there as on the thread that created the form. The forms of the application are kept per
+// thread.
+class TFormOnThisThread {
+ public:
+  explicit TFormOnThisThread(TComponent& form) : Form(form) {
+    const std::vector<TComponent*> forms = Application().Forms();
+    Added = std::find(forms.begin(), forms.end(), &form) == forms.end();
+    if (Added) Application().AddForm(&form);
+  }
+  ~TFormOnThisThread() {
+    if (Added) Application().RemoveForm(&Form);
+  }
+  TFormOnThisThread(const TFormOnThisThread&) = delete;
+  TFormOnThisThread& operator=(const TFormOnThisThread&) = delete;
+
+ private:
+  TComponent& Form;
+  bool Added = false;
+};
+
+}  // namespace
+
+TfrmMain::TRunWork TfrmMain::PrepareSourceRun() {
   // The run keeps a journal like the command line's, so that kv3conv undo can put it back.
-  TRunJournal journal(DataFileName);
+  auto journal = std::make_shared<TRunJournal>(DataFileName);
   TConvertOptions options;
-  options.Journal = &journal;
+  options.Journal = journal.get();
   // The code page of the settings: under a double-byte one, matches keep to whole characters.
   options.CodePage = SystemCodePage();
-  TSourceConverter converter(PairsFromLines(Table), options);
-  // A file that fails ends the run (its error is shown); the journal then says so.
-  std::size_t done = 0, changed = 0, failed = 0;
-  const TFinally finish([&] {
-    const bool ended = done + failed == SearchList.Rows.size() && failed == 0;
-    journal.Finish(done, changed, failed, !ended);
-  });
+  // The command line's engine: files are read and converted on several threads side by side and
+  // written in list order on the thread that carries out the work. A path listed twice is
+  // converted twice, the second time on the result of the first.
+  auto converter = std::make_shared<TSourceConverter>(PairsFromLines(Table), options);
   LastRunJournal.clear();
   for (TFileRow& file : SearchList.Rows) file.Error.clear();
-  Run(SearchList, [&](std::size_t row, std::int64_t& total) {
-    auto cells = SearchList.Rows[row].Cells;
-    cells[1] = "Busy";
-    SetCells(SearchList, row, cells);
-    LastRunJournal = journal.Path();
-    const std::string path = SearchList.Rows[row].Caption;
-    std::int64_t microseconds = 0;
-    std::int32_t count = 0;
-    try {
-      count = converter.ConvertFile(path, microseconds);
-    } catch (const std::exception& e) {
-      // The error ends the run; the row says the file failed and the box names it.
-      ++failed;
-      SearchList.Rows[row].Error = e.what();
-      SetCells(SearchList, row, {"0", "Failed", "-"});
-      const std::string text = e.what();
-      if (text.find(path) != std::string::npos) throw;
-      throw EKvError(path + ": " + text);
+  std::vector<std::string> paths = BeginRun(SearchList);
+  return [this, journal, converter, paths = std::move(paths)] {
+    TRunClock clock(paths.size());
+    std::int64_t total = 0;
+    std::size_t done = 0, changed = 0, failed = 0;
+    bool cancelled = false;
+    std::exception_ptr error;
+    std::string errorPath;
+    // A file that fails ends the run (its error is shown), and so does a cancel; the journal
+    // then says the run was interrupted.
+    const TFinally finish([&] {
+      const bool ended = done + failed == paths.size() && failed == 0;
+      journal->Finish(done, changed, failed, !ended);
+      Change([this, path = journal->Path()] { LastRunJournal = path; });
+      EndRun(total, cancelled);
+    });
+    if (!paths.empty()) Change([this] { SetCells(SearchList, 0, {"0", "Busy", "-"}); });
+    converter->ConvertFiles(paths, [&](std::size_t row, const TFileResult& result) {
+      ++clock.Finished;
+      const std::int64_t elapsed = clock.Elapsed();
+      if (result.Error) {
+        // The error ends the run; the row says the file failed and keeps why.
+        ++failed;
+        error = result.Error;
+        errorPath = paths[row];
+        Change([this, row, text = ErrorText(result.Error), finished = clock.Finished,
+                all = clock.Total, elapsed] {
+          SearchList.Rows[row].Error = text;
+          SetCells(SearchList, row, {"0", "Failed", "-"});
+          if (View) View->ProgressChanged(finished, all, elapsed);
+        });
+        return false;
+      }
+      total += result.Microseconds;
+      ++done;
+      if (result.Replacements > 0) ++changed;
+      Change([this, row, count = result.Replacements, microseconds = result.Microseconds,
+              finished = clock.Finished, all = clock.Total, elapsed] {
+        SetCells(SearchList, row, {std::to_string(count), "Done", std::to_string(microseconds)});
+        if (View) View->ProgressChanged(finished, all, elapsed);
+      });
+      // A cancel stops the run here, unless this was its last file.
+      const bool last = row + 1 == paths.size();
+      cancelled = !last && CancelRequested.load(std::memory_order_relaxed);
+      if (last || cancelled) return false;
+      Change([this, row] { SetCells(SearchList, row + 1, {"0", "Busy", "-"}); });
+      return true;
+    });
+    if (error) {
+      // The box names the file the run stopped at.
+      const std::string text = ErrorText(error);
+      if (text.find(errorPath) != std::string::npos) std::rethrow_exception(error);
+      throw EKvError(errorPath + ": " + text);
     }
-    total += microseconds;
-    SetCells(SearchList, row, {std::to_string(count), "Done", std::to_string(microseconds)});
-    ++done;
-    if (count > 0) ++changed;
-    LastRunJournal = journal.Path();
-  });
+  };
 }
 
 void TfrmMain::SaveResultsClick() {
@@ -527,36 +620,58 @@ void TfrmMain::SaveResultsClick() {
   }
 }
 
-void TfrmMain::btnConvertRepClick() {
-  Run(SearchListReport, [&](std::size_t row, std::int64_t& total) {
-    TFileRow& file = SearchListReport.Rows[row];
-    auto cells = file.Cells;
-    cells[1] = "Busy";
-    SetCells(SearchListReport, row, cells);
-    const std::string path = file.Caption;
-    TConversionOutcome outcome;
-    try {
-      if (!ConvertReportFile) throw EKvError("Report conversion is not available in this build");
-      outcome = ConvertReportFile(path);
-    } catch (const std::exception& e) {
-      // The error ends the run; its box names the file, and the row says it got no document.
-      outcome.Status = TConversionStatus::Failed;
-      outcome.Problem = e.what();
-      outcome.OutputPath = DocumentPath(path);
-      SearchListReport.Rows[row].Outcome = std::make_shared<const TConversionOutcome>(outcome);
-      SetCells(SearchListReport, row, {MessageCount(outcome), StatusWord(outcome.Status), "-"});
-      throw EKvError(path + ": " + e.what());
+TfrmMain::TRunWork TfrmMain::PrepareReportRun() {
+  TReportFileConverter convert = ConvertReportFile;
+  std::vector<std::string> paths = BeginRun(SearchListReport);
+  return [this, convert = std::move(convert), paths = std::move(paths)] {
+    const TFormOnThisThread registered(*this);
+    TRunClock clock(paths.size());
+    std::int64_t total = 0;
+    bool cancelled = false;
+    const TFinally finish([&] { EndRun(total, cancelled); });
+    for (std::size_t row = 0; row < paths.size(); ++row) {
+      Change([this, row] {
+        auto cells = SearchListReport.Rows[row].Cells;
+        cells[1] = "Busy";
+        SetCells(SearchListReport, row, cells);
+      });
+      const std::string& path = paths[row];
+      TConversionOutcome outcome;
+      try {
+        if (!convert) throw EKvError("Report conversion is not available in this build");
+        outcome = convert(path);
+      } catch (const std::exception& e) {
+        // The error ends the run; its box names the file, and the row says it got no document.
+        outcome.Status = TConversionStatus::Failed;
+        outcome.Problem = e.what();
+        outcome.OutputPath = DocumentPath(path);
+        ++clock.Finished;
+        Change([this, row, result = std::make_shared<const TConversionOutcome>(outcome),
+                finished = clock.Finished, all = clock.Total, elapsed = clock.Elapsed()] {
+          SearchListReport.Rows[row].Outcome = result;
+          SetCells(SearchListReport, row, {MessageCount(*result), StatusWord(result->Status), "-"});
+          if (View) View->ProgressChanged(finished, all, elapsed);
+        });
+        throw EKvError(path + ": " + e.what());
+      }
+      // Report rows show how many messages and notes each conversion gave, and how long each
+      // report took to load and write.
+      total += outcome.Microseconds;
+      ++clock.Finished;
+      Change([this, row, result = std::make_shared<const TConversionOutcome>(std::move(outcome)),
+              finished = clock.Finished, all = clock.Total, elapsed = clock.Elapsed()] {
+        SearchListReport.Rows[row].Outcome = result;
+        SetCells(SearchListReport, row,
+                 {MessageCount(*result), StatusWord(result->Status),
+                  std::to_string(result->Microseconds)});
+        if (View) View->ProgressChanged(finished, all, elapsed);
+      });
+      if (row + 1 < paths.size() && CancelRequested.load(std::memory_order_relaxed)) {
+        cancelled = true;
+        break;
+      }
     }
-    // Report rows show how many messages and notes each conversion gave, and how long each
-    // report took to load and write.
-    total += outcome.Microseconds;
-    const std::string microseconds = std::to_string(outcome.Microseconds);
-    const char* status = StatusWord(outcome.Status);
-    std::string messages = MessageCount(outcome);
-    SearchListReport.Rows[row].Outcome =
-        std::make_shared<const TConversionOutcome>(std::move(outcome));
-    SetCells(SearchListReport, row, {std::move(messages), status, microseconds});
-  });
+  };
 }
 
 // ---- Settings file location ---------------------------------------------------------------------

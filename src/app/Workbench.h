@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,8 +24,9 @@ namespace kv {
 // The pages of the window, in their order.
 enum class TPage { tbsFiles = 0, tbsStrings = 1, tbshReportFiles = 2 };
 
-// What the window is told while the workbench changes. A run holds the thread from start to end,
-// so the window repaints what it is told at once instead of waiting for its event loop.
+// What the window is told while the workbench changes. A run carried out on the window's own
+// thread holds it from start to end, so the window then repaints what it is told at once instead
+// of waiting for its event loop.
 class TWorkbenchView {
  public:
   virtual ~TWorkbenchView() = default;
@@ -39,6 +41,10 @@ class TWorkbenchView {
   virtual void CaptionChanged() {}
   // A run starts (true: show the hourglass) or ends (false).
   virtual void BusyChanged(bool busy) {}
+  // A run's progress: the files finished (done or failed) of its total, and the microseconds
+  // since it started. Told once with 0 finished when the run starts, then after every file.
+  virtual void ProgressChanged(std::size_t finished, std::size_t total,
+                               std::int64_t elapsedMicroseconds) {}
 };
 
 // The file-open dialogs' filters and the window's fixed texts.
@@ -103,8 +109,27 @@ class TfrmMain : public TReportHost {
   void SetSelection(TFileList& list, const std::vector<bool>& selected);
 
   // Commands. Runs raise the error that ended them, after the status bar has been restored.
-  void btnStartClick();
-  void btnConvertRepClick();
+  void btnStartClick() { PrepareSourceRun()(); }
+  void btnConvertRepClick() { PrepareReportRun()(); }
+
+  // A run in two steps. Preparing it, on the model's thread, takes what the run needs from the
+  // model (the rows' paths, the table, the report converter) and shows it starting: hourglass,
+  // "Scanning...", every row "Waiting". The work it returns converts the files and raises the
+  // error that ended it, after the status bar has been restored; it may be carried out on
+  // another thread, as long as PostChange brings its changes back to the model's thread.
+  using TRunWork = std::function<void()>;
+  TRunWork PrepareSourceRun();
+  TRunWork PrepareReportRun();
+  // Asks the run in progress to stop after the file in hand: the files done stay done, the rest
+  // stay "Waiting", and the status bar says "Cancelled" with the total of the files done. Safe
+  // from any thread; the next run starts afresh.
+  void CancelRun() { CancelRequested.store(true, std::memory_order_relaxed); }
+  // When set, every change that the work of a run makes to the model (rows, results, status
+  // panels, the journal's name) and every call to the view it makes is handed to it as a
+  // function, to be called in the order given on the model's thread. The work then touches no
+  // state of the model itself and can run on another thread. Unset, the changes are made at
+  // once.
+  std::function<void(std::function<void()>)> PostChange;
   void btnAddClick();
   void btnAddFilesRepClick();
   void btnRemoveClick();
@@ -169,9 +194,15 @@ class TfrmMain : public TReportHost {
   void SetCells(TFileList& list, std::size_t row, std::array<std::string, 3> cells);
   void ScanFolder(const char* masks, int depthLimit, void (TfrmMain::*add)(const std::string&));
   void RemoveSelected(TFileList& list, const char* statusText);
-  // The frame shared by both runs: hourglass, "Scanning...", rows reset, then one step per row;
-  // always the cursor back and "Ready" with the total, also when a step raised.
-  void Run(TFileList& list, const std::function<void(std::size_t row, std::int64_t& total)>& step);
+  // The frame shared by both runs. BeginRun, on the model's thread: hourglass, "Scanning...",
+  // rows reset; it returns the rows' paths. EndRun, from the work, also when a step raised: the
+  // cursor back and "Ready" (or "Cancelled") with the total.
+  std::vector<std::string> BeginRun(TFileList& list);
+  void EndRun(std::int64_t total, bool cancelled);
+  // Makes a change of a run's work: through PostChange when set, else at once.
+  void Change(std::function<void()> change);
+
+  std::atomic<bool> CancelRequested{false};
 
   TPrompter& Prompter;
   std::string SettingsFile;

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "app/IniFile.h"
 #include "app/Workbench.h"
@@ -351,6 +353,117 @@ TEST_F(WorkbenchTest, ReportRunWithoutConverterFailsOnTheFirstRow) {
   EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], "Warnings");
   EXPECT_EQ(f.SearchListReport.Rows[1].Cells[0], "0");
   EXPECT_EQ(f.SearchListReport.Rows[1].Cells[1], "Done");
+}
+
+// A view that records a run's progress and cancels the run once a number of files finished.
+class TCancellingView : public TWorkbenchView {
+ public:
+  TCancellingView(TfrmMain& form, std::size_t cancelAt) : Form(form), CancelAt(cancelAt) {}
+  void ProgressChanged(std::size_t finished, std::size_t total, std::int64_t elapsed) override {
+    Progress.emplace_back(finished, total);
+    if (finished == 0) LastElapsed = 0;  // a new run
+    EXPECT_GE(elapsed, LastElapsed);
+    LastElapsed = elapsed;
+    if (finished == CancelAt) Form.CancelRun();
+  }
+  TfrmMain& Form;
+  std::size_t CancelAt;
+  std::vector<std::pair<std::size_t, std::size_t>> Progress;
+  std::int64_t LastElapsed = 0;
+};
+
+// Both runs stop after the file in hand when cancelled: the files done stay done, the rest stay
+// "Waiting" and untouched, and the status bar says the run was cancelled. The next run starts
+// afresh.
+TEST_F(WorkbenchTest, CancelledRunsStopAfterTheFileInHand) {
+  Dir.Write("kv25x.dat", "a=b\r\n");
+  TfrmMain& f = Start();
+  for (int i = 0; i < 5; ++i) {
+    f.AddFile(Dir.Write("p/" + std::to_string(i) + ".pas", "a"));
+    f.AddFilesRep(Dir / ("r/" + std::to_string(i) + ".kvf"));
+  }
+  f.ConvertReportFile = [](const std::string&) {
+    TConversionOutcome outcome;
+    outcome.Status = TConversionStatus::Done;
+    return outcome;
+  };
+  TCancellingView view(f, 2);
+  f.SetView(&view);
+  const std::vector<std::pair<TFileList*, void (TfrmMain::*)()>> runs{
+      {&f.SearchList, &TfrmMain::btnStartClick},
+      {&f.SearchListReport, &TfrmMain::btnConvertRepClick}};
+  for (const auto& [list, run] : runs) {
+    SCOPED_TRACE(list->Name);
+    view.Progress.clear();
+    (f.*run)();
+    std::vector<std::string> statuses;
+    for (const TFileRow& row : list->Rows) statuses.push_back(row.Cells[1]);
+    EXPECT_EQ(statuses,
+              (std::vector<std::string>{"Done", "Done", "Waiting", "Waiting", "Waiting"}));
+    EXPECT_EQ(view.Progress,
+              (std::vector<std::pair<std::size_t, std::size_t>>{{0, 5}, {1, 5}, {2, 5}}));
+    EXPECT_EQ(f.StatusPanels[0], "Cancelled");
+    EXPECT_TRUE(f.StatusPanels[2].starts_with("Total: ")) << f.StatusPanels[2];
+  }
+  // Files converted ahead by the engine's threads were dropped with their temporary files.
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(Dir / "p")) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"0.BAK", "0.pas", "1.BAK", "1.pas", "2.pas", "3.pas",
+                                            "4.pas"}));
+  EXPECT_EQ(Dir.Read("p/1.pas"), "b\r\n");
+  EXPECT_EQ(Dir.Read("p/2.pas"), "a");
+  const TJournal journal = ReadJournal(LastJournal());
+  EXPECT_EQ(journal.Files.size(), 2u);
+  EXPECT_TRUE(journal.Ended);
+  EXPECT_TRUE(journal.Interrupted);
+
+  view.CancelAt = std::size_t(-1);
+  f.btnStartClick();
+  for (const TFileRow& row : f.SearchList.Rows) EXPECT_EQ(row.Cells[1], "Done");
+  EXPECT_EQ(f.SearchList.Rows[4].Cells[0], "1");
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_TRUE(Prompter.Errors.empty());
+}
+
+// The work of a run may be carried out on another thread: it then changes the model only through
+// PostChange, and gives what a run on the model's own thread gives, reports included (their
+// component paths name the form "frmMain", which the other thread knows too for the run).
+TEST_F(WorkbenchTest, RunWorkOnAnotherThreadChangesTheModelOnlyThroughPostChange) {
+  std::filesystem::create_directories(Dir / "r");
+  {
+    TkvReport report;
+    report.Pages.AddPage();
+    report.SaveReportFile(Dir / "r/Plain.kvf");
+  }
+  Dir.Write("kv25x.dat", "a=b\r\n");
+  TfrmMain& f = Start();
+  f.AddFile(Dir.Write("a.pas", "a"));
+  f.AddFilesRep(Dir / "r/Plain.kvf");
+  f.btnConvertRepClick();
+  const std::string here = Dir.Read("r/Plain.kv3");
+  const std::string status = f.SearchListReport.Rows[0].Cells[1];
+  std::filesystem::remove(Dir / "r/Plain.kv3");
+
+  std::vector<std::function<void()>> posted;
+  f.PostChange = [&](std::function<void()> change) { posted.push_back(std::move(change)); };
+  for (auto prepare : {&TfrmMain::PrepareSourceRun, &TfrmMain::PrepareReportRun}) {
+    const TfrmMain::TRunWork work = (f.*prepare)();
+    std::thread(work).join();
+  }
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Waiting");
+  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], "Waiting");
+  EXPECT_EQ(f.StatusPanels[0], "Scanning...");
+  for (const auto& change : posted) change();
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[0], "1");
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Done");
+  EXPECT_EQ(f.SearchListReport.Rows[0].Cells[1], status);
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_EQ(Dir.Read("a.pas"), "b\r\n");
+  EXPECT_EQ(Dir.Read("r/Plain.kv3"), here);
+  EXPECT_FALSE(f.LastRunJournal.empty());
 }
 
 TEST_F(WorkbenchTest, SortingTogglesAndMovesTheMark) {

@@ -78,6 +78,8 @@ QIcon ActionIcon(const QStyle& style, TActionIcon which) {
       return style.standardIcon(QStyle::SP_DialogSaveButton);
     case TActionIcon::Convert:
       return style.standardIcon(QStyle::SP_MediaPlay);
+    case TActionIcon::Stop:
+      return style.standardIcon(QStyle::SP_MediaStop);
     case TActionIcon::Undo:
       return style.standardIcon(QStyle::SP_ArrowBack);
     case TActionIcon::About:

@@ -34,6 +34,7 @@
 #include "app/gui/FileListModel.h"
 #include "app/gui/PairTable.h"
 #include "app/gui/QtText.h"
+#include "app/gui/RunProgress.h"
 
 namespace kv::gui {
 
@@ -43,6 +44,9 @@ constexpr int WindowWidth = 471;
 constexpr int WindowHeight = 386;
 constexpr std::array<int, 3> StatusPanelWidths{150, 150, 50};
 constexpr std::array<int, 2> TableColumnWidths{283, 162};
+constexpr QAbstractItemView::EditTriggers TableEditTriggers =
+    QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked;
 
 // A toolbar button's tooltip is the hint up to its first "|".
 QString ShortHint(const char* hint) {
@@ -58,8 +62,12 @@ char LocaleDecimalSeparator() {
 }  // namespace
 
 TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget* parent)
-    : QMainWindow(parent), Prompter(prompter), Form(prompter, std::move(settingsPath)) {
+    : QMainWindow(parent), Prompter(prompter), Form(ThreadPrompter, std::move(settingsPath)) {
   setObjectName(QString::fromStdString(Form.Name));
+  // Runs are carried out on a worker thread; what they change in the model is changed on this
+  // thread, so that the lists and the status bar are only ever read and written here.
+  Form.PostChange = [this](std::function<void()> change) { Runner.Post(std::move(change)); };
+  Runner.OnFinished = [this](const std::string& error) { RunFinished(error); };
   Form.DecimalSeparator = LocaleDecimalSeparator();
   ProjectPane.List = &Form.SearchList;
   ReportPane.List = &Form.SearchListReport;
@@ -104,6 +112,7 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
 }
 
 TMainWindow::~TMainWindow() {
+  StopRun();
   if (Created) FormDestroy();
   Form.SetView(nullptr);
   if (Busy) QApplication::restoreOverrideCursor();
@@ -133,12 +142,19 @@ QAction* TMainWindow::AddAction(const char* name, const char* caption, const cha
   action->setShortcut(shortcut);
   // On the window itself, so that the shortcut works whichever page is shown.
   addAction(action);
-  connect(action, &QAction::triggered, this, [this, execute = std::move(execute), enabled] {
-    // A shortcut may arrive before the next idle update: check the state again.
-    if (enabled && !enabled()) return;
-    execute();
-  });
-  Actions.push_back({action, std::move(enabled)});
+  // While a run is on, only what changes no list, table or setting is available.
+  static const std::vector<std::string_view> duringRun{"AboutMe", "FileExit1", "SelectAll",
+                                                       "CancelRun"};
+  const bool availableDuringRun =
+      std::find(duringRun.begin(), duringRun.end(), std::string_view(name)) != duringRun.end();
+  connect(action, &QAction::triggered, this,
+          [this, execute = std::move(execute), enabled, availableDuringRun] {
+            // A shortcut may arrive before the next idle update: check the state again.
+            if (Runner.Active() && !availableDuringRun) return;
+            if (enabled && !enabled()) return;
+            execute();
+          });
+  Actions.push_back({action, std::move(enabled), availableDuringRun});
   return action;
 }
 
@@ -162,8 +178,7 @@ void TMainWindow::BuildActions() {
       [this] { return Form.SaveDataEnabled(); });
   AddAction(
       "Convert", "Convert", "Convert files", TActionIcon::Convert, QKeySequence(Qt::Key_F9),
-      [this] { Guarded([this] { Form.btnStartClick(); }); },
-      [this] { return Form.ConvertEnabled(); });
+      [this] { StartRun(&TfrmMain::PrepareSourceRun); }, [this] { return Form.ConvertEnabled(); });
   AddAction("SaveResults", "Save Results...", "Save the results of the run as CSV or JSON",
             TActionIcon::Save, none, [this] { Guarded([this] { Form.SaveResultsClick(); }); });
   AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo, none,
@@ -185,7 +200,11 @@ void TMainWindow::BuildActions() {
             TActionIcon::Remove, none,
             [this] { Guarded([this] { Form.btnDeleteFilesRepClick(); }); });
   AddAction("RunReport", "Convert Report Files...", "Convert Report Files", TActionIcon::Convert,
-            none, [this] { Guarded([this] { Form.btnConvertRepClick(); }); });
+            none, [this] { StartRun(&TfrmMain::PrepareReportRun); });
+  AddAction(
+      "CancelRun", "Cancel", "Cancel: stop the run after the file in hand (Esc)", TActionIcon::Stop,
+      QKeySequence(Qt::Key_Escape), [this] { Form.CancelRun(); },
+      [this] { return Runner.Active(); });
 }
 
 QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
@@ -243,7 +262,8 @@ QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarNam
     }
   }
   connect(header, &QHeaderView::sectionClicked, this, [this, &pane](int section) {
-    Guarded([&] { Form.SortByColumn(*pane.List, section); });
+    // The rows keep their order while a run fills them.
+    if (!Runner.Active()) Guarded([&] { Form.SortByColumn(*pane.List, section); });
     // The header flips its own mark on a click; the model's mark is the one to show.
     ShowSortMark(pane);
   });
@@ -276,8 +296,7 @@ QWidget* TMainWindow::BuildTablePage() {
   vleUnits->setItemDelegate(new TPairDelegate(vleUnits));
   vleUnits->setSelectionMode(QAbstractItemView::ExtendedSelection);
   vleUnits->setSelectionBehavior(QAbstractItemView::SelectItems);
-  vleUnits->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+  vleUnits->setEditTriggers(TableEditTriggers);
   vleUnits->setWordWrap(false);
   vleUnits->verticalHeader()->hide();
   // Rows as high as a line of text with the cell's 2-pixel inset above and a little room below.
@@ -337,6 +356,9 @@ void TMainWindow::BuildStatusBar() {
     bar->addWidget(panel, last ? 1 : 0);
     StatusPanels[i] = panel;
   }
+  Progress = new TRunProgress(
+      *findChild<QAction*>(QStringLiteral("CancelRun"), Qt::FindDirectChildrenOnly), bar);
+  bar->addPermanentWidget(Progress);
 }
 
 // ---- Start and end
@@ -384,6 +406,8 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // A run that is on stops after the file in hand; the window closes once it ended.
+  StopRun();
   QMainWindow::closeEvent(event);
 }
 
@@ -398,9 +422,31 @@ void TMainWindow::Guarded(const std::function<void()>& command) {
 }
 
 void TMainWindow::UpdateActions() {
+  const bool running = Runner.Active();
   for (const TActionEntry& entry : Actions) {
-    if (entry.Enabled) entry.Action->setEnabled(entry.Enabled());
+    entry.Action->setEnabled((!running || entry.DuringRun) && (!entry.Enabled || entry.Enabled()));
   }
+}
+
+void TMainWindow::StartRun(TfrmMain::TRunWork (TfrmMain::*prepare)()) {
+  if (Runner.Active()) return;
+  TfrmMain::TRunWork work;
+  Guarded([&] { work = (Form.*prepare)(); });
+  if (!work) return;
+  Runner.Start(std::move(work));
+  UpdateActions();
+}
+
+void TMainWindow::RunFinished(const std::string& error) {
+  UpdateActions();
+  // The error that ended the run, once the status bar says the run is over.
+  if (!error.empty()) Prompter.ShowError(error);
+}
+
+void TMainWindow::StopRun() {
+  if (!Runner.Active()) return;
+  Form.CancelRun();
+  Runner.Wait();
 }
 
 void TMainWindow::ShowAbout() {
@@ -521,6 +567,9 @@ void TMainWindow::RowChanged(const TFileList& list, std::size_t row) {
   TListPane* pane = PaneOf(list);
   if (!pane) return;
   pane->Items->RowChanged(row);
+  if (static_cast<int>(row) == list.FirstSelected()) ScheduleDetails();
+  // The event loop paints the rows of a run on the worker thread.
+  if (Runner.Active()) return;
   // A run holds the thread: paint the row now rather than when the event loop comes back.
   const QModelIndex first = pane->Items->index(static_cast<int>(row), 0);
   QRect rect = pane->View->visualRect(first);
@@ -529,7 +578,6 @@ void TMainWindow::RowChanged(const TFileList& list, std::size_t row) {
     rect.setRight(pane->View->viewport()->width());
     pane->View->viewport()->repaint(rect);
   }
-  if (static_cast<int>(row) == list.FirstSelected()) ScheduleDetails();
 }
 
 void TMainWindow::ListChanged(const TFileList& list) {
@@ -561,21 +609,37 @@ void TMainWindow::CaptionChanged() {
 void TMainWindow::BusyChanged(bool busy) {
   if (busy == Busy) return;
   Busy = busy;
+  // The window still answers during a run (Cancel among others): the busy cursor, an arrow with
+  // the hourglass.
   if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
   } else {
     QApplication::restoreOverrideCursor();
   }
+  // The progress stands in the place of the last panel, whose total the run's end replaces.
+  StatusPanels.back()->setVisible(!busy);
+  Progress->SetRunning(busy);
+  // The run works with the table as it was at its start.
+  vleUnits->setEditTriggers(busy ? QAbstractItemView::NoEditTriggers : TableEditTriggers);
+  if (auto* deletePairs = vleUnits->findChild<QAction*>(QStringLiteral("DeletePairs"))) {
+    deletePairs->setEnabled(!busy);
+  }
+}
+
+void TMainWindow::ProgressChanged(std::size_t finished, std::size_t total,
+                                  std::int64_t elapsedMicroseconds) {
+  Progress->ShowProgress(finished, total, elapsedMicroseconds);
 }
 
 // ---- Events -------------------------------------------------------------------------------------
 
 void TMainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  // No file joins the lists while a run fills them.
+  if (event->mimeData()->hasUrls() && !Runner.Active()) event->acceptProposedAction();
 }
 
 void TMainWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (event->mimeData()->hasUrls() && !Runner.Active()) event->acceptProposedAction();
 }
 
 void TMainWindow::dropEvent(QDropEvent* event) {
@@ -583,6 +647,10 @@ void TMainWindow::dropEvent(QDropEvent* event) {
   std::vector<std::string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
     if (url.isLocalFile()) paths.push_back(PathFromQt(url.toLocalFile()));
+  }
+  if (Runner.Active()) {
+    event->ignore();
+    return;
   }
   event->acceptProposedAction();
   Guarded([&] { Form.DropFiles(paths); });
@@ -605,7 +673,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (TListPane* pane = PaneOfView(watched)) {
     if (event->type() == QEvent::KeyRelease && watched == pane->View) {
       const auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_Delete && !key->isAutoRepeat()) {
+      if (key->key() == Qt::Key_Delete && !key->isAutoRepeat() && !Runner.Active()) {
         Guarded([this] { Form.DeleteKeyReleased(); });
       }
     } else if (event->type() == QEvent::MouseButtonDblClick && watched == pane->Viewport) {

@@ -12,6 +12,7 @@
 
 #include "app/Workbench.h"
 #include "app/gui/Icons.h"
+#include "app/gui/RunProgress.h"
 
 class QAction;
 class QLabel;
@@ -37,6 +38,8 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   ~TMainWindow() override;
 
   TfrmMain& Model() { return Form; }
+  // True while a run is on (its work on the worker thread, or its last changes still to come).
+  bool Running() const { return Runner.Active(); }
 
   // Opens a folder or file in the desktop's program for it (double click on a converted report
   // row); by default QDesktopServices::openUrl. False when nothing could open it.
@@ -58,6 +61,8 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   void TableChanged() override;
   void CaptionChanged() override;
   void BusyChanged(bool busy) override;
+  void ProgressChanged(std::size_t finished, std::size_t total,
+                       std::int64_t elapsedMicroseconds) override;
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -78,6 +83,7 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   struct TActionEntry {
     QAction* Action = nullptr;
     std::function<bool()> Enabled;  // none: always enabled
+    bool DuringRun = false;         // stays available while a run is on
   };
 
   QAction* AddAction(const char* name, const char* caption, const char* hint, TActionIcon icon,
@@ -107,6 +113,12 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   // a run that changes many rows pays for it once.
   void ShowDetails(TListPane& pane);
   void ScheduleDetails();
+  // Runs: prepared on this thread, carried out on the worker; while one is on, everything that
+  // would change the lists, the table or the settings is refused.
+  void StartRun(TfrmMain::TRunWork (TfrmMain::*prepare)());
+  void RunFinished(const std::string& error);
+  // Cancels a run that is on and waits for its end.
+  void StopRun();
   void ShowAbout();
   // The page and, when a screen still shows it, the place and size of the last start.
   void RestorePlacement();
@@ -114,6 +126,10 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   void FitTableColumns();
 
   TPrompter& Prompter;
+  // The runs' worker thread, and the model's questions answered on this thread whichever thread
+  // asks them.
+  TBackgroundRun Runner;
+  TWindowThreadPrompter ThreadPrompter{Prompter, Runner};
   TfrmMain Form;
 
   QTabWidget* JvPageControl = nullptr;
@@ -125,6 +141,7 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   bool DetailsScheduled = false;
   TPairTableModel* Pairs = nullptr;
   std::array<QLabel*, 3> StatusPanels{};
+  TRunProgress* Progress = nullptr;
   std::vector<TActionEntry> Actions;
 
   double FindShare = 0.5;  // the find column's part of the table's width

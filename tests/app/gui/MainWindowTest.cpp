@@ -13,18 +13,22 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QUrl>
 #include <QtTest>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -32,6 +36,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "app/IniFile.h"
 #include "app/Workbench.h"
@@ -41,6 +46,10 @@
 #include "app/gui/PairTable.h"
 #include "app/gui/QtPrompter.h"
 #include "app/gui/QtTextMeasurer.h"
+#include "app/gui/RunProgress.h"
+#include "migrate/ConversionTable.h"
+#include "migrate/Journal.h"
+#include "migrate/ReplaceEngine.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 #include "writer/Registration.h"
@@ -154,11 +163,17 @@ class MainWindowTest : public QObject {
   void init();
   void cleanup();
 
+  void sourceRunOnTheWorkerIsCancelledMidway();
+  void reportRunAsksOnTheWindowThreadAndStopsAtEsc();
+  void exitDuringARunCancelsItAndWaitsForIt();
+  void timeLeftIsEstimatedFromTheRateSoFar_data();
+  void timeLeftIsEstimatedFromTheRateSoFar();
+
   void layoutShowsTheWorkbench();
   void startsWithoutSettingsOrDefaultTable();
   void sourceRunOnTheExampleProject();
   void errorEndingARunIsShownAfterTheStatusIsRestored();
-  void reportRunShowsProgressWhileItHoldsTheThread();
+  void reportRunShowsEachRowBusyWhileItConvertsIt();
   void dialogReportConvertsAsTheCommandLineConvertsIt();
   void headerClicksSortAndToggle_data();
   void headerClicksSortAndToggle();
@@ -183,6 +198,12 @@ class MainWindowTest : public QObject {
 
  private:
   TMainWindow& Open();
+  // Lets the event loop go on until the window's run ended.
+  void WaitForRun() { QTRY_VERIFY_WITH_TIMEOUT(!Window->Running(), 30000); }
+  // Calls f on the window's thread from the run's worker thread, and waits for it.
+  void OnWindowThread(const std::function<void()>& f) {
+    QMetaObject::invokeMethod(Window.get(), f, Qt::BlockingQueuedConnection);
+  }
   // Lets the event loop wait for a moment, so that it goes idle as between a user's actions.
   void Idle() {
     QEventLoop loop;
@@ -469,6 +490,7 @@ void MainWindowTest::sourceRunOnTheExampleProject() {
   QVERIFY(Action("Convert")->isEnabled());
 
   QTest::keyClick(Window.get(), Qt::Key_F9);  // the Convert shortcut
+  WaitForRun();
   QVERIFY(Prompter->Errors.empty());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   int total = 0;
@@ -508,6 +530,7 @@ void MainWindowTest::errorEndingARunIsShownAfterTheStatusIsRestored() {
     cursorAtError = QApplication::overrideCursor() != nullptr;
   };
   Action("Convert")->trigger();
+  WaitForRun();
   QCOMPARE(Prompter->Errors.size(), std::size_t{1});
   QVERIFY(Q(Prompter->Errors[0]).contains(QStringLiteral("missing.pas")));
   QCOMPARE(panelAtError, QStringLiteral("Ready"));
@@ -518,25 +541,29 @@ void MainWindowTest::errorEndingARunIsShownAfterTheStatusIsRestored() {
   QVERIFY(Panel(2).startsWith(QStringLiteral("Total: ")));
 }
 
-void MainWindowTest::reportRunShowsProgressWhileItHoldsTheThread() {
+void MainWindowTest::reportRunShowsEachRowBusyWhileItConvertsIt() {
   Open();
   Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
   Window->Model().AddFilesRep("/r/one.kvf");
   Window->Model().AddFilesRep("/r/two.kvf");
   QStringList seen;
+  // The converter runs on the worker thread; the window is looked at on its own thread.
   Window->Model().ConvertReportFile = [&](const std::string& path) {
-    const QCursor* cursor = QApplication::overrideCursor();
-    const int row = path == "/r/one.kvf" ? 0 : 1;
-    seen << QStringLiteral("%1 %2 %3 %4")
-                .arg(Q(path), Panel(0), Cell("SearchListReport", row, 2),
-                     cursor && cursor->shape() == Qt::WaitCursor ? "hourglass" : "arrow");
+    OnWindowThread([&] {
+      const QCursor* cursor = QApplication::overrideCursor();
+      const int row = path == "/r/one.kvf" ? 0 : 1;
+      seen << QStringLiteral("%1 %2 %3 %4")
+                  .arg(Q(path), Panel(0), Cell("SearchListReport", row, 2),
+                       cursor && cursor->shape() == Qt::BusyCursor ? "busy" : "arrow");
+    });
     kv::TConversionOutcome outcome;
     outcome.Status = kv::TConversionStatus::Done;
     return outcome;
   };
   Action("RunReport")->trigger();
-  QCOMPARE(seen, QStringList({"/r/one.kvf Scanning... Busy hourglass",
-                              "/r/two.kvf Scanning... Busy hourglass"}));
+  WaitForRun();
+  QCOMPARE(seen,
+           QStringList({"/r/one.kvf Scanning... Busy busy", "/r/two.kvf Scanning... Busy busy"}));
   QCOMPARE(Cell("SearchListReport", 1, 2), QStringLiteral("Done"));
   QCOMPARE(Panel(0), QStringLiteral("Ready"));
   QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -544,9 +571,212 @@ void MainWindowTest::reportRunShowsProgressWhileItHoldsTheThread() {
   // Without a report converter the run ends on its first file with an error box.
   Window->Model().ConvertReportFile = nullptr;
   Action("RunReport")->trigger();
+  WaitForRun();
   QCOMPARE(Prompter->Errors.size(), std::size_t{1});
   QVERIFY(Prompter->Errors[0].starts_with("/r/one.kvf: "));
   QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Failed"));
+}
+
+// A source run of a few thousand files on the worker thread, cancelled through Esc once the
+// progress bar passed a third: the event loop kept turning, everything that would change the
+// lists was refused, each file done holds what the pairs make of its text, with its original as
+// backup, and the others were not touched.
+void MainWindowTest::sourceRunOnTheWorkerIsCancelledMidway() {
+  constexpr int Files = 3000;
+  Dir->Write("kv25x.dat", "TkvReport=TkvxReport\r\nkvClass=kvxClass\r\n");
+  std::vector<std::string> texts;
+  for (int i = 0; i < Files; ++i) {
+    const std::string unit = "U" + std::to_string(i);
+    // Every third file has nothing to replace.
+    texts.push_back("unit " + unit + ";\r\n" +
+                    (i % 3 == 0 ? std::string("uses Other;\r\n")
+                                : "var R: TkvReport;\nC: kvClass; D: TKVREPORT;\n"));
+    Dir->Write("p/" + unit + ".pas", texts.back());
+  }
+  const auto name = [](int i, const char* extension) {
+    return "p/U" + std::to_string(i) + extension;
+  };
+  Open();
+  TfrmMain& form = Window->Model();
+  for (int i = 0; i < Files; ++i) form.SearchList.Add(*Dir / name(i, ".pas"));
+  Window->ListChanged(form.SearchList);
+  Idle();
+
+  // A timer that fires whenever the event loop comes round counts its turns during the run.
+  int turnsDuringRun = 0;
+  QTimer turns;
+  turns.setInterval(0);
+  connect(&turns, &QTimer::timeout, [&] { turnsDuringRun += Window->Running() ? 1 : 0; });
+  turns.start();
+  int cancelledAt = 0;
+  QStringList availableDuringRun;
+  bool progressShown = false;
+  connect(Find<QProgressBar>("RunProgressBar"), &QProgressBar::valueChanged, [&](int value) {
+    if (cancelledAt > 0 || value < Files / 3) return;
+    cancelledAt = value;
+    progressShown = Find<QWidget>("RunProgress")->isVisible();
+    for (QAction* action : Window->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (action->isEnabled()) availableDuringRun << action->objectName();
+    }
+    QTest::keyClick(Window.get(), Qt::Key_Escape);
+  });
+  QTest::keyClick(Window.get(), Qt::Key_F9);
+  WaitForRun();
+  turns.stop();
+
+  QVERIFY(cancelledAt > 0);
+  QVERIFY2(turnsDuringRun >= 3, qPrintable(QString::number(turnsDuringRun)));
+  QVERIFY(progressShown);
+  availableDuringRun.sort();
+  QCOMPARE(availableDuringRun, QStringList({"AboutMe", "CancelRun", "FileExit1", "SelectAll"}));
+  QCOMPARE(Panel(0), QStringLiteral("Cancelled"));
+  QVERIFY(Panel(2).startsWith(QStringLiteral("Total: ")));
+  QVERIFY(!Find<QWidget>("RunProgress")->isVisible());
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+  QVERIFY(Prompter->Errors.empty());
+
+  int done = 0;
+  while (done < Files && Cell("SearchList", done, 2) == QStringLiteral("Done")) ++done;
+  QVERIFY2(done >= cancelledAt && done < Files, qPrintable(QString::number(done)));
+  TSourceConverter reference(PairsFromLines(form.vleUnits()));
+  for (int i = 0; i < done; ++i) {
+    const std::string& original = texts[static_cast<std::size_t>(i)];
+    std::string text = original;
+    const std::int32_t count = reference.ApplyPairs(text);
+    QCOMPARE(Cell("SearchList", i, 1), QString::number(count));
+    QCOMPARE(Dir->Read(name(i, ".pas")), text);
+    QCOMPARE(Dir->Exists(name(i, ".BAK")), count > 0);
+    if (count > 0) QCOMPARE(Dir->Read(name(i, ".BAK")), original);
+  }
+  for (int i = done; i < Files; ++i) {
+    QCOMPARE(Cell("SearchList", i, 2), QStringLiteral("Waiting"));
+    QCOMPARE(Dir->Read(name(i, ".pas")), texts[static_cast<std::size_t>(i)]);
+    QVERIFY(!Dir->Exists(name(i, ".BAK")));
+  }
+  const TJournal journal = ReadJournal(LastJournal());
+  QVERIFY(journal.Ended);
+  QVERIFY(journal.Interrupted);
+  QCOMPARE(journal.Files.size(), static_cast<std::size_t>(done - (done + 2) / 3));
+
+  Idle();
+  QVERIFY(Action("Convert")->isEnabled());
+  QVERIFY(!Action("CancelRun")->isEnabled());
+}
+
+// Exit during a run cancels it and closes the window once the run ended; the changes the run
+// made up to its stop arrive in their order, also while the window waits for it.
+void MainWindowTest::exitDuringARunCancelsItAndWaitsForIt() {
+  constexpr int Files = 200;
+  Open();
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  for (int i = 0; i < Files; ++i) Window->Model().AddFilesRep("/r/" + std::to_string(i) + ".kvf");
+  std::atomic<int> converted{0};
+  Window->Model().ConvertReportFile = [&](const std::string&) {
+    ++converted;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    kv::TConversionOutcome outcome;
+    outcome.Status = kv::TConversionStatus::Done;
+    return outcome;
+  };
+  bool exited = false;
+  connect(Find<QProgressBar>("RunProgressBar"), &QProgressBar::valueChanged, [&](int value) {
+    if (exited || value < 5) return;
+    exited = true;
+    Action("FileExit1")->trigger();
+    QVERIFY(!Window->Running());
+    QVERIFY(!Window->isVisible());
+  });
+  Action("RunReport")->trigger();
+  QTRY_VERIFY_WITH_TIMEOUT(exited, 30000);
+  QVERIFY(!Window->Running());
+  int done = 0;
+  while (done < Files && Cell("SearchListReport", done, 2) == QStringLiteral("Done")) ++done;
+  QCOMPARE(done, converted.load());
+  QVERIFY2(done >= 5 && done < Files, qPrintable(QString::number(done)));
+  for (int row = done; row < Files; ++row) {
+    QCOMPARE(Cell("SearchListReport", row, 2), QStringLiteral("Waiting"));
+  }
+  QCOMPARE(Panel(0), QStringLiteral("Cancelled"));
+}
+
+namespace {
+
+// Notes on which thread the report's password is asked for, and does something at that moment.
+class TAskingPrompter : public test::TScriptedPrompter {
+ public:
+  std::vector<bool> AskedOnWindowThread;
+  std::function<void()> OnPassword;
+  std::optional<std::string> AskReportPasswordFor(const std::string& path) override {
+    AskedOnWindowThread.push_back(QThread::currentThread() == qApp->thread());
+    if (OnPassword) OnPassword();
+    return TScriptedPrompter::AskReportPasswordFor(path);
+  }
+};
+
+}  // namespace
+
+// A report run asks for a password on the window's thread while its worker waits for the
+// answer; Esc pressed then stops the run after that report. The report converted before it
+// equals the command line's document.
+void MainWindowTest::reportRunAsksOnTheWindowThreadAndStopsAtEsc() {
+  auto asking = std::make_unique<TAskingPrompter>();
+  TAskingPrompter& prompter = *asking;
+  Prompter = std::move(asking);
+  const std::string reports = std::string(KV_EXAMPLES_DIR) + "/reports/";
+  fs::create_directories(*Dir / "r");
+  fs::create_directories(*Dir / "cli");
+  for (const char* name : {"S0", "S2", "S3"}) {
+    fs::copy_file(reports + "Sales.kvf", *Dir / ("r/" + std::string(name) + ".kvf"));
+  }
+  fs::copy_file(reports + "Protected.kvf", *Dir / "r/P1.kvf");
+  fs::copy_file(reports + "Sales.kvf", *Dir / "cli/Sales.kvf");
+  Open();
+  Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
+  for (const char* name : {"S0", "P1", "S2", "S3"}) {
+    Window->Model().AddFilesRep(*Dir / ("r/" + std::string(name) + ".kvf"));
+  }
+  QStringList rowsAsked;
+  prompter.Passwords = {"kolvex"};
+  prompter.OnPassword = [&] {
+    for (int row = 0; row < 4; ++row) rowsAsked << Cell("SearchListReport", row, 2);
+    QTest::keyClick(Window.get(), Qt::Key_Escape);
+  };
+  Action("RunReport")->trigger();
+  WaitForRun();
+
+  QCOMPARE(prompter.AskedOnWindowThread, std::vector<bool>{true});
+  QCOMPARE(rowsAsked, QStringList({"Done", "Busy", "Waiting", "Waiting"}));
+  QCOMPARE(Cell("SearchListReport", 1, 2), QStringLiteral("Done"));
+  QCOMPARE(Cell("SearchListReport", 2, 2), QStringLiteral("Waiting"));
+  QCOMPARE(Cell("SearchListReport", 3, 2), QStringLiteral("Waiting"));
+  QVERIFY(Dir->Exists("r/P1.kv3"));
+  QVERIFY(!Dir->Exists("r/S2.kv3"));
+  QCOMPARE(Panel(0), QStringLiteral("Cancelled"));
+  QVERIFY(prompter.Errors.empty());
+  const std::string command =
+      std::string(KV3CONV_PATH) + " report '" + (*Dir / "cli/Sales.kvf") + "' >/dev/null 2>&1";
+  QCOMPARE(std::system(command.c_str()), 0);
+  QCOMPARE(Dir->Read("r/S0.kv3"), Dir->Read("cli/Sales.kv3"));
+}
+
+void MainWindowTest::timeLeftIsEstimatedFromTheRateSoFar_data() {
+  QTest::addColumn<qulonglong>("finished");
+  QTest::addColumn<qulonglong>("total");
+  QTest::addColumn<qlonglong>("elapsed");  // microseconds
+  QTest::addColumn<QString>("text");
+  QTest::newRow("nothing finished yet") << 0ull << 10ull << 5000000ll << "";
+  QTest::newRow("part of a second rounds up") << 3ull << 10ull << 1000001ll << "0:03 left";
+  QTest::newRow("all finished") << 10ull << 10ull << 9000000ll << "0:00 left";
+  QTest::newRow("minutes") << 1ull << 61ull << 1000000ll << "1:00 left";
+  QTest::newRow("hours") << 1ull << 3662ull << 1000000ll << "1:01:01 left";
+}
+
+void MainWindowTest::timeLeftIsEstimatedFromTheRateSoFar() {
+  QFETCH(qulonglong, finished);
+  QFETCH(qulonglong, total);
+  QFETCH(qlonglong, elapsed);
+  QFETCH(QString, text);
+  QCOMPARE(QString::fromStdString(TimeLeftText(finished, total, elapsed)), text);
 }
 
 // A dialog page with every control, labels of automatic size among them: the window's report run
@@ -559,6 +789,7 @@ void MainWindowTest::dialogReportConvertsAsTheCommandLineConvertsIt() {
   Open();
   Window->Model().AddFilesRep(*Dir / "window.kvf");
   Action("RunReport")->trigger();
+  WaitForRun();
   QCOMPARE(Cell("SearchListReport", 0, 2), QStringLiteral("Warnings"));
   for (const std::string& note : Window->Model().SearchListReport.Rows[0].Outcome->Notes) {
     QVERIFY2(note.find("could not be measured") == std::string::npos, note.c_str());
@@ -874,6 +1105,7 @@ void MainWindowTest::reportDetailsAfterAWarnedAndAFailedConversion() {
            Q("Report: " + (*Dir / "failed.kvf") + "\nStatus: Waiting\nNot converted yet."));
 
   Action("RunReport")->trigger();
+  WaitForRun();
   Idle();
   QVERIFY(Prompter->Errors.empty());
   const TFileRow& warned = Window->Model().SearchListReport.Rows[0];
@@ -958,6 +1190,7 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
 
   // After the run, the same changes as made, also once the table changed.
   QTest::keyClick(Window.get(), Qt::Key_F9);
+  WaitForRun();
   Window->Model().SetTableLines({"unit=UNIT"});
   Idle();
   QCOMPARE(PaneLines(*diff->document()),
@@ -993,6 +1226,7 @@ void MainWindowTest::savedResultsParseBackAsTheListsShowThem() {
   for (const char* name : {"one.pas", "two,three.pas"})
     Window->Model().AddFile(Dir->Write(name, "a a\n"));
   QTest::keyClick(Window.get(), Qt::Key_F9);
+  WaitForRun();
   Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
   for (const char* name : {"w.kvf", "f.kvf"}) Window->Model().AddFilesRep(*Dir / name);
   Window->Model().ConvertReportFile = [&](const std::string& path) {
@@ -1008,6 +1242,7 @@ void MainWindowTest::savedResultsParseBackAsTheListsShowThem() {
     return outcome;
   };
   Action("RunReport")->trigger();
+  WaitForRun();
 
   // Each page saves its own list through the same action, as JSON or CSV by the name chosen.
   const struct {
