@@ -37,8 +37,13 @@ class TPairMatcher {
    public:
     explicit TSeen(const TPairMatcher& matcher)
         : PatternStamp(matcher.Patterns.size(), 0), SlotStamp(matcher.Slots.size(), 0),
-          SlotSeen(matcher.Slots.size(), 0) {}
+          SlotSeen(matcher.Slots.size(), 0) {
+      // Empty patterns are never reported: they count as reported from the start.
+      for (const auto& pattern : matcher.Patterns) Empty += pattern.empty() ? 1 : 0;
+      Count = Empty;
+    }
     void Clear() {
+      Count = Empty;
       if (++Stamp == 0) {
         std::fill(PatternStamp.begin(), PatternStamp.end(), 0);
         std::fill(SlotStamp.begin(), SlotStamp.end(), 0);
@@ -46,6 +51,8 @@ class TPairMatcher {
       }
     }
     bool Has(std::size_t pattern) const { return PatternStamp[pattern] == Stamp; }
+    // Whether every pattern has been reported, so that no scan can report more.
+    bool All() const { return Count == PatternStamp.size(); }
 
    private:
     friend class TPairMatcher;
@@ -53,6 +60,8 @@ class TPairMatcher {
     std::vector<std::uint32_t> SlotStamp;  // == Stamp: SlotSeen counts this gram's patterns seen
     std::vector<std::uint32_t> SlotSeen;
     std::uint32_t Stamp = 1;
+    std::size_t Count = 0;  // patterns reported since Clear, and the empty ones
+    std::size_t Empty = 0;
   };
 
   // Calls onNew(position, pattern) for each pattern that occurs in text and is not in seen yet,
@@ -148,6 +157,7 @@ void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::si
           SameBytes<FoldCase>(text + g, pattern.data() + g, pattern.size() - g)) {
         seen.PatternStamp[p] = seen.Stamp;
         ++seen.SlotSeen[slotIndex];
+        ++seen.Count;
         onNew(at, static_cast<std::size_t>(p));
       }
     }
@@ -194,6 +204,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
 
 template <bool FoldCase, typename F>
 void TPairMatcher::ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const {
+  if (seen.All()) return;
   // The common table has only find texts of 4 bytes or more: one class, which the compiler
   // keeps in registers.
   switch (Classes.size()) {
