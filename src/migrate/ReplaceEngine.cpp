@@ -146,6 +146,11 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
     }
     Pairs.push_back(std::move(prepared));
   }
+  std::size_t longest = 0;
+  for (std::size_t i = Pairs.size(); i-- > 0;) {
+    Pairs[i].LongestLater = longest;
+    longest = std::max(longest, Pairs[i].UpperFind.size());
+  }
 }
 
 TPairApplier::TPairApplier(const TPreparedPairs& pairs)
@@ -219,7 +224,6 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
   Line.assign(line);
   AsciiUpperInto(line, LineUpper);
   std::sort(Pending.begin(), Pending.end());
-  const std::size_t reach = Table.Matcher.LongestPattern() - 1;
 
   std::int32_t count = 0;
   for (std::size_t k = 0; k < Pending.size(); ++k) {
@@ -230,14 +234,19 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     std::size_t boundary = 0;  // double-byte code pages: where the next character begins
     if (Table.LeadBytes != nullptr) at = WholeCharacterMatch(pair, at, boundary);
     if (at == std::string::npos) continue;
+    // After the last pair to apply, no search reads the upper-cased line again.
+    const bool keepUpper = k + 1 < Pending.size() || pair.LongestLater > 0;
     Scratch.clear();
     ScratchUpper.clear();
+    Scratch.reserve(Line.size() + Line.size() / 4);
+    if (keepUpper) ScratchUpper.reserve(Scratch.capacity());
     Windows.clear();
+    const std::size_t reach = pair.LongestLater > 0 ? pair.LongestLater - 1 : 0;
     std::size_t from = 0;
     while (at != std::string::npos) {
       ++count;
       Scratch.append(Line, from, at - from);
-      ScratchUpper.append(LineUpper, from, at - from);
+      if (keepUpper) ScratchUpper.append(LineUpper, from, at - from);
       // A find text that appears through this replacement holds one of its bytes, or spans the
       // place where the match was taken out: it begins less than the longest find text before
       // the replacement and ends as far after it.
@@ -250,7 +259,7 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
         Windows.emplace_back(windowBegin, windowEnd);
       }
       Scratch += pair.Replace;
-      ScratchUpper += pair.UpperReplace;
+      if (keepUpper) ScratchUpper += pair.UpperReplace;
       from = at + find.size();
       at = FindFrom(LineUpper, find, from, pair.RareOffset);
       if (Table.LeadBytes != nullptr) {
@@ -261,11 +270,13 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
       }
     }
     Scratch.append(Line, from, std::string::npos);
-    ScratchUpper.append(LineUpper, from, std::string::npos);
     Line.swap(Scratch);
+    if (!keepUpper) break;
+    ScratchUpper.append(LineUpper, from, std::string::npos);
     LineUpper.swap(ScratchUpper);
     // The replacements may have made find texts of later pairs appear in the line.
     const std::size_t before = Pending.size();
+    if (pair.LongestLater == 0) Windows.clear();
     for (const auto& [windowBegin, windowEnd] : Windows) {
       if (windowBegin >= LineUpper.size()) break;
       const std::string_view window = std::string_view(LineUpper).substr(

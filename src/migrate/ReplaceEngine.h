@@ -73,6 +73,9 @@ class TPreparedPairs {
     bool ReplaceEndsInLeadByte = false;
     // The byte of UpperFind least likely to occur in code, which a search looks for first.
     std::size_t RareOffset = 0;
+    // The longest find text of the pairs after this one: how far a find text that appears
+    // through this pair's replacement can reach beyond it (0: none can matter).
+    std::size_t LongestLater = 0;
   };
   std::vector<TPreparedPair> Pairs;
   // The lead bytes of a double-byte code page; nullptr: matching by bytes.
