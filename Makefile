@@ -99,6 +99,7 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv3conv kv_bench kv_bench_corpus
 	bash bench/source_vs_sed $(BENCH_BUILD)
 	bash bench/hostile_vs_sed $(BENCH_BUILD)
+	bash bench/large_vs_copy $(BENCH_BUILD)
 	bash bench/reports_vs_copy $(BENCH_BUILD)
 	$(BENCH_BUILD)/bench/kv_bench
 
