@@ -172,7 +172,23 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
   const char* data = text.data();
   const std::size_t n = text.size();
   std::size_t i = 0;
-  // Whole 4-byte loads while they stay inside the text.
+  // Eight bytes loaded (and upper-cased) at once give the grams of five positions.
+  for (; i + 8 <= n; i += 5) {
+    std::uint64_t eight;
+    std::memcpy(&eight, data + i, 8);
+    if (FoldCase) eight = FoldWord(eight);
+    for (std::size_t k = 0; k < 5; ++k) {
+      const auto word = static_cast<std::uint32_t>(eight >> (8 * k));
+      for (std::size_t c = 0; c < classCount; ++c) {
+        const TGramClass& gramClass = classes[c];
+        const std::uint32_t gram = word & gramClass.Mask;
+        const std::uint32_t h = Hash(gram);
+        if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+          Verify<FoldCase>(gramClass, data + i + k, n - i - k, i + k, gram, seen, onNew);
+      }
+    }
+  }
+  // Then whole 4-byte loads while they stay inside the text.
   for (; i + 4 <= n; ++i) {
     std::uint32_t word;
     std::memcpy(&word, data + i, 4);
