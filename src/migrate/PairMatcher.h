@@ -172,21 +172,36 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
   const char* data = text.data();
   const std::size_t n = text.size();
   std::size_t i = 0;
+  // With one class, its mask and bitmap are held in locals, since the callback may write memory
+  // the compiler cannot tell apart from them.
+  const std::uint32_t mask0 = classes[0].Mask;
+  const std::uint64_t* const filter0 = classes[0].Filter.data();
+  const auto probe = [&](std::uint32_t word, std::size_t at) {
+    if (FixedCount == 1) {
+      const std::uint32_t gram = word & mask0;
+      const std::uint32_t h = Hash(gram);
+      if ((filter0[h >> 6] >> (h & 63)) & 1)
+        Verify<FoldCase>(classes[0], data + at, n - at, at, gram, seen, onNew);
+      return;
+    }
+    for (std::size_t c = 0; c < classCount; ++c) {
+      const TGramClass& gramClass = classes[c];
+      const std::uint32_t gram = word & gramClass.Mask;
+      const std::uint32_t h = Hash(gram);
+      if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+        Verify<FoldCase>(gramClass, data + at, n - at, at, gram, seen, onNew);
+    }
+  };
   // Eight bytes loaded (and upper-cased) at once give the grams of five positions.
   for (; i + 8 <= n; i += 5) {
     std::uint64_t eight;
     std::memcpy(&eight, data + i, 8);
     if (FoldCase) eight = FoldWord(eight);
-    for (std::size_t k = 0; k < 5; ++k) {
-      const auto word = static_cast<std::uint32_t>(eight >> (8 * k));
-      for (std::size_t c = 0; c < classCount; ++c) {
-        const TGramClass& gramClass = classes[c];
-        const std::uint32_t gram = word & gramClass.Mask;
-        const std::uint32_t h = Hash(gram);
-        if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
-          Verify<FoldCase>(gramClass, data + i + k, n - i - k, i + k, gram, seen, onNew);
-      }
-    }
+    probe(static_cast<std::uint32_t>(eight), i);
+    probe(static_cast<std::uint32_t>(eight >> 8), i + 1);
+    probe(static_cast<std::uint32_t>(eight >> 16), i + 2);
+    probe(static_cast<std::uint32_t>(eight >> 24), i + 3);
+    probe(static_cast<std::uint32_t>(eight >> 32), i + 4);
   }
   // Then whole 4-byte loads while they stay inside the text.
   for (; i + 4 <= n; ++i) {
