@@ -221,7 +221,13 @@ std::size_t TPairApplier::WholeCharacterMatch(const TPreparedPairs::TPreparedPai
 }
 
 std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
-  Line.assign(line);
+  // The line as the pairs have made it so far: the file's own bytes until a pair replaces
+  // something (double-byte matching reads Line, so it gets a copy at once).
+  std::string_view current = line;
+  if (Table.LeadBytes != nullptr) {
+    Line.assign(line);
+    current = Line;
+  }
   AsciiUpperInto(line, LineUpper);
   std::sort(Pending.begin(), Pending.end());
 
@@ -238,14 +244,14 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     const bool keepUpper = k + 1 < Pending.size() || pair.LongestLater > 0;
     Scratch.clear();
     ScratchUpper.clear();
-    Scratch.reserve(Line.size() + Line.size() / 4);
+    Scratch.reserve(current.size() + current.size() / 4);
     if (keepUpper) ScratchUpper.reserve(Scratch.capacity());
     Windows.clear();
     const std::size_t reach = pair.LongestLater > 0 ? pair.LongestLater - 1 : 0;
     std::size_t from = 0;
     while (at != std::string::npos) {
       ++count;
-      Scratch.append(Line, from, at - from);
+      Scratch.append(current, from, at - from);
       if (keepUpper) ScratchUpper.append(LineUpper, from, at - from);
       // A find text that appears through this replacement holds one of its bytes, or spans the
       // place where the match was taken out: it begins less than the longest find text before
@@ -265,12 +271,13 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
       if (Table.LeadBytes != nullptr) {
         // The text after the match is read on from the end of the replacement: a replacement
         // ending in a lone lead byte makes the next byte its second one.
-        boundary = from + (pair.ReplaceEndsInLeadByte && from < Line.size() ? 1 : 0);
+        boundary = from + (pair.ReplaceEndsInLeadByte && from < current.size() ? 1 : 0);
         at = WholeCharacterMatch(pair, at, boundary);
       }
     }
-    Scratch.append(Line, from, std::string::npos);
+    Scratch.append(current.substr(from));
     Line.swap(Scratch);
+    current = Line;
     if (!keepUpper) break;
     ScratchUpper.append(LineUpper, from, std::string::npos);
     LineUpper.swap(ScratchUpper);
@@ -310,8 +317,13 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
       const std::int32_t count = ApplyPairsToLine(line);
       if (count > 0) {
         total += count;
-        AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
-        Output += Line;
+        if (Output.empty() && lineBegin == 0) {
+          Output.swap(Line);  // a first line, often the whole file: no copy
+        } else {
+          AppendNormalizedLines(Output,
+                                std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
+          Output += Line;
+        }
         Output += "\r\n";
         copyFrom = next;
       }
