@@ -98,6 +98,8 @@ bench: deps
 	  -DKV_BUILD_TESTS=OFF -DKV_BUILD_GUI=OFF $(CMAKE_ARGS)
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv3conv kv_bench kv_bench_corpus
 	bash bench/source_vs_sed $(BENCH_BUILD)
+	bash bench/hostile_vs_sed $(BENCH_BUILD)
+	bash bench/large_vs_copy $(BENCH_BUILD)
 	bash bench/reports_vs_copy $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv_bench_forms
 	bash bench/dfm2txt_vs_fpc $(BENCH_BUILD)

@@ -1,10 +1,16 @@
-// Finds every occurrence of every find text of a conversion table in an upper-cased text, in one
-// pass. Each position's first few bytes (a "gram") are hashed and tested against a small bitmap
-// of the grams that begin a find text; only positions that pass are compared with the find texts
-// that begin with that gram. The positions are independent of each other, so the pass runs at
-// close to memory speed, and the bitmap stays in the first-level cache.
+// Finds the find texts of a conversion table in a text, in one pass. Each position's first few
+// bytes (a "gram") are hashed and tested against a small bitmap of the grams that begin a find
+// text; only positions that pass are compared with the find texts that begin with that gram. The
+// positions are independent of each other, so the pass runs at close to memory speed, and the
+// bitmaps stay in the first-level cache.
+//
+// Find texts are grouped by length into gram classes of 1, 2, 3 and 4 bytes (4 for every find
+// text of 4 bytes or more), each with its own bitmap, so that a short find text never shortens
+// the gram of the long ones: with one gram for all, a one-letter find text would make every
+// position that begins with a common letter a candidate of hundreds of find texts.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -20,11 +26,49 @@ class TPairMatcher {
 
   std::size_t PatternCount() const { return Patterns.size(); }
   const std::string& Pattern(std::size_t p) const { return Patterns[p]; }
+  // The length of the longest pattern (0 when there is none).
+  std::size_t LongestPattern() const { return Longest; }
 
-  // Calls onMatch(position, pattern) for every occurrence of every pattern in upper (a text
-  // upper-cased the same way), by increasing position; occurrences may overlap.
-  template <typename F>
-  void ForEachMatch(std::string_view upper, F&& onMatch) const;
+  // Which patterns the scans since the last Clear have reported. A scan reports each pattern
+  // once, and passes over a gram all of whose patterns were reported without comparing them, so
+  // that a text where many patterns occur at every position costs no more than one where they
+  // occur once. One per thread.
+  class TSeen {
+   public:
+    explicit TSeen(const TPairMatcher& matcher)
+        : PatternStamp(matcher.Patterns.size(), 0), SlotStamp(matcher.Slots.size(), 0),
+          SlotSeen(matcher.Slots.size(), 0) {
+      // Empty patterns are never reported: they count as reported from the start.
+      for (const auto& pattern : matcher.Patterns) Empty += pattern.empty() ? 1 : 0;
+      Count = Empty;
+    }
+    void Clear() {
+      Count = Empty;
+      if (++Stamp == 0) {
+        std::fill(PatternStamp.begin(), PatternStamp.end(), 0);
+        std::fill(SlotStamp.begin(), SlotStamp.end(), 0);
+        Stamp = 1;
+      }
+    }
+    bool Has(std::size_t pattern) const { return PatternStamp[pattern] == Stamp; }
+    // Whether every pattern has been reported, so that no scan can report more.
+    bool All() const { return Count == PatternStamp.size(); }
+
+   private:
+    friend class TPairMatcher;
+    std::vector<std::uint32_t> PatternStamp;
+    std::vector<std::uint32_t> SlotStamp;  // == Stamp: SlotSeen counts this gram's patterns seen
+    std::vector<std::uint32_t> SlotSeen;
+    std::uint32_t Stamp = 1;
+    std::size_t Count = 0;  // patterns reported since Clear, and the empty ones
+    std::size_t Empty = 0;
+  };
+
+  // Calls onNew(position, pattern) for each pattern that occurs in text and is not in seen yet,
+  // at one of its occurrences, and adds it to seen. With FoldCase the text is upper-cased (ASCII
+  // letters) as it is read; without, it must be upper-cased already.
+  template <bool FoldCase, typename F>
+  void ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const;
 
  private:
   static constexpr unsigned FilterBits = 16;
@@ -32,82 +76,176 @@ class TPairMatcher {
   static std::uint32_t Hash(std::uint32_t gram) {
     return (gram * 0x9E3779B1u) >> (32 - FilterBits);
   }
-  bool MayStartAt(std::uint32_t hash) const { return (Filter[hash >> 6] >> (hash & 63)) & 1; }
-  // Compares short runs inline, eight bytes at a time; find texts are mostly short.
-  static bool SameBytes(const char* a, const char* b, std::size_t n) {
-    for (; n >= 8; n -= 8, a += 8, b += 8) {
+  // ASCII letters upper-cased in every byte of x: a byte is a lower-case letter when its low
+  // seven bits lie in 0x61..0x7A and its top bit is clear; such bytes lose 0x20.
+  template <typename T>
+  static T FoldWord(T x) {
+    constexpr T ones = static_cast<T>(0x0101010101010101ULL);
+    const T heptets = x & static_cast<T>(0x7F * ones);
+    const T aboveBacktick = heptets + static_cast<T>(0x1F * ones);
+    const T aboveZ = heptets + static_cast<T>(0x05 * ones);
+    const T lower = aboveBacktick & ~aboveZ & ~x & static_cast<T>(0x80 * ones);
+    return x - (lower >> 2);
+  }
+  static char FoldByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+  // Compares text (folded when FoldCase) with an upper-cased pattern, eight bytes at a time.
+  template <bool FoldCase>
+  static bool SameBytes(const char* text, const char* pattern, std::size_t n) {
+    for (; n >= 8; n -= 8, text += 8, pattern += 8) {
       std::uint64_t x, y;
-      std::memcpy(&x, a, 8);
-      std::memcpy(&y, b, 8);
+      std::memcpy(&x, text, 8);
+      std::memcpy(&y, pattern, 8);
+      if (FoldCase) x = FoldWord(x);
       if (x != y) return false;
     }
-    for (; n > 0; --n, ++a, ++b) {
-      if (*a != *b) return false;
+    for (; n > 0; --n, ++text, ++pattern) {
+      if ((FoldCase ? FoldByte(*text) : *text) != *pattern) return false;
     }
     return true;
   }
-  template <typename F>
-  void Verify(std::string_view upper, std::size_t at, std::uint32_t gram, F& onMatch) const;
 
-  std::vector<std::string> Patterns;
-  std::size_t GramLength = 0;  // 0 when there is no non-empty pattern
-  std::uint32_t GramMask = 0;
-  std::vector<std::uint64_t> Filter;
+  // The patterns whose gram is Length bytes long (all of 4 bytes or more for Length 4).
+  struct TGramClass {
+    std::uint32_t Length = 0;
+    std::uint32_t Mask = 0;
+    std::uint32_t FirstSlot = 0;  // this class's slots are Slots[FirstSlot, FirstSlot + SlotCount)
+    std::uint32_t SlotCount = 0;
+    std::vector<std::uint64_t> Filter;
+  };
   // Open-addressing table from gram to the patterns that begin with it.
   struct TSlot {
     std::uint32_t Gram = 0;
     std::uint32_t First = 0;  // index into SlotPatterns
     std::uint32_t Count = 0;  // 0: empty slot
   };
+
+  template <bool FoldCase, typename F>
+  void Verify(const TGramClass& gramClass, const char* text, std::size_t left,
+              std::size_t at, std::uint32_t gram, TSeen& seen, F& onNew) const;
+  // FixedCount: the number of classes when known at compile time, else 0.
+  template <bool FoldCase, std::size_t FixedCount, typename F>
+  void Scan(std::string_view text, TSeen& seen, F& onNew) const;
+
+  std::vector<std::string> Patterns;
+  std::size_t Longest = 0;
+  std::vector<TGramClass> Classes;  // the classes that have patterns, longest gram first
   std::vector<TSlot> Slots;
   std::vector<std::uint32_t> SlotPatterns;
 };
 
-template <typename F>
-void TPairMatcher::Verify(std::string_view upper, std::size_t at, std::uint32_t gram,
-                          F& onMatch) const {
-  const std::size_t mask = Slots.size() - 1;
+template <bool FoldCase, typename F>
+void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::size_t left,
+                          std::size_t at, std::uint32_t gram, TSeen& seen, F& onNew) const {
+  const std::size_t mask = gramClass.SlotCount - 1;
   for (std::size_t s = Hash(gram) & mask;; s = (s + 1) & mask) {
-    const TSlot& slot = Slots[s];
+    const std::size_t slotIndex = gramClass.FirstSlot + s;
+    const TSlot& slot = Slots[slotIndex];
     if (slot.Count == 0) return;
     if (slot.Gram != gram) continue;
+    if (seen.SlotStamp[slotIndex] != seen.Stamp) {
+      seen.SlotStamp[slotIndex] = seen.Stamp;
+      seen.SlotSeen[slotIndex] = 0;
+    } else if (seen.SlotSeen[slotIndex] == slot.Count) {
+      return;  // every pattern of this gram has been reported
+    }
+    const std::size_t g = gramClass.Length;
     for (std::uint32_t k = 0; k < slot.Count; ++k) {
       const std::uint32_t p = SlotPatterns[slot.First + k];
+      if (seen.PatternStamp[p] == seen.Stamp) continue;
       const std::string& pattern = Patterns[p];
-      if (pattern.size() <= upper.size() - at &&
-          SameBytes(upper.data() + at + GramLength, pattern.data() + GramLength,
-                    pattern.size() - GramLength)) {
-        onMatch(at, static_cast<std::size_t>(p));
+      if (pattern.size() <= left &&
+          SameBytes<FoldCase>(text + g, pattern.data() + g, pattern.size() - g)) {
+        seen.PatternStamp[p] = seen.Stamp;
+        ++seen.SlotSeen[slotIndex];
+        ++seen.Count;
+        onNew(at, static_cast<std::size_t>(p));
       }
     }
     return;
   }
 }
 
-template <typename F>
-void TPairMatcher::ForEachMatch(std::string_view upper, F&& onMatch) const {
-  if (GramLength == 0 || upper.size() < GramLength) return;
-  const char* data = upper.data();
-  const std::size_t n = upper.size();
+template <bool FoldCase, std::size_t FixedCount, typename F>
+void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
+  const TGramClass* const classes = Classes.data();
+  const std::size_t classCount = FixedCount != 0 ? FixedCount : Classes.size();
+  const char* data = text.data();
+  const std::size_t n = text.size();
   std::size_t i = 0;
-  // Whole 4-byte loads while they stay inside the text. The filter and the mask are held in
-  // locals, since the callback may write memory the compiler cannot tell apart from them.
-  const std::uint64_t* filter = Filter.data();
-  const std::uint32_t mask = GramMask;
+  // With one class, its mask and bitmap are held in locals, since the callback may write memory
+  // the compiler cannot tell apart from them.
+  const std::uint32_t mask0 = classes[0].Mask;
+  const std::uint64_t* const filter0 = classes[0].Filter.data();
+  const auto probe = [&](std::uint32_t word, std::size_t at) {
+    if (FixedCount == 1) {
+      const std::uint32_t gram = word & mask0;
+      const std::uint32_t h = Hash(gram);
+      if ((filter0[h >> 6] >> (h & 63)) & 1)
+        Verify<FoldCase>(classes[0], data + at, n - at, at, gram, seen, onNew);
+      return;
+    }
+    for (std::size_t c = 0; c < classCount; ++c) {
+      const TGramClass& gramClass = classes[c];
+      const std::uint32_t gram = word & gramClass.Mask;
+      const std::uint32_t h = Hash(gram);
+      if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+        Verify<FoldCase>(gramClass, data + at, n - at, at, gram, seen, onNew);
+    }
+  };
+  // Eight bytes loaded (and upper-cased) at once give the grams of five positions.
+  for (; i + 8 <= n; i += 5) {
+    std::uint64_t eight;
+    std::memcpy(&eight, data + i, 8);
+    if (FoldCase) eight = FoldWord(eight);
+    probe(static_cast<std::uint32_t>(eight), i);
+    probe(static_cast<std::uint32_t>(eight >> 8), i + 1);
+    probe(static_cast<std::uint32_t>(eight >> 16), i + 2);
+    probe(static_cast<std::uint32_t>(eight >> 24), i + 3);
+    probe(static_cast<std::uint32_t>(eight >> 32), i + 4);
+  }
+  // Then whole 4-byte loads while they stay inside the text.
   for (; i + 4 <= n; ++i) {
-    std::uint32_t gram;
-    std::memcpy(&gram, data + i, 4);
-    gram &= mask;
-    const std::uint32_t h = Hash(gram);
-    if ((filter[h >> 6] >> (h & 63)) & 1) Verify(upper, i, gram, onMatch);
+    std::uint32_t word;
+    std::memcpy(&word, data + i, 4);
+    if (FoldCase) word = FoldWord(word);
+    for (std::size_t c = 0; c < classCount; ++c) {
+      const TGramClass& gramClass = classes[c];
+      const std::uint32_t gram = word & gramClass.Mask;
+      const std::uint32_t h = Hash(gram);
+      if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+        Verify<FoldCase>(gramClass, data + i, n - i, i, gram, seen, onNew);
+    }
   }
   // The last positions, byte by byte.
-  for (; i + GramLength <= n; ++i) {
-    std::uint32_t gram = 0;
-    for (std::size_t k = 0; k < GramLength; ++k) {
-      gram |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[i + k])) << (8 * k);
+  for (; i < n; ++i) {
+    for (std::size_t c = 0; c < classCount; ++c) {
+      const TGramClass& gramClass = classes[c];
+      if (i + gramClass.Length > n) continue;
+      std::uint32_t gram = 0;
+      for (std::size_t k = 0; k < gramClass.Length; ++k) {
+        const char b = FoldCase ? FoldByte(data[i + k]) : data[i + k];
+        gram |= static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << (8 * k);
+      }
+      const std::uint32_t h = Hash(gram);
+      if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+        Verify<FoldCase>(gramClass, data + i, n - i, i, gram, seen, onNew);
     }
-    if (MayStartAt(Hash(gram))) Verify(upper, i, gram, onMatch);
+  }
+}
+
+template <bool FoldCase, typename F>
+void TPairMatcher::ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const {
+  if (seen.All()) return;
+  // The common table has only find texts of 4 bytes or more: one class, which the compiler
+  // keeps in registers.
+  switch (Classes.size()) {
+    case 0:
+      return;
+    case 1:
+      Scan<FoldCase, 1>(text, seen, onNew);
+      return;
+    default:
+      Scan<FoldCase, 0>(text, seen, onNew);
   }
 }
 

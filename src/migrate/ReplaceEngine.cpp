@@ -1,9 +1,12 @@
 // The replacement engine. No find or replacement text can hold a line break, so a match never
-// crosses a line and every line's result depends on that line alone. The engine therefore
-// upper-cases the whole file once, finds every occurrence of every find text in one pass of the
-// pair matcher, and rewrites only the lines that hold one, applying to each only the pairs whose
-// find text occurs in it (or appears in it through an earlier pair's replacement). Unchanged
-// lines are copied as they are. The results equal those of applying every pair to every line.
+// crosses a line and every line's result depends on that line alone. The engine therefore goes
+// through the file line by line: one pass of the pair matcher (upper-casing as it reads) tells
+// which find texts occur in the line, and only a line holding one is rewritten, by the pairs whose
+// find text occurs in it (or appears in it through an earlier pair's replacement), in table order.
+// Unchanged lines are copied as they are. The results equal those of applying every pair to every
+// line. Nothing is kept per occurrence, so memory stays a small multiple of the file, and the work
+// on a line is its length for each pair that occurs in it: after a pair replaces, only the
+// stretches around its replacements are searched for find texts that have newly appeared.
 #include "migrate/ReplaceEngine.h"
 
 #include <sys/stat.h>
@@ -44,20 +47,46 @@ std::vector<std::string> UniqueUpperFinds(const std::vector<TPair>& pairs) {
   return patterns;
 }
 
-// Finds needle in haystack from position from; npos when absent. Lines are short, so a scan for
-// the first byte followed by a comparison beats a general substring search with its set-up.
-std::size_t FindFrom(std::string_view haystack, std::string_view needle, std::size_t from) {
+// How often a byte occurs in upper-cased Pascal code, roughly: 0 for the rarest. A search looks
+// first for the rarest byte of its find text, so that it stops seldom.
+std::uint8_t ByteCommonness(unsigned char c) {
+  static const auto table = [] {
+    std::array<std::uint8_t, 256> t{};
+    // From the most common down; bytes not listed count as rare.
+    const char* const common = " ETAOINSRLDCUMHFPG;.,()'=:BYW0V1_2K/-[]{}XJQZ3456789\t";
+    const std::size_t n = std::strlen(common);
+    for (std::size_t i = 0; i < n; ++i)
+      t[static_cast<unsigned char>(common[i])] = static_cast<std::uint8_t>(n - i);
+    return t;
+  }();
+  return table[c];
+}
+
+std::size_t RareOffsetOf(std::string_view find) {
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < find.size(); ++i) {
+    if (ByteCommonness(static_cast<unsigned char>(find[i])) <
+        ByteCommonness(static_cast<unsigned char>(find[best])))
+      best = i;
+  }
+  return best;
+}
+
+// Finds needle in haystack from position from; npos when absent. Looks for the needle's byte at
+// rare (its rarest) with memchr and compares the rest at each hit.
+std::size_t FindFrom(std::string_view haystack, std::string_view needle, std::size_t from,
+                     std::size_t rare) {
   if (from >= haystack.size() || needle.empty() || needle.size() > haystack.size() - from) {
     return std::string::npos;
   }
-  const char first = needle[0];
+  const char key = needle[rare];
   const char* const data = haystack.data();
-  const char* const last = data + (haystack.size() - needle.size());
-  for (const char* p = data + from; p <= last; ++p) {
-    p = static_cast<const char*>(std::memchr(p, first, static_cast<std::size_t>(last - p) + 1));
+  const char* const last = data + (haystack.size() - needle.size()) + rare;
+  for (const char* p = data + from + rare; p <= last; ++p) {
+    p = static_cast<const char*>(std::memchr(p, key, static_cast<std::size_t>(last - p) + 1));
     if (!p) return std::string::npos;
-    if (std::memcmp(p + 1, needle.data() + 1, needle.size() - 1) == 0) {
-      return static_cast<std::size_t>(p - data);
+    if (std::memcmp(p - rare, needle.data(), needle.size()) == 0) {
+      return static_cast<std::size_t>(p - rare - data);
     }
   }
   return std::string::npos;
@@ -110,16 +139,22 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
           i + 1 == r.size() && (*LeadBytes)[static_cast<std::uint8_t>(r[i])];
     }
     prepared.Replace = std::move(pair.Replace);
+    prepared.RareOffset = RareOffsetOf(prepared.UpperFind);
     if (!prepared.UpperFind.empty()) {
       PairsOfPattern[patternOf.at(prepared.UpperFind)].push_back(
           static_cast<std::uint32_t>(Pairs.size()));
     }
     Pairs.push_back(std::move(prepared));
   }
+  std::size_t longest = 0;
+  for (std::size_t i = Pairs.size(); i-- > 0;) {
+    Pairs[i].LongestLater = longest;
+    longest = std::max(longest, Pairs[i].UpperFind.size());
+  }
 }
 
 TPairApplier::TPairApplier(const TPreparedPairs& pairs)
-    : Table(pairs), PatternStamp(pairs.Matcher.PatternCount(), 0) {}
+    : Table(pairs), Seen(pairs.Matcher) {}
 
 TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions options)
     : Pairs(std::move(pairs), options.CodePage), Applier(Pairs), Options(options) {}
@@ -144,8 +179,6 @@ void TSourceConverter::LoadProjectFile(const std::string& path, std::string& tex
 }
 
 void TPairApplier::NotePattern(std::size_t pattern, std::uint32_t afterPair) {
-  if (PatternStamp[pattern] == LineStamp) return;
-  PatternStamp[pattern] = LineStamp;
   for (const std::uint32_t pair : Table.PairsOfPattern[pattern]) {
     if (pair > afterPair || afterPair == UINT32_MAX) Pending.push_back(pair);
   }
@@ -181,21 +214,21 @@ std::size_t TPairApplier::WholeCharacterMatch(const TPreparedPairs::TPreparedPai
       }
       if (whole) return at;
     }
-    at = FindFrom(LineUpper, pair.UpperFind, boundary == at ? at + 1 : boundary);
+    at = FindFrom(LineUpper, pair.UpperFind, boundary == at ? at + 1 : boundary,
+                  pair.RareOffset);
   }
   return std::string::npos;
 }
 
-std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line, std::string_view upperLine,
-                                            std::size_t firstMatch, std::size_t endMatch) {
-  if (++LineStamp == 0) {
-    std::fill(PatternStamp.begin(), PatternStamp.end(), 0);
-    LineStamp = 1;
+std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
+  // The line as the pairs have made it so far: the file's own bytes until a pair replaces
+  // something (double-byte matching reads Line, so it gets a copy at once).
+  std::string_view current = line;
+  if (Table.LeadBytes != nullptr) {
+    Line.assign(line);
+    current = Line;
   }
-  Line.assign(line);
-  LineUpper.assign(upperLine);
-  Pending.clear();
-  for (std::size_t m = firstMatch; m < endMatch; ++m) NotePattern(Matches[m].Pattern, UINT32_MAX);
+  AsciiUpperInto(line, LineUpper);
   std::sort(Pending.begin(), Pending.end());
 
   std::int32_t count = 0;
@@ -203,36 +236,61 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line, std::string_v
     const std::uint32_t index = Pending[k];
     const auto& pair = Table.Pairs[index];
     const std::string_view find = pair.UpperFind;
-    std::size_t at = FindFrom(LineUpper, find, 0);
+    std::size_t at = FindFrom(LineUpper, find, 0, pair.RareOffset);
     std::size_t boundary = 0;  // double-byte code pages: where the next character begins
     if (Table.LeadBytes != nullptr) at = WholeCharacterMatch(pair, at, boundary);
     if (at == std::string::npos) continue;
+    // After the last pair to apply, no search reads the upper-cased line again.
+    const bool keepUpper = k + 1 < Pending.size() || pair.LongestLater > 0;
     Scratch.clear();
     ScratchUpper.clear();
+    Scratch.reserve(current.size() + current.size() / 4);
+    if (keepUpper) ScratchUpper.reserve(Scratch.capacity());
+    Windows.clear();
+    const std::size_t reach = pair.LongestLater > 0 ? pair.LongestLater - 1 : 0;
     std::size_t from = 0;
     while (at != std::string::npos) {
       ++count;
-      Scratch.append(Line, from, at - from);
-      ScratchUpper.append(LineUpper, from, at - from);
+      Scratch.append(current, from, at - from);
+      if (keepUpper) ScratchUpper.append(LineUpper, from, at - from);
+      // A find text that appears through this replacement holds one of its bytes, or spans the
+      // place where the match was taken out: it begins less than the longest find text before
+      // the replacement and ends as far after it.
+      const std::size_t segment = Scratch.size();
+      const std::size_t windowBegin = segment > reach ? segment - reach : 0;
+      const std::size_t windowEnd = segment + pair.Replace.size() + reach;
+      if (!Windows.empty() && windowBegin <= Windows.back().second) {
+        Windows.back().second = windowEnd;
+      } else {
+        Windows.emplace_back(windowBegin, windowEnd);
+      }
       Scratch += pair.Replace;
-      ScratchUpper += pair.UpperReplace;
+      if (keepUpper) ScratchUpper += pair.UpperReplace;
       from = at + find.size();
-      at = FindFrom(LineUpper, find, from);
+      at = FindFrom(LineUpper, find, from, pair.RareOffset);
       if (Table.LeadBytes != nullptr) {
         // The text after the match is read on from the end of the replacement: a replacement
         // ending in a lone lead byte makes the next byte its second one.
-        boundary = from + (pair.ReplaceEndsInLeadByte && from < Line.size() ? 1 : 0);
+        boundary = from + (pair.ReplaceEndsInLeadByte && from < current.size() ? 1 : 0);
         at = WholeCharacterMatch(pair, at, boundary);
       }
     }
-    Scratch.append(Line, from, std::string::npos);
-    ScratchUpper.append(LineUpper, from, std::string::npos);
+    Scratch.append(current.substr(from));
     Line.swap(Scratch);
+    current = Line;
+    if (!keepUpper) break;
+    ScratchUpper.append(LineUpper, from, std::string::npos);
     LineUpper.swap(ScratchUpper);
     // The replacements may have made find texts of later pairs appear in the line.
     const std::size_t before = Pending.size();
-    Table.Matcher.ForEachMatch(LineUpper,
-                               [&](std::size_t, std::size_t p) { NotePattern(p, index); });
+    if (pair.LongestLater == 0) Windows.clear();
+    for (const auto& [windowBegin, windowEnd] : Windows) {
+      if (windowBegin >= LineUpper.size()) break;
+      const std::string_view window = std::string_view(LineUpper).substr(
+          windowBegin, std::min(windowEnd, LineUpper.size()) - windowBegin);
+      Table.Matcher.ForEachNew<false>(window, Seen,
+                                      [&](std::size_t, std::size_t p) { NotePattern(p, index); });
+    }
     if (Pending.size() > before)
       std::sort(Pending.begin() + static_cast<std::ptrdiff_t>(k) + 1, Pending.end());
   }
@@ -240,40 +298,37 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line, std::string_v
 }
 
 std::int32_t TPairApplier::ApplyPairs(std::string& text) {
-  AsciiUpperInto(text, Upper);
-  Matches.clear();
-  Table.Matcher.ForEachMatch(Upper, [&](std::size_t at, std::size_t pattern) {
-    Matches.push_back({at, pattern});
-  });
-  if (Matches.empty()) return 0;
-
   // Lines are independent of each other: only the lines holding a find text can change. Each is
   // rewritten on its own, and the text between changed lines is copied with its breaks made CR LF.
   const std::size_t n = text.size();
-  auto isBreak = [&](std::size_t i) { return text[i] == '\r' || text[i] == '\n'; };
   Output.clear();
   std::size_t copyFrom = 0;
   std::int32_t total = 0;
-  for (std::size_t k = 0; k < Matches.size();) {
-    const std::size_t at = Matches[k].Position;
-    std::size_t lineBegin = at;
-    while (lineBegin > copyFrom && !isBreak(lineBegin - 1)) --lineBegin;
-    const std::size_t lineEnd = FindBreak(text, at);
-    const std::size_t firstMatch = k;
-    while (k < Matches.size() && Matches[k].Position < lineEnd) ++k;
-
-    const std::int32_t count = ApplyPairsToLine(
-        std::string_view(text).substr(lineBegin, lineEnd - lineBegin),
-        std::string_view(Upper).substr(lineBegin, lineEnd - lineBegin), firstMatch, k);
-    if (count == 0) continue;
-    total += count;
-    AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
-    Output += Line;
-    Output += "\r\n";
-    copyFrom = lineEnd;
-    if (copyFrom < n)
-      copyFrom +=
-          (text[copyFrom] == '\r' && copyFrom + 1 < n && text[copyFrom + 1] == '\n') ? 2 : 1;
+  for (std::size_t lineBegin = 0; lineBegin < n;) {
+    const std::size_t lineEnd = FindBreak(text, lineBegin);
+    std::size_t next = lineEnd;
+    if (next < n) next += (text[next] == '\r' && next + 1 < n && text[next + 1] == '\n') ? 2 : 1;
+    const std::string_view line(text.data() + lineBegin, lineEnd - lineBegin);
+    Seen.Clear();
+    Pending.clear();
+    Table.Matcher.ForEachNew<true>(
+        line, Seen, [&](std::size_t, std::size_t p) { NotePattern(p, UINT32_MAX); });
+    if (!Pending.empty()) {
+      const std::int32_t count = ApplyPairsToLine(line);
+      if (count > 0) {
+        total += count;
+        if (Output.empty() && lineBegin == 0) {
+          Output.swap(Line);  // a first line, often the whole file: no copy
+        } else {
+          AppendNormalizedLines(Output,
+                                std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
+          Output += Line;
+        }
+        Output += "\r\n";
+        copyFrom = next;
+      }
+    }
+    lineBegin = next;
   }
   if (total == 0) return 0;
   AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom));

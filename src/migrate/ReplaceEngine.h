@@ -71,6 +71,11 @@ class TPreparedPairs {
     // own, which takes the byte after the replacement as its second byte.
     std::string Find;
     bool ReplaceEndsInLeadByte = false;
+    // The byte of UpperFind least likely to occur in code, which a search looks for first.
+    std::size_t RareOffset = 0;
+    // The longest find text of the pairs after this one: how far a find text that appears
+    // through this pair's replacement can reach beyond it (0: none can matter).
+    std::size_t LongestLater = 0;
   };
   std::vector<TPreparedPair> Pairs;
   // The lead bytes of a double-byte code page; nullptr: matching by bytes.
@@ -93,12 +98,10 @@ class TPairApplier {
   const std::string& TextBefore() const { return Output; }
 
  private:
-  // Applies the pairs to one line whose matches are Matches[firstMatch, endMatch); leaves the
-  // result in Line.
-  std::int32_t ApplyPairsToLine(std::string_view line, std::string_view upperLine,
-                                std::size_t firstMatch, std::size_t endMatch);
-  // Queues the pairs of a pattern found in the line, those after afterPair in table order
-  // (all of them for UINT32_MAX), unless the pattern was found in the line before.
+  // Applies the pending pairs to one line; leaves the result in Line.
+  std::int32_t ApplyPairsToLine(std::string_view line);
+  // Queues the pairs of a pattern newly found in the line, those after afterPair in table order
+  // (all of them for UINT32_MAX).
   void NotePattern(std::size_t pattern, std::uint32_t afterPair);
   // Double-byte code pages: from candidate at (a match of the upper-cased bytes in LineUpper, or
   // npos) on, the first match of the pair in Line that covers whole characters. boundary is a
@@ -107,17 +110,13 @@ class TPairApplier {
                                   std::size_t& boundary) const;
 
   const TPreparedPairs& Table;
-  struct TMatch {
-    std::size_t Position;
-    std::size_t Pattern;
-  };
-  std::vector<TMatch> Matches;
-  std::string Upper;
   std::string Output;
   std::string Line, LineUpper, Scratch, ScratchUpper;
-  std::vector<std::uint32_t> PatternStamp;  // == LineStamp: the pattern occurs in the line
-  std::uint32_t LineStamp = 0;
+  TPairMatcher::TSeen Seen;  // the patterns found in the line so far
   std::vector<std::uint32_t> Pending;  // pairs still to apply to the line, in table order
+  // The stretches of the line around the last pair's replacements, where later find texts may
+  // have appeared.
+  std::vector<std::pair<std::size_t, std::size_t>> Windows;
 };
 
 // What converting one file gave.

@@ -74,6 +74,69 @@ TEST(SourceConverter, MatchesLineByLinePasses) {
   }
 }
 
+// The same comparison on the inputs that stress the engine's shortcuts: long lines where many
+// find texts occur at every position, one-letter find texts among long ones, find texts that share
+// their first bytes, and replacements (empty ones too) that make later pairs' find texts appear
+// across the place where they were made.
+TEST(SourceConverter, MatchesLineByLinePassesOnLongLines) {
+  auto expectSame = [](const std::vector<TPair>& pairs, const std::string& text,
+                       const std::string& what) {
+    std::vector<std::string> lines = SplitLines(text);
+    std::int32_t expectedCount = 0;
+    for (const auto& pair : pairs)
+      expectedCount += ReplacePair(lines, AsciiUpper(pair.Find), pair.Replace);
+    TSourceConverter converter(pairs);
+    std::string actual = text;
+    const std::int32_t count = converter.ApplyPairs(actual);
+    ASSERT_EQ(count, expectedCount) << what;
+    if (count > 0) ASSERT_EQ(actual, JoinLinesCrLf(lines)) << what;
+  };
+
+  const std::string run(8000, 'a');
+  std::string runLines;
+  for (int i = 0; i < 400; ++i) runLines += std::string(1 + i % 60, 'A') + "\n";
+  std::vector<TPair> runs;  // runs of "a" of many lengths, each giving a run for later pairs
+  for (int length = 12; length >= 1; --length)
+    runs.push_back({std::string(static_cast<std::size_t>(length), 'a'),
+                    std::string(static_cast<std::size_t>(length % 3 + 1), 'A') + "b"});
+  std::vector<TPair> shared;  // find texts sharing their first four bytes, and a one-letter one
+  for (int k = 0; k < 30; ++k) shared.push_back({"TfrxR" + std::string(k % 7, 'e') + "port", "x"});
+  shared.push_back({"e", "EE"});
+  shared.push_back({"xE", "TfrxRport"});
+  std::string identifiers;
+  for (int i = 0; identifiers.size() < 20000; ++i)
+    identifiers += (i % 3 ? "TfrxReport" : "tfrxreeport") + std::to_string(i % 11) + "; ";
+
+  const struct {
+    const char* What;
+    std::vector<TPair> Pairs;
+    std::string Text;
+  } cases[] = {
+      {"runs of one letter, one line", runs, run},
+      {"runs of one letter, many lines", runs, runLines + run},
+      {"one letter growing", {{"a", "ab"}, {"ba", "c"}, {"C", ""}, {"ab", "a"}}, run},
+      {"shared prefixes and a one-letter find text", shared, identifiers},
+      {"empty replacements joining find texts",
+       {{"b", ""}, {"aa", "c"}, {"cc", "b"}, {"bb", "cac"}, {"acc", ""}},
+       std::string(3000, 'b') + "ab" + std::string(5000, 'a') + "ba"},
+  };
+  for (const auto& c : cases) expectSame(c.Pairs, c.Text, c.What);
+
+  // Random tables with find texts of every gram length over long lines of a tiny alphabet.
+  std::mt19937 rng(1210);
+  for (int round = 0; round < 150; ++round) {
+    std::vector<TPair> pairs;
+    const int pairCount = 1 + static_cast<int>(rng() % 12);
+    for (int p = 0; p < pairCount; ++p) {
+      std::string find = test::RandomText(rng, "aAbc", 7, false);
+      if (find.empty()) find = "a";
+      pairs.push_back({find, test::RandomText(rng, "aAbBc", 5, false)});
+    }
+    const std::string text = test::RandomText(rng, round % 2 ? "aAbBc" : "aAbBc\n", 1500, true);
+    expectSame(pairs, text, "round " + std::to_string(round));
+  }
+}
+
 TEST(SourceConverter, LaterPairsWorkOnEarlierOutput) {
   TSourceConverter converter({{"A", "B"}, {"B", "C"}});
   std::string text = "a";
