@@ -89,7 +89,9 @@ TEST(SourceConverter, MatchesLineByLinePassesOnLongLines) {
     std::string actual = text;
     const std::int32_t count = converter.ApplyPairs(actual);
     ASSERT_EQ(count, expectedCount) << what;
-    if (count > 0) ASSERT_EQ(actual, JoinLinesCrLf(lines)) << what;
+    if (count > 0) {
+      ASSERT_EQ(actual, JoinLinesCrLf(lines)) << what;
+    }
   };
 
   const std::string run(8000, 'a');
