@@ -20,6 +20,16 @@ namespace {
 
 using test::TTempDir;
 
+// What applying the pairs one after another to every line of text gives: the lines joined with
+// CR LF, and in count the number of replacements.
+std::string LineByLinePasses(const std::vector<TPair>& pairs, const std::string& text,
+                             std::int32_t& count) {
+  std::vector<std::string> lines = SplitLines(text);
+  count = 0;
+  for (const auto& pair : pairs) count += ReplacePair(lines, AsciiUpper(pair.Find), pair.Replace);
+  return JoinLinesCrLf(lines);
+}
+
 struct TPassCase {
   const char* Find;
   const char* Replace;
@@ -61,16 +71,13 @@ TEST(SourceConverter, MatchesLineByLinePasses) {
       pairs.push_back({randomText(3, false), randomText(4, false)});
     const std::string text = randomText(40, true);
 
-    std::vector<std::string> lines = SplitLines(text);
     std::int32_t expectedCount = 0;
-    for (const auto& pair : pairs)
-      expectedCount += ReplacePair(lines, AsciiUpper(pair.Find), pair.Replace);
-
+    const std::string expected = LineByLinePasses(pairs, text, expectedCount);
     TSourceConverter converter(pairs);
     std::string actual = text;
     const std::int32_t count = converter.ApplyPairs(actual);
     ASSERT_EQ(count, expectedCount) << "round " << round;
-    ASSERT_EQ(NormalizeLineBreaks(actual), JoinLinesCrLf(lines)) << "round " << round;
+    ASSERT_EQ(NormalizeLineBreaks(actual), expected) << "round " << round;
   }
 }
 
@@ -81,16 +88,14 @@ TEST(SourceConverter, MatchesLineByLinePasses) {
 TEST(SourceConverter, MatchesLineByLinePassesOnLongLines) {
   auto expectSame = [](const std::vector<TPair>& pairs, const std::string& text,
                        const std::string& what) {
-    std::vector<std::string> lines = SplitLines(text);
     std::int32_t expectedCount = 0;
-    for (const auto& pair : pairs)
-      expectedCount += ReplacePair(lines, AsciiUpper(pair.Find), pair.Replace);
+    const std::string expected = LineByLinePasses(pairs, text, expectedCount);
     TSourceConverter converter(pairs);
     std::string actual = text;
     const std::int32_t count = converter.ApplyPairs(actual);
     ASSERT_EQ(count, expectedCount) << what;
     if (count > 0) {
-      ASSERT_EQ(actual, JoinLinesCrLf(lines)) << what;
+      ASSERT_EQ(actual, expected) << what;
     }
   };
 
