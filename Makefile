@@ -22,7 +22,12 @@ PACKAGES = cmake make g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev lib
            qt6-base-dev fonts-liberation libzbar-dev \
            clang libclang-rt-14-dev
 
-.PHONY: all deps build test test-plain test-asan fuzz-build fuzz-smoke fuzz demo bench gui clean
+# What make bench needs besides: the Free Pascal compiler (the form converter it is compared with)
+# and its sources (real Pascal code for the speed comparison on a real tree).
+BENCH_PACKAGES = fp-compiler fp-units-rtl fpc-source
+FPC_SOURCES = /usr/share/fpcsrc
+
+.PHONY: all deps bench-deps build test test-plain test-asan fuzz-build fuzz-smoke fuzz demo bench gui clean
 
 all: build
 
@@ -93,13 +98,17 @@ demo: build
 	bash examples/demo.sh $(BUILD)/kv3conv
 
 # Built in a folder of its own with the benchmarks on; the tests and the window are not needed.
-bench: deps
+bench-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(BENCH_PACKAGES)"
+
+bench: bench-deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_BUILD_BENCH=ON \
 	  -DKV_BUILD_TESTS=OFF -DKV_BUILD_GUI=OFF $(CMAKE_ARGS)
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv3conv kv_bench kv_bench_corpus
 	bash bench/source_vs_sed $(BENCH_BUILD)
 	bash bench/hostile_vs_sed $(BENCH_BUILD)
 	bash bench/large_vs_copy $(BENCH_BUILD)
+	bash bench/large_vs_copy $(BENCH_BUILD) --real $(FPC_SOURCES)
 	bash bench/reports_vs_copy $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv_bench_forms
 	bash bench/dfm2txt_vs_fpc $(BENCH_BUILD)
