@@ -51,6 +51,14 @@ class TPairMatcher {
       }
     }
     bool Has(std::size_t pattern) const { return PatternStamp[pattern] == Stamp; }
+    // Adds a pattern found by other means than a scan; false when it was there already. (Its
+    // gram keeps being compared by later scans, which only report patterns not seen.)
+    bool Mark(std::size_t pattern) {
+      if (PatternStamp[pattern] == Stamp) return false;
+      PatternStamp[pattern] = Stamp;
+      ++Count;
+      return true;
+    }
     // Whether every pattern has been reported, so that no scan can report more.
     bool All() const { return Count == PatternStamp.size(); }
 

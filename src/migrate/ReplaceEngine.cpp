@@ -151,6 +151,100 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
     Pairs[i].LongestLater = longest;
     longest = std::max(longest, Pairs[i].UpperFind.size());
   }
+  FindFeeds();
+}
+
+void TPreparedPairs::FindFeeds() {
+  // A pair turns a line P + find + S into P + replacement + S. Take the bytes that the find text
+  // and the replacement share at their start and at their end as part of P and S: what is left,
+  // the changed middle, turns P' + old middle + S' into P' + new middle + S'. A find text lying
+  // wholly in P' or in S' was in the line before. So one that appears newly covers a byte of the
+  // new middle, or, when the new middle is empty, the last byte of P' and the first of S'; and
+  // where it overlaps the replacement it holds the replacement's bytes. Those places are few for
+  // a real table (a name that gains a suffix feeds only the find texts that hold that suffix
+  // just after the name's last bytes), and are then checked one by one.
+  constexpr std::size_t MaxFeeds = 32;    // more places than this: search stretches instead
+  constexpr std::size_t MaxChecks = 512;  // alignments tried for one pair before giving up
+
+  const std::size_t patternCount = Matcher.PatternCount();
+  // The last pair of each pattern: pattern p matters after pair i when lastPair[p] > i.
+  std::vector<std::size_t> lastPair(patternCount, 0);
+  for (std::size_t p = 0; p < patternCount; ++p) {
+    if (!PairsOfPattern[p].empty()) lastPair[p] = PairsOfPattern[p].back();
+  }
+  // Every byte of every pattern: (pattern, offset) by byte value.
+  std::array<std::vector<std::pair<std::uint32_t, std::uint32_t>>, 256> byByte;
+  for (std::size_t p = 0; p < patternCount; ++p) {
+    const std::string& pattern = Matcher.Pattern(p);
+    for (std::size_t o = 0; o < pattern.size(); ++o) {
+      byByte[static_cast<unsigned char>(pattern[o])].emplace_back(static_cast<std::uint32_t>(p),
+                                                                 static_cast<std::uint32_t>(o));
+    }
+  }
+
+  for (std::size_t i = 0; i < Pairs.size(); ++i) {
+    TPreparedPair& pair = Pairs[i];
+    const std::string& find = pair.UpperFind;
+    const std::string& replace = pair.UpperReplace;
+    if (find.empty() || pair.LongestLater == 0 || find == replace) continue;
+    const std::size_t shortest = std::min(find.size(), replace.size());
+    std::size_t head = 0;
+    while (head < shortest && find[head] == replace[head]) ++head;
+    std::size_t tail = 0;
+    while (head + tail < shortest &&
+           find[find.size() - 1 - tail] == replace[replace.size() - 1 - tail])
+      ++tail;
+    const auto middleBegin = static_cast<std::ptrdiff_t>(head);
+    const auto middleEnd = static_cast<std::ptrdiff_t>(replace.size() - tail);
+    const auto replaceSize = static_cast<std::ptrdiff_t>(replace.size());
+
+    std::size_t checks = 0;
+    // Whether pattern p, begun at offset d from the replacement's first byte, agrees with the
+    // replacement wherever the two overlap; adds it when it does.
+    auto tryPlace = [&](std::uint32_t p, std::ptrdiff_t d) {
+      ++checks;
+      const std::string& pattern = Matcher.Pattern(p);
+      const std::ptrdiff_t from = std::max<std::ptrdiff_t>(d, 0);
+      const std::ptrdiff_t to =
+          std::min<std::ptrdiff_t>(d + static_cast<std::ptrdiff_t>(pattern.size()), replaceSize);
+      for (std::ptrdiff_t r = from; r < to; ++r) {
+        if (pattern[static_cast<std::size_t>(r - d)] != replace[static_cast<std::size_t>(r)])
+          return;
+      }
+      pair.Feeds.push_back({p, static_cast<std::int32_t>(d)});
+    };
+    const auto overBudget = [&] { return pair.Feeds.size() > MaxFeeds || checks > MaxChecks; };
+
+    if (middleBegin < middleEnd) {
+      // Through each byte of the new middle; an alignment is taken at the first middle byte it
+      // covers, so that none is taken twice.
+      for (std::ptrdiff_t q = middleBegin; q < middleEnd && !overBudget(); ++q) {
+        for (const auto& [p, o] : byByte[static_cast<unsigned char>(replace[static_cast<std::size_t>(q)])]) {
+          if (lastPair[p] <= i) continue;
+          const std::ptrdiff_t d = q - static_cast<std::ptrdiff_t>(o);
+          if (std::max(d, middleBegin) != q) continue;
+          tryPlace(p, d);
+          if (overBudget()) break;
+        }
+      }
+    } else {
+      // Nothing new in the middle: a find text must span the place where the middle was taken
+      // out, from middleBegin - 1 to middleBegin.
+      for (std::uint32_t p = 0; p < patternCount && !overBudget(); ++p) {
+        if (lastPair[p] <= i) continue;
+        const auto length = static_cast<std::ptrdiff_t>(Matcher.Pattern(p).size());
+        for (std::ptrdiff_t d = middleBegin + 1 - length; d <= middleBegin - 1; ++d) {
+          tryPlace(p, d);
+          if (overBudget()) break;
+        }
+      }
+    }
+    if (overBudget()) {
+      pair.Feeds.clear();
+      pair.Feeds.shrink_to_fit();
+      pair.FeedsByScan = true;
+    }
+  }
 }
 
 TPairApplier::TPairApplier(const TPreparedPairs& pairs)
@@ -240,13 +334,16 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     std::size_t boundary = 0;  // double-byte code pages: where the next character begins
     if (Table.LeadBytes != nullptr) at = WholeCharacterMatch(pair, at, boundary);
     if (at == std::string::npos) continue;
-    // After the last pair to apply, no search reads the upper-cased line again.
-    const bool keepUpper = k + 1 < Pending.size() || pair.LongestLater > 0;
+    // After the last pair to apply, no search reads the upper-cased line again, unless this
+    // pair's replacements can make a later find text appear.
+    const bool feeds = pair.FeedsByScan || !pair.Feeds.empty();
+    const bool keepUpper = k + 1 < Pending.size() || feeds;
     Scratch.clear();
     ScratchUpper.clear();
     Scratch.reserve(current.size() + current.size() / 4);
     if (keepUpper) ScratchUpper.reserve(Scratch.capacity());
     Windows.clear();
+    Replaced.clear();
     const std::size_t reach = pair.LongestLater > 0 ? pair.LongestLater - 1 : 0;
     std::size_t from = 0;
     while (at != std::string::npos) {
@@ -257,12 +354,16 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
       // place where the match was taken out: it begins less than the longest find text before
       // the replacement and ends as far after it.
       const std::size_t segment = Scratch.size();
-      const std::size_t windowBegin = segment > reach ? segment - reach : 0;
-      const std::size_t windowEnd = segment + pair.Replace.size() + reach;
-      if (!Windows.empty() && windowBegin <= Windows.back().second) {
-        Windows.back().second = windowEnd;
-      } else {
-        Windows.emplace_back(windowBegin, windowEnd);
+      if (pair.FeedsByScan) {
+        const std::size_t windowBegin = segment > reach ? segment - reach : 0;
+        const std::size_t windowEnd = segment + pair.Replace.size() + reach;
+        if (!Windows.empty() && windowBegin <= Windows.back().second) {
+          Windows.back().second = windowEnd;
+        } else {
+          Windows.emplace_back(windowBegin, windowEnd);
+        }
+      } else if (feeds) {
+        Replaced.push_back(segment);
       }
       Scratch += pair.Replace;
       if (keepUpper) ScratchUpper += pair.UpperReplace;
@@ -283,13 +384,24 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     LineUpper.swap(ScratchUpper);
     // The replacements may have made find texts of later pairs appear in the line.
     const std::size_t before = Pending.size();
-    if (pair.LongestLater == 0) Windows.clear();
     for (const auto& [windowBegin, windowEnd] : Windows) {
       if (windowBegin >= LineUpper.size()) break;
       const std::string_view window = std::string_view(LineUpper).substr(
           windowBegin, std::min(windowEnd, LineUpper.size()) - windowBegin);
       Table.Matcher.ForEachNew<false>(window, Seen,
                                       [&](std::size_t, std::size_t p) { NotePattern(p, index); });
+    }
+    for (const std::size_t segment : Replaced) {
+      for (const auto& feed : pair.Feeds) {
+        if (Seen.Has(feed.Pattern)) continue;
+        const std::string& pattern = Table.Matcher.Pattern(feed.Pattern);
+        const auto begin = static_cast<std::ptrdiff_t>(segment) + feed.Offset;
+        if (begin < 0 || static_cast<std::size_t>(begin) + pattern.size() > LineUpper.size() ||
+            std::memcmp(LineUpper.data() + begin, pattern.data(), pattern.size()) != 0)
+          continue;
+        Seen.Mark(feed.Pattern);
+        NotePattern(feed.Pattern, index);
+      }
     }
     if (Pending.size() > before)
       std::sort(Pending.begin() + static_cast<std::ptrdiff_t>(k) + 1, Pending.end());
@@ -317,9 +429,12 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
       const std::int32_t count = ApplyPairsToLine(line);
       if (count > 0) {
         total += count;
-        if (Output.empty() && lineBegin == 0) {
-          Output.swap(Line);  // a first line, often the whole file: no copy
+        if (Output.empty() && lineBegin == 0 && next >= n) {
+          Output.swap(Line);  // the whole file is one line: no copy
         } else {
+          // Room for the file with CR LF breaks and some growth, so that the text is seldom
+          // moved; the buffer is kept for the next file.
+          if (Output.empty()) Output.reserve(n + n / 8 + 64);
           AppendNormalizedLines(Output,
                                 std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
           Output += Line;

@@ -62,6 +62,10 @@ class TPreparedPairs {
 
  private:
   friend class TPairApplier;
+  struct TFeed {
+    std::uint32_t Pattern;
+    std::int32_t Offset;
+  };
   struct TPreparedPair {
     std::string UpperFind;
     std::string Replace;
@@ -76,7 +80,16 @@ class TPreparedPairs {
     // The longest find text of the pairs after this one: how far a find text that appears
     // through this pair's replacement can reach beyond it (0: none can matter).
     std::size_t LongestLater = 0;
+    // Where a find text of a later pair can appear through this pair's replacement: every place
+    // (a pattern, and where it would begin, counted from the replacement's first byte) at which
+    // it agrees with the replacement and covers a byte that the replacement changed. Each place
+    // is checked after the pair has replaced; when there are too many of them, FeedsByScan is
+    // set and the stretches around the replacements are searched instead.
+    std::vector<TFeed> Feeds;
+    bool FeedsByScan = false;
   };
+  // Works out Feeds and FeedsByScan for every pair.
+  void FindFeeds();
   std::vector<TPreparedPair> Pairs;
   // The lead bytes of a double-byte code page; nullptr: matching by bytes.
   const std::array<bool, 256>* LeadBytes = nullptr;
@@ -117,6 +130,8 @@ class TPairApplier {
   // The stretches of the line around the last pair's replacements, where later find texts may
   // have appeared.
   std::vector<std::pair<std::size_t, std::size_t>> Windows;
+  // Where the last pair's replacements begin in the line.
+  std::vector<std::size_t> Replaced;
 };
 
 // What converting one file gave.
