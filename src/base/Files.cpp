@@ -129,12 +129,17 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void ReadFileInto(const std::string& path, std::string& bytes, unsigned* permissions) {
-  bytes.clear();
+  // The buffer's old bytes are read over, not cleared first, so that only a buffer that grows
+  // gets zero-filled by resize; a failure leaves it empty.
+  const auto fail = [&](int err) {
+    bytes.clear();
+    ThrowOpen(path, err);
+  };
   TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) ThrowOpen(path, errno);
+  if (fd.Get() < 0) fail(errno);
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) ThrowOpen(path, errno);
-  if (S_ISDIR(st.st_mode)) ThrowOpen(path, EISDIR);
+  if (::fstat(fd.Get(), &st) != 0) fail(errno);
+  if (S_ISDIR(st.st_mode)) fail(EISDIR);
   if (permissions) *permissions = static_cast<unsigned>(st.st_mode & 07777);
   // Read straight into the buffer; the size is a hint only, the file may change while it is read.
   std::size_t filled = 0;
@@ -187,12 +192,16 @@ bool FileExists(const std::string& path) {
 }
 
 TFileReplacement::TFileReplacement(const std::string& path, const std::string& bytes,
-                                   bool syncToDisk)
+                                   bool syncToDisk, std::optional<unsigned> permissions)
     : Path(path) {
   // A new file takes the permissions of the one it replaces; the creation mask may strip some.
-  struct stat st {};
-  const bool replacing = ::stat(path.c_str(), &st) == 0;
-  const mode_t mode = replacing ? (st.st_mode & 07777) : 0666;
+  bool replacing = permissions.has_value();
+  mode_t mode = permissions ? static_cast<mode_t>(*permissions & 07777) : 0666;
+  if (!permissions) {
+    struct stat st {};
+    replacing = ::stat(path.c_str(), &st) == 0;
+    if (replacing) mode = st.st_mode & 07777;
+  }
   TFd fd(CreateTemporaryBeside(path, TempPath, mode));
   try {
     if (replacing && (mode & ProcessUmask()) != 0) ::fchmod(fd.Get(), mode);

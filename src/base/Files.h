@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,10 @@ class TFileReplacement {
   // With syncToDisk the new content is flushed to the disk before it can replace the old; a
   // caller that keeps the old content under a backup name may skip that, since a crash then
   // cannot lose the old content.
-  TFileReplacement(const std::string& path, const std::string& bytes, bool syncToDisk = true);
+  // permissions: those of the file replaced, when the caller has just read them; otherwise they
+  // are looked up.
+  TFileReplacement(const std::string& path, const std::string& bytes, bool syncToDisk = true,
+                   std::optional<unsigned> permissions = std::nullopt);
   ~TFileReplacement();
   TFileReplacement(const TFileReplacement&) = delete;
   TFileReplacement& operator=(const TFileReplacement&) = delete;

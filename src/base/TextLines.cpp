@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kv {
 
 thread_local TFileLines FileLines;
@@ -45,18 +49,43 @@ std::string NormalizeLineBreaks(std::string_view text) {
   return out;
 }
 
-std::size_t FindBreak(std::string_view text, std::size_t from) {
+namespace {
+
+#ifdef __SSE2__
+// A bit for each of the 16 bytes at p that is a CR or an LF.
+unsigned BreakMask16(const char* p) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+  return static_cast<unsigned>(_mm_movemask_epi8(breaks));
+}
+#endif
+
+// Eight bytes at a time: a zero byte in x ^ CR or x ^ LF marks a break (the classic has-zero-byte
+// test); the lowest set high bit is the first break.
+std::uint64_t BreakBits8(const char* p) {
   constexpr std::uint64_t ones = 0x0101010101010101ULL;
   constexpr std::uint64_t highs = 0x8080808080808080ULL;
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  const std::uint64_t cr = x ^ (0x0D * ones);
+  const std::uint64_t lf = x ^ (0x0A * ones);
+  return ((cr - ones) & ~cr & highs) | ((lf - ones) & ~lf & highs);
+}
+
+}  // namespace
+
+std::size_t FindBreak(std::string_view text, std::size_t from) {
   const std::size_t n = text.size();
   std::size_t i = from;
+#ifdef __SSE2__
+  for (; i + 16 <= n; i += 16) {
+    const unsigned mask = BreakMask16(text.data() + i);
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
   for (; i + 8 <= n; i += 8) {
-    std::uint64_t x;
-    std::memcpy(&x, text.data() + i, 8);
-    const std::uint64_t cr = x ^ (0x0D * ones);
-    const std::uint64_t lf = x ^ (0x0A * ones);
-    // A zero byte in cr or lf marks a break (the classic has-zero-byte test).
-    const std::uint64_t hit = ((cr - ones) & ~cr & highs) | ((lf - ones) & ~lf & highs);
+    const std::uint64_t hit = BreakBits8(text.data() + i);
     if (hit != 0) return i + static_cast<std::size_t>(__builtin_ctzll(hit) / 8);
   }
   for (; i < n; ++i) {
@@ -66,33 +95,59 @@ std::size_t FindBreak(std::string_view text, std::size_t from) {
 }
 
 void AppendNormalizedLines(std::string& out, std::string_view text) {
-  out.reserve(out.size() + text.size() + text.size() / 32 + 2);
   const std::size_t n = text.size();
-  std::size_t start = 0;
-  while (start < n) {
-    const std::size_t at = FindBreak(text, start);
-    out.append(text.data() + start, at - start);
-    out += "\r\n";
-    if (at == n) return;
-    start = at + ((text[at] == '\r' && at + 1 < n && text[at + 1] == '\n') ? 2 : 1);
+  if (n == 0) return;
+  // Each break byte grows by at most one byte (LF and a lone CR become CR LF), and a last line
+  // without a break gains two: the room needed is known before writing.
+  std::size_t breakBytes = 0;
+  std::size_t i = 0;
+#ifdef __SSE2__
+  for (; i + 16 <= n; i += 16)
+    breakBytes += static_cast<std::size_t>(__builtin_popcount(BreakMask16(text.data() + i)));
+#endif
+  for (; i < n; ++i) breakBytes += (text[i] == '\r') | (text[i] == '\n');
+  const std::size_t old = out.size();
+  out.resize(old + n + breakBytes + 2);
+  const char* in = text.data();
+  const char* const end = in + n;
+  char* o = out.data() + old;
+  for (;;) {
+    // Copy up to the next break in blocks; a block may copy bytes past the break, which the
+    // break's own bytes then overwrite (the room left is never less than the input left).
+#ifdef __SSE2__
+    while (end - in >= 16) {
+      const unsigned mask = BreakMask16(in);
+      std::memcpy(o, in, 16);
+      if (mask != 0) {
+        const unsigned k = static_cast<unsigned>(__builtin_ctz(mask));
+        in += k;
+        o += k;
+        break;
+      }
+      in += 16;
+      o += 16;
+    }
+#endif
+    while (in < end && *in != '\r' && *in != '\n') *o++ = *in++;
+    // A line ends here: at a break, or at the end of the text.
+    *o++ = '\r';
+    *o++ = '\n';
+    if (in == end) break;
+    in += (*in == '\r' && in + 1 < end && in[1] == '\n') ? 2 : 1;
+    if (in == end) break;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 void AsciiUpperInto(std::string_view text, std::string& out) {
   out.resize(text.size());
   const std::size_t n = text.size();
   std::size_t i = 0;
-  // Eight bytes at a time: a byte is a lower-case letter when its low seven bits lie in
-  // 0x61..0x7A and its top bit is clear; such bytes lose 0x20.
-  constexpr std::uint64_t ones = 0x0101010101010101ULL;
+  // Eight bytes at a time.
   for (; i + 8 <= n; i += 8) {
     std::uint64_t x;
     std::memcpy(&x, text.data() + i, 8);
-    const std::uint64_t heptets = x & (0x7F * ones);
-    const std::uint64_t aboveBacktick = heptets + 0x1F * ones;  // top bit: heptet > 0x60
-    const std::uint64_t aboveZ = heptets + 0x05 * ones;         // top bit: heptet > 0x7A
-    const std::uint64_t lower = aboveBacktick & ~aboveZ & ~x & (0x80 * ones);
-    x -= lower >> 2;
+    x = AsciiUpperWord(x);
     std::memcpy(out.data() + i, &x, 8);
   }
   for (; i < n; ++i) out[i] = AsciiUpper(text[i]);

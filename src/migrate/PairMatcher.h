@@ -17,12 +17,19 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Ascii.h"
+
 namespace kv {
 
 class TPairMatcher {
  public:
   // patterns: the find texts, already upper-cased (ASCII). Empty ones never match.
-  explicit TPairMatcher(std::vector<std::string> patterns);
+  // samples: some of the texts to be searched, when known. A find text of 5 bytes or more is
+  // then found through the 4-byte stretch of it met least often in them, not through its first
+  // four bytes: a name like "Constructor" is looked for by "TRUC", not by the "CONS" of every
+  // "const". Which stretch is taken changes the speed only, never what is found.
+  explicit TPairMatcher(std::vector<std::string> patterns,
+                        const std::vector<std::string_view>& samples = {});
 
   std::size_t PatternCount() const { return Patterns.size(); }
   const std::string& Pattern(std::size_t p) const { return Patterns[p]; }
@@ -73,10 +80,15 @@ class TPairMatcher {
   };
 
   // Calls onNew(position, pattern) for each pattern that occurs in text and is not in seen yet,
-  // at one of its occurrences, and adds it to seen. With FoldCase the text is upper-cased (ASCII
+  // at its first occurrence, and adds it to seen. With FoldCase the text is upper-cased (ASCII
   // letters) as it is read; without, it must be upper-cased already.
   template <bool FoldCase, typename F>
   void ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const;
+  // The same, in one pass over a text of many lines: before a position is compared with the
+  // patterns, atCandidate(position) is called, which may clear seen (when the position begins a
+  // new line) or return false to pass over the position. Positions come in increasing order.
+  template <bool FoldCase, typename H, typename F>
+  void ForEachNewChecked(std::string_view text, TSeen& seen, H&& atCandidate, F&& onNew) const;
 
  private:
   static constexpr unsigned FilterBits = 16;
@@ -84,16 +96,9 @@ class TPairMatcher {
   static std::uint32_t Hash(std::uint32_t gram) {
     return (gram * 0x9E3779B1u) >> (32 - FilterBits);
   }
-  // ASCII letters upper-cased in every byte of x: a byte is a lower-case letter when its low
-  // seven bits lie in 0x61..0x7A and its top bit is clear; such bytes lose 0x20.
   template <typename T>
   static T FoldWord(T x) {
-    constexpr T ones = static_cast<T>(0x0101010101010101ULL);
-    const T heptets = x & static_cast<T>(0x7F * ones);
-    const T aboveBacktick = heptets + static_cast<T>(0x1F * ones);
-    const T aboveZ = heptets + static_cast<T>(0x05 * ones);
-    const T lower = aboveBacktick & ~aboveZ & ~x & static_cast<T>(0x80 * ones);
-    return x - (lower >> 2);
+    return AsciiUpperWord(x);
   }
   static char FoldByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
   // Compares text (folded when FoldCase) with an upper-cased pattern, eight bytes at a time.
@@ -126,19 +131,32 @@ class TPairMatcher {
     std::uint32_t First = 0;  // index into SlotPatterns
     std::uint32_t Count = 0;  // 0: empty slot
   };
+  // A pattern of a slot, with its first eight bytes (as a little-endian word, and a mask of those
+  // that belong to it), so that most candidates are told apart by one compare, without reading
+  // the pattern itself.
+  struct TCandidate {
+    std::uint64_t Head = 0;
+    std::uint64_t HeadMask = 0;
+    std::uint32_t Pattern = 0;
+    std::uint32_t Length = 0;
+    std::uint32_t Offset = 0;  // where the gram lies in the pattern
+  };
+  // How often each 4-byte stretch of a pattern occurs in samples (upper-cased).
+  static std::vector<std::pair<std::uint32_t, std::uint32_t>> CountGrams(
+      const std::vector<std::string>& patterns, const std::vector<std::string_view>& samples);
 
   template <bool FoldCase, typename F>
   void Verify(const TGramClass& gramClass, const char* text, std::size_t left,
               std::size_t at, std::uint32_t gram, TSeen& seen, F& onNew) const;
   // FixedCount: the number of classes when known at compile time, else 0.
-  template <bool FoldCase, std::size_t FixedCount, typename F>
-  void Scan(std::string_view text, TSeen& seen, F& onNew) const;
+  template <bool FoldCase, std::size_t FixedCount, typename H, typename F>
+  void Scan(std::string_view text, TSeen& seen, H& atCandidate, F& onNew) const;
 
   std::vector<std::string> Patterns;
   std::size_t Longest = 0;
   std::vector<TGramClass> Classes;  // the classes that have patterns, longest gram first
   std::vector<TSlot> Slots;
-  std::vector<std::uint32_t> SlotPatterns;
+  std::vector<TCandidate> SlotPatterns;
 };
 
 template <bool FoldCase, typename F>
@@ -156,25 +174,38 @@ void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::si
     } else if (seen.SlotSeen[slotIndex] == slot.Count) {
       return;  // every pattern of this gram has been reported
     }
-    const std::size_t g = gramClass.Length;
     for (std::uint32_t k = 0; k < slot.Count; ++k) {
-      const std::uint32_t p = SlotPatterns[slot.First + k];
-      if (seen.PatternStamp[p] == seen.Stamp) continue;
-      const std::string& pattern = Patterns[p];
-      if (pattern.size() <= left &&
-          SameBytes<FoldCase>(text + g, pattern.data() + g, pattern.size() - g)) {
+      const TCandidate& candidate = SlotPatterns[slot.First + k];
+      const std::uint32_t p = candidate.Pattern;
+      // The pattern would begin Offset bytes before the gram.
+      if (seen.PatternStamp[p] == seen.Stamp || candidate.Offset > at ||
+          candidate.Length > left + candidate.Offset)
+        continue;
+      const char* const start = text - candidate.Offset;
+      bool same;
+      if (left + candidate.Offset >= 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, start, 8);
+        if (FoldCase) eight = FoldWord(eight);
+        same = ((eight ^ candidate.Head) & candidate.HeadMask) == 0 &&
+               (candidate.Length <= 8 ||
+                SameBytes<FoldCase>(start + 8, Patterns[p].data() + 8, candidate.Length - 8));
+      } else {
+        same = SameBytes<FoldCase>(start, Patterns[p].data(), candidate.Length);
+      }
+      if (same) {
         seen.PatternStamp[p] = seen.Stamp;
         ++seen.SlotSeen[slotIndex];
         ++seen.Count;
-        onNew(at, static_cast<std::size_t>(p));
+        onNew(at - candidate.Offset, static_cast<std::size_t>(p));
       }
     }
     return;
   }
 }
 
-template <bool FoldCase, std::size_t FixedCount, typename F>
-void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
+template <bool FoldCase, std::size_t FixedCount, typename H, typename F>
+void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& onNew) const {
   const TGramClass* const classes = Classes.data();
   const std::size_t classCount = FixedCount != 0 ? FixedCount : Classes.size();
   const char* data = text.data();
@@ -188,7 +219,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
     if (FixedCount == 1) {
       const std::uint32_t gram = word & mask0;
       const std::uint32_t h = Hash(gram);
-      if ((filter0[h >> 6] >> (h & 63)) & 1)
+      if (((filter0[h >> 6] >> (h & 63)) & 1) && atCandidate(at))
         Verify<FoldCase>(classes[0], data + at, n - at, at, gram, seen, onNew);
       return;
     }
@@ -196,7 +227,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
       const TGramClass& gramClass = classes[c];
       const std::uint32_t gram = word & gramClass.Mask;
       const std::uint32_t h = Hash(gram);
-      if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+      if (((gramClass.Filter[h >> 6] >> (h & 63)) & 1) && atCandidate(at))
         Verify<FoldCase>(gramClass, data + at, n - at, at, gram, seen, onNew);
     }
   };
@@ -220,7 +251,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
       const TGramClass& gramClass = classes[c];
       const std::uint32_t gram = word & gramClass.Mask;
       const std::uint32_t h = Hash(gram);
-      if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+      if (((gramClass.Filter[h >> 6] >> (h & 63)) & 1) && atCandidate(i))
         Verify<FoldCase>(gramClass, data + i, n - i, i, gram, seen, onNew);
     }
   }
@@ -235,26 +266,32 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, F& onNew) const {
         gram |= static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << (8 * k);
       }
       const std::uint32_t h = Hash(gram);
-      if ((gramClass.Filter[h >> 6] >> (h & 63)) & 1)
+      if (((gramClass.Filter[h >> 6] >> (h & 63)) & 1) && atCandidate(i))
         Verify<FoldCase>(gramClass, data + i, n - i, i, gram, seen, onNew);
     }
   }
 }
 
-template <bool FoldCase, typename F>
-void TPairMatcher::ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const {
-  if (seen.All()) return;
+template <bool FoldCase, typename H, typename F>
+void TPairMatcher::ForEachNewChecked(std::string_view text, TSeen& seen, H&& atCandidate,
+                                     F&& onNew) const {
   // The common table has only find texts of 4 bytes or more: one class, which the compiler
   // keeps in registers.
   switch (Classes.size()) {
     case 0:
       return;
     case 1:
-      Scan<FoldCase, 1>(text, seen, onNew);
+      Scan<FoldCase, 1>(text, seen, atCandidate, onNew);
       return;
     default:
-      Scan<FoldCase, 0>(text, seen, onNew);
+      Scan<FoldCase, 0>(text, seen, atCandidate, onNew);
   }
+}
+
+template <bool FoldCase, typename F>
+void TPairMatcher::ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const {
+  if (seen.All()) return;
+  ForEachNewChecked<FoldCase>(text, seen, [](std::size_t) { return true; }, onNew);
 }
 
 }  // namespace kv

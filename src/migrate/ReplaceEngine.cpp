@@ -72,6 +72,21 @@ std::size_t RareOffsetOf(std::string_view find) {
   return best;
 }
 
+// Whether n bytes at a and b are equal. Most candidates differ in their first bytes, which are
+// compared as one word without a call.
+bool EqualBytes(const char* a, const char* b, std::size_t n) {
+  if (n >= 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    return x == y && std::memcmp(a + 8, b + 8, n - 8) == 0;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 // Finds needle in haystack from position from; npos when absent. Looks for the needle's byte at
 // rare (its rarest) with memchr and compares the rest at each hit.
 std::size_t FindFrom(std::string_view haystack, std::string_view needle, std::size_t from,
@@ -85,7 +100,7 @@ std::size_t FindFrom(std::string_view haystack, std::string_view needle, std::si
   for (const char* p = data + from + rare; p <= last; ++p) {
     p = static_cast<const char*>(std::memchr(p, key, static_cast<std::size_t>(last - p) + 1));
     if (!p) return std::string::npos;
-    if (std::memcmp(p - rare, needle.data(), needle.size()) == 0) {
+    if (EqualBytes(p - rare, needle.data(), needle.size())) {
       return static_cast<std::size_t>(p - rare - data);
     }
   }
@@ -140,6 +155,7 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
     }
     prepared.Replace = std::move(pair.Replace);
     prepared.RareOffset = RareOffsetOf(prepared.UpperFind);
+    prepared.Pattern = static_cast<std::uint32_t>(patternOf.at(prepared.UpperFind));
     if (!prepared.UpperFind.empty()) {
       PairsOfPattern[patternOf.at(prepared.UpperFind)].push_back(
           static_cast<std::uint32_t>(Pairs.size()));
@@ -211,7 +227,13 @@ void TPreparedPairs::FindFeeds() {
         if (pattern[static_cast<std::size_t>(r - d)] != replace[static_cast<std::size_t>(r)])
           return;
       }
-      pair.Feeds.push_back({p, static_cast<std::int32_t>(d)});
+      // The probe: the pattern's first byte before the replacement, or else its first byte
+      // after it, or else (it lies within the replacement) its first byte.
+      std::ptrdiff_t t = 0;
+      if (d >= 0 && d + static_cast<std::ptrdiff_t>(pattern.size()) > replaceSize)
+        t = replaceSize - d;
+      pair.Feeds.push_back({p, static_cast<std::int32_t>(d), static_cast<std::int32_t>(d + t),
+                            pattern[static_cast<std::size_t>(t)]});
     };
     const auto overBudget = [&] { return pair.Feeds.size() > MaxFeeds || checks > MaxChecks; };
 
@@ -247,8 +269,19 @@ void TPreparedPairs::FindFeeds() {
   }
 }
 
+void TPreparedPairs::TuneMatcher(const std::vector<std::string_view>& samples) {
+  std::vector<std::string> patterns;
+  patterns.reserve(Matcher.PatternCount());
+  for (std::size_t p = 0; p < Matcher.PatternCount(); ++p) patterns.push_back(Matcher.Pattern(p));
+  Matcher = TPairMatcher(std::move(patterns), samples);
+}
+
+void TPairApplier::MatcherChanged() {
+  Seen = TPairMatcher::TSeen(Table.Matcher);
+}
+
 TPairApplier::TPairApplier(const TPreparedPairs& pairs)
-    : Table(pairs), Seen(pairs.Matcher) {}
+    : Table(pairs), Seen(pairs.Matcher), FirstAt(pairs.Matcher.PatternCount(), 0) {}
 
 TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions options)
     : Pairs(std::move(pairs), options.CodePage), Applier(Pairs), Options(options) {}
@@ -330,14 +363,18 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     const std::uint32_t index = Pending[k];
     const auto& pair = Table.Pairs[index];
     const std::string_view find = pair.UpperFind;
-    std::size_t at = FindFrom(LineUpper, find, 0, pair.RareOffset);
+    // Until a pair has replaced something, the line is as the pass over the text saw it, which
+    // noted where each pattern first occurs.
+    std::size_t at =
+        count == 0 ? FirstAt[pair.Pattern] : FindFrom(LineUpper, find, 0, pair.RareOffset);
     std::size_t boundary = 0;  // double-byte code pages: where the next character begins
     if (Table.LeadBytes != nullptr) at = WholeCharacterMatch(pair, at, boundary);
     if (at == std::string::npos) continue;
     // After the last pair to apply, no search reads the upper-cased line again, unless this
-    // pair's replacements can make a later find text appear.
+    // pair's replacements make a later find text appear (which the search of the stretches
+    // around them reads it for).
     const bool feeds = pair.FeedsByScan || !pair.Feeds.empty();
-    const bool keepUpper = k + 1 < Pending.size() || feeds;
+    const bool keepUpper = k + 1 < Pending.size() || pair.FeedsByScan;
     Scratch.clear();
     ScratchUpper.clear();
     Scratch.reserve(current.size() + current.size() / 4);
@@ -379,9 +416,10 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     Scratch.append(current.substr(from));
     Line.swap(Scratch);
     current = Line;
-    if (!keepUpper) break;
-    ScratchUpper.append(LineUpper, from, std::string::npos);
-    LineUpper.swap(ScratchUpper);
+    if (keepUpper) {
+      ScratchUpper.append(LineUpper, from, std::string::npos);
+      LineUpper.swap(ScratchUpper);
+    }
     // The replacements may have made find texts of later pairs appear in the line.
     const std::size_t before = Pending.size();
     for (const auto& [windowBegin, windowEnd] : Windows) {
@@ -393,58 +431,85 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     }
     for (const std::size_t segment : Replaced) {
       for (const auto& feed : pair.Feeds) {
-        if (Seen.Has(feed.Pattern)) continue;
+        const auto probe = static_cast<std::ptrdiff_t>(segment) + feed.ProbeOffset;
+        if (probe < 0 || static_cast<std::size_t>(probe) >= Line.size() ||
+            AsciiUpper(Line[static_cast<std::size_t>(probe)]) != feed.ProbeByte ||
+            Seen.Has(feed.Pattern))
+          continue;
         const std::string& pattern = Table.Matcher.Pattern(feed.Pattern);
         const auto begin = static_cast<std::ptrdiff_t>(segment) + feed.Offset;
-        if (begin < 0 || static_cast<std::size_t>(begin) + pattern.size() > LineUpper.size() ||
-            std::memcmp(LineUpper.data() + begin, pattern.data(), pattern.size()) != 0)
+        if (begin < 0 || static_cast<std::size_t>(begin) + pattern.size() > Line.size() ||
+            !EqualsUpper(Line.data() + begin, pattern.data(), pattern.size()))
           continue;
         Seen.Mark(feed.Pattern);
         NotePattern(feed.Pattern, index);
       }
     }
-    if (Pending.size() > before)
+    if (Pending.size() > before) {
+      if (!keepUpper) AsciiUpperInto(Line, LineUpper);
       std::sort(Pending.begin() + static_cast<std::ptrdiff_t>(k) + 1, Pending.end());
+    }
   }
   return count;
 }
 
 std::int32_t TPairApplier::ApplyPairs(std::string& text) {
-  // Lines are independent of each other: only the lines holding a find text can change. Each is
-  // rewritten on its own, and the text between changed lines is copied with its breaks made CR LF.
+  // Lines are independent of each other: only the lines holding a find text can change. The
+  // matcher goes through the whole text in one pass; a line is looked at only when the matcher
+  // stops in it, and is then rewritten on its own. The text between changed lines is copied with
+  // its breaks made CR LF.
   const std::size_t n = text.size();
+  const char* const data = text.data();
   Output.clear();
   std::size_t copyFrom = 0;
   std::int32_t total = 0;
-  for (std::size_t lineBegin = 0; lineBegin < n;) {
-    const std::size_t lineEnd = FindBreak(text, lineBegin);
-    std::size_t next = lineEnd;
-    if (next < n) next += (text[next] == '\r' && next + 1 < n && text[next + 1] == '\n') ? 2 : 1;
-    const std::string_view line(text.data() + lineBegin, lineEnd - lineBegin);
+  // The line the matcher stopped in last: [lineBegin, lineEnd), and where the next one begins.
+  std::size_t lineBegin = 0;
+  std::size_t lineEnd = 0;
+  std::size_t next = 0;
+  const auto isBreak = [](char c) { return c == '\r' || c == '\n'; };
+
+  const auto finishLine = [&] {
+    if (Pending.empty()) return;
+    const std::int32_t count =
+        ApplyPairsToLine(std::string_view(data + lineBegin, lineEnd - lineBegin));
+    if (count == 0) return;
+    total += count;
+    if (Output.empty() && lineBegin == 0 && next >= n) {
+      Output.swap(Line);  // the whole file is one line: no copy
+    } else {
+      // Room for the file with CR LF breaks and some growth, so that the text is seldom moved;
+      // the buffer is kept for the next file.
+      if (Output.empty()) Output.reserve(n + n / 8 + 64);
+      AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
+      Output += Line;
+    }
+    Output += "\r\n";
+    copyFrom = next;
+  };
+  // Called before the matcher compares a position: a position past the current line begins a
+  // new one, and the line before is done. A break itself is never part of a match.
+  const auto enterLine = [&](std::size_t at) {
+    if (isBreak(data[at])) return false;
+    finishLine();
+    std::size_t begin = at;
+    while (begin > next && !isBreak(data[begin - 1])) --begin;
+    lineBegin = begin;
+    lineEnd = FindBreak(text, at);
+    next = lineEnd;
+    if (next < n) next += (data[next] == '\r' && next + 1 < n && data[next + 1] == '\n') ? 2 : 1;
     Seen.Clear();
     Pending.clear();
-    Table.Matcher.ForEachNew<true>(
-        line, Seen, [&](std::size_t, std::size_t p) { NotePattern(p, UINT32_MAX); });
-    if (!Pending.empty()) {
-      const std::int32_t count = ApplyPairsToLine(line);
-      if (count > 0) {
-        total += count;
-        if (Output.empty() && lineBegin == 0 && next >= n) {
-          Output.swap(Line);  // the whole file is one line: no copy
-        } else {
-          // Room for the file with CR LF breaks and some growth, so that the text is seldom
-          // moved; the buffer is kept for the next file.
-          if (Output.empty()) Output.reserve(n + n / 8 + 64);
-          AppendNormalizedLines(Output,
-                                std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
-          Output += Line;
-        }
-        Output += "\r\n";
-        copyFrom = next;
-      }
-    }
-    lineBegin = next;
-  }
+    return true;
+  };
+  const auto atCandidate = [&](std::size_t at) { return at < lineEnd || enterLine(at); };
+  Pending.clear();
+  Table.Matcher.ForEachNewChecked<true>(
+      text, Seen, atCandidate, [&](std::size_t at, std::size_t p) {
+        FirstAt[p] = at - lineBegin;
+        NotePattern(p, UINT32_MAX);
+      });
+  finishLine();
   if (total == 0) return 0;
   AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom));
   text.swap(Output);
@@ -522,7 +587,7 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
   if (Options.DryRun) return nullptr;
   // The old file survives under the backup name, so the new text need not be flushed to the
   // disk before it takes the file's place.
-  return std::make_unique<TFileReplacement>(path, text, false);
+  return std::make_unique<TFileReplacement>(path, text, false, permissions);
 }
 
 std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t& microseconds) {
@@ -547,6 +612,32 @@ bool IsBackupName(const std::string& path) {
 }
 
 }  // namespace
+
+void TSourceConverter::TuneFor(const std::vector<std::string>& paths) {
+  // A long run first reads a few of its files, spread over the list, so that the matcher looks
+  // for the stretches of the find texts that are rare in them. It costs a few milliseconds, so a
+  // short run goes without.
+  constexpr std::size_t MinFiles = 64;
+  constexpr std::size_t SampleFiles = 24;
+  constexpr std::size_t SampleBytes = 1 << 20;
+  if (paths.size() < MinFiles) return;
+  std::vector<std::string> texts;
+  std::size_t bytes = 0;
+  for (std::size_t k = 0; k < SampleFiles && bytes < SampleBytes; ++k) {
+    std::string text;
+    try {
+      ReadFileInto(paths[k * paths.size() / SampleFiles], text);
+    } catch (const std::exception&) {
+      continue;  // the run itself reports the file
+    }
+    if (!text.empty() && static_cast<unsigned char>(text[0]) == 0xFF) continue;  // binary form
+    if (text.size() > SampleBytes - bytes) text.resize(SampleBytes - bytes);
+    bytes += text.size();
+    texts.push_back(std::move(text));
+  }
+  Pairs.TuneMatcher(std::vector<std::string_view>(texts.begin(), texts.end()));
+  Applier.MatcherChanged();
+}
 
 void TSourceConverter::ConvertFiles(
     const std::vector<std::string>& listed,
@@ -579,6 +670,7 @@ void TSourceConverter::ConvertFiles(
     identities.swap(kept);
   }
   const std::vector<std::string>& paths = Options.ConvertRepeatsOnce ? firstListings : listed;
+  TuneFor(paths);
   const auto report = [&](std::size_t i, const TFileResult& result) {
     return onResult(Options.ConvertRepeatsOnce ? listIndex[i] : i, result);
   };

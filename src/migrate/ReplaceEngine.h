@@ -59,12 +59,19 @@ struct TConvertOptions {
 class TPreparedPairs {
  public:
   explicit TPreparedPairs(std::vector<TPair> pairs, int codePage = 0);
+  // Rebuilds the matcher to search texts like samples fastest (see TPairMatcher); appliers of
+  // these pairs must be told with TPairApplier::MatcherChanged.
+  void TuneMatcher(const std::vector<std::string_view>& samples);
 
  private:
   friend class TPairApplier;
   struct TFeed {
     std::uint32_t Pattern;
     std::int32_t Offset;
+    // A byte of the pattern that lies outside the replacement (when one does), where it lies:
+    // tested first, since it rules out nearly every place.
+    std::int32_t ProbeOffset;
+    char ProbeByte;
   };
   struct TPreparedPair {
     std::string UpperFind;
@@ -87,6 +94,8 @@ class TPreparedPairs {
     // set and the stretches around the replacements are searched instead.
     std::vector<TFeed> Feeds;
     bool FeedsByScan = false;
+    // The matcher's index of UpperFind.
+    std::uint32_t Pattern = 0;
   };
   // Works out Feeds and FeedsByScan for every pair.
   void FindFeeds();
@@ -109,6 +118,8 @@ class TPairApplier {
   std::int32_t ApplyPairs(std::string& text);
   // After ApplyPairs returned a count above 0: the text as it was before, until the next call.
   const std::string& TextBefore() const { return Output; }
+  // To be called after the pairs' matcher was rebuilt.
+  void MatcherChanged();
 
  private:
   // Applies the pending pairs to one line; leaves the result in Line.
@@ -126,6 +137,8 @@ class TPairApplier {
   std::string Output;
   std::string Line, LineUpper, Scratch, ScratchUpper;
   TPairMatcher::TSeen Seen;  // the patterns found in the line so far
+  // Where the pass over the text found each pattern of Seen first, counted from its line's start.
+  std::vector<std::size_t> FirstAt;
   std::vector<std::uint32_t> Pending;  // pairs still to apply to the line, in table order
   // The stretches of the line around the last pair's replacements, where later find texts may
   // have appeared.
@@ -195,6 +208,8 @@ class TSourceConverter {
   // (and this is no dry run) the new text is written beside it, ready to be committed.
   std::unique_ptr<TFileReplacement> ConvertText(const std::string& path, TPairApplier& applier,
                                                 std::string& text, TFileResult& result) const;
+  // Tunes the matcher on a sample of the files of a long run.
+  void TuneFor(const std::vector<std::string>& paths);
   // Puts a changed file's new text in place, keeping the old one under a fresh backup name, and
   // notes each step in the journal when there is one.
   void Commit(const std::string& path, TFileReplacement& replacement,

@@ -81,6 +81,38 @@ TEST(SourceConverter, MatchesLineByLinePasses) {
   }
 }
 
+// A matcher tuned on sample texts looks for other stretches of the longer find texts than their
+// first bytes; what it finds, and so what the engine makes of a text, must not change.
+TEST(SourceConverter, TunedMatcherGivesTheSameResults) {
+  std::mt19937 rng(1211);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<TPair> pairs;
+    const int pairCount = 1 + static_cast<int>(rng() % 10);
+    for (int p = 0; p < pairCount; ++p) {
+      std::string find = test::RandomText(rng, "aAbc", 9, false);
+      if (find.size() < 5) find += "abca";
+      pairs.push_back({find, test::RandomText(rng, "aAbBc", 6, false)});
+    }
+    const std::string text = test::RandomText(rng, "aAbBc\n", 400, true);
+    // Samples where the find texts' first bytes are common and their last bytes rare, and the
+    // text itself.
+    std::string common;
+    for (const auto& pair : pairs) common += pair.Find.substr(0, 4) + " ";
+    const std::vector<std::string_view> samples{common, common, text};
+
+    std::int32_t expectedCount = 0;
+    const std::string expected = LineByLinePasses(pairs, text, expectedCount);
+    TPreparedPairs prepared(pairs);
+    prepared.TuneMatcher(samples);
+    TPairApplier applier(prepared);
+    std::string actual = text;
+    ASSERT_EQ(applier.ApplyPairs(actual), expectedCount) << "round " << round;
+    if (expectedCount > 0) {
+      ASSERT_EQ(actual, expected) << "round " << round;
+    }
+  }
+}
+
 // The same comparison on the inputs that stress the engine's shortcuts: long lines where many
 // find texts occur at every position, one-letter find texts among long ones, find texts that share
 // their first bytes, and replacements (empty ones too) that make later pairs' find texts appear
