@@ -102,8 +102,15 @@ void AppendNormalizedLines(std::string& out, std::string_view text) {
   std::size_t breakBytes = 0;
   std::size_t i = 0;
 #ifdef __SSE2__
-  for (; i + 16 <= n; i += 16)
-    breakBytes += static_cast<std::size_t>(__builtin_popcount(BreakMask16(text.data() + i)));
+  for (; i + 16 <= n; i += 16) {
+    // The bits of the 16-bit mask counted in a register (no population-count instruction is
+    // assumed).
+    unsigned x = BreakMask16(text.data() + i);
+    x = x - ((x >> 1) & 0x5555u);
+    x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+    x = (x + (x >> 4)) & 0x0F0Fu;
+    breakBytes += (x + (x >> 8)) & 0x1Fu;
+  }
 #endif
   for (; i < n; ++i) breakBytes += (text[i] == '\r') | (text[i] == '\n');
   const std::size_t old = out.size();

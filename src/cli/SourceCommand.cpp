@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 #include <set>
+#include <system_error>
+#include <thread>
 
 #include "base/CodePage.h"
 #include "base/Errors.h"
@@ -88,19 +91,45 @@ void CatchStopSignals() {
 }
 
 // Removes the temporary files that killed runs left in the folders of the files.
-void RemoveStaleTemporaries(const std::vector<std::string>& files) {
-  std::set<std::string> folders;
-  for (const auto& file : files) {
-    const std::size_t slash = file.find_last_of('/');
-    folders.insert(slash == std::string::npos ? std::string() : file.substr(0, slash + 1));
+// Removes the temporary files that killed runs left in the files' folders. It runs beside the
+// conversion, since it reads every folder again: the run's own temporary files carry its process
+// id, which marks them as not stale. The removals are reported when it is joined.
+class TStaleTemporaries {
+ public:
+  explicit TStaleTemporaries(const std::vector<std::string>& files) {
+    std::set<std::string> folders;
+    for (const auto& file : files) {
+      const std::size_t slash = file.find_last_of('/');
+      folders.insert(slash == std::string::npos ? std::string() : file.substr(0, slash + 1));
+    }
+    const auto remove = [this, folders = std::move(folders)] {
+      for (const auto& folder : folders) {
+        for (auto& path : kv::RemoveStaleTemporaries(folder)) Removed.push_back(std::move(path));
+      }
+    };
+    try {
+      Thread = std::thread(remove);
+    } catch (const std::system_error&) {
+      remove();
+    }
   }
-  for (const auto& folder : folders) {
-    for (const auto& path : kv::RemoveStaleTemporaries(folder)) {
+  ~TStaleTemporaries() { Join(); }
+  TStaleTemporaries(const TStaleTemporaries&) = delete;
+  TStaleTemporaries& operator=(const TStaleTemporaries&) = delete;
+
+  void Join() {
+    if (Thread.joinable()) Thread.join();
+    for (const auto& path : Removed) {
       std::fprintf(stderr, "kv3conv: removed a temporary file left by an interrupted run: %s\n",
                    Printable(path).c_str());
     }
+    Removed.clear();
   }
-}
+
+ private:
+  std::thread Thread;
+  std::vector<std::string> Removed;
+};
 
 void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
                std::int64_t microseconds, std::size_t failed, bool dryRun, bool withDiff,
@@ -195,9 +224,10 @@ int RunSource(const TSourceArgs& args) {
   options.CodePage = SystemCodePage();
   // Every file is announced in the run's journal before it changes, so that undo can put it back.
   TRunJournal journal(args.Table);
+  std::optional<TStaleTemporaries> staleTemporaries;
   if (!dryRun) {
     options.Journal = &journal;
-    RemoveStaleTemporaries(files);
+    staleTemporaries.emplace(files);
   }
   CatchStopSignals();
   TSourceConverter converter(PairsFromLines(lines), options);
@@ -257,6 +287,7 @@ int RunSource(const TSourceArgs& args) {
   }
   const int stopSignal = StopSignal.load(std::memory_order_relaxed);
   const bool interrupted = stopSignal != 0;
+  if (staleTemporaries) staleTemporaries->Join();
   journal.Finish(results.size(), changed, failed, interrupted);
 
   if (args.Json) {

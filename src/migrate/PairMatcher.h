@@ -68,6 +68,12 @@ class TPairMatcher {
     }
     // Whether every pattern has been reported, so that no scan can report more.
     bool All() const { return Count == PatternStamp.size(); }
+    // Whether this was made for a matcher of matcher's shape (which a rebuilt matcher may not
+    // have).
+    bool Fits(const TPairMatcher& matcher) const {
+      return PatternStamp.size() == matcher.Patterns.size() &&
+             SlotStamp.size() == matcher.Slots.size();
+    }
 
    private:
     friend class TPairMatcher;

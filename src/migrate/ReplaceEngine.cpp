@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -273,11 +274,8 @@ void TPreparedPairs::TuneMatcher(const std::vector<std::string_view>& samples) {
   std::vector<std::string> patterns;
   patterns.reserve(Matcher.PatternCount());
   for (std::size_t p = 0; p < Matcher.PatternCount(); ++p) patterns.push_back(Matcher.Pattern(p));
-  Matcher = TPairMatcher(std::move(patterns), samples);
-}
-
-void TPairApplier::MatcherChanged() {
-  Seen = TPairMatcher::TSeen(Table.Matcher);
+  TPairMatcher tuned(std::move(patterns), samples);
+  Matcher = std::move(tuned);
 }
 
 TPairApplier::TPairApplier(const TPreparedPairs& pairs)
@@ -458,6 +456,7 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
   // matcher goes through the whole text in one pass; a line is looked at only when the matcher
   // stops in it, and is then rewritten on its own. The text between changed lines is copied with
   // its breaks made CR LF.
+  if (!Seen.Fits(Table.Matcher)) Seen = TPairMatcher::TSeen(Table.Matcher);
   const std::size_t n = text.size();
   const char* const data = text.data();
   Output.clear();
@@ -601,9 +600,11 @@ std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t
 namespace {
 
 // Identifies the file a path names, so that a file listed twice (under any name) is known.
-std::string FileIdentity(const std::string& path) {
+// Notes the largest size met in largest.
+std::string FileIdentity(const std::string& path, std::size_t& largest) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return "path:" + path;
+  if (S_ISREG(st.st_mode)) largest = std::max(largest, static_cast<std::size_t>(st.st_size));
   return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
@@ -618,8 +619,8 @@ void TSourceConverter::TuneFor(const std::vector<std::string>& paths) {
   // for the stretches of the find texts that are rare in them. It costs a few milliseconds, so a
   // short run goes without.
   constexpr std::size_t MinFiles = 64;
-  constexpr std::size_t SampleFiles = 24;
-  constexpr std::size_t SampleBytes = 1 << 20;
+  constexpr std::size_t SampleFiles = 16;
+  constexpr std::size_t SampleBytes = 512 << 10;
   if (paths.size() < MinFiles) return;
   std::vector<std::string> texts;
   std::size_t bytes = 0;
@@ -636,7 +637,6 @@ void TSourceConverter::TuneFor(const std::vector<std::string>& paths) {
     texts.push_back(std::move(text));
   }
   Pairs.TuneMatcher(std::vector<std::string_view>(texts.begin(), texts.end()));
-  Applier.MatcherChanged();
 }
 
 void TSourceConverter::ConvertFiles(
@@ -650,10 +650,33 @@ void TSourceConverter::ConvertFiles(
   const bool sequential = threads == 1 || listed.size() < 2 || listsBackups;
 
   // The identity of each listed file, when repeats are to be known: one status query per file.
+  // Meanwhile the matcher is tuned on another thread (it reads a few of the files).
   std::vector<std::string> identities;
-  if (!sequential || Options.ConvertRepeatsOnce) {
-    identities.reserve(listed.size());
-    for (const auto& path : listed) identities.push_back(FileIdentity(path));
+  std::size_t largest = 0;  // the size of the largest file, when the files were looked up
+  {
+    std::thread tuning;
+    if (!sequential) {
+      try {
+        tuning = std::thread([&] {
+          try {
+            TuneFor(listed);
+          } catch (...) {
+            // Tuning only makes the run faster; without it the matcher stays as it was.
+          }
+        });
+      } catch (const std::system_error&) {
+      }
+    }
+    struct TJoin {
+      std::thread& Thread;
+      ~TJoin() {
+        if (Thread.joinable()) Thread.join();
+      }
+    } join{tuning};
+    if (!sequential || Options.ConvertRepeatsOnce) {
+      identities.reserve(listed.size());
+      for (const auto& path : listed) identities.push_back(FileIdentity(path, largest));
+    }
   }
   // The files converted: all listed ones, or only the first listing of each file.
   std::vector<std::string> firstListings;
@@ -670,7 +693,6 @@ void TSourceConverter::ConvertFiles(
     identities.swap(kept);
   }
   const std::vector<std::string>& paths = Options.ConvertRepeatsOnce ? firstListings : listed;
-  TuneFor(paths);
   const auto report = [&](std::size_t i, const TFileResult& result) {
     return onResult(Options.ConvertRepeatsOnce ? listIndex[i] : i, result);
   };
@@ -753,6 +775,15 @@ void TSourceConverter::ConvertFiles(
     changed.notify_all();
   };
 
+  // Each thread's buffers are made large enough for the largest file at once: growing them file
+  // by file would move them, and touch fresh memory, many times over. Reserved memory costs
+  // nothing until it is written.
+  const auto reserve = [largest](TPairApplier& applier, std::string& text) {
+    const std::size_t size = largest + largest / 8 + 64;
+    text.reserve(size);
+    applier.Reserve(size);
+  };
+
   // However this function is left (onResult throwing, a thread that could not be started), the
   // workers are told to stop and joined before the state they share goes away: each finishes at
   // most the file it holds, and files converted but not yet written are dropped with their
@@ -777,12 +808,14 @@ void TSourceConverter::ConvertFiles(
     pool.emplace_back([&] {
       TPairApplier applier(Pairs);
       std::string text;
+      reserve(applier, text);
       std::size_t job;
       while (takeJob(job, true)) convert(job, applier, text);
     });
   }
 
   std::string text;
+  reserve(Applier, text);
   for (std::size_t next = 0; next < paths.size();) {
     TSlot& slot = slots[next];
     if (!slot.Ready.load(std::memory_order_acquire)) {

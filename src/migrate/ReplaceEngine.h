@@ -59,8 +59,9 @@ struct TConvertOptions {
 class TPreparedPairs {
  public:
   explicit TPreparedPairs(std::vector<TPair> pairs, int codePage = 0);
-  // Rebuilds the matcher to search texts like samples fastest (see TPairMatcher); appliers of
-  // these pairs must be told with TPairApplier::MatcherChanged.
+  // Rebuilds the matcher to search texts like samples fastest (see TPairMatcher). Not while an
+  // applier of these pairs is at work; each adapts to the new matcher at its next text. When it
+  // fails, the matcher is left as it was.
   void TuneMatcher(const std::vector<std::string_view>& samples);
 
  private:
@@ -118,8 +119,8 @@ class TPairApplier {
   std::int32_t ApplyPairs(std::string& text);
   // After ApplyPairs returned a count above 0: the text as it was before, until the next call.
   const std::string& TextBefore() const { return Output; }
-  // To be called after the pairs' matcher was rebuilt.
-  void MatcherChanged();
+  // Makes room for texts of size bytes without moving the work buffers.
+  void Reserve(std::size_t size) { Output.reserve(size); }
 
  private:
   // Applies the pending pairs to one line; leaves the result in Line.
