@@ -94,6 +94,20 @@ std::size_t FindBreak(std::string_view text, std::size_t from) {
   return n;
 }
 
+std::size_t LineStartBefore(std::string_view text, std::size_t at, std::size_t floor) {
+  std::size_t i = at;
+#ifdef __SSE2__
+  for (; i >= floor + 16; i -= 16) {
+    const unsigned mask = BreakMask16(text.data() + i - 16);
+    if (mask != 0) return i - 16 + static_cast<std::size_t>(32 - __builtin_clz(mask));
+  }
+#endif
+  for (; i > floor; --i) {
+    if (text[i - 1] == '\r' || text[i - 1] == '\n') return i;
+  }
+  return floor;
+}
+
 void AppendNormalizedLines(std::string& out, std::string_view text) {
   const std::size_t n = text.size();
   if (n == 0) return;

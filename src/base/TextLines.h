@@ -22,6 +22,9 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 std::string NormalizeLineBreaks(std::string_view text);
 // Position of the first CR or LF at or after from, or the text's size.
 std::size_t FindBreak(std::string_view text, std::size_t from);
+// Where the line holding position at begins: just after the last CR or LF before at, but not
+// before floor.
+std::size_t LineStartBefore(std::string_view text, std::size_t at, std::size_t floor);
 // Appends NormalizeLineBreaks(text) to out.
 void AppendNormalizedLines(std::string& out, std::string_view text);
 

@@ -24,6 +24,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "base/CodePage.h"
 #include "base/Errors.h"
 #include "base/FastTimer.h"
@@ -73,37 +77,38 @@ std::size_t RareOffsetOf(std::string_view find) {
   return best;
 }
 
-// Whether n bytes at a and b are equal. Most candidates differ in their first bytes, which are
-// compared as one word without a call.
-bool EqualBytes(const char* a, const char* b, std::size_t n) {
-  if (n >= 8) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a, 8);
-    std::memcpy(&y, b, 8);
-    return x == y && std::memcmp(a + 8, b + 8, n - 8) == 0;
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (a[i] != b[i]) return false;
-  }
-  return true;
-}
-
-// Finds needle in haystack from position from; npos when absent. Looks for the needle's byte at
-// rare (its rarest) with memchr and compares the rest at each hit.
-std::size_t FindFrom(std::string_view haystack, std::string_view needle, std::size_t from,
-                     std::size_t rare) {
-  if (from >= haystack.size() || needle.empty() || needle.size() > haystack.size() - from) {
-    return std::string::npos;
-  }
-  const char key = needle[rare];
-  const char* const data = haystack.data();
-  const char* const last = data + (haystack.size() - needle.size()) + rare;
-  for (const char* p = data + from + rare; p <= last; ++p) {
-    p = static_cast<const char*>(std::memchr(p, key, static_cast<std::size_t>(last - p) + 1));
-    if (!p) return std::string::npos;
-    if (EqualBytes(p - rare, needle.data(), needle.size())) {
-      return static_cast<std::size_t>(p - rare - data);
+// Finds upperFind in text (upper-cased as it is read) from position from; npos when absent.
+// Looks for the find text's byte at rare (its rarest, in either case when it is a letter), 16
+// positions at a time, and compares the rest at each hit.
+std::size_t FindFolded(std::string_view text, std::string_view upperFind, std::size_t from,
+                       std::size_t rare) {
+  const std::size_t n = upperFind.size();
+  if (from >= text.size() || n == 0 || n > text.size() - from) return std::string::npos;
+  const char key = upperFind[rare];
+  const char other = key >= 'A' && key <= 'Z' ? static_cast<char>(key + 32) : key;
+  const char* const data = text.data();
+  const char* const end = data + text.size();
+  const char* const last = data + (text.size() - n) + rare;  // the last place of the key byte
+  const char* p = data + from + rare;
+  const auto matchAt = [&](const char* hit) {
+    return EqualsUpper(hit - rare, upperFind.data(), n);
+  };
+#ifdef __SSE2__
+  const __m128i keys = _mm_set1_epi8(key);
+  const __m128i others = _mm_set1_epi8(other);
+  for (; p <= last && end - p >= 16; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, keys), _mm_cmpeq_epi8(bytes, others))));
+    if (last - p < 15) mask &= (1u << (last - p + 1)) - 1;
+    for (; mask != 0; mask &= mask - 1) {
+      const char* const hit = p + __builtin_ctz(mask);
+      if (matchAt(hit)) return static_cast<std::size_t>(hit - rare - data);
     }
+  }
+#endif
+  for (; p <= last; ++p) {
+    if ((*p == key || *p == other) && matchAt(p)) return static_cast<std::size_t>(p - rare - data);
   }
   return std::string::npos;
 }
@@ -339,21 +344,20 @@ std::size_t TPairApplier::WholeCharacterMatch(const TPreparedPairs::TPreparedPai
       }
       if (whole) return at;
     }
-    at = FindFrom(LineUpper, pair.UpperFind, boundary == at ? at + 1 : boundary,
-                  pair.RareOffset);
+    at = FindFolded(Line, pair.UpperFind, boundary == at ? at + 1 : boundary, pair.RareOffset);
   }
   return std::string::npos;
 }
 
 std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
   // The line as the pairs have made it so far: the file's own bytes until a pair replaces
-  // something (double-byte matching reads Line, so it gets a copy at once).
+  // something (double-byte matching reads Line, so it gets a copy at once). Searches upper-case
+  // it as they read.
   std::string_view current = line;
   if (Table.LeadBytes != nullptr) {
     Line.assign(line);
     current = Line;
   }
-  AsciiUpperInto(line, LineUpper);
   std::sort(Pending.begin(), Pending.end());
 
   std::int32_t count = 0;
@@ -364,27 +368,20 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     // Until a pair has replaced something, the line is as the pass over the text saw it, which
     // noted where each pattern first occurs.
     std::size_t at =
-        count == 0 ? FirstAt[pair.Pattern] : FindFrom(LineUpper, find, 0, pair.RareOffset);
+        count == 0 ? FirstAt[pair.Pattern] : FindFolded(current, find, 0, pair.RareOffset);
     std::size_t boundary = 0;  // double-byte code pages: where the next character begins
     if (Table.LeadBytes != nullptr) at = WholeCharacterMatch(pair, at, boundary);
     if (at == std::string::npos) continue;
-    // After the last pair to apply, no search reads the upper-cased line again, unless this
-    // pair's replacements make a later find text appear (which the search of the stretches
-    // around them reads it for).
-    const bool feeds = pair.FeedsByScan || !pair.Feeds.empty();
-    const bool keepUpper = k + 1 < Pending.size() || pair.FeedsByScan;
     Scratch.clear();
-    ScratchUpper.clear();
     Scratch.reserve(current.size() + current.size() / 4);
-    if (keepUpper) ScratchUpper.reserve(Scratch.capacity());
     Windows.clear();
     Replaced.clear();
+    const bool feeds = !pair.Feeds.empty();
     const std::size_t reach = pair.LongestLater > 0 ? pair.LongestLater - 1 : 0;
     std::size_t from = 0;
     while (at != std::string::npos) {
       ++count;
       Scratch.append(current, from, at - from);
-      if (keepUpper) ScratchUpper.append(LineUpper, from, at - from);
       // A find text that appears through this replacement holds one of its bytes, or spans the
       // place where the match was taken out: it begins less than the longest find text before
       // the replacement and ends as far after it.
@@ -401,9 +398,8 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
         Replaced.push_back(segment);
       }
       Scratch += pair.Replace;
-      if (keepUpper) ScratchUpper += pair.UpperReplace;
       from = at + find.size();
-      at = FindFrom(LineUpper, find, from, pair.RareOffset);
+      at = FindFolded(current, find, from, pair.RareOffset);
       if (Table.LeadBytes != nullptr) {
         // The text after the match is read on from the end of the replacement: a replacement
         // ending in a lone lead byte makes the next byte its second one.
@@ -414,18 +410,14 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     Scratch.append(current.substr(from));
     Line.swap(Scratch);
     current = Line;
-    if (keepUpper) {
-      ScratchUpper.append(LineUpper, from, std::string::npos);
-      LineUpper.swap(ScratchUpper);
-    }
     // The replacements may have made find texts of later pairs appear in the line.
     const std::size_t before = Pending.size();
     for (const auto& [windowBegin, windowEnd] : Windows) {
-      if (windowBegin >= LineUpper.size()) break;
-      const std::string_view window = std::string_view(LineUpper).substr(
-          windowBegin, std::min(windowEnd, LineUpper.size()) - windowBegin);
-      Table.Matcher.ForEachNew<false>(window, Seen,
-                                      [&](std::size_t, std::size_t p) { NotePattern(p, index); });
+      if (windowBegin >= Line.size()) break;
+      const std::string_view window = std::string_view(Line).substr(
+          windowBegin, std::min(windowEnd, Line.size()) - windowBegin);
+      Table.Matcher.ForEachNew<true>(window, Seen,
+                                     [&](std::size_t, std::size_t p) { NotePattern(p, index); });
     }
     for (const std::size_t segment : Replaced) {
       for (const auto& feed : pair.Feeds) {
@@ -443,10 +435,8 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
         NotePattern(feed.Pattern, index);
       }
     }
-    if (Pending.size() > before) {
-      if (!keepUpper) AsciiUpperInto(Line, LineUpper);
+    if (Pending.size() > before)
       std::sort(Pending.begin() + static_cast<std::ptrdiff_t>(k) + 1, Pending.end());
-    }
   }
   return count;
 }
@@ -491,9 +481,7 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
   const auto enterLine = [&](std::size_t at) {
     if (isBreak(data[at])) return false;
     finishLine();
-    std::size_t begin = at;
-    while (begin > next && !isBreak(data[begin - 1])) --begin;
-    lineBegin = begin;
+    lineBegin = LineStartBefore(text, at, next);
     lineEnd = FindBreak(text, at);
     next = lineEnd;
     if (next < n) next += (data[next] == '\r' && next + 1 < n && data[next + 1] == '\n') ? 2 : 1;

@@ -128,7 +128,7 @@ class TPairApplier {
   // Queues the pairs of a pattern newly found in the line, those after afterPair in table order
   // (all of them for UINT32_MAX).
   void NotePattern(std::size_t pattern, std::uint32_t afterPair);
-  // Double-byte code pages: from candidate at (a match of the upper-cased bytes in LineUpper, or
+  // Double-byte code pages: from candidate at (a match of the upper-cased bytes in Line, or
   // npos) on, the first match of the pair in Line that covers whole characters. boundary is a
   // character boundary at or before the candidate, and moves on with the search.
   std::size_t WholeCharacterMatch(const TPreparedPairs::TPreparedPair& pair, std::size_t at,
@@ -136,7 +136,7 @@ class TPairApplier {
 
   const TPreparedPairs& Table;
   std::string Output;
-  std::string Line, LineUpper, Scratch, ScratchUpper;
+  std::string Line, Scratch;
   TPairMatcher::TSeen Seen;  // the patterns found in the line so far
   // Where the pass over the text found each pattern of Seen first, counted from its line's start.
   std::vector<std::size_t> FirstAt;

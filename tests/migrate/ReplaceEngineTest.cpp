@@ -205,6 +205,30 @@ TEST(TextLines, SplitsAtEveryKindOfBreakAndWritesCrLf) {
   }
 }
 
+// The searches for breaks read 16 bytes at a time; on texts with breaks at every distance they
+// must agree with a byte-by-byte reading.
+TEST(TextLines, BreakSearchesAgreeWithAReadingByteByByte) {
+  std::mt19937 rng(1612);
+  const auto isBreak = [](char c) { return c == '\r' || c == '\n'; };
+  for (int round = 0; round < 300; ++round) {
+    const std::string text =
+        test::RandomText(rng, round % 3 ? "ab\r\n" : std::string(40, 'x') + "\r\n", 200, true);
+    ASSERT_EQ(NormalizeLineBreaks(text), JoinLinesCrLf(SplitLines(text))) << round;
+    std::string appended = "head";
+    AppendNormalizedLines(appended, text);
+    ASSERT_EQ(appended, "head" + JoinLinesCrLf(SplitLines(text))) << round;
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+      std::size_t next = at;
+      while (next < text.size() && !isBreak(text[next])) ++next;
+      ASSERT_EQ(FindBreak(text, at), next) << round << " " << at;
+      const std::size_t floor = at / 3;
+      std::size_t start = at;
+      while (start > floor && !isBreak(text[start - 1])) --start;
+      ASSERT_EQ(LineStartBefore(text, at, floor), start) << round << " " << at;
+    }
+  }
+}
+
 TEST(BackupName, ReplacesOrAppendsTheExtension) {
   EXPECT_EQ(BackupNameOf("/p/Unit1.pas"), "/p/Unit1.BAK");
   EXPECT_EQ(BackupNameOf("/p.d/Makefile"), "/p.d/Makefile.BAK");
