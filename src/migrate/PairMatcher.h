@@ -97,7 +97,7 @@ class TPairMatcher {
   void ForEachNewChecked(std::string_view text, TSeen& seen, H&& atCandidate, F&& onNew) const;
 
  private:
-  static constexpr unsigned FilterBits = 16;
+  static constexpr unsigned FilterBits = 17;
 
   static std::uint32_t Hash(std::uint32_t gram) {
     return (gram * 0x9E3779B1u) >> (32 - FilterBits);

@@ -94,17 +94,24 @@ std::size_t FindFolded(std::string_view text, std::string_view upperFind, std::s
     return EqualsUpper(hit - rare, upperFind.data(), n);
   };
 #ifdef __SSE2__
-  const __m128i keys = _mm_set1_epi8(key);
-  const __m128i others = _mm_set1_epi8(other);
-  for (; p <= last && end - p >= 16; p += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    auto mask = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, keys), _mm_cmpeq_epi8(bytes, others))));
-    if (last - p < 15) mask &= (1u << (last - p + 1)) - 1;
-    for (; mask != 0; mask &= mask - 1) {
-      const char* const hit = p + __builtin_ctz(mask);
-      if (matchAt(hit)) return static_cast<std::size_t>(hit - rare - data);
+  if (end - data >= 16) {
+    const __m128i keys = _mm_set1_epi8(key);
+    const __m128i others = _mm_set1_epi8(other);
+    while (p <= last) {
+      // The last block is the text's last 16 bytes, of which those before p are passed over.
+      const char* const block = end - p >= 16 ? p : end - 16;
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+      auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, keys), _mm_cmpeq_epi8(bytes, others))));
+      mask &= 0xFFFFu << (p - block);
+      if (last - block < 15) mask &= (1u << (last - block + 1)) - 1;
+      for (; mask != 0; mask &= mask - 1) {
+        const char* const hit = block + __builtin_ctz(mask);
+        if (matchAt(hit)) return static_cast<std::size_t>(hit - rare - data);
+      }
+      p = block + 16;
     }
+    return std::string::npos;
   }
 #endif
   for (; p <= last; ++p) {
