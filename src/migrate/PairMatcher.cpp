@@ -35,6 +35,15 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> TPairMatcher::CountGrams(
     const std::uint32_t h = Hash(gram);
     filter[h >> 6] |= std::uint64_t{1} << (h & 63);
   }
+  // An open-addressing table from gram to its place in counts.
+  std::size_t size = 16;
+  while (size < counts.size() * 2) size *= 2;
+  std::vector<std::uint32_t> table(size, UINT32_MAX);
+  for (std::uint32_t k = 0; k < counts.size(); ++k) {
+    std::size_t s = Hash(counts[k].first) & (size - 1);
+    while (table[s] != UINT32_MAX) s = (s + 1) & (size - 1);
+    table[s] = k;
+  }
   for (const std::string_view sample : samples) {
     for (std::size_t i = 0; i + 4 <= sample.size(); ++i) {
       std::uint32_t word;
@@ -42,9 +51,12 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> TPairMatcher::CountGrams(
       word = FoldWord(word);
       const std::uint32_t h = Hash(word);
       if (((filter[h >> 6] >> (h & 63)) & 1) == 0) continue;
-      const auto it = std::lower_bound(counts.begin(), counts.end(),
-                                       std::pair<std::uint32_t, std::uint32_t>(word, 0));
-      if (it != counts.end() && it->first == word) ++it->second;
+      for (std::size_t s = h & (size - 1); table[s] != UINT32_MAX; s = (s + 1) & (size - 1)) {
+        if (counts[table[s]].first == word) {
+          ++counts[table[s]].second;
+          break;
+        }
+      }
     }
   }
   return counts;

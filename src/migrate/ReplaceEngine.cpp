@@ -615,7 +615,7 @@ void TSourceConverter::TuneFor(const std::vector<std::string>& paths) {
   // short run goes without.
   constexpr std::size_t MinFiles = 64;
   constexpr std::size_t SampleFiles = 16;
-  constexpr std::size_t SampleBytes = 512 << 10;
+  constexpr std::size_t SampleBytes = 256 << 10;
   if (paths.size() < MinFiles) return;
   std::vector<std::string> texts;
   std::size_t bytes = 0;
@@ -645,21 +645,34 @@ void TSourceConverter::ConvertFiles(
   const bool sequential = threads == 1 || listed.size() < 2 || listsBackups;
 
   // The identity of each listed file, when repeats are to be known: one status query per file.
-  // Meanwhile the matcher is tuned on another thread (it reads a few of the files).
-  std::vector<std::string> identities;
+  // Meanwhile another thread tunes the matcher (it reads a few of the files) and then looks up
+  // the last part of the list.
+  const bool lookUp = !sequential || Options.ConvertRepeatsOnce;
+  std::vector<std::string> identities(lookUp ? listed.size() : 0);
   std::size_t largest = 0;  // the size of the largest file, when the files were looked up
   {
-    std::thread tuning;
+    std::size_t split = identities.size();  // the helper looks up [split, end)
+    std::size_t helperLargest = 0;
+    std::exception_ptr helperError;
+    std::thread helper;
     if (!sequential) {
+      split = identities.size() * 3 / 5;
       try {
-        tuning = std::thread([&] {
+        helper = std::thread([&] {
           try {
             TuneFor(listed);
           } catch (...) {
             // Tuning only makes the run faster; without it the matcher stays as it was.
           }
+          try {
+            for (std::size_t i = split; i < identities.size(); ++i)
+              identities[i] = FileIdentity(listed[i], helperLargest);
+          } catch (...) {
+            helperError = std::current_exception();
+          }
         });
       } catch (const std::system_error&) {
+        split = identities.size();
       }
     }
     struct TJoin {
@@ -667,11 +680,11 @@ void TSourceConverter::ConvertFiles(
       ~TJoin() {
         if (Thread.joinable()) Thread.join();
       }
-    } join{tuning};
-    if (!sequential || Options.ConvertRepeatsOnce) {
-      identities.reserve(listed.size());
-      for (const auto& path : listed) identities.push_back(FileIdentity(path, largest));
-    }
+    } join{helper};
+    for (std::size_t i = 0; i < split; ++i) identities[i] = FileIdentity(listed[i], largest);
+    if (helper.joinable()) helper.join();
+    if (helperError) std::rethrow_exception(helperError);
+    largest = std::max(largest, helperLargest);
   }
   // The files converted: all listed ones, or only the first listing of each file.
   std::vector<std::string> firstListings;
