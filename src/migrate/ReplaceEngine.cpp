@@ -180,6 +180,13 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
     Pairs[i].LongestLater = longest;
     longest = std::max(longest, Pairs[i].UpperFind.size());
   }
+  // The same lists in one array, which the matcher's callback reads for every find text found.
+  PatternPairsBegin.reserve(PairsOfPattern.size() + 1);
+  for (const auto& list : PairsOfPattern) {
+    PatternPairsBegin.push_back(static_cast<std::uint32_t>(PatternPairs.size()));
+    PatternPairs.insert(PatternPairs.end(), list.begin(), list.end());
+  }
+  PatternPairsBegin.push_back(static_cast<std::uint32_t>(PatternPairs.size()));
   FindFeeds();
 }
 
@@ -316,8 +323,10 @@ void TSourceConverter::LoadProjectFile(const std::string& path, std::string& tex
 }
 
 void TPairApplier::NotePattern(std::size_t pattern, std::uint32_t afterPair) {
-  for (const std::uint32_t pair : Table.PairsOfPattern[pattern]) {
-    if (pair > afterPair || afterPair == UINT32_MAX) Pending.push_back(pair);
+  const std::uint32_t* const pairs = Table.PatternPairs.data();
+  const std::uint32_t end = Table.PatternPairsBegin[pattern + 1];
+  for (std::uint32_t k = Table.PatternPairsBegin[pattern]; k < end; ++k) {
+    if (pairs[k] > afterPair || afterPair == UINT32_MAX) Pending.push_back(pairs[k]);
   }
 }
 

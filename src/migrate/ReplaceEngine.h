@@ -105,6 +105,9 @@ class TPreparedPairs {
   const std::array<bool, 256>* LeadBytes = nullptr;
   TPairMatcher Matcher;
   std::vector<std::vector<std::uint32_t>> PairsOfPattern;  // pattern -> its pairs, in table order
+  // The same, flat: pattern p's pairs are PatternPairs[PatternPairsBegin[p], [p + 1]).
+  std::vector<std::uint32_t> PatternPairs;
+  std::vector<std::uint32_t> PatternPairsBegin;
 };
 
 // Applies prepared pairs to texts. It keeps its work buffers from one text to the next, so one
