@@ -30,6 +30,20 @@ std::string LineByLinePasses(const std::vector<TPair>& pairs, const std::string&
   return JoinLinesCrLf(lines);
 }
 
+// A random table over a tiny alphabet: 1 to maxPairs pairs, find texts of minFind to maxFind
+// bytes (short ones are filled up), replacements of up to maxReplace bytes.
+std::vector<TPair> RandomTable(std::mt19937& rng, int maxPairs, std::size_t maxFind,
+                               std::size_t minFind, std::size_t maxReplace) {
+  std::vector<TPair> pairs;
+  const int pairCount = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxPairs));
+  for (int p = 0; p < pairCount; ++p) {
+    std::string find = test::RandomText(rng, "aAbc", maxFind, false);
+    while (find.size() < minFind) find += "abca"[find.size() % 4];
+    pairs.push_back({find, test::RandomText(rng, "aAbBc", maxReplace, false)});
+  }
+  return pairs;
+}
+
 struct TPassCase {
   const char* Find;
   const char* Replace;
@@ -86,13 +100,7 @@ TEST(SourceConverter, MatchesLineByLinePasses) {
 TEST(SourceConverter, TunedMatcherGivesTheSameResults) {
   std::mt19937 rng(1211);
   for (int round = 0; round < 400; ++round) {
-    std::vector<TPair> pairs;
-    const int pairCount = 1 + static_cast<int>(rng() % 10);
-    for (int p = 0; p < pairCount; ++p) {
-      std::string find = test::RandomText(rng, "aAbc", 9, false);
-      if (find.size() < 5) find += "abca";
-      pairs.push_back({find, test::RandomText(rng, "aAbBc", 6, false)});
-    }
+    const std::vector<TPair> pairs = RandomTable(rng, 10, 9, 5, 6);
     const std::string text = test::RandomText(rng, "aAbBc\n", 400, true);
     // Samples where the find texts' first bytes are common and their last bytes rare, and the
     // text itself.
@@ -167,13 +175,7 @@ TEST(SourceConverter, MatchesLineByLinePassesOnLongLines) {
   // Random tables with find texts of every gram length over long lines of a tiny alphabet.
   std::mt19937 rng(1210);
   for (int round = 0; round < 150; ++round) {
-    std::vector<TPair> pairs;
-    const int pairCount = 1 + static_cast<int>(rng() % 12);
-    for (int p = 0; p < pairCount; ++p) {
-      std::string find = test::RandomText(rng, "aAbc", 7, false);
-      if (find.empty()) find = "a";
-      pairs.push_back({find, test::RandomText(rng, "aAbBc", 5, false)});
-    }
+    const std::vector<TPair> pairs = RandomTable(rng, 12, 7, 1, 5);
     const std::string text = test::RandomText(rng, round % 2 ? "aAbBc" : "aAbBc\n", 1500, true);
     expectSame(pairs, text, "round " + std::to_string(round));
   }
