@@ -106,21 +106,11 @@ class TPairMatcher {
   static T FoldWord(T x) {
     return AsciiUpperWord(x);
   }
-  static char FoldByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-  // Compares text (folded when FoldCase) with an upper-cased pattern, eight bytes at a time.
+  static char FoldByte(char c) { return AsciiUpper(c); }
+  // Compares text (folded when FoldCase) with an upper-cased pattern.
   template <bool FoldCase>
   static bool SameBytes(const char* text, const char* pattern, std::size_t n) {
-    for (; n >= 8; n -= 8, text += 8, pattern += 8) {
-      std::uint64_t x, y;
-      std::memcpy(&x, text, 8);
-      std::memcpy(&y, pattern, 8);
-      if (FoldCase) x = FoldWord(x);
-      if (x != y) return false;
-    }
-    for (; n > 0; --n, ++text, ++pattern) {
-      if ((FoldCase ? FoldByte(*text) : *text) != *pattern) return false;
-    }
-    return true;
+    return FoldCase ? EqualsUpper(text, pattern, n) : std::memcmp(text, pattern, n) == 0;
   }
 
   // The patterns whose gram is Length bytes long (all of 4 bytes or more for Length 4).

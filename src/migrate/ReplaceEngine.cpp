@@ -152,7 +152,6 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
     : LeadBytes(LeadByteTable(codePage)), Matcher(UniqueUpperFinds(pairs)) {
   std::unordered_map<std::string_view, std::size_t> patternOf;
   for (std::size_t p = 0; p < Matcher.PatternCount(); ++p) patternOf.emplace(Matcher.Pattern(p), p);
-  PairsOfPattern.resize(Matcher.PatternCount());
   Pairs.reserve(pairs.size());
   for (auto& pair : pairs) {
     TPreparedPair prepared;
@@ -169,10 +168,6 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
     prepared.Replace = std::move(pair.Replace);
     prepared.RareOffset = RareOffsetOf(prepared.UpperFind);
     prepared.Pattern = static_cast<std::uint32_t>(patternOf.at(prepared.UpperFind));
-    if (!prepared.UpperFind.empty()) {
-      PairsOfPattern[patternOf.at(prepared.UpperFind)].push_back(
-          static_cast<std::uint32_t>(Pairs.size()));
-    }
     Pairs.push_back(std::move(prepared));
   }
   std::size_t longest = 0;
@@ -180,13 +175,20 @@ TPreparedPairs::TPreparedPairs(std::vector<TPair> pairs, int codePage)
     Pairs[i].LongestLater = longest;
     longest = std::max(longest, Pairs[i].UpperFind.size());
   }
-  // The same lists in one array, which the matcher's callback reads for every find text found.
-  PatternPairsBegin.reserve(PairsOfPattern.size() + 1);
-  for (const auto& list : PairsOfPattern) {
-    PatternPairsBegin.push_back(static_cast<std::uint32_t>(PatternPairs.size()));
-    PatternPairs.insert(PatternPairs.end(), list.begin(), list.end());
+  // The pairs of each pattern, in table order, in one array (a pair of an empty find text has
+  // none): counted, then placed.
+  PatternPairsBegin.assign(Matcher.PatternCount() + 1, 0);
+  for (const auto& pair : Pairs) {
+    if (!pair.UpperFind.empty()) ++PatternPairsBegin[pair.Pattern + 1];
   }
-  PatternPairsBegin.push_back(static_cast<std::uint32_t>(PatternPairs.size()));
+  for (std::size_t p = 0; p < Matcher.PatternCount(); ++p)
+    PatternPairsBegin[p + 1] += PatternPairsBegin[p];
+  PatternPairs.resize(PatternPairsBegin.back());
+  std::vector<std::uint32_t> placed(PatternPairsBegin.begin(), PatternPairsBegin.end() - 1);
+  for (std::size_t i = 0; i < Pairs.size(); ++i) {
+    if (!Pairs[i].UpperFind.empty())
+      PatternPairs[placed[Pairs[i].Pattern]++] = static_cast<std::uint32_t>(i);
+  }
   FindFeeds();
 }
 
@@ -206,7 +208,8 @@ void TPreparedPairs::FindFeeds() {
   // The last pair of each pattern: pattern p matters after pair i when lastPair[p] > i.
   std::vector<std::size_t> lastPair(patternCount, 0);
   for (std::size_t p = 0; p < patternCount; ++p) {
-    if (!PairsOfPattern[p].empty()) lastPair[p] = PairsOfPattern[p].back();
+    if (PatternPairsBegin[p + 1] > PatternPairsBegin[p])
+      lastPair[p] = PatternPairs[PatternPairsBegin[p + 1] - 1];
   }
   // Every byte of every pattern: (pattern, offset) by byte value.
   std::array<std::vector<std::pair<std::uint32_t, std::uint32_t>>, 256> byByte;

@@ -104,8 +104,8 @@ class TPreparedPairs {
   // The lead bytes of a double-byte code page; nullptr: matching by bytes.
   const std::array<bool, 256>* LeadBytes = nullptr;
   TPairMatcher Matcher;
-  std::vector<std::vector<std::uint32_t>> PairsOfPattern;  // pattern -> its pairs, in table order
-  // The same, flat: pattern p's pairs are PatternPairs[PatternPairsBegin[p], [p + 1]).
+  // Each pattern's pairs, in table order: pattern p's are
+  // PatternPairs[PatternPairsBegin[p], PatternPairsBegin[p + 1]).
   std::vector<std::uint32_t> PatternPairs;
   std::vector<std::uint32_t> PatternPairsBegin;
 };
