@@ -103,6 +103,7 @@ TPairMatcher::TPairMatcher(std::vector<std::string> patterns,
   });
 
   SlotPatterns.reserve(entries.size());
+  SlotOf.assign(Patterns.size(), UINT32_MAX);
   for (std::size_t begin = 0; begin < entries.size();) {
     const std::uint32_t length = entries[begin].Length;
     std::size_t end = begin;
@@ -138,6 +139,8 @@ TPairMatcher::TPairMatcher(std::vector<std::string> patterns,
       std::size_t s = Hash(gram) & (slotCount - 1);
       while (slots[s].Count != 0) s = (s + 1) & (slotCount - 1);
       slots[s] = slot;
+      for (std::uint32_t j = 0; j < slot.Count; ++j)
+        SlotOf[SlotPatterns[slot.First + j].Pattern] = gramClass.FirstSlot + static_cast<std::uint32_t>(s);
       const std::uint32_t h = Hash(gram);
       gramClass.Filter[h >> 6] |= std::uint64_t{1} << (h & 63);
     }

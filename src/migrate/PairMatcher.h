@@ -44,7 +44,7 @@ class TPairMatcher {
    public:
     explicit TSeen(const TPairMatcher& matcher)
         : PatternStamp(matcher.Patterns.size(), 0), SlotStamp(matcher.Slots.size(), 0),
-          SlotSeen(matcher.Slots.size(), 0) {
+          SlotSeen(matcher.Slots.size(), 0), SlotAgain(matcher.Slots.size(), 0) {
       // Empty patterns are never reported: they count as reported from the start.
       for (const auto& pattern : matcher.Patterns) Empty += pattern.empty() ? 1 : 0;
       Count = Empty;
@@ -54,6 +54,7 @@ class TPairMatcher {
       if (++Stamp == 0) {
         std::fill(PatternStamp.begin(), PatternStamp.end(), 0);
         std::fill(SlotStamp.begin(), SlotStamp.end(), 0);
+        std::fill(SlotAgain.begin(), SlotAgain.end(), 0);
         Stamp = 1;
       }
     }
@@ -80,10 +81,16 @@ class TPairMatcher {
     std::vector<std::uint32_t> PatternStamp;
     std::vector<std::uint32_t> SlotStamp;  // == Stamp: SlotSeen counts this gram's patterns seen
     std::vector<std::uint32_t> SlotSeen;
+    std::vector<std::uint32_t> SlotAgain;  // == Stamp: the gram was met again after its first time
     std::uint32_t Stamp = 1;
     std::size_t Count = 0;  // patterns reported since Clear, and the empty ones
     std::size_t Empty = 0;
   };
+
+  // Whether pattern may occur again after the place the scans since seen's last Clear reported it
+  // at: false when its gram was not met again after it, so that a search for a second
+  // occurrence (in the text as the scan saw it) can be left out.
+  bool MayRecur(const TSeen& seen, std::size_t pattern) const;
 
   // Calls onNew(position, pattern) for each pattern that occurs in text and is not in seen yet,
   // at its first occurrence, and adds it to seen. With FoldCase the text is upper-cased (ASCII
@@ -153,7 +160,13 @@ class TPairMatcher {
   std::vector<TGramClass> Classes;  // the classes that have patterns, longest gram first
   std::vector<TSlot> Slots;
   std::vector<TCandidate> SlotPatterns;
+  std::vector<std::uint32_t> SlotOf;  // each pattern's slot (UINT32_MAX for an empty one)
 };
+
+inline bool TPairMatcher::MayRecur(const TSeen& seen, std::size_t pattern) const {
+  const std::uint32_t slot = SlotOf[pattern];
+  return slot == UINT32_MAX || seen.SlotAgain[slot] == seen.Stamp;
+}
 
 template <bool FoldCase, typename F>
 void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::size_t left,
@@ -167,8 +180,9 @@ void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::si
     if (seen.SlotStamp[slotIndex] != seen.Stamp) {
       seen.SlotStamp[slotIndex] = seen.Stamp;
       seen.SlotSeen[slotIndex] = 0;
-    } else if (seen.SlotSeen[slotIndex] == slot.Count) {
-      return;  // every pattern of this gram has been reported
+    } else {
+      seen.SlotAgain[slotIndex] = seen.Stamp;
+      if (seen.SlotSeen[slotIndex] == slot.Count) return;  // all its patterns were reported
     }
     for (std::uint32_t k = 0; k < slot.Count; ++k) {
       const TCandidate& candidate = SlotPatterns[slot.First + k];

@@ -385,9 +385,11 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
     const auto& pair = Table.Pairs[index];
     const std::string_view find = pair.UpperFind;
     // Until a pair has replaced something, the line is as the pass over the text saw it, which
-    // noted where each pattern first occurs.
+    // noted where each pattern first occurs and whether it may occur again.
+    const bool asScanned = count == 0;
+    const bool once = asScanned && !Table.Matcher.MayRecur(Seen, pair.Pattern);
     std::size_t at =
-        count == 0 ? FirstAt[pair.Pattern] : FindFolded(current, find, 0, pair.RareOffset);
+        asScanned ? FirstAt[pair.Pattern] : FindFolded(current, find, 0, pair.RareOffset);
     std::size_t boundary = 0;  // double-byte code pages: where the next character begins
     if (Table.LeadBytes != nullptr) at = WholeCharacterMatch(pair, at, boundary);
     if (at == std::string::npos) continue;
@@ -418,7 +420,7 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
       }
       Scratch += pair.Replace;
       from = at + find.size();
-      at = FindFolded(current, find, from, pair.RareOffset);
+      at = once ? std::string::npos : FindFolded(current, find, from, pair.RareOffset);
       if (Table.LeadBytes != nullptr) {
         // The text after the match is read on from the end of the replacement: a replacement
         // ending in a lone lead byte makes the next byte its second one.
