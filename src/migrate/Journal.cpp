@@ -173,22 +173,51 @@ void TRunJournal::Open() {
   MakeFolders(Folder);
   WorkingFolder = CurrentFolder();
   const std::string pid = std::to_string(static_cast<long>(::getpid()));
-  for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
-    FilePath = Folder + "/" + TimeNow(true) + "-" + pid + Extension;
-    Fd = ::open(FilePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-    if (Fd < 0 && errno != EEXIST) break;
-  }
-  if (Fd < 0) {
-    const int err = errno;
-    FilePath.clear();
-    throw EFileError("Cannot create the journal in \"" + Folder + "\". " + std::strerror(err));
-  }
   std::string absoluteTable = Table;
   if (!absoluteTable.empty() && absoluteTable[0] != '/') {
     absoluteTable = WorkingFolder + "/" + absoluteTable;
   }
-  Append(std::string(Magic) + "\t1\n" + "start\t" + TimeNow(false) + "\t" + pid + "\t" +
-         Escape(WorkingFolder) + "\t" + Escape(absoluteTable) + "\n");
+  const auto fail = [&](int err) {
+    FilePath.clear();
+    throw EFileError("Cannot create the journal in \"" + Folder + "\". " + std::strerror(err));
+  };
+  // The journal appears under its name with its first lines in it: they are written to a file
+  // of another name first, which is then linked to the journal's name. A run killed meanwhile
+  // leaves no journal that undo would take for the last run and fail to read.
+  for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
+    FilePath = Folder + "/" + TimeNow(true) + "-" + pid + Extension;
+    const std::string partial = FilePath + ".partial";
+    Fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+    if (Fd < 0) {
+      if (errno != EEXIST) fail(errno);
+      continue;
+    }
+    try {
+      Append(std::string(Magic) + "\t1\n" + "start\t" + TimeNow(false) + "\t" + pid + "\t" +
+             Escape(WorkingFolder) + "\t" + Escape(absoluteTable) + "\n");
+    } catch (...) {
+      ::close(Fd);
+      Fd = -1;
+      ::unlink(partial.c_str());
+      FilePath.clear();
+      throw;
+    }
+    int linked = ::link(partial.c_str(), FilePath.c_str());
+    int err = errno;
+    if (linked != 0 && err != EEXIST) {
+      // A file system without hard links: the name carries the time and the process id, so
+      // moving the file there replaces nothing in practice.
+      linked = ::rename(partial.c_str(), FilePath.c_str());
+      err = errno;
+    }
+    ::unlink(partial.c_str());
+    if (linked != 0) {
+      ::close(Fd);
+      Fd = -1;
+      if (err != EEXIST) fail(err);
+    }
+  }
+  if (Fd < 0) fail(EEXIST);
 }
 
 void TRunJournal::Append(const std::string& lines) {

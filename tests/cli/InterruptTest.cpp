@@ -127,7 +127,7 @@ TEST_F(InterruptTest, KilledAtAnyInstantEveryFileStaysWholeAndUndoRestoresEveryB
     Wait(pid);
     const int converted = CheckWhole();
     if (converted > 0 && converted < 270) ++midRun;
-    ASSERT_EQ(RunToEnd({"undo"}), 0) << Dir.Read("stdout");
+    ASSERT_EQ(RunToEnd({"undo"}), 0) << Dir.Read("stdout") << Dir.Read("stderr");
     for (const auto& [path, original] : Originals) ASSERT_EQ(Dir.Read(path), original) << path;
     ASSERT_EQ(Leftovers(".BAK"), std::vector<std::string>{});
     if (HasFailure()) return;

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -50,6 +52,11 @@ TEST_F(JournalTest, RunNotesEachChangedFileAndUndoPutsEveryByteBack) {
   Dir.Write("p/a.BAK", "an older backup");  // taken: the run's backup gets the next name
   const std::string path = RunOn({odd, a, same}, 4);
   ASSERT_EQ(LastJournal(Folder()), path);
+  // The journal is written under another name first and then given its own: nothing else is
+  // left in the folder.
+  const auto entries = std::distance(std::filesystem::directory_iterator(Folder()),
+                                     std::filesystem::directory_iterator());
+  EXPECT_EQ(entries, 1);
 
   const TJournal journal = ReadJournal(path);
   ASSERT_EQ(journal.Files.size(), 2u);
