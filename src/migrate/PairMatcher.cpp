@@ -25,7 +25,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> TPairMatcher::CountGrams(
   std::vector<std::pair<std::uint32_t, std::uint32_t>> counts;
   for (const auto& pattern : patterns) {
     if (pattern.size() < 5) continue;
-    for (std::size_t o = 0; o + 4 <= pattern.size(); ++o) counts.emplace_back(GramAt(pattern, o, 4), 0);
+    for (std::size_t o = 0; o + 4 <= pattern.size(); ++o)
+      counts.emplace_back(GramAt(pattern, o, 4), 0);
   }
   std::sort(counts.begin(), counts.end());
   counts.erase(std::unique(counts.begin(), counts.end()), counts.end());
@@ -65,8 +66,8 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> TPairMatcher::CountGrams(
 TPairMatcher::TPairMatcher(std::vector<std::string> patterns,
                            const std::vector<std::string_view>& samples)
     : Patterns(std::move(patterns)) {
-  const auto counts = samples.empty() ? decltype(CountGrams(Patterns, samples)){}
-                                      : CountGrams(Patterns, samples);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> counts;
+  if (!samples.empty()) counts = CountGrams(Patterns, samples);
   const auto countOf = [&](std::uint32_t gram) {
     const auto it = std::lower_bound(counts.begin(), counts.end(),
                                      std::pair<std::uint32_t, std::uint32_t>(gram, 0));
@@ -139,8 +140,9 @@ TPairMatcher::TPairMatcher(std::vector<std::string> patterns,
       std::size_t s = Hash(gram) & (slotCount - 1);
       while (slots[s].Count != 0) s = (s + 1) & (slotCount - 1);
       slots[s] = slot;
+      const auto slotIndex = gramClass.FirstSlot + static_cast<std::uint32_t>(s);
       for (std::uint32_t j = 0; j < slot.Count; ++j)
-        SlotOf[SlotPatterns[slot.First + j].Pattern] = gramClass.FirstSlot + static_cast<std::uint32_t>(s);
+        SlotOf[SlotPatterns[slot.First + j].Pattern] = slotIndex;
       const std::uint32_t h = Hash(gram);
       gramClass.Filter[h >> 6] |= std::uint64_t{1} << (h & 63);
     }

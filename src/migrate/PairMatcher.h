@@ -43,8 +43,10 @@ class TPairMatcher {
   class TSeen {
    public:
     explicit TSeen(const TPairMatcher& matcher)
-        : PatternStamp(matcher.Patterns.size(), 0), SlotStamp(matcher.Slots.size(), 0),
-          SlotSeen(matcher.Slots.size(), 0), SlotAgain(matcher.Slots.size(), 0) {
+        : PatternStamp(matcher.Patterns.size(), 0),
+          SlotStamp(matcher.Slots.size(), 0),
+          SlotSeen(matcher.Slots.size(), 0),
+          SlotAgain(matcher.Slots.size(), 0) {
       // Empty patterns are never reported: they count as reported from the start.
       for (const auto& pattern : matcher.Patterns) Empty += pattern.empty() ? 1 : 0;
       Count = Empty;

@@ -217,7 +217,7 @@ void TPreparedPairs::FindFeeds() {
     const std::string& pattern = Matcher.Pattern(p);
     for (std::size_t o = 0; o < pattern.size(); ++o) {
       byByte[static_cast<unsigned char>(pattern[o])].emplace_back(static_cast<std::uint32_t>(p),
-                                                                 static_cast<std::uint32_t>(o));
+                                                                  static_cast<std::uint32_t>(o));
     }
   }
 
@@ -264,7 +264,8 @@ void TPreparedPairs::FindFeeds() {
       // Through each byte of the new middle; an alignment is taken at the first middle byte it
       // covers, so that none is taken twice.
       for (std::ptrdiff_t q = middleBegin; q < middleEnd && !overBudget(); ++q) {
-        for (const auto& [p, o] : byByte[static_cast<unsigned char>(replace[static_cast<std::size_t>(q)])]) {
+        const auto byte = static_cast<unsigned char>(replace[static_cast<std::size_t>(q)]);
+        for (const auto& [p, o] : byByte[byte]) {
           if (lastPair[p] <= i) continue;
           const std::ptrdiff_t d = q - static_cast<std::ptrdiff_t>(o);
           if (std::max(d, middleBegin) != q) continue;
