@@ -95,14 +95,14 @@ class TPairMatcher {
   bool MayRecur(const TSeen& seen, std::size_t pattern) const;
 
   // Calls onNew(position, pattern) for each pattern that occurs in text and is not in seen yet,
-  // at its first occurrence, and adds it to seen. With FoldCase the text is upper-cased (ASCII
-  // letters) as it is read; without, it must be upper-cased already.
-  template <bool FoldCase, typename F>
+  // at its first occurrence, and adds it to seen. The text is upper-cased (ASCII letters) as it
+  // is read.
+  template <typename F>
   void ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const;
   // The same, in one pass over a text of many lines: before a position is compared with the
   // patterns, atCandidate(position) is called, which may clear seen (when the position begins a
   // new line) or return false to pass over the position. Positions come in increasing order.
-  template <bool FoldCase, typename H, typename F>
+  template <typename H, typename F>
   void ForEachNewChecked(std::string_view text, TSeen& seen, H&& atCandidate, F&& onNew) const;
 
  private:
@@ -116,11 +116,6 @@ class TPairMatcher {
     return AsciiUpperWord(x);
   }
   static char FoldByte(char c) { return AsciiUpper(c); }
-  // Compares text (folded when FoldCase) with an upper-cased pattern.
-  template <bool FoldCase>
-  static bool SameBytes(const char* text, const char* pattern, std::size_t n) {
-    return FoldCase ? EqualsUpper(text, pattern, n) : std::memcmp(text, pattern, n) == 0;
-  }
 
   // The patterns whose gram is Length bytes long (all of 4 bytes or more for Length 4).
   struct TGramClass {
@@ -150,11 +145,11 @@ class TPairMatcher {
   static std::vector<std::pair<std::uint32_t, std::uint32_t>> CountGrams(
       const std::vector<std::string>& patterns, const std::vector<std::string_view>& samples);
 
-  template <bool FoldCase, typename F>
+  template <typename F>
   void Verify(const TGramClass& gramClass, const char* text, std::size_t left,
               std::size_t at, std::uint32_t gram, TSeen& seen, F& onNew) const;
   // FixedCount: the number of classes when known at compile time, else 0.
-  template <bool FoldCase, std::size_t FixedCount, typename H, typename F>
+  template <std::size_t FixedCount, typename H, typename F>
   void Scan(std::string_view text, TSeen& seen, H& atCandidate, F& onNew) const;
 
   std::vector<std::string> Patterns;
@@ -170,7 +165,7 @@ inline bool TPairMatcher::MayRecur(const TSeen& seen, std::size_t pattern) const
   return slot == UINT32_MAX || seen.SlotAgain[slot] == seen.Stamp;
 }
 
-template <bool FoldCase, typename F>
+template <typename F>
 void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::size_t left,
                           std::size_t at, std::uint32_t gram, TSeen& seen, F& onNew) const {
   const std::size_t mask = gramClass.SlotCount - 1;
@@ -198,12 +193,12 @@ void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::si
       if (left + candidate.Offset >= 8) {
         std::uint64_t eight;
         std::memcpy(&eight, start, 8);
-        if (FoldCase) eight = FoldWord(eight);
+        eight = FoldWord(eight);
         same = ((eight ^ candidate.Head) & candidate.HeadMask) == 0 &&
                (candidate.Length <= 8 ||
-                SameBytes<FoldCase>(start + 8, Patterns[p].data() + 8, candidate.Length - 8));
+                EqualsUpper(start + 8, Patterns[p].data() + 8, candidate.Length - 8));
       } else {
-        same = SameBytes<FoldCase>(start, Patterns[p].data(), candidate.Length);
+        same = EqualsUpper(start, Patterns[p].data(), candidate.Length);
       }
       if (same) {
         seen.PatternStamp[p] = seen.Stamp;
@@ -216,7 +211,7 @@ void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::si
   }
 }
 
-template <bool FoldCase, std::size_t FixedCount, typename H, typename F>
+template <std::size_t FixedCount, typename H, typename F>
 void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& onNew) const {
   const TGramClass* const classes = Classes.data();
   const std::size_t classCount = FixedCount != 0 ? FixedCount : Classes.size();
@@ -232,7 +227,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& o
       const std::uint32_t gram = word & mask0;
       const std::uint32_t h = Hash(gram);
       if (((filter0[h >> 6] >> (h & 63)) & 1) && atCandidate(at))
-        Verify<FoldCase>(classes[0], data + at, n - at, at, gram, seen, onNew);
+        Verify(classes[0], data + at, n - at, at, gram, seen, onNew);
       return;
     }
     for (std::size_t c = 0; c < classCount; ++c) {
@@ -240,14 +235,14 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& o
       const std::uint32_t gram = word & gramClass.Mask;
       const std::uint32_t h = Hash(gram);
       if (((gramClass.Filter[h >> 6] >> (h & 63)) & 1) && atCandidate(at))
-        Verify<FoldCase>(gramClass, data + at, n - at, at, gram, seen, onNew);
+        Verify(gramClass, data + at, n - at, at, gram, seen, onNew);
     }
   };
   // Eight bytes loaded (and upper-cased) at once give the grams of five positions.
   for (; i + 8 <= n; i += 5) {
     std::uint64_t eight;
     std::memcpy(&eight, data + i, 8);
-    if (FoldCase) eight = FoldWord(eight);
+    eight = FoldWord(eight);
     probe(static_cast<std::uint32_t>(eight), i);
     probe(static_cast<std::uint32_t>(eight >> 8), i + 1);
     probe(static_cast<std::uint32_t>(eight >> 16), i + 2);
@@ -258,13 +253,13 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& o
   for (; i + 4 <= n; ++i) {
     std::uint32_t word;
     std::memcpy(&word, data + i, 4);
-    if (FoldCase) word = FoldWord(word);
+    word = FoldWord(word);
     for (std::size_t c = 0; c < classCount; ++c) {
       const TGramClass& gramClass = classes[c];
       const std::uint32_t gram = word & gramClass.Mask;
       const std::uint32_t h = Hash(gram);
       if (((gramClass.Filter[h >> 6] >> (h & 63)) & 1) && atCandidate(i))
-        Verify<FoldCase>(gramClass, data + i, n - i, i, gram, seen, onNew);
+        Verify(gramClass, data + i, n - i, i, gram, seen, onNew);
     }
   }
   // The last positions, byte by byte.
@@ -274,17 +269,17 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& o
       if (i + gramClass.Length > n) continue;
       std::uint32_t gram = 0;
       for (std::size_t k = 0; k < gramClass.Length; ++k) {
-        const char b = FoldCase ? FoldByte(data[i + k]) : data[i + k];
+        const char b = FoldByte(data[i + k]);
         gram |= static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << (8 * k);
       }
       const std::uint32_t h = Hash(gram);
       if (((gramClass.Filter[h >> 6] >> (h & 63)) & 1) && atCandidate(i))
-        Verify<FoldCase>(gramClass, data + i, n - i, i, gram, seen, onNew);
+        Verify(gramClass, data + i, n - i, i, gram, seen, onNew);
     }
   }
 }
 
-template <bool FoldCase, typename H, typename F>
+template <typename H, typename F>
 void TPairMatcher::ForEachNewChecked(std::string_view text, TSeen& seen, H&& atCandidate,
                                      F&& onNew) const {
   // The common table has only find texts of 4 bytes or more: one class, which the compiler
@@ -293,17 +288,17 @@ void TPairMatcher::ForEachNewChecked(std::string_view text, TSeen& seen, H&& atC
     case 0:
       return;
     case 1:
-      Scan<FoldCase, 1>(text, seen, atCandidate, onNew);
+      Scan<1>(text, seen, atCandidate, onNew);
       return;
     default:
-      Scan<FoldCase, 0>(text, seen, atCandidate, onNew);
+      Scan<0>(text, seen, atCandidate, onNew);
   }
 }
 
-template <bool FoldCase, typename F>
+template <typename F>
 void TPairMatcher::ForEachNew(std::string_view text, TSeen& seen, F&& onNew) const {
   if (seen.All()) return;
-  ForEachNewChecked<FoldCase>(text, seen, [](std::size_t) { return true; }, onNew);
+  ForEachNewChecked(text, seen, [](std::size_t) { return true; }, onNew);
 }
 
 }  // namespace kv

@@ -438,7 +438,7 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
       if (windowBegin >= Line.size()) break;
       const std::string_view window = std::string_view(Line).substr(
           windowBegin, std::min(windowEnd, Line.size()) - windowBegin);
-      Table.Matcher.ForEachNew<true>(window, Seen,
+      Table.Matcher.ForEachNew(window, Seen,
                                      [&](std::size_t, std::size_t p) { NotePattern(p, index); });
     }
     for (const std::size_t segment : Replaced) {
@@ -513,7 +513,7 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
   };
   const auto atCandidate = [&](std::size_t at) { return at < lineEnd || enterLine(at); };
   Pending.clear();
-  Table.Matcher.ForEachNewChecked<true>(
+  Table.Matcher.ForEachNewChecked(
       text, Seen, atCandidate, [&](std::size_t at, std::size_t p) {
         FirstAt[p] = at - lineBegin;
         NotePattern(p, UINT32_MAX);
