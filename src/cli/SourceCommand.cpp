@@ -103,8 +103,12 @@ class TStaleTemporaries {
       folders.insert(slash == std::string::npos ? std::string() : file.substr(0, slash + 1));
     }
     const auto remove = [this, folders = std::move(folders)] {
-      for (const auto& folder : folders) {
-        for (auto& path : kv::RemoveStaleTemporaries(folder)) Removed.push_back(std::move(path));
+      try {
+        for (const auto& folder : folders) {
+          for (auto& path : kv::RemoveStaleTemporaries(folder)) Removed.push_back(std::move(path));
+        }
+      } catch (const std::exception&) {
+        // Only memory can run out here; the folders are looked at again by the next run.
       }
     };
     try {

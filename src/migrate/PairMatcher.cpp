@@ -49,7 +49,7 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> TPairMatcher::CountGrams(
     for (std::size_t i = 0; i + 4 <= sample.size(); ++i) {
       std::uint32_t word;
       std::memcpy(&word, sample.data() + i, 4);
-      word = FoldWord(word);
+      word = AsciiUpperWord(word);
       const std::uint32_t h = Hash(word);
       if (((filter[h >> 6] >> (h & 63)) & 1) == 0) continue;
       for (std::size_t s = h & (size - 1); table[s] != UINT32_MAX; s = (s + 1) & (size - 1)) {

@@ -111,11 +111,6 @@ class TPairMatcher {
   static std::uint32_t Hash(std::uint32_t gram) {
     return (gram * 0x9E3779B1u) >> (32 - FilterBits);
   }
-  template <typename T>
-  static T FoldWord(T x) {
-    return AsciiUpperWord(x);
-  }
-  static char FoldByte(char c) { return AsciiUpper(c); }
 
   // The patterns whose gram is Length bytes long (all of 4 bytes or more for Length 4).
   struct TGramClass {
@@ -193,7 +188,7 @@ void TPairMatcher::Verify(const TGramClass& gramClass, const char* text, std::si
       if (left + candidate.Offset >= 8) {
         std::uint64_t eight;
         std::memcpy(&eight, start, 8);
-        eight = FoldWord(eight);
+        eight = AsciiUpperWord(eight);
         same = ((eight ^ candidate.Head) & candidate.HeadMask) == 0 &&
                (candidate.Length <= 8 ||
                 EqualsUpper(start + 8, Patterns[p].data() + 8, candidate.Length - 8));
@@ -242,7 +237,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& o
   for (; i + 8 <= n; i += 5) {
     std::uint64_t eight;
     std::memcpy(&eight, data + i, 8);
-    eight = FoldWord(eight);
+    eight = AsciiUpperWord(eight);
     probe(static_cast<std::uint32_t>(eight), i);
     probe(static_cast<std::uint32_t>(eight >> 8), i + 1);
     probe(static_cast<std::uint32_t>(eight >> 16), i + 2);
@@ -253,7 +248,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& o
   for (; i + 4 <= n; ++i) {
     std::uint32_t word;
     std::memcpy(&word, data + i, 4);
-    word = FoldWord(word);
+    word = AsciiUpperWord(word);
     for (std::size_t c = 0; c < classCount; ++c) {
       const TGramClass& gramClass = classes[c];
       const std::uint32_t gram = word & gramClass.Mask;
@@ -269,7 +264,7 @@ void TPairMatcher::Scan(std::string_view text, TSeen& seen, H& atCandidate, F& o
       if (i + gramClass.Length > n) continue;
       std::uint32_t gram = 0;
       for (std::size_t k = 0; k < gramClass.Length; ++k) {
-        const char b = FoldByte(data[i + k]);
+        const char b = AsciiUpper(data[i + k]);
         gram |= static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << (8 * k);
       }
       const std::uint32_t h = Hash(gram);

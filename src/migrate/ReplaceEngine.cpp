@@ -489,9 +489,9 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
     if (Output.empty() && lineBegin == 0 && next >= n) {
       Output.swap(Line);  // the whole file is one line: no copy
     } else {
-      // Room for the file with CR LF breaks and some growth, so that the text is seldom moved;
-      // the buffer is kept for the next file.
-      if (Output.empty()) Output.reserve(n + n / 8 + 64);
+      // Room for the whole file, so that the text is seldom moved; the buffer is kept for the
+      // next file.
+      if (Output.empty()) Reserve(n);
       AppendNormalizedLines(Output, std::string_view(text).substr(copyFrom, lineBegin - copyFrom));
       Output += Line;
     }
@@ -669,11 +669,11 @@ void TSourceConverter::ConvertFiles(
     std::size_t split = identities.size();  // the helper looks up [split, end)
     std::size_t helperLargest = 0;
     std::exception_ptr helperError;
-    std::thread helper;
+    std::jthread helper;
     if (!sequential) {
       split = identities.size() * 3 / 5;
       try {
-        helper = std::thread([&] {
+        helper = std::jthread([&] {
           try {
             TuneFor(listed);
           } catch (...) {
@@ -690,12 +690,6 @@ void TSourceConverter::ConvertFiles(
         split = identities.size();
       }
     }
-    struct TJoin {
-      std::thread& Thread;
-      ~TJoin() {
-        if (Thread.joinable()) Thread.join();
-      }
-    } join{helper};
     for (std::size_t i = 0; i < split; ++i) identities[i] = FileIdentity(listed[i], largest);
     if (helper.joinable()) helper.join();
     if (helperError) std::rethrow_exception(helperError);
@@ -802,9 +796,9 @@ void TSourceConverter::ConvertFiles(
   // by file would move them, and touch fresh memory, many times over. Reserved memory costs
   // nothing until it is written.
   const auto reserve = [largest](TPairApplier& applier, std::string& text) {
-    const std::size_t size = largest + largest / 8 + 64;
-    text.reserve(size);
-    applier.Reserve(size);
+    // The text buffer and the applier's output trade places after every changed file.
+    text.reserve(TPairApplier::RoomFor(largest));
+    applier.Reserve(largest);
   };
 
   // However this function is left (onResult throwing, a thread that could not be started), the

@@ -122,8 +122,10 @@ class TPairApplier {
   std::int32_t ApplyPairs(std::string& text);
   // After ApplyPairs returned a count above 0: the text as it was before, until the next call.
   const std::string& TextBefore() const { return Output; }
+  // The room a text of size bytes takes once rewritten: its breaks made CR LF, and some growth.
+  static std::size_t RoomFor(std::size_t size) { return size + size / 8 + 64; }
   // Makes room for texts of size bytes without moving the work buffers.
-  void Reserve(std::size_t size) { Output.reserve(size); }
+  void Reserve(std::size_t size) { Output.reserve(RoomFor(size)); }
 
  private:
   // Applies the pending pairs to one line; leaves the result in Line.
