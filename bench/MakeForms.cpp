@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   const int count = argc > 2 ? std::atoi(argv[2]) : 170;
   try {
     for (int i = 1; i <= count; ++i) {
-      kv::WriteFileSafely(folder + "/Unit" + std::to_string(i) + ".dfm", FormFile(i), {}, false);
+      kv::WriteFileSafely(folder + "/Unit" + std::to_string(i) + ".dfm", FormFile(i), false);
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kv_bench_forms: %s\n", e.what());

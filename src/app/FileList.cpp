@@ -55,11 +55,11 @@ void TFileList::SortByColumn(int column) {
   ImageIndex[static_cast<std::size_t>(column)] = ascending ? AscendingMark : DescendingMark;
 }
 
-std::int32_t CellNumber(const std::string& text) {
+std::int64_t CellNumber(const std::string& text) {
   const char* first = text.data();
   const char* last = text.data() + text.size();
   if (first != last && *first == '+') ++first;
-  std::int32_t value = 0;
+  std::int64_t value = 0;
   const auto [end, error] = std::from_chars(first, last, value);
   return error == std::errc() && end == last && first != last ? value : 0;
 }
@@ -74,8 +74,8 @@ int CompareRows(const TFileRow& a, const TFileRow& b, int column) {
     case colMicroseconds: {
       // A three-way comparison: subtracting the two numbers could overflow.
       const std::size_t cell = column == colReplacements ? 0 : 2;
-      const std::int32_t x = CellNumber(a.Cells[cell]);
-      const std::int32_t y = CellNumber(b.Cells[cell]);
+      const std::int64_t x = CellNumber(a.Cells[cell]);
+      const std::int64_t y = CellNumber(b.Cells[cell]);
       return x < y ? -1 : (x > y ? 1 : 0);
     }
     default:

@@ -24,6 +24,8 @@ struct TFileRow {
   std::shared_ptr<const TConversionOutcome> Outcome;
   // Project rows: the error of a file whose conversion failed.
   std::string Error;
+  // Project rows: the file was named through a link, and Caption is the file it leads to.
+  bool ThroughLink = false;
 };
 
 class TFileList {
@@ -67,9 +69,9 @@ class TFileList {
 };
 
 // Compares two rows by a column: file names and status words ignoring the case of ASCII
-// letters, counts as 32-bit numbers (text that is not one, such as "-", counts as 0).
+// letters, counts as 64-bit numbers (text that is not one, such as "-", counts as 0).
 int CompareRows(const TFileRow& a, const TFileRow& b, int column);
-// A cell's text read as a 32-bit signed number; 0 when it is not one.
-std::int32_t CellNumber(const std::string& text);
+// A cell's text read as a 64-bit signed number; 0 when it is not one.
+std::int64_t CellNumber(const std::string& text);
 
 }  // namespace kv

@@ -1,7 +1,6 @@
 // The window's run results as JSON and CSV.
 #include "app/RunResults.h"
 
-#include <charconv>
 #include <cstdint>
 #include <vector>
 
@@ -12,13 +11,6 @@
 namespace kv {
 
 namespace {
-
-// A number cell ("-" or empty before a run) as a 64-bit number; 0 when it is not one.
-std::int64_t CellValue(const std::string& cell) {
-  std::int64_t value = 0;
-  std::from_chars(cell.data(), cell.data() + cell.size(), value);
-  return value;
-}
 
 // One CSV field: quoted when it holds a separator, a quote or a line break, quotes doubled.
 std::string CsvField(const std::string& text) {
@@ -50,12 +42,12 @@ std::string SourceResultsJson(const TFileList& list, const std::string& journal)
     const bool isFailed = status == "Failed";
     failed += isFailed ? 1 : 0;
     interrupted = interrupted || status == "Waiting" || status == "Busy";
-    replacements += CellValue(row.Cells[0]);
-    microseconds += CellValue(row.Cells[2]);
+    replacements += CellNumber(row.Cells[0]);
+    microseconds += CellNumber(row.Cells[2]);
     out += i == 0 ? "\n    " : ",\n    ";
     out += "{\"path\": " + JsonString(row.Caption) +
-           ", \"replacements\": " + std::to_string(CellValue(row.Cells[0])) +
-           ", \"microseconds\": " + std::to_string(CellValue(row.Cells[2])) +
+           ", \"replacements\": " + std::to_string(CellNumber(row.Cells[0])) +
+           ", \"microseconds\": " + std::to_string(CellNumber(row.Cells[2])) +
            ", \"status\": " + JsonString(status) +
            ", \"error\": " + (isFailed ? JsonString(row.Error) : "null") + "}";
   }
@@ -72,8 +64,8 @@ std::string SourceResultsJson(const TFileList& list, const std::string& journal)
 std::string SourceResultsCsv(const TFileList& list) {
   std::string out = "path,replacements,microseconds,status,error\r\n";
   for (const TFileRow& row : list.Rows) {
-    out += CsvField(row.Caption) + "," + std::to_string(CellValue(row.Cells[0])) + "," +
-           std::to_string(CellValue(row.Cells[2])) + "," + CsvField(row.Cells[1]) + "," +
+    out += CsvField(row.Caption) + "," + std::to_string(CellNumber(row.Cells[0])) + "," +
+           std::to_string(CellNumber(row.Cells[2])) + "," + CsvField(row.Cells[1]) + "," +
            CsvField(row.Cells[1] == "Failed" ? row.Error : std::string()) + "\r\n";
   }
   return out;

@@ -327,7 +327,26 @@ void TfrmMain::AppendTableLine(std::string line) {
 // ---- File lists ---------------------------------------------------------------------------------
 
 void TfrmMain::AddFile(const std::string& path) {
-  SearchList.Add(path);
+  const std::string file = FileBehindLink(path);
+  AddProjectFile(file, file != path);
+}
+
+void TfrmMain::AddProjectFile(const std::string& file, bool throughLink) {
+  // The same path may be listed twice (and is then converted twice), but a file reached through
+  // a link is converted once: the table would otherwise be applied to it twice.
+  const bool anyThroughLink = std::any_of(SearchList.Rows.begin(), SearchList.Rows.end(),
+                                          [](const TFileRow& row) { return row.ThroughLink; });
+  if (throughLink || anyThroughLink) {
+    if (const auto added = EntryStatus(file)) {
+      for (const TFileRow& row : SearchList.Rows) {
+        if (!throughLink && !row.ThroughLink) continue;
+        const auto listed = EntryStatus(row.Caption);
+        if (listed && listed->Device == added->Device && listed->Inode == added->Inode) return;
+      }
+    }
+  }
+  SearchList.Add(file);
+  SearchList.Rows.back().ThroughLink = throughLink;
   if (View) View->ListChanged(SearchList);
 }
 
@@ -419,8 +438,40 @@ void TfrmMain::ScanFolder(const char* masks, int depthLimit,
   JvSearchFiles1.RootDirectory = *chosen;
   JvSearchFiles1.FileMasks = SplitMaskList(masks);
   JvSearchFiles1.DepthLimit = depthLimit;
+  // Project files are rewritten in place: a link found in the folder is listed as the file it
+  // leads to, when that lies inside the folder. What the scan leaves out is named afterwards.
+  const bool project = add == &TfrmMain::AddFile;
+  JvSearchFiles1.ResolveFileLinks = project;
+  JvSearchFiles1.LinkRoots.clear();
+  std::vector<std::string> skipped;
+  JvSearchFiles1.OnSkipped = [&](const std::string& path, const std::string& reason) {
+    skipped.push_back(path + ": " + reason);
+  };
+  JvSearchFiles1.OnLinkedFile = nullptr;
+  if (project) {
+    JvSearchFiles1.OnLinkedFile = [this](const std::string& file) { AddProjectFile(file, true); };
+  }
   // A folder that cannot be listed ends the scan; what was found stays in the list.
-  JvSearchFiles1.Search([&](const std::string& path) { (this->*add)(path); });
+  JvSearchFiles1.Search([&](const std::string& path) {
+    if (project) {
+      AddProjectFile(path, false);  // a regular file found under its own name
+    } else {
+      (this->*add)(path);
+    }
+  });
+  JvSearchFiles1.OnSkipped = nullptr;
+  JvSearchFiles1.OnLinkedFile = nullptr;
+  if (!skipped.empty()) {
+    constexpr std::size_t Shown = 10;
+    std::string text = std::to_string(skipped.size()) +
+                       (skipped.size() == 1 ? " entry" : " entries") +
+                       " of the folder that match the masks were not listed:";
+    for (std::size_t i = 0; i < skipped.size() && i < Shown; ++i) text += "\n" + skipped[i];
+    if (skipped.size() > Shown) {
+      text += "\n... and " + std::to_string(skipped.size() - Shown) + " more";
+    }
+    Prompter.ShowMessage(text);
+  }
 }
 
 void TfrmMain::IterateSubdirectoriesExecute() {
@@ -534,6 +585,9 @@ TfrmMain::TRunWork TfrmMain::PrepareSourceRun() {
   auto journal = std::make_shared<TRunJournal>(DataFileName);
   TConvertOptions options;
   options.Journal = journal.get();
+  // A person who runs the window expects what it reports done to survive a power loss; flushing
+  // every file costs a run of thousands of files a few seconds.
+  options.Durable = true;
   // The code page of the settings: under a double-byte one, matches keep to whole characters.
   options.CodePage = SystemCodePage();
   // The command line's engine: files are read and converted on several threads side by side and
@@ -544,6 +598,8 @@ TfrmMain::TRunWork TfrmMain::PrepareSourceRun() {
   for (TFileRow& file : SearchList.Rows) file.Error.clear();
   std::vector<std::string> paths = BeginRun(SearchList);
   return [this, journal, converter, paths = std::move(paths)] {
+    // What killed runs left beside the files is removed first.
+    RemoveStaleTemporariesBeside(paths);
     TRunClock clock(paths.size());
     std::int64_t total = 0;
     std::size_t done = 0, changed = 0, failed = 0;
@@ -625,6 +681,9 @@ TfrmMain::TRunWork TfrmMain::PrepareReportRun() {
   std::vector<std::string> paths = BeginRun(SearchListReport);
   return [this, convert = std::move(convert), paths = std::move(paths)] {
     const TFormOnThisThread registered(*this);
+    // Documents are written beside their reports, where killed runs may have left temporary
+    // files.
+    RemoveStaleTemporariesBeside(paths);
     TRunClock clock(paths.size());
     std::int64_t total = 0;
     bool cancelled = false;

@@ -101,7 +101,8 @@ class TfrmMain : public TReportHost {
   void SetTableLine(std::size_t index, std::string line);
   void AppendTableLine(std::string line);
 
-  // File lists.
+  // File lists. A project file named through a link is listed as the file it leads to (a link
+  // is never replaced), and only once: not when that file is listed already, by any name.
   void AddFile(const std::string& path);
   void AddFilesRep(const std::string& path);
   void SetStatus(const std::vector<std::string>& texts);
@@ -193,6 +194,8 @@ class TfrmMain : public TReportHost {
   void ResetRows(TFileList& list);
   void SetCells(TFileList& list, std::size_t row, std::array<std::string, 3> cells);
   void ScanFolder(const char* masks, int depthLimit, void (TfrmMain::*add)(const std::string&));
+  // Adds a project file, found or named through a link or not (see AddFile).
+  void AddProjectFile(const std::string& file, bool throughLink);
   void RemoveSelected(TFileList& list, const char* statusText);
   // The frame shared by both runs. BeginRun, on the model's thread: hourglass, "Scanning...",
   // rows reset; it returns the rows' paths. EndRun, from the work, also when a step raised: the

@@ -54,7 +54,7 @@ std::string JsonString(std::string_view text) {
         i += len;
         continue;
       }
-      std::snprintf(hex, sizeof hex, "\\u%04X", c);
+      std::snprintf(hex, sizeof hex, "\\uDC%02X", c);
       out += hex;
     } else {
       out += static_cast<char>(c);

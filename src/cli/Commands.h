@@ -1,6 +1,7 @@
 // The commands of kv3conv. Each returns the process exit code: 0 success, 1 when a file failed
 // (the others are still done), 2 when the command cannot start (usage, a missing or unusable
-// table, an output that is the input).
+// table, an output that is the input). The program then makes it 3 when what it printed on
+// standard output was lost (see FinishOutput).
 #pragma once
 
 #include <optional>
@@ -11,7 +12,7 @@
 
 namespace kv::cli {
 
-enum TExitCode { ExitOk = 0, ExitFileFailed = 1, ExitUsage = 2 };
+enum TExitCode { ExitOk = 0, ExitFileFailed = 1, ExitUsage = 2, ExitOutputLost = 3 };
 
 struct TSourceArgs {
   std::string Table = "kv25x.dat";
@@ -20,6 +21,7 @@ struct TSourceArgs {
   bool DryRun = false;
   bool Json = false;
   bool Diff = false;           // print what would change as a unified diff; writes nothing
+  bool Durable = false;        // flush every new file and its folder before noting it done
   std::string Color = "auto";  // colour of the diff: always, never, auto (stdout a terminal)
   std::vector<std::string> Paths;
 };

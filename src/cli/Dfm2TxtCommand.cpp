@@ -115,13 +115,12 @@ int ConvertOne(const std::string& inputPath, const std::string& outputPath) {
     TMemoryStream output;
     ConvertForm(bytes, kind, output);
     if (outputPath.empty()) {
-      std::fwrite(output.Bytes().data(), 1, output.Bytes().size(), stdout);
-      if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "kv3conv: cannot write to standard output\n");
-        return ExitFileFailed;
-      }
+      // Checked when the program ends (FinishOutput).
+      WriteOut(output.Bytes());
     } else {
-      WriteFileSafely(outputPath, output.Bytes(), {}, FileExists(outputPath));
+      // A text form of an earlier run that was killed may have left its temporary file there.
+      RemoveStaleTemporaries(FolderOf(outputPath));
+      WriteFileSafely(outputPath, output.Bytes(), FileExists(outputPath));
     }
     return ExitOk;
   } catch (const std::exception& e) {
@@ -146,7 +145,7 @@ std::vector<TFormJob> CollectJobs(const std::vector<std::string>& paths,
       jobs.push_back(std::move(job));
       continue;
     }
-    for (const std::string& found : CollectFiles({path}, {"*.dfm"}, 0, failedScan)) {
+    for (const std::string& found : CollectFiles({path}, {"*.dfm"}, {}, failedScan)) {
       TFormJob job;
       job.Input = found;
       job.Found = true;
@@ -198,6 +197,11 @@ int ConvertMany(const std::vector<std::string>& paths, const std::string& outFol
   bool failedScan = false;
   const std::vector<TFormJob> jobs = CollectJobs(paths, outFolder, failedScan);
   if (!CheckOutputs(jobs)) return ExitUsage;
+  // Removes what killed runs left where the text forms go.
+  std::vector<std::string> outputs;
+  outputs.reserve(jobs.size());
+  for (const TFormJob& job : jobs) outputs.push_back(job.Output);
+  TStaleTemporaries staleTemporaries(outputs);
   bool failed = false;
   std::string bytes;
   TMemoryStream output;
@@ -229,7 +233,7 @@ int ConvertMany(const std::vector<std::string>& paths, const std::string& outFol
           madeFolder = folder;
         }
       }
-      WriteFileSafely(job.Output, output.Bytes(), {}, FileExists(job.Output));
+      WriteFileSafely(job.Output, output.Bytes(), FileExists(job.Output));
     } catch (const std::exception& e) {
       std::fprintf(stderr, "kv3conv: %s: %s\n", Printable(job.Input).c_str(),
                    Printable(e.what()).c_str());

@@ -108,6 +108,9 @@ bool ReadPlainDfm2TxtCall(int argc, char** argv, std::optional<int>& codePage,
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A pipe closed by its reader is a failed write, which each command notices; it never kills
+  // the program half-way through a run.
+  IgnoreClosedPipes();
   {
     // Forms convert alike in every locale, and the default code page is in place already (it is
     // checked only when named), so this path sets up nothing but the messages' language.
@@ -121,7 +124,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
         return ExitUsage;
       }
-      return RunDfm2Txt(dfm);
+      return FinishOutput(RunDfm2Txt(dfm));
     }
   }
   SetLocales();
@@ -168,6 +171,9 @@ int main(int argc, char** argv) {
           ->capture_default_str();
   sourceCmd->add_flag("--dry-run", source.DryRun, "Count and time the replacements, write nothing");
   sourceCmd->add_flag("--json", source.Json, "Print the results as JSON");
+  sourceCmd->add_flag("--durable", source.Durable,
+                      "Flush every new file and its folder to the disk before the journal notes it "
+                      "done, so that a power loss leaves no file empty (slower)");
   sourceCmd->add_flag("--diff", source.Diff,
                       "Print what a run would change as a unified diff per file (implies "
                       "--dry-run)");
@@ -235,14 +241,14 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
+    return FinishOutput(app.exit(e));
   } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
+    return FinishOutput(app.exit(e));
   } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
+    return FinishOutput(app.exit(e));
   } catch (const CLI::ParseError& e) {
     app.exit(e);
-    return ExitUsage;
+    return FinishOutput(ExitUsage);
   }
 
   try {
@@ -253,11 +259,11 @@ int main(int argc, char** argv) {
   }
   source.MaskGiven = maskOption->count() > 0;
 
-  if (sourceCmd->parsed()) return RunSource(source);
-  if (undoCmd->parsed()) return RunUndo(undo);
-  if (dfmCmd->parsed()) return RunDfm2Txt(dfm);
+  if (sourceCmd->parsed()) return FinishOutput(RunSource(source));
+  if (undoCmd->parsed()) return FinishOutput(RunUndo(undo));
+  if (dfmCmd->parsed()) return FinishOutput(RunDfm2Txt(dfm));
   StartReportLibrary();
-  if (inspectCmd->parsed()) return RunInspect(inspect);
-  if (reportCmd->parsed()) return RunReport(report);
+  if (inspectCmd->parsed()) return FinishOutput(RunInspect(inspect));
+  if (reportCmd->parsed()) return FinishOutput(RunReport(report));
   return ExitUsage;
 }

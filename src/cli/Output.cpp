@@ -1,11 +1,17 @@
 #include "cli/Output.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
 
 #include "app/FolderScan.h"
 #include "base/Files.h"
 #include "base/JsonText.h"
+#include "cli/Commands.h"
 
 namespace kv::cli {
 
@@ -78,26 +84,38 @@ std::string MaskListText(const std::vector<std::string>& masks) {
 }  // namespace
 
 std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
-                                      const std::vector<std::string>& masks, int depthLimit,
-                                      bool& failedScan, bool reportUnmatchedMasks) {
+                                      const std::vector<std::string>& masks,
+                                      const TCollectOptions& options, bool& failedScan) {
   std::vector<std::string> files;
   std::vector<bool> maskMatched(masks.size(), false);
   bool scanned = false;
+  // Links found in a folder may lead into any of the folders named.
+  std::vector<std::string> folders;
+  for (const auto& path : paths) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) folders.push_back(path);
+  }
   for (const auto& path : paths) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-      files.push_back(path);
+      files.push_back(options.ResolveFileLinks ? FileBehindLink(path) : path);
       continue;
     }
     scanned = true;
     TSearchFiles scan;
     scan.RootDirectory = path;
     scan.FileMasks = masks;
-    scan.DepthLimit = depthLimit;
+    scan.DepthLimit = options.DepthLimit;
+    scan.ResolveFileLinks = options.ResolveFileLinks;
+    scan.LinkRoots = folders;
+    scan.OnSkipped = [](const std::string& skipped, const std::string& reason) {
+      std::fprintf(stderr, "kv3conv: %s: %s\n", Printable(skipped).c_str(),
+                   Printable(reason).c_str());
+    };
     const std::size_t before = files.size();
     const TScanResult result = scan.Search([&](const std::string& found) {
       files.push_back(found);
-      if (!reportUnmatchedMasks) return;
+      if (!options.ReportUnmatchedMasks) return;
       const std::string name = ExtractFileName(found);
       for (std::size_t m = 0; m < masks.size(); ++m) {
         if (!maskMatched[m] && MatchesMask(name, masks[m])) maskMatched[m] = true;
@@ -111,7 +129,7 @@ std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
                    Printable(path).c_str(), Printable(MaskListText(masks)).c_str());
     }
   }
-  if (reportUnmatchedMasks && scanned && masks.size() > 1) {
+  if (options.ReportUnmatchedMasks && scanned && masks.size() > 1) {
     for (std::size_t m = 0; m < masks.size(); ++m) {
       if (!maskMatched[m]) {
         std::fprintf(stderr, "kv3conv: no file matches the mask %s\n", Printable(masks[m]).c_str());
@@ -119,6 +137,56 @@ std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
     }
   }
   return files;
+}
+
+void IgnoreClosedPipes() {
+  ::signal(SIGPIPE, SIG_IGN);
+}
+
+void WriteOut(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+bool OutputLost() {
+  return std::ferror(stdout) != 0;
+}
+
+int FinishOutput(int code) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  int err = flushed ? 0 : errno;
+  const bool failedBefore = std::ferror(stdout) != 0;
+  errno = 0;
+  const bool closed = std::fclose(stdout) == 0;
+  if (!closed && err == 0) err = errno;
+  if (flushed && closed && !failedBefore) return code;
+  std::fprintf(stderr, "kv3conv: the output could not be written%s%s; what it shows is incomplete\n",
+               err != 0 ? ": " : "", err != 0 ? std::strerror(err) : "");
+  return code == ExitOk || code == ExitFileFailed ? ExitOutputLost : code;
+}
+
+TStaleTemporaries::TStaleTemporaries(const std::vector<std::string>& files) {
+  const auto remove = [this, files] {
+    try {
+      Removed = RemoveStaleTemporariesBeside(files);
+    } catch (const std::exception&) {
+      // Only memory can run out here; the folders are looked at again by the next run.
+    }
+  };
+  try {
+    Thread = std::thread(remove);
+  } catch (const std::system_error&) {
+    remove();
+  }
+}
+
+void TStaleTemporaries::Join() {
+  if (Thread.joinable()) Thread.join();
+  for (const auto& path : Removed) {
+    std::fprintf(stderr, "kv3conv: removed a temporary file left by an interrupted run: %s\n",
+                 Printable(path).c_str());
+  }
+  Removed.clear();
 }
 
 TProgressLine::TProgressLine(std::size_t total) : Total(total), Enabled(::isatty(2) == 1) {}

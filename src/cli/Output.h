@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "base/JsonText.h"
@@ -25,14 +26,53 @@ std::string PrintableLine(std::string_view text);
 // dropped ("*.pas, *.dfm;;" gives *.pas and *.dfm).
 std::vector<std::string> SplitMaskOption(std::string_view text);
 
-// The files named on the command line: files as given, folders scanned for the masks down to
-// depthLimit (0: every level). A folder that cannot be listed is reported on standard error and
-// sets failedScan; what was found before stays in the list. A folder in which no file matches is
-// reported on standard error, and with reportUnmatchedMasks each mask that matched no file in any
-// folder scanned.
+// How CollectFiles treats what it finds.
+struct TCollectOptions {
+  int DepthLimit = 0;  // folders are scanned to this level (0: every level)
+  // Each mask that matched no file in any folder scanned is reported.
+  bool ReportUnmatchedMasks = false;
+  // Files that are rewritten in place: a link is taken as the file it leads to, and a link found
+  // in a folder only when that file lies inside the folders named (see TSearchFiles).
+  bool ResolveFileLinks = false;
+};
+
+// The files named on the command line: files as given, folders scanned for the masks. A folder
+// that cannot be listed is reported on standard error and sets failedScan; what was found before
+// stays in the list. A folder in which no file matches, and each entry a scan left out (a link
+// that leads nowhere, a pipe), are reported on standard error.
 std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
-                                      const std::vector<std::string>& masks, int depthLimit,
-                                      bool& failedScan, bool reportUnmatchedMasks = false);
+                                      const std::vector<std::string>& masks,
+                                      const TCollectOptions& options, bool& failedScan);
+
+// Standard output, checked. Writes go through the C library's buffer; a write that fails (a pipe
+// closed by its reader, a full disk) marks the stream, and OutputLost tells. SIGPIPE is ignored
+// for the whole program (IgnoreClosedPipes), so that a closed pipe is such a failure and never
+// kills a run half-way: a run that writes files stops cleanly after the file in hand, as on
+// Ctrl+C.
+void IgnoreClosedPipes();
+void WriteOut(std::string_view text);
+bool OutputLost();
+// At the end of the program: flushes and closes standard output. When anything written to it was
+// lost, says so on standard error and returns ExitOutputLost in place of 0 or 1 (a usage error
+// or an exit code of a signal stays); otherwise returns code.
+int FinishOutput(int code);
+
+// Removes the temporary files that killed runs of this host left in the folders of the files a
+// run writes. It runs beside the run, since it reads every folder again: the run's own temporary
+// files carry its process id, which marks them as not stale. The removals are reported on
+// standard error when it is joined.
+class TStaleTemporaries {
+ public:
+  explicit TStaleTemporaries(const std::vector<std::string>& files);
+  ~TStaleTemporaries() { Join(); }
+  TStaleTemporaries(const TStaleTemporaries&) = delete;
+  TStaleTemporaries& operator=(const TStaleTemporaries&) = delete;
+  void Join();
+
+ private:
+  std::thread Thread;
+  std::vector<std::string> Removed;
+};
 
 // A one-line progress display on standard error, shown only when standard error is a terminal.
 class TProgressLine {

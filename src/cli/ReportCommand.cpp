@@ -273,7 +273,7 @@ int RunReport(const TReportArgs& args) {
   // subfolders, or to every level with --recursive.
   bool failedScan = false;
   const std::vector<std::string> files =
-      CollectFiles(args.Paths, {"*.kvf"}, args.Recursive ? 0 : 1, failedScan);
+      CollectFiles(args.Paths, {"*.kvf"}, {args.Recursive ? 0 : 1}, failedScan);
 
   // One report host for the whole run: every file is loaded into the same kvReport1, as in the
   // workbench, and each load replaces what the previous one left.
@@ -281,6 +281,8 @@ int RunReport(const TReportArgs& args) {
   if (!flushEachFile) std::setvbuf(stderr, nullptr, _IOFBF, 1 << 16);
   // Even so, what is done shows in the output every so many files.
   constexpr std::size_t FlushEvery = 256;
+  // Documents are written beside their reports, where killed runs may have left temporary files.
+  TStaleTemporaries staleTemporaries(files);
   TReportHost host;
   std::vector<TReportLine> lines;
   lines.reserve(files.size());
@@ -288,7 +290,11 @@ int RunReport(const TReportArgs& args) {
   // Runs that nobody watches line by line may be converted by worker processes first; their
   // results are then printed here as if the files were converted now.
   std::vector<TConverted> converted;
-  if (!flushEachFile) converted = ConvertInWorkers(host, files, password);
+  if (!flushEachFile) {
+    // No thread may run while worker processes are forked.
+    staleTemporaries.Join();
+    converted = ConvertInWorkers(host, files, password);
+  }
   {
     TProgressLine progress(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -327,8 +333,12 @@ int RunReport(const TReportArgs& args) {
         std::fflush(stdout);
       }
       lines.push_back(std::move(line));
+      // Once nobody reads what the run prints (a closed pipe, a full disk), it stops after the
+      // file in hand; the documents written stay.
+      if (OutputLost()) break;
     }
   }
+  staleTemporaries.Join();
 
   if (args.Json) {
     PrintJson(lines, totals);

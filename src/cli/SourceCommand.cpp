@@ -27,7 +27,7 @@ namespace {
 
 struct TFileLine {
   std::string Path;
-  std::int32_t Replacements = 0;
+  std::int64_t Replacements = 0;
   std::int64_t Microseconds = 0;
   bool Failed = false;
   std::string Error;
@@ -80,7 +80,8 @@ void OnStopSignal(int signal) {
 }
 
 // Ctrl+C or SIGTERM lets the file in hand finish; a second one ends the process at once, which
-// leaves every file whole too (temporary files are removed by the next run in that folder).
+// leaves every file whole too (temporary files are removed by undo, or by the next run in that
+// folder).
 void CatchStopSignals() {
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -90,75 +91,35 @@ void CatchStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-// Removes the temporary files that killed runs left in the folders of the files.
-// Removes the temporary files that killed runs left in the files' folders. It runs beside the
-// conversion, since it reads every folder again: the run's own temporary files carry its process
-// id, which marks them as not stale. The removals are reported when it is joined.
-class TStaleTemporaries {
- public:
-  explicit TStaleTemporaries(const std::vector<std::string>& files) {
-    std::set<std::string> folders;
-    for (const auto& file : files) {
-      const std::size_t slash = file.find_last_of('/');
-      folders.insert(slash == std::string::npos ? std::string() : file.substr(0, slash + 1));
-    }
-    const auto remove = [this, folders = std::move(folders)] {
-      try {
-        for (const auto& folder : folders) {
-          for (auto& path : kv::RemoveStaleTemporaries(folder)) Removed.push_back(std::move(path));
-        }
-      } catch (const std::exception&) {
-        // Only memory can run out here; the folders are looked at again by the next run.
-      }
-    };
-    try {
-      Thread = std::thread(remove);
-    } catch (const std::system_error&) {
-      remove();
-    }
-  }
-  ~TStaleTemporaries() { Join(); }
-  TStaleTemporaries(const TStaleTemporaries&) = delete;
-  TStaleTemporaries& operator=(const TStaleTemporaries&) = delete;
+// The JSON document of a run, written as the run goes, so that no file's entry (and diff) is held
+// until its end: the opening, one entry per file, then the totals.
+void JsonOpen() {
+  WriteOut("{\n  \"files\": [");
+}
 
-  void Join() {
-    if (Thread.joinable()) Thread.join();
-    for (const auto& path : Removed) {
-      std::fprintf(stderr, "kv3conv: removed a temporary file left by an interrupted run: %s\n",
-                   Printable(path).c_str());
-    }
-    Removed.clear();
-  }
+void JsonEntry(const TFileLine& r, bool first, bool withDiff) {
+  std::string out = first ? "\n    " : ",\n    ";
+  out += "{\"path\": " + JsonString(r.Path) +
+         ", \"replacements\": " + std::to_string(r.Replacements) +
+         ", \"microseconds\": " + std::to_string(r.Microseconds) +
+         ", \"status\": " + (r.Failed ? "\"Failed\"" : "\"Done\"") +
+         ", \"error\": " + (r.Failed ? JsonString(r.Error) : "null");
+  if (withDiff) out += ", \"diff\": " + (r.HasDiff ? JsonString(r.Diff) : "null");
+  out += "}";
+  WriteOut(out);
+}
 
- private:
-  std::thread Thread;
-  std::vector<std::string> Removed;
-};
-
-void PrintJson(const std::vector<TFileLine>& results, std::int64_t replacements,
-               std::int64_t microseconds, std::size_t failed, bool dryRun, bool withDiff,
-               bool interrupted, const std::string& journal) {
-  std::string out = "{\n  \"files\": [";
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    const auto& r = results[i];
-    out += i == 0 ? "\n    " : ",\n    ";
-    out += "{\"path\": " + JsonString(r.Path) +
-           ", \"replacements\": " + std::to_string(r.Replacements) +
-           ", \"microseconds\": " + std::to_string(r.Microseconds) +
-           ", \"status\": " + (r.Failed ? "\"Failed\"" : "\"Done\"") +
-           ", \"error\": " + (r.Failed ? JsonString(r.Error) : "null");
-    if (withDiff) out += ", \"diff\": " + (r.HasDiff ? JsonString(r.Diff) : "null");
-    out += "}";
-  }
-  out += results.empty() ? "],\n" : "\n  ],\n";
-  out += "  \"total\": {\"files\": " + std::to_string(results.size()) +
+void JsonClose(std::size_t files, std::int64_t replacements, std::int64_t microseconds,
+               std::size_t failed, bool dryRun, bool interrupted, const std::string& journal) {
+  std::string out = files == 0 ? "],\n" : "\n  ],\n";
+  out += "  \"total\": {\"files\": " + std::to_string(files) +
          ", \"replacements\": " + std::to_string(replacements) +
          ", \"microseconds\": " + std::to_string(microseconds) +
          ", \"failed\": " + std::to_string(failed) +
          ", \"dryRun\": " + (dryRun ? "true" : "false") +
          ", \"interrupted\": " + (interrupted ? "true" : "false") +
          ", \"journal\": " + (journal.empty() ? "null" : JsonString(journal)) + "}\n}\n";
-  std::fputs(out.c_str(), stdout);
+  WriteOut(out);
 }
 
 }  // namespace
@@ -201,7 +162,7 @@ int RunSource(const TSourceArgs& args) {
   // The file list: files as given, folders scanned to every level with the mask list.
   bool failedScan = false;
   const std::vector<std::string> files =
-      CollectFiles(args.Paths, masks, 0, failedScan, args.MaskGiven);
+      CollectFiles(args.Paths, masks, {0, args.MaskGiven, true}, failedScan);
 
   // A file named twice (twice in the list, by two paths, or found by two overlapping folders)
   // is converted once.
@@ -226,6 +187,7 @@ int RunSource(const TSourceArgs& args) {
   }
   // Under a double-byte code page (--codepage) matches keep to whole characters.
   options.CodePage = SystemCodePage();
+  options.Durable = args.Durable;
   // Every file is announced in the run's journal before it changes, so that undo can put it back.
   TRunJournal journal(args.Table);
   std::optional<TStaleTemporaries> staleTemporaries;
@@ -235,12 +197,13 @@ int RunSource(const TSourceArgs& args) {
   }
   CatchStopSignals();
   TSourceConverter converter(PairsFromLines(lines), options);
-  std::vector<TFileLine> results;
-  results.reserve(files.size());
+  std::size_t reported = 0;
   std::int64_t totalReplacements = 0;
   std::int64_t totalMicroseconds = 0;
   std::size_t failed = 0;
   std::size_t changed = 0;
+  bool outputLost = false;
+  if (args.Json) JsonOpen();
   {
     TProgressLine progress(files.size());
     converter.ConvertFiles(files, [&](std::size_t i, const kv::TFileResult& done) {
@@ -271,49 +234,58 @@ int RunSource(const TSourceArgs& args) {
             r.HasDiff = true;
             r.Diff = std::move(text);
           } else {
-            std::fwrite(text.data(), 1, text.size(), stdout);
+            WriteOut(text);
           }
         }
       }
-      // With a diff, standard output holds the diff alone.
-      if (!args.Json && !args.Diff) {
-        std::printf("%8d %12lld  %-6s  %s\n", r.Replacements,
+      // Each file's line (or entry) is written as it is done, and nothing of it is kept.
+      if (args.Json) {
+        JsonEntry(r, reported == 0, args.Diff);
+      } else if (!args.Diff) {
+        // With a diff, standard output holds the diff alone.
+        std::printf("%8lld %12lld  %-6s  %s\n", static_cast<long long>(r.Replacements),
                     static_cast<long long>(r.Microseconds), r.Failed ? "Failed" : "Done",
                     Printable(r.Path).c_str());
       }
-      results.push_back(std::move(r));
-      // After a stop signal no further file is written; those converted meanwhile are dropped
-      // with their temporary files.
+      ++reported;
+      // After a stop signal, or once nobody reads what the run prints (a closed pipe, a full
+      // disk), no further file is written; those converted meanwhile are dropped with their
+      // temporary files.
       if (StopSignal.load(std::memory_order_relaxed) != 0) return false;
+      if (OutputLost()) {
+        outputLost = true;
+        return false;
+      }
       if (i + 1 < files.size()) progress.Show(i + 1, files[i + 1]);
       return true;
     });
   }
   const int stopSignal = StopSignal.load(std::memory_order_relaxed);
-  const bool interrupted = stopSignal != 0;
+  const bool interrupted = stopSignal != 0 || outputLost;
   if (staleTemporaries) staleTemporaries->Join();
-  journal.Finish(results.size(), changed, failed, interrupted);
+  journal.Finish(reported, changed, failed, interrupted);
 
   if (args.Json) {
-    PrintJson(results, totalReplacements, totalMicroseconds, failed, dryRun, args.Diff,
-              interrupted, journal.Path());
+    JsonClose(reported, totalReplacements, totalMicroseconds, failed, dryRun, interrupted,
+              journal.Path());
   } else {
     std::fflush(stdout);
     std::fprintf(args.Diff ? stderr : stdout,
                  "Total: %lld replacements in %zu files, %zu changed, %zu failed, %.2f secs%s\n",
-                 static_cast<long long>(totalReplacements), results.size(), changed, failed,
+                 static_cast<long long>(totalReplacements), reported, changed, failed,
                  static_cast<double>(static_cast<long double>(totalMicroseconds) / 1000000.0L),
                  dryRun ? " (dry run: no file was written)" : "");
   }
   if (interrupted) {
-    std::fprintf(stderr, "kv3conv: interrupted: %zu of %zu files were not converted\n",
-                 files.size() - results.size(), files.size());
+    std::fprintf(stderr, "kv3conv: %s: %zu of %zu files were not converted\n",
+                 outputLost ? "stopped, since the output could not be written" : "interrupted",
+                 files.size() - reported, files.size());
   }
   if (!journal.Path().empty() && !args.Json) {
     std::fprintf(stderr, "kv3conv: journal of this run (kv3conv undo puts its files back): %s\n",
                  Printable(journal.Path()).c_str());
   }
-  if (interrupted) return 128 + stopSignal;
+  if (stopSignal != 0) return 128 + stopSignal;
   return failed > 0 || failedScan ? ExitFileFailed : ExitOk;
 }
 

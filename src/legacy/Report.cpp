@@ -501,7 +501,7 @@ std::string TkvReport::SaveAsDocument(const std::string& path) {
   DocumentMode = false;
   // A document that replaces one is on the disk before it takes its place; a new one has no old
   // content to lose, so a run over many reports does not wait for the disk file by file.
-  WriteFileSafely(output, stream.Bytes(), {}, FileExists(output));
+  WriteFileSafely(output, stream.Bytes(), FileExists(output));
   return output;
 }
 

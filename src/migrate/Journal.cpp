@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <set>
 #include <string_view>
 
 #include "base/Errors.h"
@@ -111,6 +112,12 @@ void MakeFolders(const std::string& folder) {
   }
 }
 
+// A path as written to the journal: absolute and escaped.
+void AppendPath(std::string& line, const std::string& workingFolder, const std::string& path) {
+  if (path.empty() || path[0] != '/') line += Escape(workingFolder) + "/";
+  line += Escape(path);
+}
+
 bool ParseCount(std::string_view text, std::size_t& value) {
   if (text.empty() || text.size() > 18) return false;
   std::size_t v = 0;
@@ -183,18 +190,28 @@ void TRunJournal::Open() {
   };
   // The journal appears under its name with its first lines in it: they are written to a file
   // of another name first, which is then linked to the journal's name. A run killed meanwhile
-  // leaves no journal that undo would take for the last run and fail to read.
+  // leaves no journal that undo would take for the last run and fail to read, only that file,
+  // which is named like a temporary file of this process, so that the next run removes it.
+  RemoveStaleTemporaries(Folder);
+  std::string header = std::string(Magic) + "\t1\n" + "start\t" + TimeNow(false) + "\t" + pid +
+                       "\t" + Escape(WorkingFolder) + "\t" + Escape(absoluteTable) + "\t" +
+                       Escape(TemporaryHost()) + "\n";
+  for (const std::string& folder : RunFolders) {
+    header += "folder\t";
+    AppendPath(header, WorkingFolder, folder);
+    header += "\n";
+  }
   for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
     FilePath = Folder + "/" + TimeNow(true) + "-" + pid + Extension;
-    const std::string partial = FilePath + ".partial";
+    const std::string partial =
+        FilePath + ".kvtmp-" + TemporaryHost() + "-" + pid + "-" + std::to_string(attempt);
     Fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
     if (Fd < 0) {
       if (errno != EEXIST) fail(errno);
       continue;
     }
     try {
-      Append(std::string(Magic) + "\t1\n" + "start\t" + TimeNow(false) + "\t" + pid + "\t" +
-             Escape(WorkingFolder) + "\t" + Escape(absoluteTable) + "\n");
+      Append(header);
     } catch (...) {
       ::close(Fd);
       Fd = -1;
@@ -241,16 +258,6 @@ void TRunJournal::Append(const std::string& lines) {
   }
 }
 
-namespace {
-
-// A path as written to the journal: absolute and escaped.
-void AppendPath(std::string& line, const std::string& workingFolder, const std::string& path) {
-  if (path.empty() || path[0] != '/') line += Escape(workingFolder) + "/";
-  line += Escape(path);
-}
-
-}  // namespace
-
 std::size_t TRunJournal::Intent(const std::string& path, const std::string& backupPath,
                                 std::uint64_t originalHash, std::uint64_t newHash) {
   if (Fd < 0) Open();
@@ -269,6 +276,32 @@ void TRunJournal::Backup(std::size_t n, const std::string& backupPath) {
   std::string line = "backup\t" + std::to_string(n) + "\t";
   AppendPath(line, WorkingFolder, backupPath);
   Append(line + "\n");
+}
+
+void TRunJournal::Copy(std::size_t n, const std::string& backupPath) {
+  std::string line = "copy\t" + std::to_string(n) + "\t";
+  AppendPath(line, WorkingFolder, backupPath);
+  Append(line + "\n");
+}
+
+void TRunJournal::NoteFolders(const std::vector<std::string>& paths) {
+  std::set<std::string> folders;
+  for (const std::string& path : paths) {
+    const std::string folder = FolderOf(path);
+    folders.insert(folder.empty() ? std::string(".") : folder);
+  }
+  RunFolders.assign(folders.begin(), folders.end());
+}
+
+void TRunJournal::Sync() noexcept {
+  if (Fd < 0) return;
+  try {
+    if (!PendingDone.empty()) Append({});
+  } catch (...) {
+  }
+  ::fdatasync(Fd);
+  // The journal's own name is flushed once.
+  if (!FolderSynced) FolderSynced = SyncFolder(Folder);
 }
 
 void TRunJournal::Done(std::size_t n) noexcept {
@@ -320,8 +353,13 @@ TJournal ReadJournal(const std::string& path) {
     const bool known = numbered && n < journal.Files.size();
     if (kind == "start" && fields.size() >= 5) {
       journal.Started = Unescape(fields[1]);
+      std::size_t pid = 0;
+      if (ParseCount(fields[2], pid)) journal.Pid = static_cast<long>(pid);
       journal.WorkingFolder = Unescape(fields[3]);
       journal.Table = Unescape(fields[4]);
+      if (fields.size() >= 6) journal.Host = Unescape(fields[5]);
+    } else if (kind == "folder" && fields.size() >= 2) {
+      journal.Folders.push_back(Unescape(fields[1]));
     } else if (kind == "intent" && numbered && n == journal.Files.size() && fields.size() >= 6) {
       TJournalEntry entry;
       entry.Path = Unescape(fields[2]);
@@ -333,6 +371,9 @@ TJournal ReadJournal(const std::string& path) {
       journal.Files.push_back(std::move(entry));
     } else if (kind == "backup" && known && fields.size() >= 3) {
       journal.Files[n].Backup = Unescape(fields[2]);
+    } else if (kind == "copy" && known && fields.size() >= 3) {
+      journal.Files[n].Backup = Unescape(fields[2]);
+      journal.Files[n].Copied = true;
     } else if (kind == "done" && known) {
       journal.Files[n].Done = true;
     } else if (kind == "failed" && known) {
@@ -440,9 +481,10 @@ TUndoResult UndoEntry(const TJournalEntry& entry, bool force) {
 
   if (fileIsOriginal) {
     // The original is in place: the run died before replacing it, or it was put back meanwhile.
-    // Only the backup the run made goes: its link of the file, or after a done line a backup
-    // that holds the original.
-    if (backup.Exists && (SameFile(file, backup) || (entry.Done && backupHoldsOriginal))) {
+    // Only the backup the run made goes: its link of the file, its copy of it, or after a done
+    // line a backup that holds the original.
+    if (backup.Exists &&
+        (SameFile(file, backup) || ((entry.Done || entry.Copied) && backupHoldsOriginal))) {
       if (::unlink(backupPath.c_str()) != 0) {
         return refuse("the backup \"" + backupPath + "\" cannot be removed: " +
                       std::strerror(errno));
@@ -490,6 +532,11 @@ std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force) {
     results.push_back(UndoEntry(*it, force));
   }
   std::reverse(results.begin(), results.end());
+  // A run that was killed left its temporary files in its folders; they are known by the run's
+  // host and process id, and only this host can tell whether that process has ended.
+  if (!journal.Ended && journal.Pid > 0 && journal.Host == TemporaryHost()) {
+    for (const std::string& folder : journal.Folders) RemoveStaleTemporaries(folder, journal.Pid);
+  }
   const bool allBack = std::none_of(results.begin(), results.end(), [](const TUndoResult& r) {
     return r.Status == TUndoStatus::Refused;
   });

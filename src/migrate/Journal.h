@@ -11,11 +11,15 @@
 // One line per event, fields separated by tabs; a backslash, tab, line feed or carriage return in
 // a field is written as \\, \t, \n or \r:
 //   kv3conv-journal  1                                          (format version)
-//   start   <time>   <pid>   <working folder>   <table path>
+//   start   <time>   <pid>   <working folder>   <table path>   <host>
+//   folder  <path>                        (a folder of the run's files, where its temporary files
+//                                          are made; one line each, after the start line)
 //   intent  <n>      <path>  <backup path> <hash of original> <hash of new content>
 //                                         (before the file changes; the first backup name)
 //   backup  <n>      <backup path>        (only when another name was taken than the intent's,
 //                                          once it is claimed and before the file is replaced)
+//   copy    <n>      <backup path>        (a file system without hard links: the original is
+//                                          copied, and the copy is about to take this name)
 //   done    <n>      <time>               (the new content is in place)
 //   failed  <n>                           (the replacement failed; the file is as it was)
 //   end     <time>   <files> <changed> <failed> <completed|interrupted>
@@ -24,15 +28,18 @@
 // (2026-12-10T18:18:10.123456Z). A run that died has no end line; a line cut short by it (no
 // line break) is ignored.
 //
-// Lines are appended with write() to a descriptor opened with O_APPEND, each intent and backup
-// line before the step it announces, so the journal is true whenever the process dies. A backup
-// claimed under another name than the intent's but not yet noted is a hard link of the file
-// (which was not replaced yet), so undo finds it by that. To spare a
-// write per file, a done line goes out with the next file's intent line (or the end line): a file
-// whose done line is missing may or may not have been replaced, and undo tells which from its
-// content. The journal is not flushed to the disk: after a power loss its last lines may be
-// missing, while the files' backups, which are hard links of the originals, still hold every
-// original.
+// Lines are appended with write() to a descriptor opened with O_APPEND, each intent, backup and
+// copy line before the step it announces, so the journal is true whenever the process dies. A
+// backup claimed under another name than the intent's but not yet noted is a hard link of the
+// file (which was not replaced yet), so undo finds it by that. To spare a write per file, a done
+// line goes out with the next file's intent line (or the end line): a file whose done line is
+// missing may or may not have been replaced, and undo tells which from its content. A durable run
+// writes a file's done line only once the file and its folder are flushed to the disk, and then
+// flushes the journal; otherwise the journal is not flushed, and after a power loss its last
+// lines may be missing, while the files' backups still hold every original.
+//
+// Undo also removes the temporary files that the run left in its folders when it was killed:
+// they carry the run's host and process id in their names.
 #pragma once
 
 #include <cstddef>
@@ -66,6 +73,14 @@ class TRunJournal {
   // The original of entry n is kept under backupPath after all (another name than the intent's
   // had to be taken). Raises EFileError like Intent.
   void Backup(std::size_t n, const std::string& backupPath);
+  // A copy of the original of entry n is about to take the name backupPath (a file system
+  // without hard links). Raises EFileError like Intent.
+  void Copy(std::size_t n, const std::string& backupPath);
+  // The folders of the files of the run, noted with the journal's first lines.
+  void NoteFolders(const std::vector<std::string>& paths);
+  // Flushes what was written to the disk. A failure is not raised: the done lines written so far
+  // may then be lost by a power loss, which undo copes with.
+  void Sync() noexcept;
   // Entry n's new content is in place (noted with the next line written), or its replacement
   // failed. A line that cannot be written is dropped: the journal stays true without it.
   void Done(std::size_t n) noexcept;
@@ -82,9 +97,11 @@ class TRunJournal {
   std::string Folder;
   std::string FilePath;
   std::string WorkingFolder;
+  std::vector<std::string> RunFolders;
   int Fd = -1;
   std::size_t Entries = 0;
   std::string PendingDone;  // done lines that go out with the next line
+  bool FolderSynced = false;
 };
 
 // A journal as read back.
@@ -93,6 +110,7 @@ struct TJournalEntry {
   std::string Backup;
   std::uint64_t OriginalHash = 0;
   std::uint64_t NewHash = 0;
+  bool Copied = false;  // the backup is a copy the run made, not a link of the file
   bool Done = false;
   bool Failed = false;
 };
@@ -100,8 +118,11 @@ struct TJournalEntry {
 struct TJournal {
   std::string Path;
   std::string Started;
+  long Pid = 0;
+  std::string Host;  // empty in journals of versions that did not note it
   std::string WorkingFolder;
   std::string Table;
+  std::vector<std::string> Folders;
   std::vector<TJournalEntry> Files;
   bool Ended = false;
   bool Interrupted = false;
@@ -130,7 +151,8 @@ const char* UndoStatusWord(TUndoStatus status);
 // Puts back every file of the run of a journal, the last committed first. A file is restored
 // only when it still holds what the run wrote (with force: whatever it holds) and its backup
 // holds the original; a backup whose content is not the original's is never removed. When no
-// file is refused, the journal is marked undone and undoing it again changes nothing.
+// file is refused, the journal is marked undone and undoing it again changes nothing. The
+// temporary files the run left in its folders, when it was killed, are removed.
 std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force);
 
 }  // namespace kv

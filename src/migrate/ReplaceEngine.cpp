@@ -122,9 +122,9 @@ std::size_t FindFolded(std::string_view text, std::string_view upperFind, std::s
 
 }  // namespace
 
-std::int32_t ReplacePair(std::vector<std::string>& lines, std::string_view upperFind,
+std::int64_t ReplacePair(std::vector<std::string>& lines, std::string_view upperFind,
                          std::string_view replacement) {
-  std::int32_t count = 0;
+  std::int64_t count = 0;
   if (upperFind.empty()) return 0;
   for (auto& line : lines) {
     std::string rest = line;
@@ -308,9 +308,9 @@ TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions opt
     : Pairs(std::move(pairs), options.CodePage), Applier(Pairs), Options(options) {}
 
 void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text,
-                                       unsigned* permissions, bool* binaryForm,
+                                       TFileStatus* status, bool* binaryForm,
                                        std::optional<std::uint64_t>* binaryHash) {
-  ReadFileInto(path, text, permissions);
+  ReadFileInto(path, text, status, TFileKinds::RegularOnly);
   if (binaryForm) *binaryForm = false;
   // A form file whose first byte is 0xFF is a binary form resource; any other form file is read
   // as text ("object"/"inherited"/"inline" forms, and anything else too, so that no file is
@@ -369,7 +369,7 @@ std::size_t TPairApplier::WholeCharacterMatch(const TPreparedPairs::TPreparedPai
   return std::string::npos;
 }
 
-std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
+std::int64_t TPairApplier::ApplyPairsToLine(std::string_view line) {
   // The line as the pairs have made it so far: the file's own bytes until a pair replaces
   // something (double-byte matching reads Line, so it gets a copy at once). Searches upper-case
   // it as they read.
@@ -380,7 +380,7 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
   }
   std::sort(Pending.begin(), Pending.end());
 
-  std::int32_t count = 0;
+  std::int64_t count = 0;
   for (std::size_t k = 0; k < Pending.size(); ++k) {
     const std::uint32_t index = Pending[k];
     const auto& pair = Table.Pairs[index];
@@ -463,7 +463,13 @@ std::int32_t TPairApplier::ApplyPairsToLine(std::string_view line) {
   return count;
 }
 
-std::int32_t TPairApplier::ApplyPairs(std::string& text) {
+void TPairApplier::Release() {
+  Output = std::string();
+  Line = std::string();
+  Scratch = std::string();
+}
+
+std::int64_t TPairApplier::ApplyPairs(std::string& text) {
   // Lines are independent of each other: only the lines holding a find text can change. The
   // matcher goes through the whole text in one pass; a line is looked at only when the matcher
   // stops in it, and is then rewritten on its own. The text between changed lines is copied with
@@ -473,7 +479,7 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
   const char* const data = text.data();
   Output.clear();
   std::size_t copyFrom = 0;
-  std::int32_t total = 0;
+  std::int64_t total = 0;
   // The line the matcher stopped in last: [lineBegin, lineEnd), and where the next one begins.
   std::size_t lineBegin = 0;
   std::size_t lineEnd = 0;
@@ -482,7 +488,7 @@ std::int32_t TPairApplier::ApplyPairs(std::string& text) {
 
   const auto finishLine = [&] {
     if (Pending.empty()) return;
-    const std::int32_t count =
+    const std::int64_t count =
         ApplyPairsToLine(std::string_view(data + lineBegin, lineEnd - lineBegin));
     if (count == 0) return;
     total += count;
@@ -532,78 +538,125 @@ std::string BackupCandidate(const std::string& path, unsigned attempt) {
 }
 
 void TSourceConverter::Commit(const std::string& path, TFileReplacement& replacement,
-                              const TFileResult& result) const {
+                              const TFileResult& result) {
   const auto candidates = [&](unsigned attempt) { return BackupCandidate(path, attempt); };
   TRunJournal* const journal = Options.Journal;
   if (!journal) {
     replacement.CommitWithFreshBackup(candidates);
+    if (Options.Durable) SyncFolder(FolderOf(path));
     return;
   }
-  // intent (with the first backup name) -> backup claimed (and noted when it is another name)
-  // -> file replaced -> done: whenever the process dies, the journal names every file that may
-  // have changed, and the backup of every file that was replaced. A backup claimed but not yet
-  // noted is a link of the file itself, which undo finds by that.
+  // intent (with the first backup name) -> backup claimed (and noted when it is another name;
+  // a copy is noted before its name is claimed) -> file replaced -> done: whenever the process
+  // dies, the journal names every file that may have changed, and the backup of every file that
+  // was replaced. A backup linked but not yet noted is a link of the file itself, which undo
+  // finds by that.
   const std::string expected = BackupCandidate(path, 0);
   const std::size_t entry = journal->Intent(path, expected, result.OriginalHash, result.NewHash);
   try {
     replacement.CommitWithFreshBackup(
-        candidates,
-        [&](const std::string& backup) {
-          if (backup != expected) journal->Backup(entry, backup);
+        candidates, [&](const std::string& backup, TBackupKind kind) {
+          if (kind == TBackupKind::Copied) {
+            journal->Copy(entry, backup);
+          } else if (backup != expected) {
+            journal->Backup(entry, backup);
+          }
         });
   } catch (...) {
     journal->Failed(entry);
     throw;
   }
-  journal->Done(entry);
+  if (!Options.Durable) {
+    journal->Done(entry);
+    return;
+  }
+  // The done line waits until the new file and its name are on the disk; folders are flushed
+  // for a group of files at a time.
+  UnflushedEntries.push_back(entry);
+  std::string folder = FolderOf(path);
+  if (std::find(UnflushedFolders.begin(), UnflushedFolders.end(), folder) ==
+      UnflushedFolders.end()) {
+    UnflushedFolders.push_back(std::move(folder));
+  }
+  constexpr std::size_t FlushEvery = 64;
+  if (UnflushedEntries.size() >= FlushEvery) FlushCommitted();
+}
+
+void TSourceConverter::FlushCommitted() {
+  if (UnflushedEntries.empty()) return;
+  bool synced = true;
+  for (const std::string& folder : UnflushedFolders) synced = SyncFolder(folder) && synced;
+  // A file whose name may not be on the disk gets no done line: undo then tells from the file's
+  // content whether it was replaced, as after a kill.
+  if (synced && Options.Journal) {
+    for (const std::size_t entry : UnflushedEntries) Options.Journal->Done(entry);
+    Options.Journal->Sync();
+  }
+  UnflushedEntries.clear();
+  UnflushedFolders.clear();
 }
 
 std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::string& path,
                                                                 TPairApplier& applier,
                                                                 std::string& text,
                                                                 TFileResult& result) const {
-  unsigned permissions = 0;
+  TFileStatus status;
   bool binaryForm = false;
   const bool journal = Options.Journal && !Options.DryRun;
   // A binary form's hash is of its own bytes, taken before they become text.
   std::optional<std::uint64_t> binaryHash;
-  LoadProjectFile(path, text, &permissions, &binaryForm, journal ? &binaryHash : nullptr);
-  std::string oldText;
-  if (Options.KeepTexts) oldText = text;
-  FastTimer.Start();
-  result.Replacements = applier.ApplyPairs(text);
-  FastTimer.Stop();
-  result.Microseconds = FastTimer.ElapsedMicroseconds();
-  if (result.Replacements == 0) return nullptr;
-  if (journal) {
-    // Only changed files are hashed; the text before the passes is still in the applier.
-    result.OriginalHash = binaryHash ? *binaryHash : HashBytes(applier.TextBefore());
-    result.NewHash = HashBytes(text);
+  try {
+    LoadProjectFile(path, text, &status, &binaryForm, journal ? &binaryHash : nullptr);
+    std::string oldText;
+    if (Options.KeepTexts) oldText = text;
+    FastTimer.Start();
+    result.Replacements = applier.ApplyPairs(text);
+    FastTimer.Stop();
+    result.Microseconds = FastTimer.ElapsedMicroseconds();
+    if (result.Replacements == 0) return nullptr;
+    if (journal) {
+      // Only changed files are hashed; the text before the passes is still in the applier.
+      result.OriginalHash = binaryHash ? *binaryHash : HashBytes(applier.TextBefore());
+      result.NewHash = HashBytes(text);
+    }
+    if (Options.KeepTexts) {
+      result.OldText = std::move(oldText);
+      result.NewText = text;
+      result.BinaryForm = binaryForm;
+    }
+  } catch (const std::bad_alloc&) {
+    // A file too large for the memory left fails on its own; the buffers are given back so that
+    // the next file starts afresh.
+    text = std::string();
+    applier.Release();
+    result.OldText = std::string();
+    result.NewText = std::string();
+    throw EFileError("Cannot convert file \"" + path +
+                     "\". There is not enough memory to hold it and its new text (" +
+                     std::to_string(status.Size) + " bytes)");
   }
   // The folder may be writable when the file is not, and the new file would then replace it
   // anyway; a file nobody may write is left alone (also in a dry run, which shows what a real
   // run would do).
-  if (IsReadOnlyMode(permissions)) {
+  if (IsReadOnlyMode(status.Permissions)) {
     throw EFileError("Cannot write file \"" + path +
                      "\". The file is read-only (nobody has write permission); it was left as it "
                      "was");
   }
-  if (Options.KeepTexts) {
-    result.OldText = std::move(oldText);
-    result.NewText = text;
-    result.BinaryForm = binaryForm;
-  }
   if (Options.DryRun) return nullptr;
   // The old file survives under the backup name, so the new text need not be flushed to the
-  // disk before it takes the file's place.
-  return std::make_unique<TFileReplacement>(path, text, false, permissions);
+  // disk before it takes the file's place, unless the run is to be durable.
+  return std::make_unique<TFileReplacement>(path, text, Options.Durable, &status);
 }
 
-std::int32_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t& microseconds) {
+std::int64_t TSourceConverter::ConvertFile(const std::string& path, std::int64_t& microseconds) {
   TFileResult result;
   const auto replacement = ConvertText(path, Applier, FileLines.Text, result);
   microseconds = result.Microseconds;
-  if (replacement) Commit(path, *replacement, result);
+  if (replacement) {
+    Commit(path, *replacement, result);
+    FlushCommitted();
+  }
   return result.Replacements;
 }
 
@@ -637,7 +690,7 @@ void TSourceConverter::TuneFor(const std::vector<std::string>& paths) {
   for (std::size_t k = 0; k < SampleFiles && bytes < SampleBytes; ++k) {
     std::string text;
     try {
-      ReadFileInto(paths[k * paths.size() / SampleFiles], text);
+      ReadFileInto(paths[k * paths.size() / SampleFiles], text, nullptr, TFileKinds::RegularOnly);
     } catch (const std::exception&) {
       continue;  // the run itself reports the file
     }
@@ -713,6 +766,13 @@ void TSourceConverter::ConvertFiles(
   const auto report = [&](std::size_t i, const TFileResult& result) {
     return onResult(Options.ConvertRepeatsOnce ? listIndex[i] : i, result);
   };
+  // The journal names the run's folders, where a killed run leaves its temporary files.
+  if (Options.Journal && !Options.DryRun) Options.Journal->NoteFolders(paths);
+  // However the run ends, what a durable run committed is flushed and noted done.
+  struct TFlushOnExit {
+    TSourceConverter& Converter;
+    ~TFlushOnExit() { Converter.FlushCommitted(); }
+  } flushOnExit{*this};
 
   if (sequential) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -794,11 +854,18 @@ void TSourceConverter::ConvertFiles(
 
   // Each thread's buffers are made large enough for the largest file at once: growing them file
   // by file would move them, and touch fresh memory, many times over. Reserved memory costs
-  // nothing until it is written.
-  const auto reserve = [largest](TPairApplier& applier, std::string& text) {
-    // The text buffer and the applier's output trade places after every changed file.
-    text.reserve(TPairApplier::RoomFor(largest));
-    applier.Reserve(largest);
+  // nothing until it is written. Beyond a size that real units never reach, buffers grow with
+  // the file at hand instead, where a file too large to be held fails on its own.
+  constexpr std::size_t MaxReserved = std::size_t{64} << 20;
+  const auto reserve = [size = std::min(largest, MaxReserved)](TPairApplier& applier,
+                                                               std::string& text) noexcept {
+    try {
+      // The text buffer and the applier's output trade places after every changed file.
+      text.reserve(TPairApplier::RoomFor(size));
+      applier.Reserve(size);
+    } catch (const std::bad_alloc&) {
+      // The buffers then grow as files need.
+    }
   };
 
   // However this function is left (onResult throwing, a thread that could not be started), the
@@ -854,6 +921,9 @@ void TSourceConverter::ConvertFiles(
       slot.Replacement.reset();
     }
     const bool goOn = report(next, slot.Result);
+    // The texts kept to show the changes are not needed once handed on.
+    slot.Result.OldText = std::string();
+    slot.Result.NewText = std::string();
     ++next;
     {
       std::lock_guard lock(mutex);

@@ -25,7 +25,7 @@ namespace kv {
 // inserted text is never scanned again by the same pair. An empty find text never occurs.
 // Returns the number of replacements. This is the plain line-by-line form of a pass; the engine
 // below gives the same results on a whole file at once.
-std::int32_t ReplacePair(std::vector<std::string>& lines, std::string_view upperFind,
+std::int64_t ReplacePair(std::vector<std::string>& lines, std::string_view upperFind,
                          std::string_view replacement);
 
 // The backup name of a changed file: the path with the extension of its file name (from the last
@@ -51,6 +51,11 @@ struct TConvertOptions {
   // When set, every file is announced in this journal before it is replaced (see Journal.h); the
   // journal must outlive the converter.
   class TRunJournal* Journal = nullptr;
+  // Every new file, and the folder it is named in, is flushed to the disk before the journal
+  // says it is in place, so that after a power loss no file is found empty and the journal
+  // names every file that was replaced. Without it the old content is kept safe all the same
+  // (the backup holds it), but a file replaced shortly before a power loss may come back empty.
+  bool Durable = false;
 };
 
 // The pairs of a table prepared for matching: upper-cased find texts, the matcher over them and,
@@ -119,7 +124,9 @@ class TPairApplier {
   // Applies every pair to text in table order and returns the replacement count. When the count
   // is above 0, text becomes the new file text as it is written: every line followed by CR LF.
   // Otherwise text is left as it was.
-  std::int32_t ApplyPairs(std::string& text);
+  std::int64_t ApplyPairs(std::string& text);
+  // Gives the memory of the work buffers back (after a file too large to be held).
+  void Release();
   // After ApplyPairs returned a count above 0: the text as it was before, until the next call.
   const std::string& TextBefore() const { return Output; }
   // The room a text of size bytes takes once rewritten: its breaks made CR LF, and some growth.
@@ -129,7 +136,7 @@ class TPairApplier {
 
  private:
   // Applies the pending pairs to one line; leaves the result in Line.
-  std::int32_t ApplyPairsToLine(std::string_view line);
+  std::int64_t ApplyPairsToLine(std::string_view line);
   // Queues the pairs of a pattern newly found in the line, those after afterPair in table order
   // (all of them for UINT32_MAX).
   void NotePattern(std::size_t pattern, std::uint32_t afterPair);
@@ -155,7 +162,7 @@ class TPairApplier {
 
 // What converting one file gave.
 struct TFileResult {
-  std::int32_t Replacements = 0;
+  std::int64_t Replacements = 0;
   std::int64_t Microseconds = 0;
   std::exception_ptr Error;  // set when the file failed; the file is then as it was
   // With TConvertOptions::KeepTexts, for a file that changes: the text the pairs worked on (for a
@@ -186,7 +193,7 @@ class TSourceConverter {
   // the replacement passes alone. Errors (a file that cannot be read, an invalid binary form, a
   // read-only file that would change, a failed write) raise an exception; the file is then as it
   // was.
-  std::int32_t ConvertFile(const std::string& path, std::int64_t& microseconds);
+  std::int64_t ConvertFile(const std::string& path, std::int64_t& microseconds);
 
   // Converts the files in list order, with the same results as ConvertFile on each in turn, and
   // calls onResult(index, result) for each, in list order. Files are read and converted on
@@ -199,14 +206,16 @@ class TSourceConverter {
                     const std::function<bool(std::size_t, const TFileResult&)>& onResult);
 
   // Applies every pair to text (see TPairApplier::ApplyPairs).
-  std::int32_t ApplyPairs(std::string& text) { return Applier.ApplyPairs(text); }
+  std::int64_t ApplyPairs(std::string& text) { return Applier.ApplyPairs(text); }
 
   // Reads a project file as the text the pairs work on: a .dfm holding a binary form becomes its
-  // text form; anything else is taken as it is. permissions receives the file's permission bits;
-  // binaryForm whether the file was a binary form. With binaryHash, a binary form's own bytes
-  // are hashed into it (before they become text); it is left empty for any other file.
+  // text form; anything else is taken as it is. Only a regular file is read: a link, pipe,
+  // device or socket is refused with an error saying what it is. status receives what the file
+  // was when it was read; binaryForm whether it was a binary form. With binaryHash, a binary
+  // form's own bytes are hashed into it (before they become text); it is left empty for any other
+  // file.
   static void LoadProjectFile(const std::string& path, std::string& text,
-                              unsigned* permissions = nullptr, bool* binaryForm = nullptr,
+                              TFileStatus* status = nullptr, bool* binaryForm = nullptr,
                               std::optional<std::uint64_t>* binaryHash = nullptr);
 
  private:
@@ -218,12 +227,17 @@ class TSourceConverter {
   void TuneFor(const std::vector<std::string>& paths);
   // Puts a changed file's new text in place, keeping the old one under a fresh backup name, and
   // notes each step in the journal when there is one.
-  void Commit(const std::string& path, TFileReplacement& replacement,
-              const TFileResult& result) const;
+  void Commit(const std::string& path, TFileReplacement& replacement, const TFileResult& result);
+  // Durable runs: flushes the folders of the files committed since the last flush, then notes
+  // them done in the journal and flushes it.
+  void FlushCommitted();
 
   TPreparedPairs Pairs;
   TPairApplier Applier;
   TConvertOptions Options;
+  // Durable runs: the journal entries and folders of files committed but not yet flushed.
+  std::vector<std::size_t> UnflushedEntries;
+  std::vector<std::string> UnflushedFolders;
 };
 
 }  // namespace kv

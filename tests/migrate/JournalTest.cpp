@@ -181,27 +181,44 @@ TEST_F(JournalTest, JournalsLiveInTheStateFolderAndDamagedOnesAreRefused) {
                EFileError);
 }
 
-TEST_F(JournalTest, StaleTemporariesOfDeadProcessesAreRemoved) {
+TEST_F(JournalTest, StaleTemporariesOfDeadProcessesOfThisHostAreRemoved) {
   // A child that has exited and been reaped: its process id is free.
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
   int status = 0;
   ::waitpid(child, &status, 0);
+  const std::string host = TemporaryHost();
   const std::string dead = std::to_string(child), self = std::to_string(::getpid());
-  Dir.Write("Unit1.pas.kvtmp-" + dead + "-17", "left by a killed run");
-  Dir.Write("Unit1.pas.kvtmp-" + self + "-18", "being written");
-  Dir.Write("Unit1.pas.kvtmp-" + dead + "-x", "not one of ours");
+  Dir.Write("Unit1.pas.kvtmp-" + host + "-" + dead + "-17", "left by a killed run");
+  Dir.Write("Unit1.pas.kvtmp-" + host + "-" + self + "-18", "being written");
+  // A process id tells nothing of another host (a container, a network share), nor does a name
+  // without a host.
+  Dir.Write("Unit1.pas.kvtmp-elsewhere-" + dead + "-19", "another host's");
+  Dir.Write("Unit1.pas.kvtmp-" + dead + "-20", "no host in the name");
+  Dir.Write("Unit1.pas.kvtmp-" + host + "-" + dead + "-x", "not one of ours");
   Dir.Write("Unit1.pas", "kept");
-  EXPECT_EQ(TemporaryOwner("a.kvtmp-12-3"), 12);
-  EXPECT_EQ(TemporaryOwner(".kvtmp-12-3"), 0);
-  EXPECT_EQ(TemporaryOwner("a.kvtmp-12-"), 0);
+  const struct {
+    const char* Name;
+    const char* Host;
+    long Pid;
+  } names[] = {{"a.kvtmp-h-12-3", "h", 12},       {"a.kvtmp-my-box.lan-7-0", "my-box.lan", 7},
+               {".kvtmp-h-12-3", "", 0},          {"a.kvtmp-12-3", "", 0},
+               {"a.kvtmp-h-12-", "", 0},          {"a.kvtmp--12-3", "", 0},
+               {"a.kvtmp-h-1234567890-3", "", 0}, {"a.kvtmp-h-1x-3", "", 0}};
+  for (const auto& n : names) {
+    EXPECT_EQ(TemporaryOwner(n.Name).Host, n.Host) << n.Name;
+    EXPECT_EQ(TemporaryOwner(n.Name).Pid, n.Pid) << n.Name;
+  }
 
   const auto removed = RemoveStaleTemporaries(Dir.Path());
   ASSERT_EQ(removed.size(), 1u);
-  EXPECT_EQ(removed[0], Dir / ("Unit1.pas.kvtmp-" + dead + "-17"));
-  EXPECT_FALSE(Dir.Exists("Unit1.pas.kvtmp-" + dead + "-17"));
-  EXPECT_TRUE(Dir.Exists("Unit1.pas.kvtmp-" + self + "-18"));
-  EXPECT_TRUE(Dir.Exists("Unit1.pas.kvtmp-" + dead + "-x"));
+  EXPECT_EQ(removed[0], Dir / ("Unit1.pas.kvtmp-" + host + "-" + dead + "-17"));
+  for (const std::string kept : {"Unit1.pas.kvtmp-" + host + "-" + self + "-18",
+                                 "Unit1.pas.kvtmp-elsewhere-" + dead + "-19",
+                                 "Unit1.pas.kvtmp-" + dead + "-20",
+                                 "Unit1.pas.kvtmp-" + host + "-" + dead + "-x"}) {
+    EXPECT_TRUE(Dir.Exists(kept)) << kept;
+  }
 }
 
 }  // namespace
