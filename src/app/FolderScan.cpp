@@ -109,8 +109,9 @@ void TakeLink(TScanState& state, const std::string& path, const std::string& nam
     Skip(state, path, "a link that leads nowhere; left alone");
     return;
   }
-  const bool inside = std::any_of(state.LinkRoots.begin(), state.LinkRoots.end(),
-                                  [&](const std::string& root) { return IsInsideFolder(target, root); });
+  const bool inside =
+      std::any_of(state.LinkRoots.begin(), state.LinkRoots.end(),
+                  [&](const std::string& root) { return IsInsideFolder(target, root); });
   if (!inside) {
     Skip(state, path, "a link to \"" + target + "\", outside the folders named; left alone");
     return;
@@ -153,7 +154,10 @@ bool ScanFolder(TScanState& state, const std::string& folder, int level) {
     if (type == DT_UNKNOWN) {
       struct stat st {};
       if (::lstat(path.c_str(), &st) != 0) continue;
-      type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : S_ISREG(st.st_mode) ? DT_REG : DT_FIFO;
+      type = S_ISDIR(st.st_mode)   ? DT_DIR
+             : S_ISLNK(st.st_mode) ? DT_LNK
+             : S_ISREG(st.st_mode) ? DT_REG
+                                   : DT_FIFO;
     }
     if (type == DT_DIR) {
       if (name[0] != '.') subfolders.push_back(path);

@@ -76,7 +76,8 @@ TFileStatus StatusOf(const struct stat& st) {
 
 // What an entry that is not a regular file is, for the error that refuses it.
 std::string KindOf(mode_t mode) {
-  if (S_ISLNK(mode)) return "a symbolic link, and a link is never replaced (name the file it leads to)";
+  if (S_ISLNK(mode))
+    return "a symbolic link, and a link is never replaced (name the file it leads to)";
   if (S_ISDIR(mode)) return "a folder";
   if (S_ISFIFO(mode)) return "a pipe (FIFO), not a regular file";
   if (S_ISSOCK(mode)) return "a socket, not a regular file";
@@ -108,8 +109,7 @@ int CreateTemporaryBeside(const std::string& path, std::string& tempPath, mode_t
   const auto stamp =
       static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = path + ".kvtmp-" + owner + "-" +
-               std::to_string((stamp + counter++) % 1000000007ULL);
+    tempPath = path + ".kvtmp-" + owner + "-" + std::to_string((stamp + counter++) % 1000000007ULL);
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0) return fd;
     if (errno != EEXIST) ThrowCreate(path, errno);
@@ -220,11 +220,11 @@ void ReadFileInto(const std::string& path, std::string& bytes, TFileStatus* stat
       if (S_ISREG(st.st_mode) && filled < bytes.size()) break;
     }
   } catch (const std::bad_alloc&) {
-    bytes = std::string();
+    std::string().swap(bytes);
     throw EFileError("Cannot read file \"" + path + "\". It is too large to be held in memory (" +
                      std::to_string(static_cast<long long>(st.st_size)) + " bytes)");
   } catch (const std::length_error&) {
-    bytes = std::string();
+    std::string().swap(bytes);
     throw EFileError("Cannot read file \"" + path + "\". It is too large to be held in memory (" +
                      std::to_string(static_cast<long long>(st.st_size)) + " bytes)");
   }
@@ -367,8 +367,7 @@ bool LinksUnsupported(int err) {
 int RenameWithoutReplacing(const std::string& from, const std::string& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return -1;
-  const int fd =
-      ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return -1;
   ::close(fd);
   if (::rename(from.c_str(), to.c_str()) == 0) return 0;
@@ -497,8 +496,9 @@ std::vector<std::string> RemoveStaleTemporaries(const std::string& folder,
     if (owner.Pid <= 0 || owner.Pid == self || owner.Host != TemporaryHost()) continue;
     if (pid && owner.Pid != *pid) continue;
     if (::kill(static_cast<pid_t>(owner.Pid), 0) == 0 || errno != ESRCH) continue;
-    const std::string path =
-        folder.empty() ? name : folder.back() == '/' ? folder + name : folder + "/" + name;
+    const std::string path = folder.empty()         ? name
+                             : folder.back() == '/' ? folder + name
+                                                    : folder + "/" + name;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if (::unlink(path.c_str()) == 0) removed.push_back(path);

@@ -464,9 +464,9 @@ std::int64_t TPairApplier::ApplyPairsToLine(std::string_view line) {
 }
 
 void TPairApplier::Release() {
-  Output = std::string();
-  Line = std::string();
-  Scratch = std::string();
+  std::string().swap(Output);
+  std::string().swap(Line);
+  std::string().swap(Scratch);
 }
 
 std::int64_t TPairApplier::ApplyPairs(std::string& text) {
@@ -627,10 +627,10 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
   } catch (const std::bad_alloc&) {
     // A file too large for the memory left fails on its own; the buffers are given back so that
     // the next file starts afresh.
-    text = std::string();
+    std::string().swap(text);
     applier.Release();
-    result.OldText = std::string();
-    result.NewText = std::string();
+    std::string().swap(result.OldText);
+    std::string().swap(result.NewText);
     throw EFileError("Cannot convert file \"" + path +
                      "\". There is not enough memory to hold it and its new text (" +
                      std::to_string(status.Size) + " bytes)");
@@ -922,8 +922,8 @@ void TSourceConverter::ConvertFiles(
     }
     const bool goOn = report(next, slot.Result);
     // The texts kept to show the changes are not needed once handed on.
-    slot.Result.OldText = std::string();
-    slot.Result.NewText = std::string();
+    std::string().swap(slot.Result.OldText);
+    std::string().swap(slot.Result.NewText);
     ++next;
     {
       std::lock_guard lock(mutex);

@@ -2,6 +2,7 @@
 // scans, the table of pairs and the settings file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "app/Workbench.h"
 #include "base/CodePage.h"
 #include "base/Errors.h"
+#include "base/Files.h"
 #include "legacy/Report.h"
 #include "migrate/Journal.h"
 #include "support/ScriptedPrompter.h"
@@ -519,6 +521,48 @@ TEST_F(WorkbenchTest, ScansLeaveTheirMasksInTheSettings) {
             "[Settings]\r\nPath=" + (Dir / "tree") +
                 "\r\nMask=*.kvf\r\nDATFile=\r\nBackup=0\r\nWholeWords=0\r\nReplaceFileNames=1\r\n"
                 "Simulate=0\r\nCodePage=1252\r\nPage=0\r\n");
+}
+
+// The window keeps the command line's rules on real machines: a file reached through a link is
+// listed once, as the file it leads to; a link leading outside the folder scanned or nowhere, and
+// a pipe, are not listed but named; a run removes what killed runs of this host left beside its
+// files.
+TEST_F(WorkbenchTest, ScansTakeLinksAsTheirFilesAndRunsClearTemporaryFilesOfKilledRuns) {
+  Dir.Write("kv25x.dat", "Form=MyForm\r\n");
+  Dir.Write("tree/Unit1.pas", "Form\r\n");
+  Dir.Write("outside/Shared.pas", "Form\r\n");
+  namespace fs = std::filesystem;
+  fs::create_symlink("Unit1.pas", Dir / "tree/Alias.pas");
+  fs::create_symlink("../outside/Shared.pas", Dir / "tree/Shared.pas");
+  fs::create_symlink("Nowhere.pas", Dir / "tree/Gone.pas");
+  ASSERT_EQ(::mkfifo((Dir / "tree/Pipe.pas").c_str(), 0600), 0);
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  const std::string stale = "tree/Unit1.pas.kvtmp-" + TemporaryHost() + "-" + std::to_string(child) + "-1";
+  Dir.Write(stale, "left by a killed run");
+
+  TfrmMain& f = Start();
+  Prompter.Folders = {Dir / "tree"};
+  f.IterateSubdirectoriesExecute();
+  ASSERT_EQ(f.SearchList.Rows.size(), 1u);
+  EXPECT_EQ(f.SearchList.Rows[0].Caption, fs::canonical(Dir / "tree/Unit1.pas").string());
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  for (const char* named : {"tree/Shared.pas: a link to", "tree/Gone.pas: a link that leads nowhere",
+                            "tree/Pipe.pas: not a regular file"}) {
+    EXPECT_NE(Prompter.Messages[0].find(named), std::string::npos) << Prompter.Messages[0];
+  }
+  // Adding the link again adds nothing (a path added twice is listed twice, and converted twice,
+  // as the user asked, but a link is not the user's path to the file).
+  f.AddFile(Dir / "tree/Alias.pas");
+  EXPECT_EQ(f.SearchList.Rows.size(), 1u);
+  f.btnStartClick();
+  EXPECT_EQ(f.SearchList.Rows[0].Cells[1], "Done");
+  EXPECT_EQ(Dir.Read("tree/Unit1.pas"), "MyForm\r\n");
+  EXPECT_TRUE(fs::is_symlink(Dir / "tree/Alias.pas"));
+  EXPECT_EQ(Dir.Read("outside/Shared.pas"), "Form\r\n");
+  EXPECT_FALSE(Dir.Exists(stale));
 }
 
 TEST_F(WorkbenchTest, TableWithEqualsSignsIsSavedAndReadBackByteForByte) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "base/Files.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -101,12 +103,47 @@ class InterruptTest : public ::testing::Test {
     return found;
   }
 
+  // The journals of the runs so far.
+  std::vector<std::string> JournalFiles() {
+    std::vector<std::string> found;
+    const fs::path folder = Dir / "state/kv3conv/journals";
+    if (!fs::exists(folder)) return found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (entry.path().extension() == ".journal") found.push_back(entry.path());
+    }
+    return found;
+  }
+  // kv3conv runs as on a file system without hard links from now on.
+  void WithoutHardLinks() {
+    ::setenv("LD_PRELOAD", KV_TEST_PRELOAD_PATH, 1);
+    ::setenv("KV_TEST_NO_HARD_LINKS", "1", 1);
+    // A sanitizer runtime would otherwise insist on being loaded first.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    ::setenv("ASAN_OPTIONS",
+             ((asan && *asan ? std::string(asan) + ":" : std::string()) + "verify_asan_link_order=0")
+                 .c_str(),
+             1);
+  }
+  ~InterruptTest() override {
+    ::unsetenv("LD_PRELOAD");
+    ::unsetenv("KV_TEST_NO_HARD_LINKS");
+  }
+
   TTempDir Dir;
   std::string Table;
   std::map<std::string, std::string> Originals;
 };
 
-TEST_F(InterruptTest, KilledAtAnyInstantEveryFileStaysWholeAndUndoRestoresEveryByte) {
+// The same with and without hard links: without them (FAT, exFAT, many network shares) a backup
+// is a copy of the original, and the original must never be missing on the way.
+class KilledRunTest : public InterruptTest, public ::testing::WithParamInterface<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(HardLinks, KilledRunTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "With" : "Without"; });
+
+TEST_P(KilledRunTest, KilledAtAnyInstantEveryFileStaysWholeAndUndoLeavesTheTreeAsItWas) {
+  const bool hardLinks = GetParam();
+  if (!hardLinks) WithoutHardLinks();
   MakeProject(300);
   // One whole run, undone, tells how long a run takes.
   const auto t0 = std::chrono::steady_clock::now();
@@ -127,16 +164,27 @@ TEST_F(InterruptTest, KilledAtAnyInstantEveryFileStaysWholeAndUndoRestoresEveryB
     Wait(pid);
     const int converted = CheckWhole();
     if (converted > 0 && converted < 270) ++midRun;
-    ASSERT_EQ(RunToEnd({"undo"}), 0) << Dir.Read("stdout") << Dir.Read("stderr");
+    // Undo leaves the tree as it was before the run: no backup and no temporary file of the
+    // killed run is left (a run killed before it committed a file has no journal to undo; its
+    // temporary files are the next run's to remove).
+    const bool journaled = !JournalFiles().empty();
+    ASSERT_EQ(RunToEnd({"undo"}), journaled ? 0 : 2) << Dir.Read("stdout") << Dir.Read("stderr");
     for (const auto& [path, original] : Originals) ASSERT_EQ(Dir.Read(path), original) << path;
     ASSERT_EQ(Leftovers(".BAK"), std::vector<std::string>{});
+    const std::string ofThisRun = ".kvtmp-" + kv::TemporaryHost() + "-" + std::to_string(pid) + "-";
+    if (journaled) ASSERT_EQ(Leftovers(ofThisRun), std::vector<std::string>{});
+    for (const auto& journal : JournalFiles()) fs::remove(journal);
     if (HasFailure()) return;
   }
   EXPECT_GT(midRun, 0) << "no kill came while files were being replaced";
   std::printf("%d of 30 kills came while files were being replaced\n", midRun);
 
-  // The next run removes the temporary files the killed runs left, and says so.
+  // A run that ends leaves every file whole, with a copy as its backup where there are no hard
+  // links; the next run removes the temporary files killed runs left, and says so.
   const bool leftTemporaries = !Leftovers(".kvtmp-").empty();
+  const std::string unit = Originals.begin()->first;
+  struct stat before {};
+  ASSERT_EQ(::stat(unit.c_str(), &before), 0);
   ASSERT_EQ(RunToEnd({"source", "--table", Table, Dir / "proj"}), 0) << Dir.Read("stderr");
   EXPECT_EQ(Leftovers(".kvtmp-"), std::vector<std::string>{});
   if (leftTemporaries) {
@@ -144,6 +192,10 @@ TEST_F(InterruptTest, KilledAtAnyInstantEveryFileStaysWholeAndUndoRestoresEveryB
               std::string::npos);
   }
   EXPECT_EQ(CheckWhole(), 270);
+  struct stat backup {};
+  ASSERT_EQ(::stat(fs::path(unit).replace_extension(".BAK").c_str(), &backup), 0);
+  EXPECT_EQ(backup.st_ino == before.st_ino, hardLinks) << "the backup is the old file itself only "
+                                                          "where there are hard links";
 }
 
 // SIGINT and SIGTERM stop the run after the file in hand: the total of what was done is printed,

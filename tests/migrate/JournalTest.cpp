@@ -142,22 +142,33 @@ TEST_F(JournalTest, UndoHandlesARunKilledBetweenAnyTwoSteps) {
   intent("replaced");
   link("replaced", "replaced.BAK");
   WriteFileSafely(Dir / "replaced.pas", converted);
-  lines += "done\t4\t2026-01-01";  // cut short by the kill: ignored
+  // Without hard links the backup is a copy, announced before it takes its name: killed after it
+  // took it, and after the file was replaced too.
+  intent("copied");
+  lines += "copy\t5\t" + (Dir / "copied.BAK") + "\n";
+  Dir.Write("copied.BAK", original);
+  intent("copiedreplaced");
+  lines += "copy\t6\t" + (Dir / "copiedreplaced.BAK") + "\n";
+  Dir.Write("copiedreplaced.BAK", original);
+  WriteFileSafely(Dir / "copiedreplaced.pas", converted);
+  lines += "done\t6\t2026-01-01";  // cut short by the kill: ignored
   const std::string path = Dir.Write("killed.journal", lines);
 
   const TJournal journal = ReadJournal(path);
   EXPECT_FALSE(journal.Ended);
-  EXPECT_FALSE(journal.Files[4].Done);
+  EXPECT_FALSE(journal.Files[6].Done);
   EXPECT_EQ(journal.Files[3].Backup, Dir / "noted.pas.BAK");
+  EXPECT_TRUE(journal.Files[5].Copied);
   const auto results = UndoRun(path, false);
-  ASSERT_EQ(results.size(), 5u);
+  ASSERT_EQ(results.size(), 7u);
   EXPECT_EQ(results[0].Status, TUndoStatus::NotChanged);
-  for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(results[i].Status, TUndoStatus::Restored) << i;
-  for (const char* name : {"intent", "linked", "elsewhere", "noted", "replaced"}) {
+  for (std::size_t i = 1; i < 7; ++i) EXPECT_EQ(results[i].Status, TUndoStatus::Restored) << i;
+  for (const char* name :
+       {"intent", "linked", "elsewhere", "noted", "replaced", "copied", "copiedreplaced"}) {
     EXPECT_EQ(Dir.Read(std::string(name) + ".pas"), original) << name;
     EXPECT_FALSE(Dir.Exists(std::string(name) + ".pas.BAK")) << name;
   }
-  for (const char* name : {"intent", "linked", "replaced"}) {
+  for (const char* name : {"intent", "linked", "replaced", "copied", "copiedreplaced"}) {
     EXPECT_FALSE(Dir.Exists(std::string(name) + ".BAK")) << name;
   }
   // Files of the same names that the run did not make are left, even one holding the original.

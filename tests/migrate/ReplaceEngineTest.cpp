@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 
@@ -413,7 +414,7 @@ TEST_F(ConvertFileTest, NulBytesAreCarriedThrough) {
 }
 
 // Also the bits that the process's creation mask strips from a new file (group and others may
-// write under the usual mask 022): the mask must have been read right for those to be restored.
+// write under the usual mask 022): the new file must be given them after it was created.
 TEST_F(ConvertFileTest, NewFileKeepsThePermissionsOfTheOld) {
   for (const mode_t mode : {0640, 0666, 0602}) {
     SCOPED_TRACE(mode);
@@ -516,6 +517,52 @@ TEST(ConvertFiles, StoppingLeavesLaterFilesAndNoTemporaryFiles) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
   EXPECT_EQ(entries, 35);  // 30 files and 5 backups
+}
+
+// Files are read ahead of the one being written: a file edited after it was read (an editor's
+// autosave while a long file converts) is never replaced by a conversion of what it held before.
+// It fails with "changed during the run; left as it is", or, read after the edit, is converted
+// from the edit, which its backup then holds.
+TEST(ConvertFiles, FileEditedAfterItWasReadIsNeverReplaced) {
+  TTempDir dir;
+  std::vector<std::string> paths;
+  // The first file takes long to convert: the small ones after it are read meanwhile.
+  std::string large;
+  for (int i = 0; i < 300000; ++i) large += "var R: TkvReport;\r\n";
+  paths.push_back(dir.Write("Large.pas", large));
+  for (int i = 0; i < 10; ++i) paths.push_back(dir.Write("U" + std::to_string(i) + ".pas", "TkvReport"));
+  std::vector<std::string> errors(paths.size());
+  TSourceConverter({{"TkvReport", "R"}}, TConvertOptions{false, 2})
+      .ConvertFiles(paths, [&](std::size_t i, const TFileResult& r) {
+        if (r.Error) {
+          try {
+            std::rethrow_exception(r.Error);
+          } catch (const std::exception& e) {
+            errors[i] = e.what();
+          }
+        }
+        if (i == 0) {
+          for (std::size_t k = 1; k < paths.size(); ++k) {
+            std::ofstream(paths[k], std::ios::app) << " TkvReport edited";
+          }
+        }
+        return true;
+      });
+  int refused = 0;
+  for (std::size_t k = 1; k < paths.size(); ++k) {
+    SCOPED_TRACE(paths[k]);
+    const std::string backup = BackupNameOf(paths[k]);
+    if (!errors[k].empty()) {
+      ++refused;
+      EXPECT_EQ(errors[k], "changed during the run; left as it is");
+      EXPECT_EQ(dir.Read(paths[k]), "TkvReport TkvReport edited");
+      EXPECT_FALSE(dir.Exists(backup));
+    } else {
+      EXPECT_EQ(dir.Read(paths[k]), "R R edited\r\n");
+      EXPECT_EQ(dir.Read(backup), "TkvReport TkvReport edited");
+    }
+  }
+  EXPECT_GT(refused, 0) << "no file was read before the edit";
 }
 
 // An exception from onResult ends the run and reaches the caller once every thread has stopped:

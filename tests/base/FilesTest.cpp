@@ -1,0 +1,107 @@
+// Replacing a user's file: only while it is still the file that was read, and JSON texts of file
+// names whose bytes are no UTF-8.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/JsonText.h"
+#include "support/TempDir.h"
+
+namespace kv {
+namespace {
+
+using test::TTempDir;
+namespace fs = std::filesystem;
+
+// Whatever happens to a file between the moment it was read and the moment its new content would
+// take its place (an editor's save in place or by rename, a removal, a link put there), the
+// replacement is refused with "changed during the run; left as it is": the file keeps what it has
+// now, and neither a backup nor a temporary file is left.
+TEST(FileReplacement, FileChangedSinceItWasReadIsLeftAsItIs) {
+  const struct {
+    const char* Name;
+    std::function<void(const std::string& path)> Change;
+    const char* After;  // the file's content afterwards; nullptr: it is gone
+  } changes[] = {
+      {"appended in place",
+       [](const std::string& p) { std::ofstream(p, std::ios::app) << " more"; }, "old more"},
+      {"rewritten in place, same size",
+       [](const std::string& p) {
+         std::ofstream(p, std::ios::in | std::ios::out) << "new";
+         // A later modification time, as a save a moment later has.
+         const auto later = fs::last_write_time(p) + std::chrono::seconds(2);
+         fs::last_write_time(p, later);
+       },
+       "new"},
+      {"saved by rename",
+       [](const std::string& p) {
+         std::ofstream(p + ".swp") << "saved";
+         fs::rename(p + ".swp", p);
+       },
+       "saved"},
+      {"removed", [](const std::string& p) { fs::remove(p); }, nullptr},
+      {"replaced by a link",
+       [](const std::string& p) {
+         std::ofstream(p + ".real") << "old";
+         fs::remove(p);
+         fs::create_symlink(p + ".real", p);
+       },
+       "old"},
+  };
+  for (const auto& c : changes) {
+    SCOPED_TRACE(c.Name);
+    TTempDir dir;
+    const std::string path = dir.Write("Unit1.pas", "old");
+    std::string bytes;
+    TFileStatus status;
+    ReadFileInto(path, bytes, &status, TFileKinds::RegularOnly);
+    {
+      TFileReplacement replacement(path, "converted", false, &status);
+      c.Change(path);
+      try {
+        replacement.CommitWithFreshBackup(
+            [&](unsigned n) { return path + std::to_string(n) + ".BAK"; });
+        ADD_FAILURE() << "replaced";
+      } catch (const EFileError& e) {
+        EXPECT_STREQ(e.what(), "changed during the run; left as it is");
+      }
+    }
+    if (c.After) {
+      EXPECT_EQ(dir.Read("Unit1.pas"), c.After);
+    } else {
+      EXPECT_FALSE(dir.Exists("Unit1.pas"));
+    }
+    for (const auto& entry : fs::directory_iterator(dir.Path())) {
+      const std::string name = entry.path().filename();
+      EXPECT_TRUE(name == "Unit1.pas" || name == "Unit1.pas.real") << name;
+    }
+  }
+}
+
+// The lone surrogate \uDCXX names a byte that is no part of a UTF-8 character; nothing else is
+// written that way, so every byte can be read back.
+TEST(JsonString, BytesThatAreNoUtf8AreWrittenSoThatTheyCanBeRecovered) {
+  const struct {
+    std::string Text;
+    const char* Json;
+  } cases[] = {
+      {"caf\xC3\xA9", "\"caf\xC3\xA9\""},             // a real é stays as it is
+      {"caf\xE9", "\"caf\\uDCE9\""},                  // a Latin-1 é is a raw byte
+      {"\xC3", "\"\\uDCC3\""},                        // a character cut short
+      {"\xC3\xA9\xA9", "\"\xC3\xA9\\uDCA9\""},        // a stray continuation byte
+      {"\xED\xA0\x80", "\"\\uDCED\\uDCA0\\uDC80\""},  // an encoded surrogate is no character
+      {std::string("a\0b\x1F\x7F", 5), "\"a\\u0000b\\u001F\\u007F\""},  // controls are characters
+      {"q\"\\\t\r\n", "\"q\\\"\\\\\\t\\r\\n\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JsonString(c.Text), c.Json);
+}
+
+}  // namespace
+}  // namespace kv
