@@ -109,6 +109,7 @@ bench: bench-deps
 	bash bench/hostile_vs_sed $(BENCH_BUILD)
 	bash bench/large_vs_copy $(BENCH_BUILD)
 	bash bench/large_vs_copy $(BENCH_BUILD) --real $(FPC_SOURCES)
+	bash bench/durable_cost $(BENCH_BUILD)
 	bash bench/reports_vs_copy $(BENCH_BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv_bench_forms
 	bash bench/dfm2txt_vs_fpc $(BENCH_BUILD)

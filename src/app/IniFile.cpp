@@ -88,6 +88,8 @@ void TIniFile::UpdateFile() const {
   try {
     const std::filesystem::path folder = std::filesystem::path(Path).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder);
+    // A program killed while it saved left its temporary file beside the settings.
+    RemoveStaleTemporaries(FolderOf(Path));
     WriteFileSafely(Path, JoinLinesCrLf(Lines));
   } catch (const std::exception&) {
     throw EFileError("Unable to write to " + Path);

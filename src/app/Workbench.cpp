@@ -670,6 +670,7 @@ void TfrmMain::SaveResultsClick() {
           ? (json ? ReportResultsJson(SearchListReport) : ReportResultsCsv(SearchListReport))
           : (json ? SourceResultsJson(SearchList, LastRunJournal) : SourceResultsCsv(SearchList));
   try {
+    RemoveStaleTemporaries(FolderOf(*chosen));
     WriteFileSafely(*chosen, text);
   } catch (const std::exception& e) {
     Prompter.ShowError(e.what());

@@ -75,6 +75,8 @@ std::vector<std::string> ReadConversionData(const std::string& path) {
 }
 
 void WriteConversionData(const std::string& path, const std::vector<std::string>& lines) {
+  // A program killed while it saved left its temporary file beside the table.
+  RemoveStaleTemporaries(FolderOf(path));
   WriteFileSafely(path, JoinLinesCrLf(lines));
 }
 
