@@ -118,6 +118,9 @@ TFileChanges SourceFileChanges(const TfrmMain& form, std::size_t row) {
       return changes;
     }
     Preview(form, changes);
+    if (status == "Undone" && changes.Kind == TFileChanges::TKind::Preview) {
+      changes.Note = "The last run was undone; this is what a run would change now.";
+    }
   } catch (const std::exception& e) {
     changes = TFileChanges{TFileChanges::TKind::Error, file.Caption, {}, {}, false, e.what()};
   }

@@ -27,8 +27,9 @@ struct TFileChanges {
 };
 
 // The changes of the project list's row: after the last run of the window (a row that says
-// "Done" or "Failed") those the run made or the error it met, otherwise those a run would make
-// now. Errors are returned in the result, never raised.
+// "Done" or "Failed") those the run made or the error it met, otherwise (also after an undo put
+// the file back: "Undone") those a run would make now. Errors are returned in the result, never
+// raised.
 TFileChanges SourceFileChanges(const TfrmMain& form, std::size_t row);
 
 }  // namespace kv

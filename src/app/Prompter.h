@@ -16,6 +16,9 @@ struct TOpenDialogOptions {
   int FilterIndex = 1;     // 1-based entry selected at start
   std::string DefaultExt;  // without the dot
   bool MultiSelect = false;
+  // The folder the dialog opens in, and the file preselected there; empty: the dialog's own.
+  std::string InitialFolder{};
+  std::string FileName{};
 };
 
 struct TSaveDialogOptions {

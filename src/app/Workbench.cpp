@@ -187,47 +187,6 @@ bool TfrmMain::SettleUnsavedChanges() {
   return false;
 }
 
-void TfrmMain::UndoLastRunClick() {
-  const std::string path = LastJournal();
-  if (path.empty()) {
-    Prompter.ShowMessage("There is no source run to undo: no journal was found in " +
-                         JournalFolder());
-    return;
-  }
-  const TJournal journal = ReadJournal(path);
-  if (journal.Undone) {
-    Prompter.ShowMessage("The last source run (" + journal.Started + ") was undone already.");
-    return;
-  }
-  const std::size_t files = journal.Files.size();
-  if (!Prompter.Confirm("Undo the last source run (" + journal.Started + ")?\n\n" +
-                        std::to_string(files) + (files == 1 ? " file" : " files") +
-                        " will get back what they held before it, from their backups.")) {
-    return;
-  }
-  const std::vector<TUndoResult> results = UndoRun(path, false);
-  std::size_t restored = 0, refused = 0;
-  std::string details;
-  for (const TUndoResult& r : results) {
-    if (r.Status == TUndoStatus::Restored) ++restored;
-    if (r.Status == TUndoStatus::Refused) ++refused;
-    details += "\n" + std::string(UndoStatusWord(r.Status)) + ": " + r.Path +
-               (r.Reason.empty() ? "" : " (" + r.Reason + ")");
-  }
-  std::string summary =
-      std::to_string(restored) + " of " + std::to_string(results.size()) + " files restored";
-  if (refused > 0) {
-    summary += "; " + std::to_string(refused) +
-               " refused (kv3conv undo --force puts them back all the same)";
-  }
-  SetStatus({"Ready", StatusPanels[1], "Undone: " + std::to_string(restored) + " files"});
-  if (refused > 0) {
-    Prompter.ShowError(summary + "." + details);
-  } else {
-    Prompter.ShowMessage(summary + "." + details);
-  }
-}
-
 void TfrmMain::DeleteTableLines(std::vector<std::size_t> indexes) {
   std::sort(indexes.begin(), indexes.end());
   indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
@@ -653,6 +612,123 @@ TfrmMain::TRunWork TfrmMain::PrepareSourceRun() {
       throw EKvError(errorPath + ": " + text);
     }
   };
+}
+
+// ---- Undo
+// -----------------------------------------------------------------------------------------
+
+std::size_t TUndoReport::Count(TUndoStatus status) const {
+  return static_cast<std::size_t>(
+      std::count_if(Results.begin(), Results.end(),
+                    [status](const TUndoResult& r) { return r.Status == status; }));
+}
+
+std::string TUndoReport::Summary() const {
+  std::string text = std::to_string(Count(TUndoStatus::Restored)) + " of " + std::to_string(Files) +
+                     (Files == 1 ? " file" : " files") + " restored";
+  if (const std::size_t refused = Count(TUndoStatus::Refused); refused > 0) {
+    text += "; " + std::to_string(refused) +
+            " refused (kv3conv undo --force puts them back all the same)";
+  }
+  if (const std::size_t already = Count(TUndoStatus::AlreadyUndone); already > 0) {
+    text += "; " + std::to_string(already) + " held their original already";
+  }
+  if (const std::size_t unchanged = Count(TUndoStatus::NotChanged); unchanged > 0) {
+    text += "; " + std::to_string(unchanged) + " had not been changed by the run";
+  }
+  if (Cancelled()) {
+    text += "; the undo was cancelled before the other " + std::to_string(Files - Results.size()) +
+            ", which the next undo of this run puts back";
+  }
+  return text + ".";
+}
+
+std::string TfrmMain::UndoJournal() {
+  if (!LastRunJournal.empty()) return LastRunJournal;
+  // No run of this window wrote a journal: the user says which run to undo, the newest of any
+  // process being the likeliest.
+  TOpenDialogOptions options{JournalFilter, 1, "journal", false};
+  options.InitialFolder = JournalFolder();
+  options.FileName = LastJournal(options.InitialFolder);
+  const std::vector<std::string> chosen = Prompter.OpenFiles(options);
+  return chosen.empty() ? std::string() : chosen.front();
+}
+
+TfrmMain::TRunWork TfrmMain::PrepareUndoRun(const std::string& journalPath) {
+  if (journalPath.empty()) return {};
+  const TJournal journal = ReadJournal(journalPath);
+  if (journal.Undone) {
+    Prompter.ShowMessage("The source run of " + journal.Started + " was undone already.");
+    return {};
+  }
+  const std::size_t files = journal.Files.size();
+  if (!Prompter.Confirm("Undo the source run of " + journal.Started + "?\n\n" +
+                        std::to_string(files) + (files == 1 ? " file" : " files") +
+                        " will get back what they held before it, from their backups.")) {
+    return {};
+  }
+  auto report = std::make_shared<TUndoReport>();
+  report->JournalPath = journalPath;
+  report->Started = journal.Started;
+  report->WorkingFolder = journal.WorkingFolder;
+  report->Files = files;
+  CancelRequested.store(false, std::memory_order_relaxed);
+  if (View) View->BusyChanged(true);
+  SetStatus({"Undoing...", StatusPanels[1], StatusPanels[2]});
+  if (View) View->ProgressChanged(0, files, 0);
+  return [this, report] {
+    TRunClock clock(report->Files);
+    bool ended = false;
+    const TFinally finish(
+        [&] { Change([this, report = ended ? report : nullptr] { EndUndo(report); }); });
+    // Each file is put back in one step of its own; a cancel stops after the file in hand, so
+    // that every file is either back or still as the run left it.
+    report->Results =
+        UndoRun(report->JournalPath, false, [&](std::size_t handled, std::size_t total) {
+          Change([this, handled, total, elapsed = clock.Elapsed()] {
+            if (View) View->ProgressChanged(handled, total, elapsed);
+          });
+          return !CancelRequested.load(std::memory_order_relaxed);
+        });
+    ended = true;
+  };
+}
+
+void TfrmMain::EndUndo(std::shared_ptr<const TUndoReport> report) {
+  if (View) View->BusyChanged(false);
+  if (!report) {
+    SetStatus({"Ready", StatusPanels[1], StatusPanels[2]});
+    return;
+  }
+  LastUndo = report;
+  // The rows whose file holds what it held before the run again. The journal names files by
+  // absolute paths, relative ones taken from the run's working folder.
+  std::vector<std::string> back;
+  for (const TUndoResult& r : report->Results) {
+    if (r.Status == TUndoStatus::Restored || r.Status == TUndoStatus::AlreadyUndone) {
+      back.push_back(std::filesystem::path(r.Path).lexically_normal().string());
+    }
+  }
+  std::sort(back.begin(), back.end());
+  for (std::size_t row = 0; row < SearchList.Rows.size(); ++row) {
+    const std::string& caption = SearchList.Rows[row].Caption;
+    const std::string absolute =
+        !caption.empty() && caption[0] == '/' ? caption : report->WorkingFolder + "/" + caption;
+    if (!std::binary_search(back.begin(), back.end(),
+                            std::filesystem::path(absolute).lexically_normal().string())) {
+      continue;
+    }
+    std::array<std::string, 3> cells = SearchList.Rows[row].Cells;
+    cells[1] = "Undone";
+    SetCells(SearchList, row, std::move(cells));
+  }
+  SetStatus({report->Cancelled() ? "Cancelled" : "Ready", StatusPanels[1],
+             "Undone: " + std::to_string(report->Count(TUndoStatus::Restored)) + " of " +
+                 std::to_string(report->Files) + " files"});
+  if (View) View->UndoFinished(*report);
+  // The files are listed where the view shows the report; a refusal is told in a box as well,
+  // so that it is not missed.
+  if (report->Count(TUndoStatus::Refused) > 0) Prompter.ShowError(report->Summary());
 }
 
 void TfrmMain::SaveResultsClick() {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "app/FolderScan.h"
 #include "app/IniFile.h"
 #include "app/Prompter.h"
+#include "migrate/Journal.h"
 #include "writer/Conversion.h"
 #include "writer/ReportHost.h"
 
@@ -23,6 +25,22 @@ namespace kv {
 
 // The pages of the window, in their order.
 enum class TPage { tbsFiles = 0, tbsStrings = 1, tbshReportFiles = 2 };
+
+// What an undo of a source run did: the run, and what became of each file the undo handled.
+struct TUndoReport {
+  std::string JournalPath;
+  std::string Started;        // when the run that was undone started
+  std::string WorkingFolder;  // the run's, which relative paths of the project list start from
+  std::size_t Files = 0;      // the files of the run's journal
+  // The files handled, in the journal's order; fewer than Files when the undo was cancelled.
+  std::vector<TUndoResult> Results;
+
+  std::size_t Count(TUndoStatus status) const;
+  bool Cancelled() const { return Results.size() < Files; }
+  // "N of M files restored", then what was refused, already undone, not changed by the run or
+  // not handled because the undo was cancelled.
+  std::string Summary() const;
+};
 
 // What the window is told while the workbench changes. A run carried out on the window's own
 // thread holds it from start to end, so the window then repaints what it is told at once instead
@@ -45,6 +63,8 @@ class TWorkbenchView {
   // since it started. Told once with 0 finished when the run starts, then after every file.
   virtual void ProgressChanged(std::size_t finished, std::size_t total,
                                std::int64_t elapsedMicroseconds) {}
+  // An undo ended, with what it did (also kept as the model's LastUndo).
+  virtual void UndoFinished(const TUndoReport& report) {}
 };
 
 // The file-open dialogs' filters and the window's fixed texts.
@@ -54,6 +74,7 @@ inline constexpr const char* ProjectFilter =
 inline constexpr const char* ReportFilter = "Report Files (*.kvf)|*.kvf";
 inline constexpr const char* ConversionFilter = "Conversion files (*.dat)|*.dat";
 inline constexpr const char* ResultsFilter = "CSV files (*.csv)|*.csv|JSON files (*.json)|*.json";
+inline constexpr const char* JournalFilter = "Journals (*.journal)|*.journal";
 inline constexpr const char* ProjectMasks = "*.pas;*.dfm;*.dpr;*.dpk";
 inline constexpr const char* ReportMasks = "*.kvf";
 inline constexpr const char* DefaultMasks = "*.dpr;*.dpk;*.pas;*.dfm";
@@ -160,10 +181,28 @@ class TfrmMain : public TReportHost {
   // Open Conversion Data: a table chosen in a file dialog replaces the table, after the unsaved
   // changes were saved or dropped as the user says.
   void OpenDataClick();
-  // Undo Last Run: puts back the files of the last source run (of the command line or of this
-  // window) from its journal, after the user confirmed how many files that is; says per file
-  // what happened. A run with nothing to undo says so.
-  void UndoLastRunClick();
+  // Undo Last Run: puts back the files of this window's last source run (LastRunJournal) or,
+  // when the window has none, of the journal chosen in a file dialog, after the user confirmed
+  // how many files that is.
+  void UndoLastRunClick() {
+    if (const TRunWork work = PrepareUndoLastRun()) work();
+  }
+  // The journal Undo Last Run takes: LastRunJournal, else the one the user chooses in a file
+  // dialog opened in the journal folder with the newest journal preselected; empty when the
+  // dialog was cancelled.
+  std::string UndoJournal();
+  // An undo as a run in two steps. Preparing it reads the journal, says so and returns no work
+  // when the run was undone already, asks for confirmation (No: no work), and shows the undo
+  // starting (hourglass, "Undoing...", progress at 0). The work puts the files back and reports
+  // its progress after each file, through PostChange like a run's; a cancel stops it after the
+  // file in hand, leaving the other files for the next undo of the same journal. At its end the
+  // report becomes LastUndo, the project rows whose file holds its original again say "Undone",
+  // the status bar gives the count, the view is told, and when a file was refused an error box
+  // gives the summary. An error that ends it (the journal cannot be marked undone) is raised.
+  TRunWork PrepareUndoRun(const std::string& journalPath);
+  TRunWork PrepareUndoLastRun() { return PrepareUndoRun(UndoJournal()); }
+  // What the last undo of this window did; none before the first.
+  std::shared_ptr<const TUndoReport> LastUndo;
   // Save Results: the rows of the page shown (project or report list) to a file chosen in a save
   // dialog, as JSON when its name ends in .json, else as CSV.
   void SaveResultsClick();
@@ -202,6 +241,8 @@ class TfrmMain : public TReportHost {
   // cursor back and "Ready" (or "Cancelled") with the total.
   std::vector<std::string> BeginRun(TFileList& list);
   void EndRun(std::int64_t total, bool cancelled);
+  // The end of an undo, on the model's thread; report is none when an error ended it.
+  void EndUndo(std::shared_ptr<const TUndoReport> report);
   // Makes a change of a run's work: through PostChange when set, else at once.
   void Change(std::function<void()> change);
 

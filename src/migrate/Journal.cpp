@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <set>
 #include <string_view>
 
@@ -517,7 +518,8 @@ TUndoResult UndoEntry(const TJournalEntry& entry, bool force) {
 
 }  // namespace
 
-std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force) {
+std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force,
+                                 const TUndoProgress& progress) {
   const TJournal journal = ReadJournal(journalPath);
   std::vector<TUndoResult> results;
   results.reserve(journal.Files.size());
@@ -528,8 +530,14 @@ std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force) {
     return results;
   }
   // The last committed first: a file that the run replaced twice goes back step by step.
+  bool stopped = false;
   for (auto it = journal.Files.rbegin(); it != journal.Files.rend(); ++it) {
     results.push_back(UndoEntry(*it, force));
+    if (progress && !progress(results.size(), journal.Files.size()) &&
+        std::next(it) != journal.Files.rend()) {
+      stopped = true;
+      break;
+    }
   }
   std::reverse(results.begin(), results.end());
   // A run that was killed left its temporary files in its folders; they are known by the run's
@@ -537,9 +545,10 @@ std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force) {
   if (!journal.Ended && journal.Pid > 0 && journal.Host == TemporaryHost()) {
     for (const std::string& folder : journal.Folders) RemoveStaleTemporaries(folder, journal.Pid);
   }
-  const bool allBack = std::none_of(results.begin(), results.end(), [](const TUndoResult& r) {
-    return r.Status == TUndoStatus::Refused;
-  });
+  const bool allBack =
+      !stopped && std::none_of(results.begin(), results.end(), [](const TUndoResult& r) {
+        return r.Status == TUndoStatus::Refused;
+      });
   if (allBack) {
     const int fd = ::open(journalPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) {

@@ -44,6 +44,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,13 @@ const char* UndoStatusWord(TUndoStatus status);
 // holds the original; a backup whose content is not the original's is never removed. When no
 // file is refused, the journal is marked undone and undoing it again changes nothing. The
 // temporary files the run left in its folders, when it was killed, are removed.
-std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force);
+//
+// progress, when given, is told after each file the files handled so far and the journal's total.
+// When it returns false, the undo stops there: the results hold only the files handled (the last
+// ones of the journal), the others stay as they are for a later undo to put back, and the journal
+// is not marked undone.
+using TUndoProgress = std::function<bool(std::size_t handled, std::size_t total)>;
+std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force,
+                                 const TUndoProgress& progress = {});
 
 }  // namespace kv

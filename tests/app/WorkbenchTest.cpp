@@ -113,22 +113,31 @@ TEST_F(WorkbenchTest, SourceRunFillsTheRowsAndTheTotal) {
   EXPECT_EQ(journal.Files[0].Path, Dir / "p/a.pas");
   EXPECT_EQ(journal.Files[0].Backup, Dir / "p/a.BAK");
   EXPECT_TRUE(journal.Ended);
-  // Undo Last Run asks first; No changes nothing, Yes puts the file back and says so; a second
-  // undo finds the run undone.
+  // Undo Last Run asks first; No changes nothing, Yes puts the file back and keeps what it did,
+  // the row put back says so; a second undo finds the run undone.
   f.UndoLastRunClick();
   ASSERT_EQ(Prompter.Questions.size(), 1u);
   EXPECT_NE(Prompter.Questions[0].find("1 file will get back"), std::string::npos)
       << Prompter.Questions[0];
+  EXPECT_NE(Prompter.Questions[0].find(journal.Started), std::string::npos);
   EXPECT_EQ(Dir.Read("p/a.pas"), "TkvxReport TkvxReport\r\n");
   Prompter.Confirmations = {true};
   f.UndoLastRunClick();
   EXPECT_EQ(Dir.Read("p/a.pas"), "TkvReport TkvReport");
   EXPECT_FALSE(Dir.Exists("p/a.BAK"));
-  ASSERT_FALSE(Prompter.Messages.empty());
-  EXPECT_EQ(Prompter.Messages.back(), "1 of 1 files restored.\nRestored: " + (Dir / "p/a.pas"));
-  EXPECT_EQ(f.StatusPanels[2], "Undone: 1 files");
+  ASSERT_TRUE(f.LastUndo);
+  EXPECT_EQ(f.LastUndo->Summary(), "1 of 1 file restored.");
+  ASSERT_EQ(f.LastUndo->Results.size(), 1u);
+  EXPECT_EQ(f.LastUndo->Results[0].Path, Dir / "p/a.pas");
+  EXPECT_EQ(f.SearchList.Rows[0].Cells,
+            (std::array<std::string, 3>{"2", "Undone", f.SearchList.Rows[0].Cells[2]}));
+  EXPECT_EQ(f.SearchList.Rows[1].Cells[1], "Done");
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_EQ(f.StatusPanels[2], "Undone: 1 of 1 files");
+  EXPECT_TRUE(Prompter.Messages.empty());
   f.UndoLastRunClick();
-  EXPECT_NE(Prompter.Messages.back().find("was undone already"), std::string::npos);
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_NE(Prompter.Messages[0].find("was undone already"), std::string::npos);
   EXPECT_EQ(Prompter.Questions.size(), 2u);
   EXPECT_TRUE(Prompter.Errors.empty());
 }
@@ -186,13 +195,58 @@ TEST_F(WorkbenchTest, RunResultsAreSavedAsJsonAndCsv) {
   EXPECT_EQ(reports["total"]["failed"], 1);
 }
 
-// With no journal at all, Undo Last Run says there is nothing to undo and asks nothing.
-TEST_F(WorkbenchTest, UndoLastRunWithoutAJournalSaysSo) {
+// Undo Last Run takes the window's own last run, even when another run wrote a newer journal
+// since. A window without a run of its own (none yet, or its run changed nothing) asks which
+// journal to undo, in the journal folder with the newest preselected, and undoes the one chosen;
+// cancelling the dialog does nothing.
+TEST_F(WorkbenchTest, UndoTakesTheWindowsOwnRunElseTheJournalChosen) {
+  Dir.Write("kv25x.dat", "TkvReport=TkvxReport\r\n");
   TfrmMain& f = Start();
   f.UndoLastRunClick();
+  ASSERT_EQ(Prompter.Opened.size(), 1u);
+  EXPECT_EQ(Prompter.Opened[0].Filter, "Journals (*.journal)|*.journal");
+  EXPECT_EQ(Prompter.Opened[0].InitialFolder, JournalFolder());
+  EXPECT_EQ(Prompter.Opened[0].FileName, "");  // no journal yet
+
+  f.AddFile(Dir.Write("a.pas", "TkvReport"));
+  f.btnStartClick();
+  const std::string own = f.LastRunJournal;
+  TfrmMain other(Prompter, Dir / "other.ini");
+  other.FormCreate();
+  other.AddFile(Dir.Write("b.pas", "TkvReport"));
+  other.btnStartClick();
+  const std::string newer = other.LastRunJournal;
+  ASSERT_NE(own, newer);
+  ASSERT_EQ(LastJournal(), newer);
+
+  Prompter.Confirmations = {true};
+  f.UndoLastRunClick();
+  EXPECT_EQ(Prompter.Opened.size(), 1u);
+  EXPECT_EQ(Dir.Read("a.pas"), "TkvReport");
+  EXPECT_EQ(Dir.Read("b.pas"), "TkvxReport\r\n");
+  EXPECT_FALSE(ReadJournal(newer).Undone);
+
+  TfrmMain third(Prompter, Dir / "third.ini");
+  third.FormCreate();
+  third.AddFile(Dir.Write("c.pas", "nothing to replace"));
+  third.btnStartClick();
+  EXPECT_EQ(third.LastRunJournal, "");
+  third.UndoLastRunClick();
+  ASSERT_EQ(Prompter.Opened.size(), 2u);
+  EXPECT_EQ(Prompter.Opened[1].FileName, newer);
+  EXPECT_EQ(Dir.Read("b.pas"), "TkvxReport\r\n");
+  EXPECT_EQ(Prompter.Questions.size(), 1u);
+  EXPECT_EQ(third.StatusPanels[0], "Ready");
+  Prompter.Files = {{own}, {newer}};
+  Prompter.Confirmations = {true};
+  third.UndoLastRunClick();
   ASSERT_EQ(Prompter.Messages.size(), 1u);
-  EXPECT_NE(Prompter.Messages[0].find("There is no source run to undo"), std::string::npos);
-  EXPECT_TRUE(Prompter.Questions.empty());
+  EXPECT_NE(Prompter.Messages[0].find("was undone already"), std::string::npos);
+  third.UndoLastRunClick();
+  EXPECT_EQ(Dir.Read("b.pas"), "TkvReport");
+  EXPECT_EQ(third.LastUndo->JournalPath, newer);
+  EXPECT_EQ(Prompter.Questions.size(), 2u);
+  EXPECT_TRUE(Prompter.Errors.empty());
 }
 
 // The code page of the settings decides how the window's run matches: under Shift-JIS the
@@ -466,6 +520,71 @@ TEST_F(WorkbenchTest, RunWorkOnAnotherThreadChangesTheModelOnlyThroughPostChange
   EXPECT_EQ(Dir.Read("a.pas"), "b\r\n");
   EXPECT_EQ(Dir.Read("r/Plain.kv3"), here);
   EXPECT_FALSE(f.LastRunJournal.empty());
+}
+
+// The work of an undo may be carried out on another thread: it then changes the model only
+// through PostChange, and reports its progress after each file. A cancel stops it after the file
+// in hand: the files handled (the last of the run) are back and their rows say so, the others
+// are left as the run left them, and the next undo of the same run puts them back.
+TEST_F(WorkbenchTest, UndoWorkChangesTheModelThroughPostChangeAndStopsWhenCancelled) {
+  Dir.Write("kv25x.dat", "a=b\r\n");
+  TfrmMain& f = Start();
+  for (int i = 0; i < 5; ++i) f.AddFile(Dir.Write("p/" + std::to_string(i) + ".pas", "a"));
+  f.btnStartClick();
+  TCancellingView view(f, std::size_t(-1));
+  f.SetView(&view);
+  const auto statuses = [&] {
+    std::string text;
+    for (const TFileRow& row : f.SearchList.Rows) text += row.Cells[1] + " ";
+    return text;
+  };
+
+  std::vector<std::function<void()>> posted;
+  f.PostChange = [&](std::function<void()> change) { posted.push_back(std::move(change)); };
+  Prompter.Confirmations = {true};
+  const TfrmMain::TRunWork work = f.PrepareUndoLastRun();
+  ASSERT_TRUE(work);
+  EXPECT_EQ(f.StatusPanels[0], "Undoing...");
+  std::thread(work).join();
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Dir.Read("p/" + std::to_string(i) + ".pas"), "a");
+  EXPECT_FALSE(f.LastUndo);
+  EXPECT_EQ(f.StatusPanels[0], "Undoing...");
+  EXPECT_EQ(statuses(), "Done Done Done Done Done ");
+  EXPECT_EQ(view.Progress, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 5}}));
+  for (const auto& change : posted) change();
+  EXPECT_EQ(view.Progress, (std::vector<std::pair<std::size_t, std::size_t>>{
+                               {0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}));
+  ASSERT_TRUE(f.LastUndo);
+  EXPECT_EQ(f.LastUndo->Summary(), "5 of 5 files restored.");
+  EXPECT_EQ(statuses(), "Undone Undone Undone Undone Undone ");
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+
+  f.PostChange = nullptr;
+  f.btnStartClick();
+  view.Progress.clear();
+  view.CancelAt = 2;
+  Prompter.Confirmations = {true, true};
+  f.UndoLastRunClick();
+  EXPECT_EQ(view.Progress,
+            (std::vector<std::pair<std::size_t, std::size_t>>{{0, 5}, {1, 5}, {2, 5}}));
+  EXPECT_EQ(statuses(), "Done Done Done Undone Undone ");
+  EXPECT_EQ(Dir.Read("p/2.pas"), "b\r\n");
+  EXPECT_EQ(Dir.Read("p/3.pas"), "a");
+  EXPECT_EQ(f.StatusPanels[0], "Cancelled");
+  EXPECT_EQ(f.LastUndo->Summary(),
+            "2 of 5 files restored; the undo was cancelled before the other 3, which the next "
+            "undo of this run puts back.");
+  EXPECT_FALSE(ReadJournal(f.LastRunJournal).Undone);
+
+  view.CancelAt = std::size_t(-1);
+  f.UndoLastRunClick();
+  EXPECT_EQ(f.LastUndo->Summary(), "3 of 5 files restored; 2 held their original already.");
+  EXPECT_EQ(statuses(), "Undone Undone Undone Undone Undone ");
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Dir.Read("p/" + std::to_string(i) + ".pas"), "a");
+  EXPECT_TRUE(ReadJournal(f.LastRunJournal).Undone);
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_TRUE(Prompter.Errors.empty());
 }
 
 TEST_F(WorkbenchTest, SortingTogglesAndMovesTheMark) {

@@ -111,6 +111,39 @@ TEST_F(JournalTest, EditedFileIsRefusedUnlessForcedAndABadBackupIsNeverUsed) {
   EXPECT_EQ(Dir.Read("b.pas"), "TkvxReport\r\n");
 }
 
+// An undo that tells its progress after each file stops where the progress says so: the files
+// handled (the last ones of the run) are back, the others are as the run left them, and the
+// journal is not marked undone, so that the next undo puts back the rest. A stop asked after the
+// last file stops nothing.
+TEST_F(JournalTest, UndoStoppedByItsProgressLeavesTheRestForTheNextUndo) {
+  std::vector<std::string> paths;
+  for (const char* name : {"a", "b", "c"}) {
+    paths.push_back(Dir.Write(std::string(name) + ".pas", "TkvReport\n"));
+  }
+  const std::string path = RunOn(paths);
+  std::vector<std::pair<std::size_t, std::size_t>> told;
+  auto results = UndoRun(path, false, [&](std::size_t handled, std::size_t total) {
+    told.emplace_back(handled, total);
+    return handled < 2;
+  });
+  EXPECT_EQ(told, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 3}, {2, 3}}));
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].Path, paths[1]);
+  EXPECT_EQ(results[1].Path, paths[2]);
+  EXPECT_EQ(Dir.Read("a.pas"), "TkvxReport\r\n");
+  EXPECT_EQ(Dir.Read("b.pas"), "TkvReport\n");
+  EXPECT_EQ(Dir.Read("c.pas"), "TkvReport\n");
+  EXPECT_FALSE(ReadJournal(path).Undone);
+
+  results =
+      UndoRun(path, false, [](std::size_t handled, std::size_t total) { return handled < total; });
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[0].Status, TUndoStatus::Restored);
+  EXPECT_EQ(results[1].Status, TUndoStatus::AlreadyUndone);
+  EXPECT_EQ(Dir.Read("a.pas"), "TkvReport\n");
+  EXPECT_TRUE(ReadJournal(path).Undone);
+}
+
 // The states a kill can leave, written by hand: after the intent line only; after the backup was
 // linked; after it was linked under another name than the intent's (another process took that
 // name meanwhile) but before that was noted; after that was noted and the file replaced; after

@@ -18,8 +18,10 @@ class TScriptedPrompter : public TPrompter {
   std::deque<std::optional<std::string>> Folders;
   std::deque<std::optional<std::string>> Saves;
   std::vector<std::string> Messages, Errors;
-  // The folders the folder browser was opened with, and the last save dialog's options.
+  // The folders the folder browser was opened with, the open dialogs' options, and the last save
+  // dialog's options.
   std::vector<std::string> BrowsedFrom;
+  std::vector<TOpenDialogOptions> Opened;
   TSaveDialogOptions LastSave;
   // The report library's message boxes as "caption: text"; the password dialog's answers.
   std::vector<std::string> ReportMessages;
@@ -36,7 +38,10 @@ class TScriptedPrompter : public TPrompter {
   // Runs when an error box would be shown, to look at the program at that moment.
   std::function<void()> OnError;
 
-  std::vector<std::string> OpenFiles(const TOpenDialogOptions&) override { return Pop(Files); }
+  std::vector<std::string> OpenFiles(const TOpenDialogOptions& options) override {
+    Opened.push_back(options);
+    return Pop(Files);
+  }
   std::optional<std::string> BrowseFolder(const std::string& initial) override {
     BrowsedFrom.push_back(initial);
     return Pop(Folders);

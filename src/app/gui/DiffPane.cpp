@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/Workbench.h"
 #include "app/gui/QtText.h"
 #include "migrate/LineDiff.h"
 
@@ -196,6 +197,26 @@ void TDiffPane::ShowChanges(const TFileChanges& changes) {
   const std::size_t shown = static_cast<std::size_t>(out.Shown - before);
   if (shown < lines) {
     out.Line(QStringLiteral("... %1 more lines of the diff are not shown").arg(lines - shown));
+  }
+}
+
+void TDiffPane::ShowUndo(const TUndoReport& report) {
+  clear();
+  TDiffWriter out(document());
+  out.Heading(QStringLiteral("Undo of the source run of %1").arg(ToQt(report.Started)));
+  out.Line(QStringLiteral("Journal: %1").arg(PathToQt(report.JournalPath)));
+  out.Line(MessageToQt(report.Summary()));
+  std::size_t shown = 0;
+  for (const TUndoResult& r : report.Results) {
+    if (out.Shown >= MaxLines) break;
+    QString line =
+        QString::fromLatin1(UndoStatusWord(r.Status)) + QStringLiteral("  ") + PathToQt(r.Path);
+    if (!r.Reason.empty()) line += QStringLiteral(": ") + MessageToQt(r.Reason);
+    out.Line(line, {}, r.Status == TUndoStatus::Refused ? RemovedLine : QColor());
+    ++shown;
+  }
+  if (shown < report.Results.size()) {
+    out.Line(QStringLiteral("... %1 more files are not shown").arg(report.Results.size() - shown));
   }
 }
 

@@ -1,6 +1,7 @@
 // The project page's diff pane: the changes of the selected project file as a unified diff, with
 // removed lines on a red background, added lines on a green one and, within a changed line, the
-// changed part in a stronger shade. Read-only text; its object name is "SourceDiff".
+// changed part in a stronger shade; after an undo, what the undo did. Read-only text; its object
+// name is "SourceDiff".
 #pragma once
 
 #include <QColor>
@@ -8,6 +9,10 @@
 #include <string_view>
 
 #include "app/FileChanges.h"
+
+namespace kv {
+struct TUndoReport;
+}
 
 namespace kv::gui {
 
@@ -27,6 +32,10 @@ class TDiffPane : public QPlainTextEdit {
 
   // Shows the changes of a file; an empty path: no row is selected.
   void ShowChanges(const TFileChanges& changes);
+  // Shows what an undo did: the run and its journal, the summary, then one line per file
+  // handled (status, path and, for a refused file, why), refused files on the removed lines'
+  // background.
+  void ShowUndo(const TUndoReport& report);
 };
 
 // A line of a file's text (system code page) as it is shown: control characters other than the

@@ -182,7 +182,7 @@ void TMainWindow::BuildActions() {
   AddAction("SaveResults", "Save Results...", "Save the results of the run as CSV or JSON",
             TActionIcon::Save, none, [this] { Guarded([this] { Form.SaveResultsClick(); }); });
   AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo, none,
-            [this] { Guarded([this] { Form.UndoLastRunClick(); }); });
+            [this] { StartRun(&TfrmMain::PrepareUndoLastRun); });
   AddAction("AboutMe", "About Me", "About me...", TActionIcon::About, none,
             [this] { ShowAbout(); });
   AddAction("FileExit1", "E&xit", "Exit|Quits the application", TActionIcon::Exit,
@@ -433,6 +433,8 @@ void TMainWindow::StartRun(TfrmMain::TRunWork (TfrmMain::*prepare)()) {
   TfrmMain::TRunWork work;
   Guarded([&] { work = (Form.*prepare)(); });
   if (!work) return;
+  // The pane under the project list shows the rows' changes again, until an undo reports.
+  UndoShown = false;
   Runner.Start(std::move(work));
   UpdateActions();
 }
@@ -489,6 +491,8 @@ void TMainWindow::ShowDetails(TListPane& pane) {
   const int row = pane.List->FirstSelected();
   if (&pane == &ReportPane) {
     ReportDetails->ShowRow(row < 0 ? nullptr : &pane.List->Rows[static_cast<std::size_t>(row)]);
+  } else if (UndoShown && Form.LastUndo) {
+    SourceDiff->ShowUndo(*Form.LastUndo);
   } else {
     SourceDiff->ShowChanges(row < 0 ? TFileChanges{}
                                     : SourceFileChanges(Form, static_cast<std::size_t>(row)));
@@ -543,6 +547,8 @@ void TMainWindow::TakeSelection(TListPane& pane) {
     selected[row] = selection->isRowSelected(static_cast<int>(row), {});
   }
   Form.SetSelection(*pane.List, selected);
+  // A row chosen by the user takes the place of the last undo's report.
+  if (&pane == &ProjectPane) UndoShown = false;
   // Once the selection settles: a drag across rows changes it many times.
   ScheduleDetails();
 }
@@ -629,6 +635,12 @@ void TMainWindow::BusyChanged(bool busy) {
 void TMainWindow::ProgressChanged(std::size_t finished, std::size_t total,
                                   std::int64_t elapsedMicroseconds) {
   Progress->ShowProgress(finished, total, elapsedMicroseconds);
+}
+
+void TMainWindow::UndoFinished(const TUndoReport& report) {
+  // The pane under the project list shows the report until the user picks a row or a run starts.
+  UndoShown = true;
+  SourceDiff->ShowUndo(report);
 }
 
 // ---- Events -------------------------------------------------------------------------------------

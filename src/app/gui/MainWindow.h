@@ -63,6 +63,7 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   void BusyChanged(bool busy) override;
   void ProgressChanged(std::size_t finished, std::size_t total,
                        std::int64_t elapsedMicroseconds) override;
+  void UndoFinished(const TUndoReport& report) override;
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -109,8 +110,8 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   // A double click on a list: a converted report's folder, else the file in the editor.
   void OpenRow(TListPane& pane);
   // The details of the first selected row of a list, in the pane under it: the report details or
-  // the source file's diff. ScheduleDetails shows them once the event loop runs again, so that
-  // a run that changes many rows pays for it once.
+  // the source file's diff (or, just after an undo, its report). ScheduleDetails shows them once
+  // the event loop runs again, so that a run that changes many rows pays for it once.
   void ShowDetails(TListPane& pane);
   void ScheduleDetails();
   // Runs: prepared on this thread, carried out on the worker; while one is on, everything that
@@ -139,6 +140,7 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   TDetailsPane* ReportDetails = nullptr;
   TDiffPane* SourceDiff = nullptr;
   bool DetailsScheduled = false;
+  bool UndoShown = false;  // the project page's pane shows the last undo's report
   TPairTableModel* Pairs = nullptr;
   std::array<QLabel*, 3> StatusPanels{};
   TRunProgress* Progress = nullptr;

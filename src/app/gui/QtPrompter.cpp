@@ -49,6 +49,8 @@ std::vector<std::string> TQtPrompter::OpenFiles(const TOpenDialogOptions& option
     dialog.selectNameFilter(filters[options.FilterIndex - 1]);
   }
   if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(ToQt(options.DefaultExt));
+  if (!options.InitialFolder.empty()) dialog.setDirectory(PathToQt(options.InitialFolder));
+  if (!options.FileName.empty()) dialog.selectFile(PathToQt(options.FileName));
   std::vector<std::string> chosen;
   if (dialog.exec() != QDialog::Accepted) return chosen;
   for (const QString& file : dialog.selectedFiles()) chosen.push_back(PathFromQt(file));

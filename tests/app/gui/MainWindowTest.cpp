@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -189,12 +190,14 @@ class MainWindowTest : public QObject {
   void doubleClickOpensTheFirstSelectedFileInTheEditor();
   void reportDetailsAfterAWarnedAndAFailedConversion();
   void diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged();
+  void undoReportsInThePaneUnderTheProjectList();
   void savedResultsParseBackAsTheListsShowThem();
   void aboutBoxShowsTitleAndClosesWithOk();
   void dialogFiltersInQtForm_data();
   void dialogFiltersInQtForm();
   void reportPasswordDialogReturnsTheTextOrNothing_data();
   void reportPasswordDialogReturnsTheTextOrNothing();
+  void openDialogStartsInTheFolderGivenWithTheFileGivenSelected();
 
  private:
   TMainWindow& Open();
@@ -1220,6 +1223,62 @@ void MainWindowTest::diffPaneShowsWhatARunWouldChangeAndThenWhatItChanged() {
   QCOMPARE(diff->toPlainText(), QString());
 }
 
+// Undo Last Run puts the files back on the worker. What it did appears in the pane under the
+// project list, one line per file, and stays there while the rows change; the rows put back say
+// "Undone". No message box lists the files: a refused file is told in an error box with the
+// summary alone. Picking a row shows its changes again.
+void MainWindowTest::undoReportsInThePaneUnderTheProjectList() {
+  Dir->Write("kv25x.dat", "a=b\r\n");
+  Open();
+  for (const char* name : {"one.pas", "two.pas", "three.pas"}) {
+    Window->Model().AddFile(Dir->Write(name, "a\n"));
+  }
+  SelectRows("SearchList", {0});
+  QTest::keyClick(Window.get(), Qt::Key_F9);
+  WaitForRun();
+  Dir->Write("two.pas", "edited after the run\n");
+  Prompter->Confirmations = {true};
+  Action("UndoRun")->trigger();
+  // On the worker, as a run: what would change the lists or the table waits, Cancel does not.
+  QVERIFY(Window->Running());
+  QVERIFY(!Action("Convert")->isEnabled());
+  QVERIFY(!Action("UndoRun")->isEnabled());
+  QVERIFY(Action("CancelRun")->isEnabled());
+  WaitForRun();
+  Idle();
+
+  QCOMPARE(Prompter->Questions.size(), std::size_t(1));
+  const std::string summary =
+      "2 of 3 files restored; 1 refused (kv3conv undo --force puts them back all the same).";
+  const QStringList lines = PaneLines(*Find<QPlainTextEdit>("SourceDiff")->document());
+  QCOMPARE(lines.size(), 6);
+  QVERIFY2(lines[0].startsWith(QStringLiteral("Undo of the source run of 20")),
+           qPrintable(lines[0]));
+  QCOMPARE(lines[1], "Journal: " + Q(Window->Model().LastRunJournal));
+  QCOMPARE(lines.mid(2),
+           QStringList({Q(summary), "Restored  " + Q(*Dir / "one.pas"),
+                        "Refused  " + Q(*Dir / "two.pas") +
+                            ": the file was changed after the run (--force restores it anyway) {" +
+                            TDiffPane::RemovedLine.name() + "}",
+                        "Restored  " + Q(*Dir / "three.pas")}));
+  QCOMPARE(Cell("SearchList", 0, 2), QStringLiteral("Undone"));
+  QCOMPARE(Cell("SearchList", 1, 2), QStringLiteral("Done"));
+  QCOMPARE(Cell("SearchList", 2, 2), QStringLiteral("Undone"));
+  QCOMPARE(Panel(0), QStringLiteral("Ready"));
+  QCOMPARE(Panel(2), QStringLiteral("Undone: 2 of 3 files"));
+  QCOMPARE(Prompter->Errors, std::vector<std::string>{summary});
+  QVERIFY(Prompter->Messages.empty());
+  QCOMPARE(Dir->Read("one.pas"), std::string("a\n"));
+
+  SelectRows("SearchList", {2});
+  Idle();
+  const QStringList row = PaneLines(*Find<QPlainTextEdit>("SourceDiff")->document());
+  QCOMPARE(row.mid(0, 2),
+           QStringList(
+               {"What a run with the current table would change in " + Q(*Dir / "three.pas") + ":",
+                "The last run was undone; this is what a run would change now."}));
+}
+
 void MainWindowTest::savedResultsParseBackAsTheListsShowThem() {
   Dir->Write("kv25x.dat", "a=b\r\n");
   Open();
@@ -1359,6 +1418,42 @@ void MainWindowTest::reportPasswordDialogReturnsTheTextOrNothing() {
            QStringList({"Password", "Enter password for opening report", "hidden", "OK default"}));
   QCOMPARE(answer.has_value(), expected.isValid());
   if (answer) QCOMPARE(Q(*answer), expected.toString());
+}
+
+// Undo Last Run's dialog opens in the journal folder, with the newest journal selected when
+// there is one, so that Return takes it.
+void MainWindowTest::openDialogStartsInTheFolderGivenWithTheFileGivenSelected() {
+  fs::create_directories(*Dir / "journals");
+  TQtPrompter prompter(&Open());
+  QString folder;
+  QStringList selected;
+  const auto look = [&] {
+    QTimer::singleShot(0, this, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      folder = dialog->directory().absolutePath();
+      selected = dialog->selectedFiles();
+      // Accepted when a file is selected, else cancelled.
+      QDialog* shown = dialog;
+      if (selected.isEmpty() || selected[0].isEmpty()) {
+        shown->reject();
+      } else {
+        shown->accept();
+      }
+    });
+  };
+  TOpenDialogOptions options{JournalFilter, 1, "journal", false};
+  options.InitialFolder = *Dir / "journals";
+  look();
+  QCOMPARE(prompter.OpenFiles(options), std::vector<std::string>{});
+  QCOMPARE(folder, Q(*Dir / "journals"));
+
+  Dir->Write("journals/20260101T000000.000000Z-1.journal", "older");
+  options.FileName = Dir->Write("journals/20260102T000000.000000Z-1.journal", "newest");
+  look();
+  const std::vector<std::string> chosen = prompter.OpenFiles(options);
+  QCOMPARE(selected, QStringList{Q(options.FileName)});
+  QCOMPARE(chosen, std::vector<std::string>{options.FileName});
 }
 
 }  // namespace kv::gui
