@@ -81,6 +81,80 @@ bool IsForbiddenControl(char c) {
   return b < 0x20 && b != '\t' && b != '\n' && b != '\r';
 }
 
+// The control bytes one escaping left out: how many, and which, each once in the order of its
+// first appearance. It needs no memory of its own, so escaping that drops nothing costs nothing.
+struct TDropTally {
+  std::size_t Count = 0;
+  std::uint32_t Seen = 0;  // bit b set: byte b is among Order
+  std::size_t Distinct = 0;
+  std::array<char, 32> Order{};
+
+  void Add(char c) {
+    ++Count;
+    const std::uint32_t bit = std::uint32_t{1} << static_cast<unsigned char>(c);
+    if (Seen & bit) return;
+    Seen |= bit;
+    Order[Distinct++] = c;
+  }
+  std::string_view Bytes() const { return {Order.data(), Distinct}; }
+};
+
+enum class TEscapeForm { Xml, Name };
+
+// Appends text to out in the escaping form of EscapeXml or EscapeName; the control bytes left out
+// go to dropped.
+template <TEscapeForm Form>
+void AppendEscaped(std::string& out, std::string_view text, TControlBytes controls,
+                   TDropTally& dropped) {
+  for (const char c : text) {
+    if constexpr (Form == TEscapeForm::Xml) {
+      switch (c) {
+        case '\t':  // a literal tab in an attribute value reads back as a blank
+        case '\n':
+        case '\r':
+        case '"':
+        case '&':
+        case '<':
+        case '>':
+          AppendReference(out, static_cast<unsigned char>(c));
+          continue;
+        default:
+          break;
+      }
+    } else if (c == '"' || c == '&' || c == '<') {
+      AppendReference(out, static_cast<unsigned char>(c));
+      continue;
+    }
+    if (controls == TControlBytes::Drop && IsForbiddenControl(c)) {
+      dropped.Add(c);
+    } else {
+      out += c;
+    }
+  }
+}
+
+// One attribute whose value is escaped text; what escaping left out is noted on a document stream.
+template <TEscapeForm Form>
+void WriteEscapedAttribute(TStream& stream, std::string_view name, std::string_view text,
+                           TControlBytes controls) {
+  std::string attribute;
+  attribute.reserve(name.size() + text.size() + 20);
+  attribute += ' ';
+  attribute += name;
+  attribute += "=\"";
+  TDropTally dropped;
+  AppendEscaped<Form>(attribute, text, controls, dropped);
+  attribute += '"';
+  WriteText(stream, attribute);
+  // Only a value that lost bytes looks for the record; other streams (an element written on its
+  // own) have none.
+  if (dropped.Count != 0) {
+    if (auto* document = dynamic_cast<TDocumentStream*>(&stream)) {
+      document->NoteDropped(name, dropped.Count, dropped.Bytes());
+    }
+  }
+}
+
 }  // namespace
 
 void WriteText(TStream& stream, std::string_view text) {
@@ -116,21 +190,8 @@ void WriteLine(TStream& stream, std::string_view text) {
 std::string EscapeXml(std::string_view text, TControlBytes controls) {
   std::string out;
   out.reserve(text.size() + 16);
-  for (const char c : text) {
-    switch (c) {
-      case '\t':  // a literal tab in an attribute value reads back as a blank
-      case '\n':
-      case '\r':
-      case '"':
-      case '&':
-      case '<':
-      case '>':
-        AppendReference(out, static_cast<unsigned char>(c));
-        break;
-      default:
-        if (controls == TControlBytes::Keep || !IsForbiddenControl(c)) out += c;
-    }
-  }
+  TDropTally dropped;
+  AppendEscaped<TEscapeForm::Xml>(out, text, controls, dropped);
   return out;
 }
 
@@ -144,13 +205,8 @@ bool HoldsForbiddenControl(std::string_view text) {
 std::string EscapeName(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
-    if (c == '"' || c == '&' || c == '<') {
-      AppendReference(out, static_cast<unsigned char>(c));
-    } else if (!IsForbiddenControl(c)) {
-      out += c;
-    }
-  }
+  TDropTally dropped;
+  AppendEscaped<TEscapeForm::Name>(out, text, TControlBytes::Drop, dropped);
   return out;
 }
 
@@ -171,6 +227,33 @@ void WriteAttribute(TStream& stream, std::string_view name, std::string_view val
 
 void WriteAttribute(TStream& stream, std::string_view name, std::int64_t value) {
   WriteAttribute(stream, name, std::to_string(value));
+}
+
+void WriteTextAttribute(TStream& stream, std::string_view name, std::string_view text,
+                        TControlBytes controls) {
+  WriteEscapedAttribute<TEscapeForm::Xml>(stream, name, text, controls);
+}
+
+void WriteNameAttribute(TStream& stream, std::string_view name, std::string_view text) {
+  WriteEscapedAttribute<TEscapeForm::Name>(stream, name, text, TControlBytes::Drop);
+}
+
+void TDocumentStream::NoteDropped(std::string_view attribute, std::size_t count,
+                                  std::string_view bytes) {
+  for (TDroppedControls& entry : Record) {
+    if (entry.Page == Page && entry.Object == Object && entry.Attribute == attribute) {
+      entry.Count += count;
+      for (const char c : bytes) {
+        if (entry.Bytes.find(c) == std::string::npos) entry.Bytes += c;
+      }
+      return;
+    }
+  }
+  Record.push_back({.Page = Page,
+                    .Object = std::string(Object),
+                    .Attribute = std::string(attribute),
+                    .Count = count,
+                    .Bytes = std::string(bytes)});
 }
 
 void SetDocumentDecimalSeparator(char separator) {

@@ -1,12 +1,13 @@
 // The text helpers of the new XML report document: the one place where text reaches a document
 // (converted from the system code page to UTF-8, so that every document is valid UTF-8), the two
-// escaping forms of attribute values, the hexadecimal form of binary property blocks and the
-// decimal separator of floating-point values.
+// escaping forms of attribute values with the record of the control bytes they leave out, the
+// hexadecimal form of binary property blocks and the decimal separator of floating-point values.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Stream.h"
 
@@ -19,8 +20,9 @@ void WriteText(TStream& stream, std::string_view text);
 void WriteLine(TStream& stream, std::string_view text);
 
 // What escaping does with control bytes below 32 other than tab, LF and CR: XML 1.0 allows them
-// in no form, so they are dropped; only the report's password keeps them, because its reader
-// undoes the shift that produced them.
+// in no form, so they are dropped (and noted, when written through WriteTextAttribute or
+// WriteNameAttribute into a TDocumentStream); only the report's password keeps them, because its
+// reader undoes the shift that produced them.
 enum class TControlBytes { Drop, Keep };
 
 // A copy of text in which tab, LF, CR, '"', '&', '<' and '>' become "&#9;", "&#10;", "&#13;",
@@ -43,6 +45,58 @@ std::string StreamToHex(const TMemoryStream& stream);
 void WriteAttribute(TStream& stream, std::string_view name, std::string_view value);
 // The same with a signed decimal number.
 void WriteAttribute(TStream& stream, std::string_view name, std::int64_t value);
+
+// Appends one attribute whose value is text escaped as EscapeXml escapes it. When control bytes
+// are dropped and stream is a TDocumentStream, they are noted there under the attribute's name.
+void WriteTextAttribute(TStream& stream, std::string_view name, std::string_view text,
+                        TControlBytes controls = TControlBytes::Drop);
+// The same for a value written in the form of names (EscapeName).
+void WriteNameAttribute(TStream& stream, std::string_view name, std::string_view text);
+
+// The control bytes that escaping left out of one attribute value of a document.
+struct TDroppedControls {
+  int Page = -1;          // the page's index; -1 for an attribute of the report element
+  std::string Object;     // the object's name; empty for an attribute of a page or the report
+  std::string Attribute;  // the attribute's name
+  std::size_t Count = 0;  // how many bytes were left out
+  std::string Bytes;      // which: each byte once, in the order of its first appearance
+
+  bool operator==(const TDroppedControls&) const = default;
+};
+
+// The stream a document is written through: it passes every byte on to the target stream and
+// keeps, for the length of one document, the record of the control bytes that WriteTextAttribute
+// and WriteNameAttribute left out, under the part of the document being written (which the writer
+// names before each part). Nothing is recorded while no byte is dropped.
+class TDocumentStream : public TStream {
+ public:
+  explicit TDocumentStream(TStream& target) : Target(target) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override { return Target.Read(buffer, count); }
+  void Write(const void* buffer, std::size_t count) override { Target.Write(buffer, count); }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    return Target.Seek(offset, origin);
+  }
+  std::int64_t Size() override { return Target.Size(); }
+
+  // The attributes that follow belong to the report element (page -1), to the page of index
+  // page (object empty) or to the object of that name on it. The name must outlive the part.
+  void SetPart(int page, std::string_view object = {}) {
+    Page = page;
+    Object = object;
+  }
+  // Notes count bytes left out of attribute in the current part; bytes are the distinct ones in
+  // order of first appearance. A second note on the same attribute of the same part adds to it.
+  void NoteDropped(std::string_view attribute, std::size_t count, std::string_view bytes);
+  const std::vector<TDroppedControls>& Dropped() const { return Record; }
+  std::vector<TDroppedControls> TakeDropped() { return std::move(Record); }
+
+ private:
+  TStream& Target;
+  int Page = -1;
+  std::string_view Object;
+  std::vector<TDroppedControls> Record;
+};
 
 // The decimal separator of floating-point values in documents: one process-wide setting, "."
 // until the program sets the one of the user's locale at start.

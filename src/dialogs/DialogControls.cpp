@@ -21,11 +21,6 @@ void WriteFlag(TStream& stream, std::string_view name, bool value) {
   WriteAttribute(stream, name, std::int64_t{value ? 1 : 0});
 }
 
-// The items of a list, each followed by CR LF, escaped.
-std::string ItemsText(const std::vector<std::string>& items) {
-  return EscapeXml(JoinLinesCrLf(items));
-}
-
 // The line-list methods on the list property called property (upper case): "property.ADD" and
 // the like, and the index methods naming it. Sets handled to false for any other method.
 TVariant RunItemsMethod(std::vector<std::string>& list, const std::string& name,
@@ -115,7 +110,7 @@ void TkvLabelControl::SaveToDocument(TStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteAttribute(stream, "Alignment", Alignment);
   WriteFlag(stream, "AutoSize", AutoSize);
-  WriteAttribute(stream, "Caption", EscapeXml(Caption));
+  WriteTextAttribute(stream, "Caption", Caption);
   WriteFlag(stream, "WordWrap", WordWrap);
 }
 
@@ -165,7 +160,7 @@ void TkvEditControl::SaveLegacy(TStream& stream) {
 
 void TkvEditControl::SaveToDocument(TStream& stream) {
   TkvStdControl::SaveToDocument(stream);
-  WriteAttribute(stream, "Text", EscapeXml(Text));
+  WriteTextAttribute(stream, "Text", Text);
   WriteFlag(stream, "ReadOnly", ReadOnly);
 }
 
@@ -224,7 +219,7 @@ void TkvMemoControl::SaveLegacy(TStream& stream) {
 
 void TkvMemoControl::SaveToDocument(TStream& stream) {
   TkvStdControl::SaveToDocument(stream);
-  WriteAttribute(stream, "Lines.Text", EscapeXml(Text));
+  WriteTextAttribute(stream, "Lines.Text", Text);
   WriteFlag(stream, "ReadOnly", ReadOnly);
 }
 
@@ -278,7 +273,7 @@ void TkvButtonControl::SaveLegacy(TStream& stream) {
 
 void TkvButtonControl::SaveToDocument(TStream& stream) {
   TkvStdControl::SaveToDocument(stream);
-  WriteAttribute(stream, "Caption", EscapeXml(Caption));
+  WriteTextAttribute(stream, "Caption", Caption);
   WriteAttribute(stream, "ModalResult", ModalResult);
 }
 
@@ -325,7 +320,7 @@ void TkvCheckedControl<Self, Name>::SaveLegacy(TStream& stream) {
 template <class Self, TClassName Name>
 void TkvCheckedControl<Self, Name>::SaveToDocument(TStream& stream) {
   TkvStdControl::SaveToDocument(stream);
-  WriteAttribute(stream, "Caption", EscapeXml(Caption));
+  WriteTextAttribute(stream, "Caption", Caption);
   WriteAttribute(stream, "Alignment", Alignment);
   WriteFlag(stream, "Checked", Checked);
 }
@@ -393,7 +388,7 @@ void TkvListBoxControl::SaveLegacy(TStream& stream) {
 
 void TkvListBoxControl::SaveToDocument(TStream& stream) {
   TkvStdControl::SaveToDocument(stream);
-  WriteAttribute(stream, "Items.Text", ItemsText(Items));
+  WriteTextAttribute(stream, "Items.Text", JoinLinesCrLf(Items));
 }
 
 // ---- TkvComboBoxControl -------------------------------------------------------------------------
@@ -457,7 +452,7 @@ void TkvComboBoxControl::SaveLegacy(TStream& stream) {
 
 void TkvComboBoxControl::SaveToDocument(TStream& stream) {
   TkvStdControl::SaveToDocument(stream);
-  WriteAttribute(stream, "Items.Text", ItemsText(Items));
+  WriteTextAttribute(stream, "Items.Text", JoinLinesCrLf(Items));
   WriteAttribute(stream, "Style", Style);
 }
 

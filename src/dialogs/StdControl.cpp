@@ -77,7 +77,7 @@ void TkvStdControl::SaveLegacy(TStream& stream) {
 
 void TkvStdControl::SaveToDocument(TStream& stream) {
   TkvControl::SaveToDocument(stream);
-  WriteAttribute(stream, "Font.Name", EscapeName(Font.Name));
+  WriteNameAttribute(stream, "Font.Name", Font.Name);
   WriteAttribute(stream, "Font.Height", FontHeightPixels(Font.Size));
   WriteAttribute(stream, "Font.Color", Font.Color);
   WriteAttribute(stream, "Font.Style", Font.Style.Mask());

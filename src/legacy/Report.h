@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DocumentText.h"
 #include "base/Stream.h"
 #include "legacy/Component.h"
 #include "legacy/Dictionary.h"
@@ -157,6 +158,9 @@ class TkvReport : public TComponent {
   std::string PrinterName;
   std::string ReportFileName;
   bool DocumentMode = false;
+  // The control bytes that the last document written for the report left out of its attribute
+  // values, one entry per part and attribute; the document writer replaces it on every document.
+  std::vector<TDroppedControls> DroppedControls;
   // What the last LoadReportStream did; a conversion writes a document only when it read the
   // report.
   TLoadResult LastLoad;

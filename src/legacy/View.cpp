@@ -303,8 +303,8 @@ void TkvView::SaveLegacy(TStream& stream) {
 void TkvView::SaveToDocument(TStream& stream) {
   // Names are written without escaping, except for the three characters that would end the
   // attribute or start markup.
-  const std::string name = EscapeName(Name);
-  WriteText(stream, "<" + ElementName() + " Name=\"" + name + "\"");
+  WriteText(stream, "<" + ElementName());
+  WriteNameAttribute(stream, "Name", Name);
   WriteAttribute(stream, "Left", Left);
   WriteAttribute(stream, "Top", Top);
   WriteAttribute(stream, "Width", Width);
@@ -317,17 +317,18 @@ void TkvView::SaveToDocument(TStream& stream) {
   WriteAttribute(stream, "Frame.Style", FrameStyle);
   WriteAttribute(stream, "GapX", GapX);
   WriteAttribute(stream, "GapY", GapY);
-  WriteAttribute(stream, "TagStr", EscapeXml(Tag));
+  WriteTextAttribute(stream, "TagStr", Tag);
   std::string memoText;
   for (const std::string& line : Memo) {
     memoText += line;
     memoText += "\r\n";
   }
-  WriteAttribute(stream, "Memo.text", EscapeXml(memoText));
+  WriteTextAttribute(stream, "Memo.text", memoText);
   WriteAttribute(stream, "Align", BandAlignToDocument(BandAlign));
   if (!ScriptLines.empty()) {
-    // All three events name the one procedure the document writer makes of the script.
-    const std::string procedure = name + "OnBeforePrint";
+    // All three events name the one procedure the document writer makes of the script. Control
+    // bytes of the name are left out here as in Name and in the script, and noted under Name.
+    const std::string procedure = EscapeName(Name) + "OnBeforePrint";
     WriteAttribute(stream, "OnBeforePrint", procedure);
     WriteAttribute(stream, "OnClick", procedure);
     WriteAttribute(stream, "OnActivate", procedure);

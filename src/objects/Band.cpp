@@ -261,27 +261,30 @@ void TkvBandView::SaveToDocument(TStream& stream) {
   const int type = BandType();
   const std::string_view elementClass = BandElementClass(type);
   if (elementClass.empty()) return;
-  const std::string name = EscapeName(Name);
-  WriteText(stream, "<" + std::string(elementClass) + " Name=\"" + name + "\"");
+  WriteText(stream, "<" + std::string(elementClass));
+  WriteNameAttribute(stream, "Name", Name);
   WriteAttribute(stream, "Top", Top);
   WriteAttribute(stream, "Height", Height);
   WriteAttribute(stream, "Columns", Columns);
   WriteAttribute(stream, "ColumnWidth", ColumnWidth);
   WriteAttribute(stream, "ColumnGap", ColumnGap);
   if (!Visible) WriteAttribute(stream, "Visible", "False");
-  if (!ChildBand.empty()) WriteAttribute(stream, "Child", EscapeName(ChildBand));
+  if (!ChildBand.empty()) WriteNameAttribute(stream, "Child", ChildBand);
   for (const TFlagAttribute& flag : FlagAttributes) {
     const bool set = (Flags & flag.Bit) != 0;
     if (set == flag.WrittenWhenSet) {
       WriteAttribute(stream, flag.Attribute, flag.WrittenWhenSet ? "True" : "False");
     }
   }
-  // The procedure the document writer makes of the script.
-  if (!ScriptLines.empty()) WriteAttribute(stream, "OnBeforePrint", name + "OnBeforePrint");
-  if (const TkvDataset* dataset = ReportDataset()) {
-    WriteAttribute(stream, "DataSetName", EscapeXml(dataset->Name));
+  // The procedure the document writer makes of the script; control bytes of the name are left out
+  // as in Name, where they are noted.
+  if (!ScriptLines.empty()) {
+    WriteAttribute(stream, "OnBeforePrint", EscapeName(Name) + "OnBeforePrint");
   }
-  if (type == btGroupHeader) WriteAttribute(stream, "Condition", EscapeXml(FormatText));
+  if (const TkvDataset* dataset = ReportDataset()) {
+    WriteTextAttribute(stream, "DataSetName", dataset->Name);
+  }
+  if (type == btGroupHeader) WriteTextAttribute(stream, "Condition", FormatText);
 }
 
 void TkvBandView::DocumentLosses(std::vector<std::string>& losses) const {

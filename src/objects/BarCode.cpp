@@ -73,7 +73,7 @@ void TkvBarCodeView::SaveLegacy(TStream& stream) {
 
 void TkvBarCodeView::SaveToDocument(TStream& stream) {
   TkvView::SaveToDocument(stream);
-  if (!Memo.empty()) WriteAttribute(stream, "Text", EscapeXml(Memo.front()));
+  if (!Memo.empty()) WriteTextAttribute(stream, "Text", Memo.front());
   WriteAttribute(stream, "BarType", std::int64_t{BarType});
   WriteAttribute(stream, "CalcCheckSum", CalcCheckSum ? "1" : "0");
   WriteAttribute(stream, "Rotation", DocumentFloat(Rotation));

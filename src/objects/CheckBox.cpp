@@ -65,7 +65,7 @@ void TkvCheckBoxView::SaveToDocument(TStream& stream) {
   WriteAttribute(stream, "CheckStyle", std::int64_t{CheckStyle});
   WriteAttribute(stream, "CheckColor", std::int64_t{CheckColor});
   WriteDataFieldAttributes(stream, Memo);
-  if (!Memo.empty()) WriteAttribute(stream, "Text", EscapeXml(Memo.front()));
+  if (!Memo.empty()) WriteTextAttribute(stream, "Text", Memo.front());
 }
 
 void RegisterCheckBoxFamily() {

@@ -10,8 +10,8 @@ void WriteDataFieldAttributes(TStream& stream, const TFieldReference& field) {
   const TComponent* owner = field.Dataset->Owner();
   const std::string path = (owner ? owner->Name : std::string()) + "." + field.Dataset->Name;
   // A component path is a name: written as it stands, short of what would break the document.
-  WriteAttribute(stream, "DataSet", EscapeName(path));
-  WriteAttribute(stream, "DataField", EscapeXml(field.FieldName));
+  WriteNameAttribute(stream, "DataSet", path);
+  WriteTextAttribute(stream, "DataField", field.FieldName);
 }
 
 void WriteDataFieldAttributes(TStream& stream, const std::vector<std::string>& memo) {

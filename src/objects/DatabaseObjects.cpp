@@ -281,9 +281,9 @@ void TkvDatabaseDataset::AfterLoad() {
 
 void TkvDatabaseDataset::WriteDatasetAttributes(TStream& stream) const {
   if (const TCustomConnection* connection = PlatformDataset()->Connection()) {
-    WriteAttribute(stream, "Database", EscapeXml(connection->Name));
+    WriteTextAttribute(stream, "Database", connection->Name);
   }
-  WriteAttribute(stream, "Filter", EscapeXml(PlatformDataset()->Filter));
+  WriteTextAttribute(stream, "Filter", PlatformDataset()->Filter);
 }
 
 void TkvDatabaseDataset::DocumentLosses(std::vector<std::string>& losses) const {
@@ -445,13 +445,13 @@ void TkvTableOf<Base>::AfterLoad() {
 template <class Base>
 void TkvTableOf<Base>::WriteTableAttributes(TStream& stream) const {
   TCustomTable& table = Table();
-  WriteAttribute(stream, "IndexName", EscapeXml(table.IndexName));
-  WriteAttribute(stream, "TableName", EscapeXml(table.TableName));
+  WriteTextAttribute(stream, "IndexName", table.IndexName);
+  WriteTextAttribute(stream, "TableName", table.TableName);
   if (table.MasterSource()) {
     const std::string master =
         VarToStr(const_cast<TkvTableOf&>(*this).QueryProperty("MasterSource"));
-    WriteAttribute(stream, "Master", EscapeXml("db" + master));
-    WriteAttribute(stream, "MasterFields", EscapeXml(table.MasterFields));
+    WriteTextAttribute(stream, "Master", "db" + master);
+    WriteTextAttribute(stream, "MasterFields", table.MasterFields);
   }
 }
 
@@ -715,7 +715,7 @@ void TkvADOQuery::SaveLegacy(TStream& stream) {
 void TkvADOQuery::SaveToDocument(TStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteDatasetAttributes(stream);
-  WriteAttribute(stream, "SQL.text", EscapeXml(LinesText(Query().SQL())));
+  WriteTextAttribute(stream, "SQL.text", LinesText(Query().SQL()));
 }
 
 TkvIBXQuery::TkvIBXQuery() {
@@ -743,7 +743,7 @@ void TkvIBXQuery::SaveLegacy(TStream& stream) {
 void TkvIBXQuery::SaveToDocument(TStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteDatasetAttributes(stream);
-  WriteAttribute(stream, "SQL.text", EscapeXml(LinesText(Query().SQL())));
+  WriteTextAttribute(stream, "SQL.text", LinesText(Query().SQL()));
 }
 
 TkvDBXQuery::TkvDBXQuery() {
@@ -853,7 +853,7 @@ void TkvADODatabase::SaveLegacy(TStream& stream) {
 
 void TkvADODatabase::SaveToDocument(TStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
-  WriteAttribute(stream, "DatabaseName", EscapeXml(Connection().ConnectionString));
+  WriteTextAttribute(stream, "DatabaseName", Connection().ConnectionString);
   WriteLoginPrompt(stream);
   WriteConnected(stream);
 }
@@ -921,9 +921,9 @@ void TkvIBXDatabase::SaveLegacy(TStream& stream) {
 
 void TkvIBXDatabase::SaveToDocument(TStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
-  WriteAttribute(stream, "DatabaseName", EscapeXml(Connection().DatabaseName));
+  WriteTextAttribute(stream, "DatabaseName", Connection().DatabaseName);
   WriteLoginPrompt(stream);
-  WriteAttribute(stream, "Params.text", EscapeXml(LinesText(Connection().Params)));
+  WriteTextAttribute(stream, "Params.text", LinesText(Connection().Params));
   WriteConnected(stream);
   WriteAttribute(stream, "SQLDialect", Connection().SQLDialect);
 }

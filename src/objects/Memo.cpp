@@ -24,13 +24,12 @@ std::array<std::string, 4> FormatTable(int firstMessage) {
 // The sub-kind 3 of dates writes this text instead of the table's fourth entry.
 constexpr const char* LongDateFormat = "dd mmmm yyyy";
 
-// The value of DisplayFormat.FormatStr, ready to write; none when the kind or sub-kind has no
-// format text (text kind, unknown kinds, sub-kinds above the custom one). Predefined texts are
-// written as they stand (only what would break the document is referenced); the custom text is
-// escaped.
-std::optional<std::string> FormatStrOf(const TDisplayFormat& format, const std::string& text) {
+// The value of DisplayFormat.FormatStr before escaping; none when the kind or sub-kind has no
+// format text (text kind, unknown kinds, sub-kinds above the custom one). The custom text is the
+// memo's own (text); the others are predefined.
+std::optional<std::string_view> FormatStrOf(const TDisplayFormat& format, const std::string& text) {
   if (format.Kind < fkNumber || format.Kind > fkBoolean) return std::nullopt;
-  if (format.SubKind == CustomFormatSubKind) return EscapeXml(text);
+  if (format.SubKind == CustomFormatSubKind) return text;
   if (format.SubKind > CustomFormatSubKind) return std::nullopt;
   const std::size_t sub = format.SubKind;
   switch (format.Kind) {
@@ -40,11 +39,11 @@ std::optional<std::string> FormatStrOf(const TDisplayFormat& format, const std::
     }
     case fkDate:
       if (sub == 3) return LongDateFormat;
-      return EscapeName(DateFormats()[sub]);
+      return DateFormats()[sub];
     case fkTime:
-      return EscapeName(TimeFormats()[sub]);
+      return TimeFormats()[sub];
     default:
-      return EscapeName(BooleanFormats()[sub]);
+      return BooleanFormats()[sub];
   }
 }
 
@@ -214,14 +213,14 @@ void TkvMemoView::SaveToDocument(TStream& stream) {
   if (Flags & flUnderlines) WriteAttribute(stream, "Underlines", "True");
   if (Flags & flRTLReading) WriteAttribute(stream, "RTLReading", "True");
 
-  WriteAttribute(stream, "Font.Name", EscapeName(Font.Name));
+  WriteNameAttribute(stream, "Font.Name", Font.Name);
   WriteAttribute(stream, "Font.Height", FontHeightPixels(Font.Size));
   WriteAttribute(stream, "Font.Color", Font.Color);
   WriteAttribute(stream, "Font.Style", Font.Style.Mask());
   WriteAttribute(stream, "LineSpacing", LineSpacing);
   WriteAttribute(stream, "CharSpacing", CharSpacing);
   if (!HighlightCondition.empty()) {
-    WriteAttribute(stream, "Highlight.Condition", EscapeXml(HighlightCondition));
+    WriteTextAttribute(stream, "Highlight.Condition", HighlightCondition);
     WriteAttribute(stream, "Highlight.Font.Style", StyleFromStored(HighlightStyle).Mask());
     WriteAttribute(stream, "Highlight.Font.Color", HighlightFontColor);
     WriteAttribute(stream, "Highlight.Color", HighlightColor);
@@ -234,8 +233,8 @@ void TkvMemoView::SaveToDocument(TStream& stream) {
   switch (format.Kind) {
     case fkNumber:
       WriteAttribute(stream, "DisplayFormat.Kind", "fkNumeric");
-      WriteAttribute(stream, "DisplayFormat.DecimalSeparator",
-                     EscapeName(std::string(1, format.DecimalSeparator)));
+      WriteNameAttribute(stream, "DisplayFormat.DecimalSeparator",
+                         std::string_view(&format.DecimalSeparator, 1));
       break;
     case fkDate:
     case fkTime:
@@ -247,8 +246,14 @@ void TkvMemoView::SaveToDocument(TStream& stream) {
     default:
       return;
   }
+  // Predefined texts are written as they stand (only what would break the document is
+  // referenced); the custom text is escaped.
   if (const auto formatStr = FormatStrOf(format, FormatText)) {
-    WriteAttribute(stream, "DisplayFormat.FormatStr", *formatStr);
+    if (format.SubKind == CustomFormatSubKind) {
+      WriteTextAttribute(stream, "DisplayFormat.FormatStr", *formatStr);
+    } else {
+      WriteNameAttribute(stream, "DisplayFormat.FormatStr", *formatStr);
+    }
   }
 }
 

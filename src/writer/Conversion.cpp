@@ -46,7 +46,31 @@ class TPrompterScope {
   TReportPrompter* Saved;
 };
 
+// Two upper-case hexadecimal digits of a byte.
+std::string HexByte(char c) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  const auto b = static_cast<unsigned char>(c);
+  return {Digits[b >> 4], Digits[b & 0xF]};
+}
+
 }  // namespace
+
+std::string DroppedControlsNote(const TDroppedControls& dropped) {
+  // The part is named as in the other notes: "Page 1, Memo3" for an object, "Page 2" for a page's
+  // own attributes, "Report" for the report element's.
+  std::string note =
+      dropped.Page < 0 ? std::string("Report") : "Page " + std::to_string(dropped.Page + 1);
+  if (dropped.Page >= 0 && !dropped.Object.empty()) note += ", " + dropped.Object;
+  note += ": " + std::to_string(dropped.Count) +
+          (dropped.Count == 1 ? " control character (" : " control characters (");
+  for (std::size_t i = 0; i < dropped.Bytes.size(); ++i) {
+    if (i != 0) note += ", ";
+    note += HexByte(dropped.Bytes[i]);
+  }
+  note += ") in " + dropped.Attribute + " cannot be held by the new document and " +
+          (dropped.Count == 1 ? "was" : "were") + " left out";
+  return note;
+}
 
 std::vector<std::string> LoadNotes(const TkvReport& report) {
   std::vector<std::string> notes;
@@ -111,6 +135,9 @@ TConversionOutcome ConvertReportFile(TReportHost& host, const std::string& path,
     } else {
       outcome.Notes = LoadNotes(report);
       report.SaveAsDocument(path);
+      for (const TDroppedControls& dropped : report.DroppedControls) {
+        outcome.Notes.push_back(DroppedControlsNote(dropped));
+      }
       outcome.Status = outcome.Messages.empty() && outcome.Notes.empty()
                            ? TConversionStatus::Done
                            : TConversionStatus::Warnings;

@@ -13,12 +13,14 @@ namespace kv {
 
 class TReportHost;
 class TkvReport;
+struct TDroppedControls;
 
 // How one conversion ended.
 enum class TConversionStatus {
   Done,      // a document was written, with nothing to report
   Warnings,  // a document was written; the library showed messages or the notes list what the
-             // document lacks (skipped records, a password with control characters)
+             // document lacks (skipped records, control bytes left out of its texts, a password
+             // with control characters)
   Failed,    // no document was written: Problem says why; an earlier document stays untouched
 };
 
@@ -45,6 +47,12 @@ struct TConversionOutcome {
 // damage), what each object loses in the new document (page, name and the loss), and a password
 // that the document can carry only as control characters.
 std::vector<std::string> LoadNotes(const TkvReport& report);
+
+// The note on control bytes that a document's attribute value could not hold, such as "Page 1,
+// Memo3: 2 control characters (01, 1F) in Memo.text cannot be held by the new document and were
+// left out": the part (the object with its page, a page, or "Report"), how many bytes, each
+// distinct byte in hexadecimal in the order of first appearance, and the attribute.
+std::string DroppedControlsNote(const TDroppedControls& dropped);
 
 // What happens to an error that ends a conversion (the file cannot be opened, the document
 // cannot be written): Raise lets it continue to the caller (the workbench's run stops there);

@@ -102,21 +102,22 @@ void WriteReportStartTag(TkvReport& report, TStream& stream) {
 
   WriteText(stream, "<TkvxReport");
   WriteAttribute(stream, "ScriptLanguage", "PascalScript");
-  WriteAttribute(stream, "ScriptText.text", EscapeXml(DocumentScript(report)));
+  WriteTextAttribute(stream, "ScriptText.text", DocumentScript(report));
   WriteAttribute(stream, "Propdata", StreamToHex(block));
-  WriteAttribute(stream, "ReportOptions.Name", EscapeXml(options.Name));
-  WriteAttribute(stream, "ReportOptions.Author", EscapeXml(options.Author));
-  WriteAttribute(stream, "ReportOptions.Description.text", EscapeXml(options.Description));
+  WriteTextAttribute(stream, "ReportOptions.Name", options.Name);
+  WriteTextAttribute(stream, "ReportOptions.Author", options.Author);
+  WriteTextAttribute(stream, "ReportOptions.Description.text", options.Description);
   WriteAttribute(stream, "ReportOptions.CreateDate",
                  FormatFloatGeneral(options.CreateDate, separator));
   WriteAttribute(stream, "ReportOptions.LastChange",
                  FormatFloatGeneral(options.LastChange, separator));
-  WriteAttribute(stream, "ReportOptions.VersionMajor", EscapeXml(options.VersionMajor));
-  WriteAttribute(stream, "ReportOptions.VersionMinor", EscapeXml(options.VersionMinor));
-  WriteAttribute(stream, "ReportOptions.VersionRelease", EscapeXml(options.VersionRelease));
-  WriteAttribute(stream, "ReportOptions.VersionBuild", EscapeXml(options.VersionBuild));
-  WriteAttribute(stream, "ReportOptions.Password",
-                 EscapeXml(ShiftPassword(options.Password), TControlBytes::Keep));
+  WriteTextAttribute(stream, "ReportOptions.VersionMajor", options.VersionMajor);
+  WriteTextAttribute(stream, "ReportOptions.VersionMinor", options.VersionMinor);
+  WriteTextAttribute(stream, "ReportOptions.VersionRelease", options.VersionRelease);
+  WriteTextAttribute(stream, "ReportOptions.VersionBuild", options.VersionBuild);
+  // The password keeps its control bytes: the new format's reader undoes the shift.
+  WriteTextAttribute(stream, "ReportOptions.Password", ShiftPassword(options.Password),
+                     TControlBytes::Keep);
   WriteLine(stream, ">");
 }
 
@@ -151,7 +152,7 @@ std::int64_t WriteDialogPageTag(const TkvPage& page, const std::string& name, TS
   WriteAttribute(stream, "Top", page.Top);
   WriteAttribute(stream, "Width", page.Width);
   WriteAttribute(stream, "BorderStyle", page.BorderStyle);
-  WriteAttribute(stream, "Caption", EscapeXml(page.Caption));
+  WriteTextAttribute(stream, "Caption", page.Caption);
   WriteAttribute(stream, "Color", page.Color);
   WriteAttribute(stream, "Position", page.Position);
   if (!page.ScriptLines.empty()) WriteAttribute(stream, "OnActivate", name + "OnBeforePrint");
@@ -171,8 +172,9 @@ class TLeftRestore {
   std::int64_t Saved;
 };
 
-void WritePage(TkvPage& page, int index, TStream& stream) {
+void WritePage(TkvPage& page, int index, TDocumentStream& stream) {
   const std::string name = PageName(index);
+  stream.SetPart(index);
   const bool dialog = page.PageType == ptDialog;
   const std::int64_t shift =
       dialog ? WriteDialogPageTag(page, name, stream) : WriteReportPageTag(page, name, stream);
@@ -187,6 +189,7 @@ void WritePage(TkvPage& page, int index, TStream& stream) {
       TLeftRestore restore(*object);
       // Coordinates are 64-bit in the model, so the shift is exact for every value a file holds.
       object->Left += shift;
+      stream.SetPart(index, object->Name);
       object->SaveToDocument(stream);
     }
     // An object without an element (a band type the new format has no class for) leaves no line.
@@ -266,12 +269,16 @@ std::string ReportPropertyBlock(TkvReport& report) {
   return block.Bytes();
 }
 
-void WriteDocument(TkvReport& report, TStream& stream) {
+void WriteDocument(TkvReport& report, TStream& target) {
   TCurrentReportScope current(report);
+  report.DroppedControls.clear();
+  TDocumentStream stream(target);
   WriteLine(stream, "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  stream.SetPart(-1);
   WriteReportStartTag(report, stream);
   for (int p = 0; p < report.Pages.Count(); ++p) WritePage(report.Pages.Item(p), p, stream);
   WriteLine(stream, "</TkvxReport>");
+  report.DroppedControls = stream.TakeDropped();
 }
 
 }  // namespace kv

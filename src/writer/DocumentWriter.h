@@ -16,7 +16,9 @@ namespace kv {
 class TkvReport;
 
 // Writes the whole document of report to stream. The report counts as the current report while
-// it is written (component paths of variable values resolve from its owner).
+// it is written (component paths of variable values resolve from its owner). The control bytes
+// that the document's attribute values could not hold are left out and listed in the report's
+// DroppedControls, which the write replaces.
 void WriteDocument(TkvReport& report, TStream& stream);
 
 // The password as the document stores it: every character code decreased by 10, modulo 256.

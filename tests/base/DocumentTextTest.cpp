@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
@@ -126,6 +127,57 @@ TEST(DocumentTextTest, AttributesAreBlankNameEqualsQuotedValue) {
   WriteAttribute(stream, "Left", std::int64_t{-12});
   WriteAttribute(stream, "Empty", "");
   EXPECT_EQ(stream.Bytes(), " TagStr=\"\xC3\xA9&#34;\" Left=\"-12\" Empty=\"\"");
+}
+
+// The attribute writers of texts escape as EscapeXml and EscapeName do and, on a document stream,
+// record what they dropped under the current part and the attribute: how many bytes, and each
+// byte once in the order of its first appearance. Tab, CR and LF are kept as references.
+TEST(DocumentTextTest, TextAttributesRecordTheControlBytesTheyDrop) {
+  const struct {
+    std::string Text;
+    bool Name;            // written in the form of names
+    std::string Written;  // the attribute's bytes
+    std::size_t Count;    // bytes dropped
+    std::string Dropped;  // distinct bytes dropped
+  } cases[] = {
+      {"plain <&>", false, " A=\"plain &#60;&#38;&#62;\"", 0, ""},
+      {"\t\r\n", false, " A=\"&#9;&#13;&#10;\"", 0, ""},
+      {"a\x07z", false, " A=\"az\"", 1, "\x07"},
+      {std::string("\x01x\x1F\x01\0\x1F\x0B\x0C\x0E", 9), false, " A=\"x\"", 8,
+       std::string("\x01\x1F\0\x0B\x0C\x0E", 6)},
+      {"\x1F\t\x01\"", true, " A=\"\t&#34;\"", 2, "\x1F\x01"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    TMemoryStream target;
+    TDocumentStream stream(target);
+    stream.SetPart(1, "Memo3");
+    if (c.Name) {
+      WriteNameAttribute(stream, "A", c.Text);
+    } else {
+      WriteTextAttribute(stream, "A", c.Text);
+    }
+    EXPECT_EQ(target.Bytes(), c.Written);
+    if (c.Count == 0) {
+      EXPECT_TRUE(stream.Dropped().empty());
+    } else {
+      EXPECT_EQ(stream.Dropped(),
+                (std::vector<TDroppedControls>{{1, "Memo3", "A", c.Count, c.Dropped}}));
+    }
+  }
+  // A second drop from the same attribute of the same part adds to the first; another part or
+  // attribute gets its own entry; a kept password byte is no drop.
+  TMemoryStream target;
+  TDocumentStream stream(target);
+  stream.SetPart(-1);
+  WriteTextAttribute(stream, "B", "\x02\x03");
+  WriteTextAttribute(stream, "B", "\x04\x02");
+  WriteTextAttribute(stream, "P", "\x05", TControlBytes::Keep);
+  stream.SetPart(0);
+  WriteTextAttribute(stream, "B", "\x02");
+  EXPECT_EQ(stream.Dropped(), (std::vector<TDroppedControls>{{-1, "", "B", 4, "\x02\x03\x04"},
+                                                             {0, "", "B", 1, "\x02"}}));
+  EXPECT_EQ(target.Bytes(), " B=\"\" B=\"\" P=\"\x05\" B=\"\"");
 }
 
 TEST(DocumentTextTest, DecimalSeparatorIsOneProcessWideSetting) {

@@ -17,6 +17,7 @@
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
 #include "legacy/View.h"
+#include "objects/Memo.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/TempDir.h"
 #include "writer/Conversion.h"
@@ -448,6 +449,46 @@ TEST_F(ConversionTest, WhatObjectsLoseIsNotedWithPageAndName) {
   EXPECT_EQ(o.Notes, (std::vector<std::string>{
                          "Page 2, Memo7: word break is not carried into the document",
                          "Page 2, Memo7: its blob type is not carried into the document"}));
+}
+
+// Control bytes that XML cannot hold are left out of the document's texts, and each attribute
+// that lost some gets a note naming its part (the report, or the object with its page), the
+// count and the bytes. A tab, CR and LF are kept.
+TEST_F(ConversionTest, ControlBytesLeftOutOfTextsAreNotedPerObjectAndAttribute) {
+  {
+    TkvReport report;
+    report.Pages.AddPage();
+    auto memo = std::make_unique<TkvMemoView>();
+    memo->Name = "Memo3";
+    memo->Memo = {
+        "a\x01"
+        "b\tc",
+        "\x1F\x01"
+        "end"};
+    report.Pages.Item(0).ObjectList.push_back(std::move(memo));
+    report.ReportOptions.Name = "Sales\x07";
+    report.SaveReportFile(Dir / "c.kvf");
+  }
+  const TConversionOutcome o = ConvertReportFile(Host, Dir / "c.kvf", Prompter);
+  EXPECT_EQ(o.Status, TConversionStatus::Warnings);
+  EXPECT_EQ(o.Notes, (std::vector<std::string>{
+                         "Report: 1 control character (07) in ReportOptions.Name cannot be held "
+                         "by the new document and was left out",
+                         "Page 1, Memo3: 3 control characters (01, 1F) in Memo.text cannot be "
+                         "held by the new document and were left out"}));
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(Dir.Read("c.kv3").c_str()));
+  const pugi::xml_node root = xml.child("TkvxReport");
+  EXPECT_STREQ(root.attribute("ReportOptions.Name").value(), "Sales");
+  const pugi::xml_node memo = root.child("TkvxReportPage").child("TkvxMemoView");
+  EXPECT_STREQ(memo.attribute("Name").value(), "Memo3");
+  EXPECT_STREQ(memo.attribute("Memo.text").value(), "ab\tc\r\nend\r\n");
+
+  // The next document of the same report object starts a record of its own.
+  const std::string clean = WriteReport(Dir, "d.kvf", "Clean");
+  const TConversionOutcome next = ConvertReportFile(Host, clean, Prompter);
+  EXPECT_EQ(next.Status, TConversionStatus::Done);
+  EXPECT_TRUE(next.Notes.empty());
 }
 
 }  // namespace
