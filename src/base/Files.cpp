@@ -180,15 +180,10 @@ void ReadFileInto(const std::string& path, std::string& bytes, TFileStatus* stat
     ThrowOpen(path, reason);
   };
   int flags = O_RDONLY | O_CLOEXEC;
-  if (kinds == TFileKinds::RegularOnly) {
-    // Looked at before it is opened: opening a pipe waits for a writer, and opening a device may
-    // act on it. The open itself then follows no link and never waits, and what it opened is
-    // looked at again.
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) fail(Reason(errno));
-    if (!S_ISREG(st.st_mode)) fail("It is " + KindOf(st.st_mode));
-    flags |= O_NOFOLLOW | O_NONBLOCK;
-  }
+  // Only a regular file of that name: the open follows no link and never waits (a pipe would wait
+  // for a writer), and what it opened is looked at before anything is read. Folder scans pass over
+  // devices, so only one named by the user is ever opened here.
+  if (kinds == TFileKinds::RegularOnly) flags |= O_NOFOLLOW | O_NONBLOCK;
   TFd fd(::open(path.c_str(), flags));
   if (fd.Get() < 0) {
     const int err = errno;
