@@ -97,7 +97,7 @@ void WriteComponent(kv::TFormWriter& w, TRandom& r, int index, int depth) {
 std::string FormFile(int number) {
   TRandom r{static_cast<std::uint32_t>(2463534242u + number * 7919u)};
   kv::TMemoryStream stream;
-  kv::TFormWriter w(stream);
+  kv::TFormWriter w(stream, 1252);
   w.WriteSignature();
   const std::string name = "Form" + std::to_string(number);
   w.WriteComponentHeader("T" + name, name);

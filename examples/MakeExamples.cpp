@@ -13,7 +13,7 @@ namespace {
 
 std::string ReportFormStream() {
   kv::TMemoryStream stream;
-  kv::TFormWriter w(stream);
+  kv::TFormWriter w(stream, 1252);
   w.WriteSignature();
   w.WriteComponentHeader("TReportForm", "ReportForm");
   w.WritePropName("Left");

@@ -18,6 +18,7 @@
 #include "LegacyBytes.h"
 #include "base/Files.h"
 #include "base/Stream.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 #include "writer/Registration.h"
 
@@ -32,7 +33,8 @@ std::string Saved(kv::TkvReport& report) {
 // A report of two pages (a report page with a script and a dialog page), variables in a
 // category, an alias of a report dataset and filled-in report options.
 std::string SalesReport() {
-  kv::TkvReport report;
+  kv::TConversionContext context;
+  kv::TkvReport report(context);
   kv::TkvPage& page = report.Pages.AddPage();
   page.Name = "Page1";
   page.ChangePaper(9, 0, 0, -1, 0);
@@ -59,7 +61,8 @@ std::string SalesReport() {
 // Three report pages in landscape and portrait, each with its own script, two dialog pages,
 // variables in two categories and texts that need escaping in a document.
 std::string InventoryReport() {
-  kv::TkvReport report;
+  kv::TConversionContext context;
+  kv::TkvReport report(context);
   report.TwoPass = true;
   kv::TkvPage& cover = report.Pages.AddPage();
   cover.Name = "Cover";
@@ -103,7 +106,8 @@ std::string InventoryReport() {
 // A password-protected report (password "kolvex"): opened only with the password; without it
 // the report is one empty page.
 std::string ProtectedReport() {
-  kv::TkvReport report;
+  kv::TConversionContext context;
+  kv::TkvReport report(context);
   kv::TkvPage& page = report.Pages.AddPage();
   page.Name = "Salaries";
   page.ChangePaper(9, 0, 0, -1, 0);

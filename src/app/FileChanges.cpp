@@ -30,7 +30,7 @@ void Preview(const TfrmMain& form, TFileChanges& changes) {
   options.DryRun = true;
   options.KeepTexts = true;
   options.Threads = 1;
-  options.CodePage = SystemCodePage();
+  options.CodePage = form.Context().CodePage;
   TSourceConverter converter(pairs, options);
   TFileResult result;
   converter.ConvertFiles({changes.Path}, [&](std::size_t, const TFileResult& r) {
@@ -50,14 +50,15 @@ void Preview(const TfrmMain& form, TFileChanges& changes) {
 
 // The original of a file as the run found it, from its backup: a form file's backup that holds a
 // binary form becomes its text form, as the run read it.
-std::string ReadOriginal(const std::string& path, const std::string& backup, bool& binaryForm) {
+std::string ReadOriginal(const std::string& path, const std::string& backup, int codePage,
+                         bool& binaryForm) {
   std::string text = ReadFileBytes(backup);
   binaryForm = !text.empty() && static_cast<unsigned char>(text[0]) == 0xFF &&
                AsciiUpper(ExtractFileExt(path)) == ".DFM";
   if (binaryForm) {
     TByteView input(text);
     TMemoryStream output;
-    FormResourceToText(input, output);
+    FormResourceToText(input, output, codePage);
     text = output.TakeBytes();
   }
   return text;
@@ -82,9 +83,11 @@ bool MadeChanges(const TfrmMain& form, TFileChanges& changes) {
       throw EKvError("The backup \"" + entry.Backup + "\" that held the original of \"" +
                      changes.Path + "\" is gone");
     }
-    changes.OldText = ReadOriginal(absolute, entry.Backup, changes.BinaryForm);
+    changes.OldText =
+        ReadOriginal(absolute, entry.Backup, form.Context().CodePage, changes.BinaryForm);
     bool binaryNow = false;
-    TSourceConverter::LoadProjectFile(absolute, changes.NewText, nullptr, &binaryNow);
+    TSourceConverter::LoadProjectFile(absolute, changes.NewText, form.Context().CodePage, nullptr,
+                                      &binaryNow);
     changes.Kind = TFileChanges::TKind::Made;
     return true;
   }

@@ -23,9 +23,9 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-std::string Joined(const std::vector<std::string>& texts) {
+std::string Joined(const std::vector<std::string>& texts, int codePage) {
   std::string out;
-  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? "\n" : "") + CodePageToUtf8(texts[i]);
+  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? "\n" : "") + CodePageToUtf8(texts[i], codePage);
   return out;
 }
 
@@ -71,7 +71,7 @@ std::string SourceResultsCsv(const TFileList& list) {
   return out;
 }
 
-std::string ReportResultsJson(const TFileList& list) {
+std::string ReportResultsJson(const TFileList& list, int codePage) {
   std::size_t done = 0, warnings = 0, failedCount = 0;
   std::int64_t microseconds = 0;
   std::string out = "{\n  \"reports\": [";
@@ -92,8 +92,8 @@ std::string ReportResultsJson(const TFileList& list) {
            ", \"written\": " + (row.Outcome && o.Written() ? "true" : "false") +
            ", \"microseconds\": " + std::to_string(o.Microseconds) +
            ", \"messageCount\": " + std::to_string(o.Messages.size()) +
-           ", \"messages\": " + JsonCodePageTexts(o.Messages) +
-           ", \"notes\": " + JsonCodePageTexts(o.Notes) +
+           ", \"messages\": " + JsonCodePageTexts(o.Messages, codePage) +
+           ", \"notes\": " + JsonCodePageTexts(o.Notes, codePage) +
            ", \"problem\": " + (o.Problem.empty() ? "null" : JsonString(o.Problem)) + "}";
   }
   out += list.Rows.empty() ? "],\n" : "\n  ],\n";
@@ -105,7 +105,7 @@ std::string ReportResultsJson(const TFileList& list) {
   return out;
 }
 
-std::string ReportResultsCsv(const TFileList& list) {
+std::string ReportResultsCsv(const TFileList& list, int codePage) {
   std::string out =
       "path,output,status,written,microseconds,messageCount,messages,notes,problem\r\n";
   for (const TFileRow& row : list.Rows) {
@@ -114,8 +114,8 @@ std::string ReportResultsCsv(const TFileList& list) {
     out += CsvField(row.Caption) + "," + CsvField(o.OutputPath) + "," +
            CsvField(row.Outcome ? StatusWord(o.Status) : row.Cells[1]) + "," +
            (row.Outcome && o.Written() ? "true" : "false") + "," + std::to_string(o.Microseconds) +
-           "," + std::to_string(o.Messages.size()) + "," + CsvField(Joined(o.Messages)) + "," +
-           CsvField(Joined(o.Notes)) + "," + CsvField(o.Problem) + "\r\n";
+           "," + std::to_string(o.Messages.size()) + "," + CsvField(Joined(o.Messages, codePage)) + "," +
+           CsvField(Joined(o.Notes, codePage)) + "," + CsvField(o.Problem) + "\r\n";
   }
   return out;
 }

@@ -9,11 +9,12 @@
 
 namespace kv {
 
+// codePage: that of the messages and notes of report rows.
 // The project list after a source run; journal: the run's journal (empty when it wrote none).
 std::string SourceResultsJson(const TFileList& list, const std::string& journal);
 std::string SourceResultsCsv(const TFileList& list);
 // The report list after a report run.
-std::string ReportResultsJson(const TFileList& list);
-std::string ReportResultsCsv(const TFileList& list);
+std::string ReportResultsJson(const TFileList& list, int codePage);
+std::string ReportResultsCsv(const TFileList& list, int codePage);
 
 }  // namespace kv

@@ -22,6 +22,7 @@
 #include "migrate/Journal.h"
 #include "migrate/ReplaceEngine.h"
 #include "writer/Conversion.h"
+#include "writer/ReportPool.h"
 
 namespace kv {
 
@@ -44,19 +45,25 @@ class TFinally {
 
 // Shows the report library's message boxes of one file with the file's path above the text, so
 // that a box met during a run of many files says which file it is about.
+// Reports convert on several threads: their questions reach the user one at a time, each waiting
+// for its own answer while the other reports go on.
 class TFileNamingPrompter : public TReportPrompter {
  public:
-  TFileNamingPrompter(TPrompter& inner, std::string path) : Inner(inner), Path(std::move(path)) {}
+  TFileNamingPrompter(TPrompter& inner, std::mutex& lock, std::string path)
+      : Inner(inner), Lock(lock), Path(std::move(path)) {}
   void ReportMessage(const std::string& text, const std::string& caption,
                      TMessageIcon icon) override {
+    const std::lock_guard guard(Lock);
     Inner.ReportMessage(Path + "\n\n" + text, caption, icon);
   }
   std::optional<std::string> AskReportPassword() override {
+    const std::lock_guard guard(Lock);
     return Inner.AskReportPasswordFor(Path);
   }
 
  private:
   TPrompter& Inner;
+  std::mutex& Lock;
   std::string Path;
 };
 
@@ -67,14 +74,16 @@ std::string MessageCount(const TConversionOutcome& outcome) {
 
 }  // namespace
 
+TWorkbenchContext::TWorkbenchContext() : Conversion(1252, LocaleDecimalSeparator()) {}
+
 TfrmMain::TfrmMain(TPrompter& prompter, std::string settingsPath)
-    : Prompter(prompter), SettingsFile(std::move(settingsPath)) {
+    : TReportHost(Conversion), Prompter(prompter), SettingsFile(std::move(settingsPath)) {
   StatusPanels[0] = "Ready";
   // Reports are converted on the window's own kvReport1; the library's message boxes and the
   // password dialog go to the window's prompter, and errors end the run.
-  ConvertReportFile = [this](const std::string& path) {
-    TFileNamingPrompter named(Prompter, path);
-    return kv::ConvertReportFile(*this, path, named, TConversionErrors::Raise);
+  ConvertReportFile = [this](TReportHost& host, const std::string& path) {
+    TFileNamingPrompter named(Prompter, PromptLock, path);
+    return kv::ConvertReportFile(host, path, named, TConversionErrors::Raise);
   };
 }
 
@@ -110,7 +119,8 @@ void TfrmMain::ReadSettings() {
         throw EConfigError("The code page \"" + codePage + "\" in " + SettingsFile +
                            " is not a number");
       }
-      SetSystemCodePage(number);
+      CheckCodePage(number);
+      Context().CodePage = number;
     }
     SetStatus({"Ready", JoinMaskList(JvSearchFiles1.FileMasks), ""});
     ReadPlacement(ini);
@@ -210,7 +220,7 @@ void TfrmMain::WriteSettings() {
     ini.WriteString(SettingsSection, "WholeWords", "0");
     ini.WriteString(SettingsSection, "ReplaceFileNames", "1");
     ini.WriteString(SettingsSection, "Simulate", "0");
-    ini.WriteString(SettingsSection, "CodePage", std::to_string(SystemCodePage()));
+    ini.WriteString(SettingsSection, "CodePage", std::to_string(Context().CodePage));
     if (Placement.Known) {
       ini.WriteString(SettingsSection, "WindowLeft", std::to_string(Placement.Left));
       ini.WriteString(SettingsSection, "WindowTop", std::to_string(Placement.Top));
@@ -515,28 +525,6 @@ std::string ErrorText(const std::exception_ptr& error) {
   }
 }
 
-// Makes the form one of the application's forms on the thread that converts reports, for as long
-// as the work of a report run lasts, so that component paths ("frmMain.kvDBDataSet1") resolve
-// there as on the thread that created the form. The forms of the application are kept per
-// thread.
-class TFormOnThisThread {
- public:
-  explicit TFormOnThisThread(TComponent& form) : Form(form) {
-    const std::vector<TComponent*> forms = Application().Forms();
-    Added = std::find(forms.begin(), forms.end(), &form) == forms.end();
-    if (Added) Application().AddForm(&form);
-  }
-  ~TFormOnThisThread() {
-    if (Added) Application().RemoveForm(&Form);
-  }
-  TFormOnThisThread(const TFormOnThisThread&) = delete;
-  TFormOnThisThread& operator=(const TFormOnThisThread&) = delete;
-
- private:
-  TComponent& Form;
-  bool Added = false;
-};
-
 }  // namespace
 
 TfrmMain::TRunWork TfrmMain::PrepareSourceRun() {
@@ -548,7 +536,7 @@ TfrmMain::TRunWork TfrmMain::PrepareSourceRun() {
   // every file costs a run of thousands of files a few seconds.
   options.Durable = true;
   // The code page of the settings: under a double-byte one, matches keep to whole characters.
-  options.CodePage = SystemCodePage();
+  options.CodePage = Context().CodePage;
   // The command line's engine: files are read and converted on several threads side by side and
   // written in list order on the thread that carries out the work. A path listed twice is
   // converted twice, the second time on the result of the first.
@@ -743,7 +731,8 @@ void TfrmMain::SaveResultsClick() {
   const bool json = AsciiUpper(ExtractFileExt(*chosen)) == ".JSON";
   const std::string text =
       reports
-          ? (json ? ReportResultsJson(SearchListReport) : ReportResultsCsv(SearchListReport))
+          ? (json ? ReportResultsJson(SearchListReport, Context().CodePage)
+                 : ReportResultsCsv(SearchListReport, Context().CodePage))
           : (json ? SourceResultsJson(SearchList, LastRunJournal) : SourceResultsCsv(SearchList));
   try {
     RemoveStaleTemporaries(FolderOf(*chosen));
@@ -756,8 +745,11 @@ void TfrmMain::SaveResultsClick() {
 TfrmMain::TRunWork TfrmMain::PrepareReportRun() {
   TReportFileConverter convert = ConvertReportFile;
   std::vector<std::string> paths = BeginRun(SearchListReport);
-  return [this, convert = std::move(convert), paths = std::move(paths)] {
-    const TFormOnThisThread registered(*this);
+  TReportPoolOptions pool;
+  pool.Threads = ReportThreads;
+  pool.CodePage = Context().CodePage;
+  pool.DecimalSeparator = Context().DecimalSeparator;
+  return [this, convert = std::move(convert), paths = std::move(paths), pool] {
     // Documents are written beside their reports, where killed runs may have left temporary
     // files.
     RemoveStaleTemporariesBeside(paths);
@@ -765,48 +757,70 @@ TfrmMain::TRunWork TfrmMain::PrepareReportRun() {
     std::int64_t total = 0;
     bool cancelled = false;
     const TFinally finish([&] { EndRun(total, cancelled); });
-    for (std::size_t row = 0; row < paths.size(); ++row) {
-      Change([this, row] {
-        auto cells = SearchListReport.Rows[row].Cells;
+    if (!paths.empty()) {
+      Change([this] {
+        auto cells = SearchListReport.Rows[0].Cells;
         cells[1] = "Busy";
-        SetCells(SearchListReport, row, cells);
+        SetCells(SearchListReport, 0, cells);
       });
-      const std::string& path = paths[row];
-      TConversionOutcome outcome;
-      try {
-        if (!convert) throw EKvError("Report conversion is not available in this build");
-        outcome = convert(path);
-      } catch (const std::exception& e) {
-        // The error ends the run; its box names the file, and the row says it got no document.
-        outcome.Status = TConversionStatus::Failed;
-        outcome.Problem = e.what();
-        outcome.OutputPath = DocumentPath(path);
-        ++clock.Finished;
-        Change([this, row, result = std::make_shared<const TConversionOutcome>(outcome),
-                finished = clock.Finished, all = clock.Total, elapsed = clock.Elapsed()] {
-          SearchListReport.Rows[row].Outcome = result;
-          SetCells(SearchListReport, row, {MessageCount(*result), StatusWord(result->Status), "-"});
-          if (View) View->ProgressChanged(finished, all, elapsed);
-        });
-        throw EKvError(path + ": " + e.what());
-      }
-      // Report rows show how many messages and notes each conversion gave, and how long each
-      // report took to load and write.
-      total += outcome.Microseconds;
-      ++clock.Finished;
-      Change([this, row, result = std::make_shared<const TConversionOutcome>(std::move(outcome)),
-              finished = clock.Finished, all = clock.Total, elapsed = clock.Elapsed()] {
-        SearchListReport.Rows[row].Outcome = result;
-        SetCells(SearchListReport, row,
-                 {MessageCount(*result), StatusWord(result->Status),
-                  std::to_string(result->Microseconds)});
-        if (View) View->ProgressChanged(finished, all, elapsed);
-      });
-      if (row + 1 < paths.size() && CancelRequested.load(std::memory_order_relaxed)) {
-        cancelled = true;
-        break;
-      }
     }
+    // Reports convert side by side, each thread with a context and a report host of its own; the
+    // rows are filled in list order. An error that ends the run is kept with its report and raised
+    // when that report's turn comes.
+    std::vector<std::exception_ptr> errors(paths.size());
+    ConvertReportsInOrder(
+        paths.size(), pool,
+        [&](TReportHost& host, std::size_t row) {
+          TConversionOutcome outcome;
+          try {
+            if (!convert) throw EKvError("Report conversion is not available in this build");
+            outcome = convert(host, paths[row]);
+          } catch (const std::exception&) {
+            errors[row] = std::current_exception();
+          }
+          return outcome;
+        },
+        [&](std::size_t row, TConversionOutcome& outcome) {
+          const std::string& path = paths[row];
+          ++clock.Finished;
+          if (errors[row]) {
+            // The error ends the run; its box names the file, and the row says it got no
+            // document.
+            const std::string text = ErrorText(errors[row]);
+            outcome = TConversionOutcome{};
+            outcome.Problem = text;
+            outcome.OutputPath = DocumentPath(path);
+            Change([this, row, result = std::make_shared<const TConversionOutcome>(outcome),
+                    finished = clock.Finished, all = clock.Total, elapsed = clock.Elapsed()] {
+              SearchListReport.Rows[row].Outcome = result;
+              SetCells(SearchListReport, row,
+                       {MessageCount(*result), StatusWord(result->Status), "-"});
+              if (View) View->ProgressChanged(finished, all, elapsed);
+            });
+            throw EKvError(path + ": " + text);
+          }
+          // Report rows show how many messages and notes each conversion gave, and how long each
+          // report took to load and write.
+          total += outcome.Microseconds;
+          Change([this, row,
+                  result = std::make_shared<const TConversionOutcome>(std::move(outcome)),
+                  finished = clock.Finished, all = clock.Total, elapsed = clock.Elapsed()] {
+            SearchListReport.Rows[row].Outcome = result;
+            SetCells(SearchListReport, row,
+                     {MessageCount(*result), StatusWord(result->Status),
+                      std::to_string(result->Microseconds)});
+            if (View) View->ProgressChanged(finished, all, elapsed);
+          });
+          const bool last = row + 1 == paths.size();
+          cancelled = !last && CancelRequested.load(std::memory_order_relaxed);
+          if (last || cancelled) return false;
+          Change([this, row] {
+            auto cells = SearchListReport.Rows[row + 1].Cells;
+            cells[1] = "Busy";
+            SetCells(SearchListReport, row + 1, cells);
+          });
+          return true;
+        });
   };
 }
 

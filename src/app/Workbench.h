@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "app/FolderScan.h"
 #include "app/IniFile.h"
 #include "app/Prompter.h"
+#include "legacy/Context.h"
 #include "migrate/Journal.h"
 #include "writer/Conversion.h"
 #include "writer/ReportHost.h"
@@ -83,11 +85,19 @@ inline constexpr const char* CaptionPrefix = "KV3 Conversion Utility from:  ";
 
 // Converts one report file and says how it ended; raises an exception for an error that ends the
 // run (a file that cannot be opened, a document that cannot be written).
-using TReportFileConverter = std::function<TConversionOutcome(const std::string& path)>;
+// Runs on any thread of the report run's pool, with that thread's report host (see ReportPool.h).
+using TReportFileConverter =
+    std::function<TConversionOutcome(TReportHost& host, const std::string& path)>;
 
 // The window model is the form "frmMain" that holds the report kvReport1, the add-in
 // registration components and the three report datasets (TReportHost).
-class TfrmMain : public TReportHost {
+// The conversion context of the window's report, made before the report host that uses it.
+struct TWorkbenchContext {
+  TWorkbenchContext();
+  TConversionContext Conversion;
+};
+
+class TfrmMain : private TWorkbenchContext, public TReportHost {
  public:
   // settingsPath: the settings file (see SettingsFilePath). The prompter answers dialogs.
   TfrmMain(TPrompter& prompter, std::string settingsPath);
@@ -104,10 +114,14 @@ class TfrmMain : public TReportHost {
   std::string DataFileName;
   // The decimal separator of the user's locale, for the total text.
   char DecimalSeparator = '.';
-  // The per-file report conversion: by default the conversion driver on kvReport1, with the
-  // prompter answering the report's message boxes (each naming the file) and password. Without
-  // one (cleared), a report run fails on its first file. Each report row keeps its outcome.
+  // The per-file report conversion: by default the conversion driver on the report host of the
+  // pool thread that converts the file (each thread of a report run has a context and a host of
+  // its own, like the window's), with the prompter answering the report's message boxes (each
+  // naming the file) and password, one question at a time. Without one (cleared), a report run
+  // fails on its first file. Each report row keeps its outcome.
   TReportFileConverter ConvertReportFile;
+  // Reports a report run converts side by side (0: one per processor).
+  unsigned ReportThreads = 0;
 
   void SetView(TWorkbenchView* view) { View = view; }
   const std::string& SettingsPath() const { return SettingsFile; }
@@ -247,6 +261,8 @@ class TfrmMain : public TReportHost {
   void Change(std::function<void()> change);
 
   std::atomic<bool> CancelRequested{false};
+  // Questions of reports converting side by side go to the prompter one at a time.
+  std::mutex PromptLock;
 
   TPrompter& Prompter;
   std::string SettingsFile;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -14,7 +15,6 @@ namespace kv {
 
 namespace {
 
-std::atomic<int> CurrentCodePage{1252};
 
 std::string IconvName(int codePage) {
   if (codePage == Utf8CodePage) return "UTF-8";
@@ -64,15 +64,10 @@ bool IsDoubleByteCodePage(int codePage) {
   return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
 }
 
-void SetSystemCodePage(int codePage) {
+void CheckCodePage(int codePage) {
   if (codePage <= 0 || !TIconv(codePage).Valid()) {
     throw EConfigError("Code page " + std::to_string(codePage) + " is not supported");
   }
-  CurrentCodePage = codePage;
-}
-
-int SystemCodePage() {
-  return CurrentCodePage;
 }
 
 namespace {
@@ -106,19 +101,14 @@ bool IsLeadByte(int codePage, std::uint8_t byte) {
   return table != nullptr && (*table)[byte];
 }
 
-bool IsLeadByte(std::uint8_t byte) {
-  return IsLeadByte(CurrentCodePage.load(), byte);
-}
-
-bool IsTrailByteAt(std::string_view text, std::size_t index) {
+bool IsTrailByteAt(std::string_view text, std::size_t index, int codePage) {
   if (index >= text.size()) return false;
   // In UTF-8 every byte after the first of a character is a continuation byte 10xxxxxx.
-  if (CurrentCodePage == Utf8CodePage)
-    return (static_cast<std::uint8_t>(text[index]) & 0xC0) == 0x80;
-  if (!IsDoubleByteCodePage(CurrentCodePage)) return false;
+  if (codePage == Utf8CodePage) return (static_cast<std::uint8_t>(text[index]) & 0xC0) == 0x80;
+  if (!IsDoubleByteCodePage(codePage)) return false;
   std::size_t i = 0;
   while (i < index) {
-    if (IsLeadByte(static_cast<std::uint8_t>(text[i])) && i + 1 < text.size()) {
+    if (IsLeadByte(codePage, static_cast<std::uint8_t>(text[i])) && i + 1 < text.size()) {
       if (i + 1 == index) return true;
       i += 2;
     } else {
@@ -130,34 +120,62 @@ bool IsTrailByteAt(std::string_view text, std::size_t index) {
 
 namespace {
 
-// Runs text through an iconv conversion into out. onInvalid is called at a sequence the
-// conversion cannot take, with the remaining input; it appends its stand-in to out and returns
-// how many input bytes to skip.
 // The descriptor of a code page and direction, kept by each thread from one conversion to the
-// next (opening one costs more than converting a short text), in its initial shift state.
-TIconv& CachedIconv(int codePage, bool toCodePage) {
-  struct TSlot {
-    int CodePage = 0;
-    std::unique_ptr<TIconv> Conv;
-  };
-  thread_local TSlot slots[2];
-  TSlot& slot = slots[toCodePage ? 1 : 0];
+// next (opening one costs more than converting a short text), in its initial shift state. It is a
+// cache only: a conversion gives the same text whichever thread makes it.
+struct TCachedIconv {
+  int CodePage = 0;
+  std::unique_ptr<TIconv> Conv;
+  // True when the code page keeps the bytes 0 to 127 as they are (in this direction), so that an
+  // ASCII text converts to itself without going through iconv.
+  bool AsciiSame = false;
+};
+
+TCachedIconv& CachedIconv(int codePage, bool toCodePage) {
+  thread_local TCachedIconv slots[2];
+  TCachedIconv& slot = slots[toCodePage ? 1 : 0];
   if (!slot.Conv || slot.CodePage != codePage) {
     slot.Conv.reset();
     slot.Conv = std::make_unique<TIconv>(codePage, toCodePage);
     slot.CodePage = codePage;
+    slot.AsciiSame = false;
+    if (slot.Conv->Valid()) {
+      char ascii[128];
+      for (int b = 0; b < 128; ++b) ascii[b] = static_cast<char>(b);
+      char converted[512];
+      char* in = ascii;
+      std::size_t inLeft = sizeof ascii;
+      char* out = converted;
+      std::size_t outLeft = sizeof converted;
+      const std::size_t rc = iconv(slot.Conv->Get(), &in, &inLeft, &out, &outLeft);
+      slot.AsciiSame = rc != static_cast<std::size_t>(-1) && inLeft == 0 &&
+                       out - converted == sizeof ascii &&
+                       std::memcmp(ascii, converted, sizeof ascii) == 0;
+    }
   }
   if (slot.Conv->Valid()) iconv(slot.Conv->Get(), nullptr, nullptr, nullptr, nullptr);
-  return *slot.Conv;
+  return slot;
 }
 
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Converts text through iconv. onInvalid is called at a sequence the conversion cannot take, with
+// the remaining input; it appends its stand-in to out and returns how many input bytes to skip.
 template <typename F>
-std::string Convert(std::string_view text, bool toCodePage, std::size_t reserve, F onInvalid) {
-  const int codePage = CurrentCodePage;
-  TIconv& conv = CachedIconv(codePage, toCodePage);
-  if (!conv.Valid()) {
+std::string Convert(std::string_view text, int codePage, bool toCodePage, std::size_t reserve,
+                    F onInvalid) {
+  TCachedIconv& cached = CachedIconv(codePage, toCodePage);
+  if (!cached.Conv->Valid()) {
     throw EConfigError("Code page " + std::to_string(codePage) + " is not supported");
   }
+  // Most texts (names, messages) are plain ASCII.
+  if (cached.AsciiSame && IsAscii(text)) return std::string(text);
+  TIconv& conv = *cached.Conv;
   std::string out;
   out.reserve(reserve);
   char* in = const_cast<char*>(text.data());
@@ -181,17 +199,17 @@ std::string Convert(std::string_view text, bool toCodePage, std::size_t reserve,
 
 }  // namespace
 
-std::string CodePageToUtf8(std::string_view text) {
+std::string CodePageToUtf8(std::string_view text, int codePage) {
   // An undefined or incomplete byte sequence: U+FFFD for one byte, and go on.
-  return Convert(text, false, text.size() * 2, [](std::string& out, std::string_view) {
+  return Convert(text, codePage, false, text.size() * 2, [](std::string& out, std::string_view) {
     AppendUtf8(out, 0xFFFD);
     return std::size_t{1};
   });
 }
 
-std::string Utf8ToCodePage(std::string_view text) {
+std::string Utf8ToCodePage(std::string_view text, int codePage) {
   // A character the code page lacks, or malformed UTF-8: one "?" for the whole sequence.
-  return Convert(text, true, text.size(), [](std::string& out, std::string_view rest) {
+  return Convert(text, codePage, true, text.size(), [](std::string& out, std::string_view rest) {
     out += '?';
     std::size_t skip = 1;
     while (skip < rest.size() && (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) ++skip;

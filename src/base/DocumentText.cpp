@@ -3,8 +3,9 @@
 #include "base/DocumentText.h"
 
 #include <array>
-#include <atomic>
+#include <charconv>
 #include <clocale>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,14 +15,14 @@
 
 namespace kv {
 
-namespace {
-
 // The UTF-8 form of every byte of one single-byte code page.
 struct TUtf8Table {
   std::array<std::string, 256> Bytes;
   // True when the bytes 0 to 127 stay as they are, so that ASCII runs are copied unchanged.
   bool AsciiUnchanged = true;
 };
+
+namespace {
 
 // Code pages whose conversion is not byte by byte: the double-byte ones, UTF-8, and those whose
 // converter combines a letter with the accent that follows it into one character.
@@ -30,11 +31,12 @@ bool NeedsWholeTextConversion(int codePage) {
          codePage == 1258;
 }
 
-std::unique_ptr<TUtf8Table> BuildTable() {
+std::unique_ptr<TUtf8Table> BuildTable(int codePage) {
   auto table = std::make_unique<TUtf8Table>();
   for (int b = 0; b < 256; ++b) {
     const char byte = static_cast<char>(b);
-    table->Bytes[static_cast<std::size_t>(b)] = CodePageToUtf8(std::string_view(&byte, 1));
+    table->Bytes[static_cast<std::size_t>(b)] =
+        CodePageToUtf8(std::string_view(&byte, 1), codePage);
     if (b < 128 && table->Bytes[static_cast<std::size_t>(b)] != std::string_view(&byte, 1)) {
       table->AsciiUnchanged = false;
     }
@@ -42,35 +44,24 @@ std::unique_ptr<TUtf8Table> BuildTable() {
   return table;
 }
 
-// The table of a code page, built on first use and kept for the life of the process. Each thread
-// remembers the last table it used, so the lock is taken only when the code page changes.
+// The table of a code page, built on first use and kept, unchanged, for the life of the process:
+// a cache, which gives every thread the same table.
 const TUtf8Table* TableFor(int codePage) {
   if (NeedsWholeTextConversion(codePage)) return nullptr;
-  thread_local int cachedCodePage = 0;
-  thread_local const TUtf8Table* cachedTable = nullptr;
-  if (cachedCodePage == codePage && cachedTable) return cachedTable;
   static std::mutex lock;
   static std::map<int, std::unique_ptr<TUtf8Table>> tables;
   std::lock_guard guard(lock);
   auto& slot = tables[codePage];
-  if (!slot) {
-    // CodePageToUtf8 converts from the code page in force: a table built while it changed is
-    // not kept, and this text is converted whole.
-    auto table = BuildTable();
-    if (SystemCodePage() != codePage) return nullptr;
-    slot = std::move(table);
-  }
-  cachedCodePage = codePage;
-  cachedTable = slot.get();
-  return cachedTable;
+  if (!slot) slot = BuildTable(codePage);
+  return slot.get();
 }
-
-std::atomic<char> DecimalSeparator{'.'};
 
 // Appends "&#", the decimal code of c and ";".
 void AppendReference(std::string& out, unsigned char c) {
+  char digits[4];
+  const auto [end, error] = std::to_chars(std::begin(digits), std::end(digits), c);
   out += "&#";
-  out += std::to_string(c);
+  out.append(digits, end);
   out += ';';
 }
 
@@ -133,56 +124,92 @@ void AppendEscaped(std::string& out, std::string_view text, TControlBytes contro
   }
 }
 
-// One attribute whose value is escaped text; what escaping left out is noted on a document stream.
-template <TEscapeForm Form>
-void WriteEscapedAttribute(TStream& stream, std::string_view name, std::string_view text,
-                           TControlBytes controls) {
-  std::string attribute;
-  attribute.reserve(name.size() + text.size() + 20);
-  attribute += ' ';
-  attribute += name;
-  attribute += "=\"";
-  TDropTally dropped;
-  AppendEscaped<Form>(attribute, text, controls, dropped);
-  attribute += '"';
-  WriteText(stream, attribute);
-  // Only a value that lost bytes looks for the record; other streams (an element written on its
-  // own) have none.
-  if (dropped.Count != 0) {
-    if (auto* document = dynamic_cast<TDocumentStream*>(&stream)) {
-      document->NoteDropped(name, dropped.Count, dropped.Bytes());
-    }
-  }
-}
-
 }  // namespace
 
-void WriteText(TStream& stream, std::string_view text) {
-  if (text.empty()) return;
-  const TUtf8Table* table = TableFor(SystemCodePage());
-  if (!table) {
-    const std::string converted = CodePageToUtf8(text);
-    stream.Write(converted.data(), converted.size());
-    return;
-  }
-  std::size_t plain = 0;
-  if (table->AsciiUnchanged) {
-    while (plain < text.size() && static_cast<unsigned char>(text[plain]) < 0x80) ++plain;
-    if (plain == text.size()) {
-      stream.Write(text.data(), text.size());
+struct TDocumentStream::TAccess {
+  // Appends text converted to UTF-8. Through a byte table the text goes in pieces (runs of ASCII
+  // as they are, other bytes as their table entry), so nothing is copied on the way.
+  static void Text(TDocumentStream& stream, std::string_view text) {
+    if (text.empty()) return;
+    const TUtf8Table* table = stream.Table;
+    if (!table) {
+      const std::string converted = CodePageToUtf8(text, stream.CodePage);
+      stream.Put(converted.data(), converted.size());
       return;
     }
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+      if (table->AsciiUnchanged) {
+        const char* run = p;
+        while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
+        if (p != run) stream.Put(run, static_cast<std::size_t>(p - run));
+        if (p == end) break;
+      }
+      const std::string& bytes = table->Bytes[static_cast<unsigned char>(*p++)];
+      stream.Put(bytes.data(), bytes.size());
+    }
   }
-  std::string converted;
-  converted.reserve(text.size() + text.size() / 4 + 8);
-  converted.append(text.data(), plain);
-  for (std::size_t i = plain; i < text.size(); ++i) {
-    converted += table->Bytes[static_cast<unsigned char>(text[i])];
+
+  // One attribute: blank, name, '=' and the value in quotes, the value as given.
+  static void Attribute(TDocumentStream& stream, std::string_view name, std::string_view value) {
+    if (!stream.Table) {
+      // Converted whole, as one text, for code pages whose characters span bytes.
+      std::string& text = stream.Scratch;
+      text.clear();
+      text += ' ';
+      text += name;
+      text += "=\"";
+      text += value;
+      text += '"';
+      Text(stream, text);
+      return;
+    }
+    stream.Put(" ", 1);
+    Text(stream, name);
+    stream.Put("=\"", 2);
+    Text(stream, value);
+    stream.Put("\"", 1);
   }
-  stream.Write(converted.data(), converted.size());
+
+  // One attribute whose value is escaped text; what escaping left out is noted on the stream.
+  template <TEscapeForm Form>
+  static void Escaped(TDocumentStream& stream, std::string_view name, std::string_view text,
+                      TControlBytes controls) {
+    std::string& out = stream.Scratch;
+    out.clear();
+    TDropTally dropped;
+    if (stream.Table) {
+      AppendEscaped<Form>(out, text, controls, dropped);
+      stream.Put(" ", 1);
+      Text(stream, name);
+      stream.Put("=\"", 2);
+      Text(stream, out);
+      stream.Put("\"", 1);
+    } else {
+      out += ' ';
+      out += name;
+      out += "=\"";
+      AppendEscaped<Form>(out, text, controls, dropped);
+      out += '"';
+      Text(stream, out);
+    }
+    if (dropped.Count != 0) stream.NoteDropped(name, dropped.Count, dropped.Bytes());
+  }
+};
+
+TDocumentStream::TDocumentStream(TStream& target, int codePage, char decimalSeparator)
+    : CodePage(codePage),
+      DecimalSeparator(decimalSeparator),
+      Target(target),
+      Memory(dynamic_cast<TMemoryStream*>(&target)),
+      Table(TableFor(codePage)) {}
+
+void WriteText(TDocumentStream& stream, std::string_view text) {
+  TDocumentStream::TAccess::Text(stream, text);
 }
 
-void WriteLine(TStream& stream, std::string_view text) {
+void WriteLine(TDocumentStream& stream, std::string_view text) {
   WriteText(stream, text);
   stream.Write("\r\n", 2);
 }
@@ -214,28 +241,24 @@ std::string StreamToHex(const TMemoryStream& stream) {
   return HexEncode(stream.Bytes());
 }
 
-void WriteAttribute(TStream& stream, std::string_view name, std::string_view value) {
-  std::string text;
-  text.reserve(name.size() + value.size() + 4);
-  text += ' ';
-  text += name;
-  text += "=\"";
-  text += value;
-  text += '"';
-  WriteText(stream, text);
+void WriteAttribute(TDocumentStream& stream, std::string_view name, std::string_view value) {
+  TDocumentStream::TAccess::Attribute(stream, name, value);
 }
 
-void WriteAttribute(TStream& stream, std::string_view name, std::int64_t value) {
-  WriteAttribute(stream, name, std::to_string(value));
+void WriteAttribute(TDocumentStream& stream, std::string_view name, std::int64_t value) {
+  char digits[24];
+  const auto [end, error] = std::to_chars(std::begin(digits), std::end(digits), value);
+  TDocumentStream::TAccess::Attribute(
+      stream, name, std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
-void WriteTextAttribute(TStream& stream, std::string_view name, std::string_view text,
+void WriteTextAttribute(TDocumentStream& stream, std::string_view name, std::string_view text,
                         TControlBytes controls) {
-  WriteEscapedAttribute<TEscapeForm::Xml>(stream, name, text, controls);
+  TDocumentStream::TAccess::Escaped<TEscapeForm::Xml>(stream, name, text, controls);
 }
 
-void WriteNameAttribute(TStream& stream, std::string_view name, std::string_view text) {
-  WriteEscapedAttribute<TEscapeForm::Name>(stream, name, text, TControlBytes::Drop);
+void WriteNameAttribute(TDocumentStream& stream, std::string_view name, std::string_view text) {
+  TDocumentStream::TAccess::Escaped<TEscapeForm::Name>(stream, name, text, TControlBytes::Drop);
 }
 
 void TDocumentStream::NoteDropped(std::string_view attribute, std::size_t count,
@@ -254,14 +277,6 @@ void TDocumentStream::NoteDropped(std::string_view attribute, std::size_t count,
                     .Attribute = std::string(attribute),
                     .Count = count,
                     .Bytes = std::string(bytes)});
-}
-
-void SetDocumentDecimalSeparator(char separator) {
-  DecimalSeparator = separator;
-}
-
-char DocumentDecimalSeparator() {
-  return DecimalSeparator;
 }
 
 char LocaleDecimalSeparator() {

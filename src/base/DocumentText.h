@@ -13,15 +13,18 @@
 
 namespace kv {
 
-// Appends text, converted from the system code page to UTF-8. Single-byte code pages convert
+struct TUtf8Table;
+class TDocumentStream;
+
+// Appends text, converted from the document's code page to UTF-8. Single-byte code pages convert
 // through a byte table built once per code page; the others go through CodePageToUtf8.
-void WriteText(TStream& stream, std::string_view text);
+void WriteText(TDocumentStream& stream, std::string_view text);
 // WriteText, then CR LF.
-void WriteLine(TStream& stream, std::string_view text);
+void WriteLine(TDocumentStream& stream, std::string_view text);
 
 // What escaping does with control bytes below 32 other than tab, LF and CR: XML 1.0 allows them
 // in no form, so they are dropped (and noted, when written through WriteTextAttribute or
-// WriteNameAttribute into a TDocumentStream); only the report's password keeps them, because its
+// WriteNameAttribute); only the report's password keeps them, because its
 // reader undoes the shift that produced them.
 enum class TControlBytes { Drop, Keep };
 
@@ -42,16 +45,16 @@ std::string StreamToHex(const TMemoryStream& stream);
 
 // Appends one attribute: a blank, name, '=', and the value in double quotes. The value is written
 // as given: the caller escapes it as the attribute requires.
-void WriteAttribute(TStream& stream, std::string_view name, std::string_view value);
+void WriteAttribute(TDocumentStream& stream, std::string_view name, std::string_view value);
 // The same with a signed decimal number.
-void WriteAttribute(TStream& stream, std::string_view name, std::int64_t value);
+void WriteAttribute(TDocumentStream& stream, std::string_view name, std::int64_t value);
 
-// Appends one attribute whose value is text escaped as EscapeXml escapes it. When control bytes
-// are dropped and stream is a TDocumentStream, they are noted there under the attribute's name.
-void WriteTextAttribute(TStream& stream, std::string_view name, std::string_view text,
+// Appends one attribute whose value is text escaped as EscapeXml escapes it. Control bytes dropped
+// are noted in the stream under the attribute's name.
+void WriteTextAttribute(TDocumentStream& stream, std::string_view name, std::string_view text,
                         TControlBytes controls = TControlBytes::Drop);
 // The same for a value written in the form of names (EscapeName).
-void WriteNameAttribute(TStream& stream, std::string_view name, std::string_view text);
+void WriteNameAttribute(TDocumentStream& stream, std::string_view name, std::string_view text);
 
 // The control bytes that escaping left out of one attribute value of a document.
 struct TDroppedControls {
@@ -64,16 +67,23 @@ struct TDroppedControls {
   bool operator==(const TDroppedControls&) const = default;
 };
 
-// The stream a document is written through: it passes every byte on to the target stream and
-// keeps, for the length of one document, the record of the control bytes that WriteTextAttribute
-// and WriteNameAttribute left out, under the part of the document being written (which the writer
-// names before each part). Nothing is recorded while no byte is dropped.
+// The stream a document is written through: it passes every byte on to the target stream, knows
+// the code page of the texts written into it and the decimal separator of its floating-point
+// values (those of the conversion), and keeps, for the length of one document, the record of the
+// control bytes that WriteTextAttribute and WriteNameAttribute left out, under the part of the
+// document being written (which the writer names before each part). Nothing is recorded while no
+// byte is dropped.
 class TDocumentStream : public TStream {
  public:
-  explicit TDocumentStream(TStream& target) : Target(target) {}
+  TDocumentStream(TStream& target, int codePage, char decimalSeparator);
+
+  const int CodePage;
+  const char DecimalSeparator;
 
   std::size_t Read(void* buffer, std::size_t count) override { return Target.Read(buffer, count); }
-  void Write(const void* buffer, std::size_t count) override { Target.Write(buffer, count); }
+  void Write(const void* buffer, std::size_t count) override {
+    Put(static_cast<const char*>(buffer), count);
+  }
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
     return Target.Seek(offset, origin);
   }
@@ -91,17 +101,29 @@ class TDocumentStream : public TStream {
   const std::vector<TDroppedControls>& Dropped() const { return Record; }
   std::vector<TDroppedControls> TakeDropped() { return std::move(Record); }
 
+  // The writing functions' way to the private members; defined in DocumentText.cpp only.
+  struct TAccess;
+
  private:
+  // A document is written in many short pieces; into a memory stream (the usual target) they go
+  // straight, without a virtual call each.
+  void Put(const char* bytes, std::size_t count) {
+    if (Memory) {
+      Memory->Append(bytes, count);
+    } else {
+      Target.Write(bytes, count);
+    }
+  }
+
   TStream& Target;
+  TMemoryStream* Memory;    // the target, when it is a memory stream
+  std::string Scratch;      // reused for the attribute being escaped, to spare an allocation each
+  const TUtf8Table* Table;  // the code page's bytes in UTF-8; none: texts are converted whole
   int Page = -1;
   std::string_view Object;
   std::vector<TDroppedControls> Record;
 };
 
-// The decimal separator of floating-point values in documents: one process-wide setting, "."
-// until the program sets the one of the user's locale at start.
-void SetDocumentDecimalSeparator(char separator);
-char DocumentDecimalSeparator();
 // The decimal separator of the C locale in force (after setlocale(LC_ALL, "") the user's); "."
 // when the locale's separator is not a single byte.
 char LocaleDecimalSeparator();

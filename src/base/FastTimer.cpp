@@ -10,8 +10,6 @@ using TCounterClock = std::chrono::steady_clock;
 const std::int64_t TimerFrequency =
     static_cast<std::int64_t>(TCounterClock::period::den / TCounterClock::period::num);
 
-thread_local TFastTimer FastTimer;
-
 std::int64_t QueryPerformanceCount() {
   return static_cast<std::int64_t>(TCounterClock::now().time_since_epoch().count());
 }

@@ -1,5 +1,5 @@
-// The process's stopwatch for per-file timings: readings of a monotonic performance counter and
-// their difference in seconds and microseconds.
+// The stopwatch for per-file timings: readings of a monotonic performance counter and their
+// difference in seconds and microseconds.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +25,5 @@ class TFastTimer {
   std::int64_t StartCount = 0;
   std::int64_t StopCount = 0;
 };
-
-// The stopwatch of the source run; one per thread so that parallel conversions do not share it.
-extern thread_local TFastTimer FastTimer;
 
 }  // namespace kv

@@ -275,23 +275,30 @@ bool SyncFolder(const std::string& folder) {
 }
 
 TFileReplacement::TFileReplacement(const std::string& path, const std::string& bytes,
-                                   bool syncToDisk, const TFileStatus* original)
-    : Path(path), SyncToDisk(syncToDisk) {
+                                   TDiskSync sync, const TFileStatus* original)
+    : Path(path) {
   // A new file takes the owner, group and permissions of the one it replaces.
   std::optional<TFileStatus> replaced;
+  bool nothingThere = false;
   if (original) {
     Original = *original;
     replaced = *original;
   } else {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) replaced = StatusOf(st);
+    if (::stat(path.c_str(), &st) == 0) {
+      replaced = StatusOf(st);
+    } else {
+      // Only a name that is surely free (or a link to nothing) has no old content to lose.
+      nothingThere = errno == ENOENT;
+    }
   }
+  SyncToDisk = sync == TDiskSync::Always || (sync == TDiskSync::WhenReplacing && !nothingThere);
   const mode_t mode = replaced ? static_cast<mode_t>(replaced->Permissions) : 0666;
   TFd fd(CreateTemporaryBeside(path, TempPath, mode));
   try {
     if (replaced) KeepOwnerAndMode(fd.Get(), *replaced, path);
     WriteAll(fd.Get(), bytes.data(), bytes.size(), path);
-    if ((syncToDisk && ::fsync(fd.Get()) != 0) || fd.Close() != 0) ThrowWrite(path, errno);
+    if ((SyncToDisk && ::fsync(fd.Get()) != 0) || fd.Close() != 0) ThrowWrite(path, errno);
   } catch (...) {
     fd.Close();
     ::unlink(TempPath.c_str());
@@ -370,6 +377,27 @@ int RenameWithoutReplacing(const std::string& from, const std::string& to) {
   ::unlink(to.c_str());
   errno = err;
   return -1;
+}
+
+// Writes bytes as a new file at path: through a temporary file beside it, which takes the name
+// only while nothing is there. Returns false, with nothing changed, when something is at path.
+// The content is not flushed to the disk first: a new file has no old content to lose.
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
+  std::string tempPath;
+  TFd fd(CreateTemporaryBeside(path, tempPath, 0666));
+  try {
+    WriteAll(fd.Get(), bytes.data(), bytes.size(), path);
+    if (fd.Close() != 0) ThrowWrite(path, errno);
+  } catch (...) {
+    fd.Close();
+    ::unlink(tempPath.c_str());
+    throw;
+  }
+  if (RenameWithoutReplacing(tempPath, path) == 0) return true;
+  const int err = errno;
+  ::unlink(tempPath.c_str());
+  if (err == EEXIST) return false;
+  ThrowWrite(path, err);
 }
 
 // Upper bound on the backup names tried for one file.
@@ -514,6 +542,12 @@ std::vector<std::string> RemoveStaleTemporariesBeside(const std::vector<std::str
 
 void WriteFileSafely(const std::string& path, const std::string& bytes, bool syncToDisk) {
   TFileReplacement(path, bytes, syncToDisk).Commit();
+}
+
+void WriteFileSafely(const std::string& path, const std::string& bytes, TDiskSync sync) {
+  // Most files written this way are new: they are written without first asking what is there.
+  if (sync == TDiskSync::WhenReplacing && WriteNewFile(path, bytes)) return;
+  TFileReplacement(path, bytes, sync).Commit();
 }
 
 }  // namespace kv

@@ -81,6 +81,14 @@ enum class TBackupKind {
 // also when its owner, group or mode cannot be given to the new file, and when it is no longer the
 // file that was read ("changed during the run; left as it is"). A file with other hard links is
 // split from them: its other names keep the old content.
+// When the new content of a file is flushed to the disk before it can take the file's place.
+enum class TDiskSync {
+  Never,
+  Always,
+  // Only when there is a file to replace: a new file has no old content to lose.
+  WhenReplacing,
+};
+
 class TFileReplacement {
  public:
   // With syncToDisk the new content is flushed to the disk before it can replace the old.
@@ -88,6 +96,10 @@ class TFileReplacement {
   // its owner, group and permissions and commits only while it is still that file. Without it,
   // the file at path (when there is one) is looked up now.
   TFileReplacement(const std::string& path, const std::string& bytes, bool syncToDisk = true,
+                   const TFileStatus* original = nullptr)
+      : TFileReplacement(path, bytes, syncToDisk ? TDiskSync::Always : TDiskSync::Never, original) {
+  }
+  TFileReplacement(const std::string& path, const std::string& bytes, TDiskSync sync,
                    const TFileStatus* original = nullptr);
   ~TFileReplacement();
   TFileReplacement(const TFileReplacement&) = delete;
@@ -146,5 +158,6 @@ std::vector<std::string> RemoveStaleTemporariesBeside(const std::vector<std::str
 
 // Writes bytes to path through a TFileReplacement: all or nothing.
 void WriteFileSafely(const std::string& path, const std::string& bytes, bool syncToDisk = true);
+void WriteFileSafely(const std::string& path, const std::string& bytes, TDiskSync sync);
 
 }  // namespace kv

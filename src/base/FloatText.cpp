@@ -48,6 +48,11 @@ std::string NonFiniteText(long double value) {
 std::string FormatFloatGeneral(long double value, char decimalSeparator) {
   if (std::string text = NonFiniteText(value); !text.empty()) return text;
   if (value == 0) return "0";
+  // Whole numbers below 10^15 (most values of a report: sizes, positions, widths) are their own
+  // 15-digit form.
+  if (std::fabs(value) < 1e15L && value == std::trunc(value)) {
+    return std::to_string(static_cast<long long>(value));
+  }
 
   TDecimalDigits d = ToDecimalDigits(value, 15);
   while (d.Digits.size() > 1 && d.Digits.back() == '0') d.Digits.pop_back();

@@ -55,7 +55,7 @@ void TFormWriter::WriteText(std::string_view text) {
   const bool hasHighBytes = std::any_of(
       text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 128; });
   if (hasHighBytes) {
-    const std::string utf8 = CodePageToUtf8(text);
+    const std::string utf8 = CodePageToUtf8(text, CodePage);
     WriteCode(TValueCode::Utf8Text);
     WriteLength(utf8.size());
     Output.WriteText(utf8);

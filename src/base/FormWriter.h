@@ -43,7 +43,8 @@ enum class TValueCode : std::uint8_t {
 // WriteListBegin, properties, WriteListEnd.
 class TFormWriter {
  public:
-  explicit TFormWriter(TStream& output) : Output(output) {}
+  // codePage: the code page of the texts given to WriteText.
+  TFormWriter(TStream& output, int codePage) : Output(output), CodePage(codePage) {}
 
   // The signature "TPF0" that opens a form stream.
   void WriteSignature();
@@ -84,6 +85,7 @@ class TFormWriter {
   void WriteLength(std::size_t length);
 
   TStream& Output;
+  int CodePage;
 };
 
 // A binary form file: the resource header (0xFF, type 10, resourceName and 0, memory flags

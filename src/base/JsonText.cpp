@@ -65,10 +65,10 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-std::string JsonCodePageTexts(const std::vector<std::string>& texts) {
+std::string JsonCodePageTexts(const std::vector<std::string>& texts, int codePage) {
   std::string out = "[";
   for (std::size_t i = 0; i < texts.size(); ++i) {
-    out += (i ? ", " : "") + JsonString(CodePageToUtf8(texts[i]));
+    out += (i ? ", " : "") + JsonString(CodePageToUtf8(texts[i], codePage));
   }
   return out + "]";
 }

@@ -20,7 +20,7 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
 // text for a different name.
 std::string JsonString(std::string_view text);
 
-// A JSON array of texts of the system code page, each converted to UTF-8 first.
-std::string JsonCodePageTexts(const std::vector<std::string>& texts);
+// A JSON array of texts of a code page, each converted to UTF-8 first.
+std::string JsonCodePageTexts(const std::vector<std::string>& texts, int codePage);
 
 }  // namespace kv

@@ -187,6 +187,18 @@ void TMemoryStream::Clear() {
 
 TFileStream::TFileStream(const std::string& path) : TMemoryStream(ReadFileBytes(path)) {}
 
+namespace {
+
+std::string ReadFileReusing(const std::string& path, std::string buffer) {
+  ReadFileInto(path, buffer);
+  return buffer;
+}
+
+}  // namespace
+
+TFileStream::TFileStream(const std::string& path, std::string buffer)
+    : TMemoryStream(ReadFileReusing(path, std::move(buffer))) {}
+
 std::size_t TByteView::Read(void* buffer, std::size_t count) {
   if (Pos >= Data.size()) return 0;
   const std::size_t n = std::min(count, Data.size() - Pos);

@@ -78,6 +78,16 @@ class TMemoryStream : public TStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override { return static_cast<std::int64_t>(Data.size()); }
 
+  // Write without the virtual call, for writers that append many short pieces.
+  void Append(const char* bytes, std::size_t count) {
+    if (Pos == Data.size()) {
+      Data.append(bytes, count);
+      Pos += count;
+    } else {
+      Write(bytes, count);
+    }
+  }
+
   const std::string& Bytes() const { return Data; }
   std::string TakeBytes();
   void Clear();
@@ -92,6 +102,9 @@ class TMemoryStream : public TStream {
 class TFileStream : public TMemoryStream {
  public:
   explicit TFileStream(const std::string& path);
+  // The same, read into buffer's memory (a buffer kept from an earlier file, to spare growing a
+  // new one).
+  TFileStream(const std::string& path, std::string buffer);
   bool IsFileStream() const override { return true; }
 };
 

@@ -10,8 +10,6 @@
 
 namespace kv {
 
-thread_local TFileLines FileLines;
-
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;

@@ -31,12 +31,10 @@ void AppendNormalizedLines(std::string& out, std::string_view text);
 // The line buffer of the file being converted. The lines are kept as the file's bytes, with
 // their original breaks between them, so that a file is loaded and searched without splitting;
 // NormalizeLineBreaks gives the text as it is written. It is never cleared between files except
-// by loading the next file into it. One per thread, so that conversions on two threads stay apart.
+// by loading the next file into it. Each converter that reads files one at a time holds one.
 struct TFileLines {
   std::string Text;
 };
-
-extern thread_local TFileLines FileLines;
 
 // Sets out to the ASCII upper case of text, eight bytes at a time.
 void AsciiUpperInto(std::string_view text, std::string& out);

@@ -22,6 +22,7 @@ struct TSourceArgs {
   bool Json = false;
   bool Diff = false;           // print what would change as a unified diff; writes nothing
   bool Durable = false;        // flush every new file and its folder before noting it done
+  int CodePage = 1252;         // of the texts in the files (--codepage)
   std::string Color = "auto";  // colour of the diff: always, never, auto (stdout a terminal)
   std::vector<std::string> Paths;
 };
@@ -42,6 +43,7 @@ int RunUndo(const TUndoArgs& args);
 struct TDfm2TxtArgs {
   std::vector<std::string> Paths;
   std::string OutFolder;
+  int CodePage = 1252;
 };
 
 int RunDfm2Txt(const TDfm2TxtArgs& args);
@@ -50,11 +52,16 @@ struct TInspectArgs {
   std::string Input;
   std::string Password;
   std::string PasswordFile;
+  int CodePage = 1252;
+  char DecimalSeparator = '.';  // of floating-point values in documents
 };
 
 int RunInspect(const TInspectArgs& args);
 
 struct TReportArgs {
+  unsigned Jobs = 0;  // threads that convert side by side (0: one per processor)
+  int CodePage = 1252;
+  char DecimalSeparator = '.';  // of floating-point values in documents
   bool Recursive = false;
   std::string Password;
   std::string PasswordFile;
@@ -71,8 +78,10 @@ class TProgressLine;
 // progress line (when there is one) has been cleared; the password comes from the command line.
 class TCliReportPrompter : public TReportPrompter {
  public:
-  TCliReportPrompter(std::string file, std::optional<std::string> password,
-                     TProgressLine* progress = nullptr);
+  // Texts of the report (messages, captions) are in codePage. With printed, what the prompter
+  // would print is appended there instead, for the caller to print in its turn.
+  TCliReportPrompter(std::string file, std::optional<std::string> password, int codePage,
+                     TProgressLine* progress = nullptr, std::string* printed = nullptr);
   void ReportMessage(const std::string& text, const std::string& caption,
                      TMessageIcon icon) override;
   std::optional<std::string> AskReportPassword() override;
@@ -80,7 +89,10 @@ class TCliReportPrompter : public TReportPrompter {
  private:
   std::string File;
   std::optional<std::string> Password;
+  int CodePage;
   TProgressLine* Progress;
+  std::string* Printed;
+  void Print(const std::string& line);
 };
 
 // The password of --password or the first line of --password-file; false when the file

@@ -56,12 +56,12 @@ void PrintNotBinary(const std::string& path) {
 }
 
 // The text form of a binary form held in bytes, appended to output.
-void ConvertForm(const std::string& bytes, TFormKind kind, TMemoryStream& output) {
+void ConvertForm(const std::string& bytes, TFormKind kind, TMemoryStream& output, int codePage) {
   TByteView input(bytes);
   if (kind == TFormKind::Resource) {
-    FormResourceToText(input, output);
+    FormResourceToText(input, output, codePage);
   } else {
-    FormBinaryToText(input, output);
+    FormBinaryToText(input, output, codePage);
   }
 }
 
@@ -96,7 +96,7 @@ bool MakeFolders(const std::string& folder) {
 // The single-file form: input to output, or to standard output when output is empty. A file that
 // is replaced is kept until its new text is on the disk; a new file has no old content to lose,
 // so it is not flushed to the disk before its name is given (here and in runs of many).
-int ConvertOne(const std::string& inputPath, const std::string& outputPath) {
+int ConvertOne(const std::string& inputPath, const std::string& outputPath, int codePage) {
   // Writing the text over the binary form would lose the only copy of the form.
   if (!outputPath.empty() && SameFile(inputPath, outputPath)) {
     std::fprintf(stderr,
@@ -113,7 +113,7 @@ int ConvertOne(const std::string& inputPath, const std::string& outputPath) {
       return ExitFileFailed;
     }
     TMemoryStream output;
-    ConvertForm(bytes, kind, output);
+    ConvertForm(bytes, kind, output, codePage);
     if (outputPath.empty()) {
       // Checked when the program ends (FinishOutput).
       WriteOut(output.Bytes());
@@ -193,7 +193,8 @@ bool CheckOutputs(const std::vector<TFormJob>& jobs) {
   return true;
 }
 
-int ConvertMany(const std::vector<std::string>& paths, const std::string& outFolder) {
+int ConvertMany(const std::vector<std::string>& paths, const std::string& outFolder,
+                int codePage) {
   bool failedScan = false;
   const std::vector<TFormJob> jobs = CollectJobs(paths, outFolder, failedScan);
   if (!CheckOutputs(jobs)) return ExitUsage;
@@ -218,7 +219,7 @@ int ConvertMany(const std::vector<std::string>& paths, const std::string& outFol
         continue;
       }
       output.Clear();
-      ConvertForm(bytes, kind, output);
+      ConvertForm(bytes, kind, output, codePage);
       if (!outFolder.empty()) {
         const std::size_t slash = job.Output.rfind('/');
         const std::string folder = job.Output.substr(0, slash);
@@ -253,9 +254,9 @@ int RunDfm2Txt(const TDfm2TxtArgs& args) {
   if (args.OutFolder.empty() && !paths.empty() && paths.size() <= 2 && !IsFolder(paths[0]) &&
       (paths.size() == 1 || (!IsFolder(paths[1]) && !EndsWithDfm(paths[1])) ||
        SameFile(paths[0], paths[1]))) {
-    return ConvertOne(paths[0], paths.size() == 2 ? paths[1] : std::string());
+    return ConvertOne(paths[0], paths.size() == 2 ? paths[1] : std::string(), args.CodePage);
   }
-  return ConvertMany(paths, args.OutFolder);
+  return ConvertMany(paths, args.OutFolder, args.CodePage);
 }
 
 }  // namespace kv::cli

@@ -4,11 +4,11 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
 #include <exception>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
@@ -23,12 +23,13 @@ namespace {
 
 using namespace kv::cli;
 
-// Documents take the decimal separator of the user's locale; what this program prints for people
-// and scripts keeps ".".
-void SetLocales() {
+// Documents take the decimal separator of the user's locale, which is returned; what this program
+// prints for people and scripts keeps ".".
+char SetLocales() {
   std::setlocale(LC_ALL, "");
-  kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
+  const char separator = kv::LocaleDecimalSeparator();
   std::setlocale(LC_NUMERIC, "C");
+  return separator;
 }
 
 // The classes of the report library, for the commands that load or write reports.
@@ -119,7 +120,10 @@ int main(int argc, char** argv) {
     if (ReadPlainDfm2TxtCall(argc, argv, codePage, dfm)) {
       std::setlocale(LC_MESSAGES, "");
       try {
-        if (codePage) kv::SetSystemCodePage(*codePage);
+        if (codePage) {
+          kv::CheckCodePage(*codePage);
+          dfm.CodePage = *codePage;
+        }
       } catch (const std::exception& e) {
         std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
         return ExitUsage;
@@ -127,7 +131,7 @@ int main(int argc, char** argv) {
       return FinishOutput(RunDfm2Txt(dfm));
     }
   }
-  SetLocales();
+  const char decimalSeparator = SetLocales();
 
   CLI::App app{
       "kv3conv: migrates projects built on the Kolvex 2.5 report library to Kolvex 3.\n"
@@ -224,6 +228,11 @@ int main(int argc, char** argv) {
                    "File whose first line is the reports' password")
       ->excludes(reportPassword);
   reportCmd->add_flag("--json", report.Json, "Print the results as JSON");
+  reportCmd
+      ->add_option("--jobs", report.Jobs,
+                   "Reports converted side by side, each on a thread of its own (default: one "
+                   "per processor)")
+      ->check(CLI::Range(1u, 64u));
   reportCmd->add_option("PATH", report.Paths, "Report files, or folders to scan for *.kvf")
       ->required();
 
@@ -252,12 +261,15 @@ int main(int argc, char** argv) {
   }
 
   try {
-    kv::SetSystemCodePage(codePage);
+    kv::CheckCodePage(codePage);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kv3conv: %s\n", Printable(e.what()).c_str());
     return ExitUsage;
   }
   source.MaskGiven = maskOption->count() > 0;
+  // The code page and the decimal separator are fixed from here on for every command.
+  source.CodePage = dfm.CodePage = inspect.CodePage = report.CodePage = codePage;
+  inspect.DecimalSeparator = report.DecimalSeparator = decimalSeparator;
 
   if (sourceCmd->parsed()) return FinishOutput(RunSource(source));
   if (undoCmd->parsed()) return FinishOutput(RunUndo(undo));

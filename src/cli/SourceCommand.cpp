@@ -186,7 +186,7 @@ int RunSource(const TSourceArgs& args) {
     }
   }
   // Under a double-byte code page (--codepage) matches keep to whole characters.
-  options.CodePage = SystemCodePage();
+  options.CodePage = args.CodePage;
   options.Durable = args.Durable;
   // Every file is announced in the run's journal before it changes, so that undo can put it back.
   TRunJournal journal(args.Table);

@@ -17,10 +17,10 @@ class TModuleTextMeasurer : public TTextMeasurer {
  public:
   explicit TModuleTextMeasurer(TMeasureTextFunction measure) : Measure(measure) {}
 
-  TTextSize MeasureText(std::string_view text, const TkvFont& font,
-                        std::int64_t wrapWidth) const override {
-    const TScreenFont screen = ScreenFontOf(font);
-    const std::string utf8 = CodePageToUtf8(text);
+  TTextSize MeasureText(std::string_view text, const TkvFont& font, std::int64_t wrapWidth,
+                        int codePage) const override {
+    const TScreenFont screen = ScreenFontOf(font, codePage);
+    const std::string utf8 = CodePageToUtf8(text, codePage);
     const unsigned style = (screen.Bold ? TextBold : 0u) | (screen.Italic ? TextItalic : 0u) |
                            (screen.Underline ? TextUnderline : 0u) |
                            (screen.StrikeOut ? TextStrikeOut : 0u);

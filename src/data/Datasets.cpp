@@ -3,7 +3,7 @@
 #include "data/Datasets.h"
 
 #include "legacy/ComponentPath.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 
 namespace kv {
@@ -147,7 +147,7 @@ void TkvDBDataSet::Notification(TComponent* component, TOperation operation) {
 
 // ---- Band sources and listing -------------------------------------------------------------------
 
-TBandSource ResolveBandSource(std::string_view text) {
+TBandSource ResolveBandSource(TConversionContext& context, std::string_view text) {
   TBandSource result;
   if (!text.empty() && text[0] >= '1' && text[0] <= '9') {
     auto counting = std::make_unique<TkvUserDataset>();
@@ -156,8 +156,8 @@ TBandSource ResolveBandSource(std::string_view text) {
     result.Dataset = counting.get();
     result.Created = std::move(counting);
   } else {
-    const TkvReport* report = LoadState().CurrentReport;
-    TComponent* found = FindComponentByPath(report ? report->Owner() : nullptr, text);
+    const TkvReport* report = context.Load.CurrentReport;
+    TComponent* found = FindComponentByPath(context, report ? report->Owner() : nullptr, text);
     if (found) {
       result.Dataset = dynamic_cast<TkvDataset*>(found);
       if (!result.Dataset) throw EInvalidCast();
@@ -167,14 +167,14 @@ TBandSource ResolveBandSource(std::string_view text) {
   return result;
 }
 
-std::vector<TkvDataset*> ReportDatasets() {
+std::vector<TkvDataset*> ReportDatasets(TConversionContext& context) {
   std::vector<TkvDataset*> found;
-  for (const TComponent* form : Application().Forms()) CollectDatasets(*form, found);
+  for (const TComponent* form : context.Application.Forms()) CollectDatasets(*form, found);
   return found;
 }
 
-TkvDBDataSet* ReportDatasetBoundTo(const TDataSet& dataSet) {
-  for (TkvDataset* dataset : ReportDatasets()) {
+TkvDBDataSet* ReportDatasetBoundTo(TConversionContext& context, const TDataSet& dataSet) {
+  for (TkvDataset* dataset : ReportDatasets(context)) {
     auto* database = dynamic_cast<TkvDBDataSet*>(dataset);
     if (database && database->BoundDatasetOrNone() == &dataSet) return database;
   }

@@ -18,6 +18,8 @@
 
 namespace kv {
 
+class TConversionContext;
+
 // Where a walk starts: the first record, or the record current when reading begins.
 enum class TRangeBegin { rbFirst, rbCurrent };
 // Where a walk ends: after the last record, at the record current when reading began, or after
@@ -113,13 +115,13 @@ struct TBandSource {
 // that is not a whole integer raises EConvertError). Any other text is a component path from the
 // owner of the current report; the component must be a report dataset (EInvalidCast otherwise).
 // The dataset found or created has begun reading.
-TBandSource ResolveBandSource(std::string_view text);
+TBandSource ResolveBandSource(TConversionContext& context, std::string_view text);
 
 // Every report dataset of the application: the components of each form in the application's
 // order, each followed by the components it owns, recursively.
-std::vector<TkvDataset*> ReportDatasets();
+std::vector<TkvDataset*> ReportDatasets(TConversionContext& context);
 
 // The first report dataset of the application that reads dataSet; unbound ones are passed over.
-TkvDBDataSet* ReportDatasetBoundTo(const TDataSet& dataSet);
+TkvDBDataSet* ReportDatasetBoundTo(TConversionContext& context, const TDataSet& dataSet);
 
 }  // namespace kv

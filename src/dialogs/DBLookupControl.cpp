@@ -3,6 +3,7 @@
 #include "dialogs/DBLookupControl.h"
 
 #include "legacy/ComponentPath.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 
 namespace kv {
@@ -20,15 +21,15 @@ TDataSource* DataSourceOf(const TComponent& owner, const TDataSet& dataSet) {
 
 // The path of a dataset as a reference names it: its name, after its owner's name and a dot
 // when its owner is not the HostForm.
-std::string PathOf(const TComponent& component) {
+std::string PathOf(const TComponent& component, const TComponent& hostForm) {
   const TComponent* owner = component.Owner();
-  if (owner && owner != &HostForm()) return owner->Name + "." + component.Name;
+  if (owner && owner != &hostForm) return owner->Name + "." + component.Name;
   return component.Name;
 }
 
 }  // namespace
 
-TkvDBLookupControl::TkvDBLookupControl() {
+TkvDBLookupControl::TkvDBLookupControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "DBLookupComboBox";
   Color = clWindow;
   Width = 145;
@@ -47,7 +48,7 @@ const TPropertyTable<TkvDBLookupControl>& TkvDBLookupControl::Properties() {
           {"ListSource",
            [](const D& d) -> TVariant {
              const TDataSource* source = d.ListDataSource();
-             if (source && source->DataSet()) return PathOf(*source->DataSet());
+             if (source && source->DataSet()) return PathOf(*source->DataSet(), d.Context().HostForm());
              return d.ListSourcePath;
            },
            [](D& d, const TVariant& x) {
@@ -69,7 +70,7 @@ void TkvDBLookupControl::BindListSource() {
   if (ListSourcePath.empty()) return;
   TComponent* found = nullptr;
   try {
-    found = FindComponentByPath(&HostForm(), ListSourcePath);
+    found = FindComponentByPath(Context(), &Context().HostForm(), ListSourcePath);
   } catch (const EClassNotFound&) {
     // A path that cannot be followed names no dataset.
   }

@@ -16,7 +16,7 @@ class TkvDBLookupControl
     : public TViewClassOf<TkvDBLookupControl, TkvStdControl, "TkvDBLookupControl"> {
  public:
   // NamePrefix "DBLookupComboBox", 145 x 21.
-  TkvDBLookupControl();
+  explicit TkvDBLookupControl(TConversionContext& context);
 
   // "KeyField", "ListField", "ListSource", "Text" (the key value). Setting "ListSource" keeps
   // the path and binds the list to the data source that serves the dataset it names, from the

@@ -9,6 +9,7 @@
 #include "base/TextLines.h"
 #include "dialogs/DBLookupControl.h"
 #include "dialogs/TextMeasurer.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/PropertyRoutines.h"
 
@@ -17,7 +18,7 @@ namespace kv {
 namespace {
 
 // A flag as the control attributes write it: "0" or "1".
-void WriteFlag(TStream& stream, std::string_view name, bool value) {
+void WriteFlag(TDocumentStream& stream, std::string_view name, bool value) {
   WriteAttribute(stream, name, std::int64_t{value ? 1 : 0});
 }
 
@@ -38,7 +39,7 @@ TVariant RunItemsMethod(std::vector<std::string>& list, const std::string& name,
 
 // ---- TkvLabelControl ----------------------------------------------------------------------------
 
-TkvLabelControl::TkvLabelControl() {
+TkvLabelControl::TkvLabelControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Label";
   AdjustSize();
 }
@@ -79,7 +80,7 @@ void TkvLabelControl::AdjustSize() {
   // A wrapping label breaks its caption within its width; a width read from a file may be 0 or
   // less, which still leaves one pixel to wrap in rather than meaning no wrapping at all.
   const std::int64_t wrapWidth = WordWrap ? std::max<std::int64_t>(Width, 1) : 0;
-  const TTextSize size = measurer->MeasureText(Caption, Font, wrapWidth);
+  const TTextSize size = measurer->MeasureText(Caption, Font, wrapWidth, Context().CodePage);
   if (!WordWrap) Width = size.Width;
   Height = size.Height;
 }
@@ -106,7 +107,7 @@ void TkvLabelControl::SaveLegacy(TStream& stream) {
   WriteBool8(stream, WordWrap);
 }
 
-void TkvLabelControl::SaveToDocument(TStream& stream) {
+void TkvLabelControl::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteAttribute(stream, "Alignment", Alignment);
   WriteFlag(stream, "AutoSize", AutoSize);
@@ -123,7 +124,7 @@ void TkvLabelControl::DocumentLosses(std::vector<std::string>& losses) const {
 
 // ---- TkvEditControl -----------------------------------------------------------------------------
 
-TkvEditControl::TkvEditControl() {
+TkvEditControl::TkvEditControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Edit";
   Color = clWindow;
   Width = 121;
@@ -158,7 +159,7 @@ void TkvEditControl::SaveLegacy(TStream& stream) {
   WriteBool8(stream, ReadOnly);
 }
 
-void TkvEditControl::SaveToDocument(TStream& stream) {
+void TkvEditControl::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "Text", Text);
   WriteFlag(stream, "ReadOnly", ReadOnly);
@@ -166,7 +167,7 @@ void TkvEditControl::SaveToDocument(TStream& stream) {
 
 // ---- TkvMemoControl -----------------------------------------------------------------------------
 
-TkvMemoControl::TkvMemoControl() {
+TkvMemoControl::TkvMemoControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Memo";
   Color = clWindow;
   Width = 185;
@@ -217,7 +218,7 @@ void TkvMemoControl::SaveLegacy(TStream& stream) {
   WriteBool8(stream, ReadOnly);
 }
 
-void TkvMemoControl::SaveToDocument(TStream& stream) {
+void TkvMemoControl::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "Lines.Text", Text);
   WriteFlag(stream, "ReadOnly", ReadOnly);
@@ -225,7 +226,7 @@ void TkvMemoControl::SaveToDocument(TStream& stream) {
 
 // ---- TkvButtonControl ---------------------------------------------------------------------------
 
-TkvButtonControl::TkvButtonControl() {
+TkvButtonControl::TkvButtonControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Button";
   Width = 75;
   Height = 25;
@@ -271,7 +272,7 @@ void TkvButtonControl::SaveLegacy(TStream& stream) {
   WriteWord(stream, static_cast<std::int16_t>(ModalResult));
 }
 
-void TkvButtonControl::SaveToDocument(TStream& stream) {
+void TkvButtonControl::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "Caption", Caption);
   WriteAttribute(stream, "ModalResult", ModalResult);
@@ -318,7 +319,7 @@ void TkvCheckedControl<Self, Name>::SaveLegacy(TStream& stream) {
 }
 
 template <class Self, TClassName Name>
-void TkvCheckedControl<Self, Name>::SaveToDocument(TStream& stream) {
+void TkvCheckedControl<Self, Name>::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "Caption", Caption);
   WriteAttribute(stream, "Alignment", Alignment);
@@ -328,14 +329,14 @@ void TkvCheckedControl<Self, Name>::SaveToDocument(TStream& stream) {
 template class TkvCheckedControl<TkvCheckBoxControl, "TkvCheckBoxControl">;
 template class TkvCheckedControl<TkvRadioButtonControl, "TkvRadioButtonControl">;
 
-TkvCheckBoxControl::TkvCheckBoxControl() {
+TkvCheckBoxControl::TkvCheckBoxControl(TConversionContext& context) : TkvCheckedControl(context) {
   NamePrefix = "CheckBox";
   Caption = "CheckBox";
   Width = 97;
   Height = 17;
 }
 
-TkvRadioButtonControl::TkvRadioButtonControl() {
+TkvRadioButtonControl::TkvRadioButtonControl(TConversionContext& context) : TkvCheckedControl(context) {
   NamePrefix = "RadioButton";
   Caption = "RadioButton";
   Width = 113;
@@ -344,7 +345,7 @@ TkvRadioButtonControl::TkvRadioButtonControl() {
 
 // ---- TkvListBoxControl --------------------------------------------------------------------------
 
-TkvListBoxControl::TkvListBoxControl() {
+TkvListBoxControl::TkvListBoxControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "ListBox";
   Color = clWindow;
   Width = 121;
@@ -386,14 +387,14 @@ void TkvListBoxControl::SaveLegacy(TStream& stream) {
   WriteLegacyMemo(stream, Items);
 }
 
-void TkvListBoxControl::SaveToDocument(TStream& stream) {
+void TkvListBoxControl::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "Items.Text", JoinLinesCrLf(Items));
 }
 
 // ---- TkvComboBoxControl -------------------------------------------------------------------------
 
-TkvComboBoxControl::TkvComboBoxControl() {
+TkvComboBoxControl::TkvComboBoxControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "ComboBox";
   Color = clWindow;
   Width = 145;
@@ -450,7 +451,7 @@ void TkvComboBoxControl::SaveLegacy(TStream& stream) {
   WriteByte(stream, Style);
 }
 
-void TkvComboBoxControl::SaveToDocument(TStream& stream) {
+void TkvComboBoxControl::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "Items.Text", JoinLinesCrLf(Items));
   WriteAttribute(stream, "Style", Style);
@@ -458,7 +459,7 @@ void TkvComboBoxControl::SaveToDocument(TStream& stream) {
 
 // ---- TkvDateEditControl -------------------------------------------------------------------------
 
-TkvDateEditControl::TkvDateEditControl() {
+TkvDateEditControl::TkvDateEditControl(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "DateEdit";
   Color = clWindow;
   Width = 145;
@@ -493,7 +494,7 @@ void TkvDateEditControl::SaveLegacy(TStream& stream) {
   WriteByte(stream, static_cast<std::uint8_t>(VarToInt(QueryProperty("DateFormat"))));
 }
 
-void TkvDateEditControl::SaveToDocument(TStream& stream) {
+void TkvDateEditControl::SaveToDocument(TDocumentStream& stream) {
   TkvStdControl::SaveToDocument(stream);
   WriteAttribute(stream, "DateFormat", DateFormat);
 }

@@ -26,7 +26,7 @@ class TkvLabelControl : public TViewClassOf<TkvLabelControl, TkvStdControl, "Tkv
  public:
   // NamePrefix and caption "Label", automatic size on: the size is the caption's, when a text
   // measurer is installed.
-  TkvLabelControl();
+  explicit TkvLabelControl(TConversionContext& context);
 
   // "Alignment" (taLeftJustify, taRightJustify, taCenter), "AutoSize", "Caption", "WordWrap";
   // the last three resize the label when its size is automatic.
@@ -37,7 +37,7 @@ class TkvLabelControl : public TViewClassOf<TkvLabelControl, TkvStdControl, "Tkv
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // Alignment, AutoSize, Caption (escaped), WordWrap.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
   // Besides the common ones: an automatic size that no text measurer could compute.
   void DocumentLosses(std::vector<std::string>& losses) const override;
 
@@ -57,7 +57,7 @@ class TkvLabelControl : public TViewClassOf<TkvLabelControl, TkvStdControl, "Tkv
 class TkvEditControl : public TViewClassOf<TkvEditControl, TkvStdControl, "TkvEditControl"> {
  public:
   // NamePrefix and text "Edit", 121 x 21.
-  TkvEditControl();
+  explicit TkvEditControl(TConversionContext& context);
 
   // "Text", "ReadOnly".
   static const TPropertyTable<TkvEditControl>& Properties();
@@ -66,7 +66,7 @@ class TkvEditControl : public TViewClassOf<TkvEditControl, TkvStdControl, "TkvEd
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // Text (escaped), ReadOnly.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   std::string Text = "Edit";
   bool ReadOnly = false;
@@ -75,7 +75,7 @@ class TkvEditControl : public TViewClassOf<TkvEditControl, TkvStdControl, "TkvEd
 class TkvMemoControl : public TViewClassOf<TkvMemoControl, TkvStdControl, "TkvMemoControl"> {
  public:
   // NamePrefix and text "Memo", 185 x 89.
-  TkvMemoControl();
+  explicit TkvMemoControl(TConversionContext& context);
 
   // "Lines" (the text; setting it ends every line with CR LF), "Lines.Count" (read-only),
   // "ReadOnly", "Text" (the text as it is).
@@ -88,7 +88,7 @@ class TkvMemoControl : public TViewClassOf<TkvMemoControl, TkvStdControl, "TkvMe
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // Lines.Text (escaped), ReadOnly.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   // The whole text of the memo.
   std::string Text = "Memo";
@@ -98,7 +98,7 @@ class TkvMemoControl : public TViewClassOf<TkvMemoControl, TkvStdControl, "TkvMe
 class TkvButtonControl : public TViewClassOf<TkvButtonControl, TkvStdControl, "TkvButtonControl"> {
  public:
   // NamePrefix and caption "Button", 75 x 25.
-  TkvButtonControl();
+  explicit TkvButtonControl(TConversionContext& context);
 
   // "Cancel", "Caption", "Default", "ModalResult" (mrNone, mrOk, mrCancel); setting the modal
   // result also makes the button the cancel button exactly for mrCancel and the default one
@@ -110,7 +110,7 @@ class TkvButtonControl : public TViewClassOf<TkvButtonControl, TkvStdControl, "T
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // Caption (escaped), ModalResult.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   std::string Caption = "Button";
   std::int32_t ModalResult = mrNone;
@@ -122,6 +122,7 @@ class TkvButtonControl : public TViewClassOf<TkvButtonControl, TkvStdControl, "T
 template <class Self, TClassName Name>
 class TkvCheckedControl : public TViewClassOf<Self, TkvStdControl, Name> {
  public:
+  using TViewClassOf<Self, TkvStdControl, Name>::TViewClassOf;
   // "Alignment" (taLeftJustify, taRightJustify), "Checked", "Caption".
   static const TPropertyTable<Self>& Properties();
 
@@ -129,7 +130,7 @@ class TkvCheckedControl : public TViewClassOf<Self, TkvStdControl, Name> {
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // Caption (escaped), Alignment, Checked.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   // The side of the caption: taRightJustify puts it right of the mark.
   std::uint8_t Alignment = taRightJustify;
@@ -140,21 +141,21 @@ class TkvCheckedControl : public TViewClassOf<Self, TkvStdControl, Name> {
 class TkvCheckBoxControl : public TkvCheckedControl<TkvCheckBoxControl, "TkvCheckBoxControl"> {
  public:
   // NamePrefix and caption "CheckBox", 97 x 17.
-  TkvCheckBoxControl();
+  explicit TkvCheckBoxControl(TConversionContext& context);
 };
 
 class TkvRadioButtonControl
     : public TkvCheckedControl<TkvRadioButtonControl, "TkvRadioButtonControl"> {
  public:
   // NamePrefix and caption "RadioButton", 113 x 17.
-  TkvRadioButtonControl();
+  explicit TkvRadioButtonControl(TConversionContext& context);
 };
 
 class TkvListBoxControl
     : public TViewClassOf<TkvListBoxControl, TkvStdControl, "TkvListBoxControl"> {
  public:
   // NamePrefix "ListBox", 121 x 97.
-  TkvListBoxControl();
+  explicit TkvListBoxControl(TConversionContext& context);
 
   // "Items" (one text, lines separated by CR LF), "ItemIndex", "Items.Count" (read-only).
   static const TPropertyTable<TkvListBoxControl>& Properties();
@@ -166,7 +167,7 @@ class TkvListBoxControl
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // Items.Text: every item followed by CR LF, escaped.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   std::vector<std::string> Items;
   std::int32_t ItemIndex = -1;
@@ -176,7 +177,7 @@ class TkvComboBoxControl
     : public TViewClassOf<TkvComboBoxControl, TkvStdControl, "TkvComboBoxControl"> {
  public:
   // NamePrefix "ComboBox", 145 x 21.
-  TkvComboBoxControl();
+  explicit TkvComboBoxControl(TConversionContext& context);
 
   // "Items", "ItemIndex", "Items.Count" (read-only), "Style" (csDropDown, csDropDownList,
   // csLookup), "Text".
@@ -192,7 +193,7 @@ class TkvComboBoxControl
   // Sets RecordMinor to 1, so the record has version 21 and always holds the style.
   void SaveLegacy(TStream& stream) override;
   // Items.Text (as the list box), Style.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   std::vector<std::string> Items;
   std::int32_t ItemIndex = -1;
@@ -204,7 +205,7 @@ class TkvDateEditControl
     : public TViewClassOf<TkvDateEditControl, TkvStdControl, "TkvDateEditControl"> {
  public:
   // NamePrefix "DateEdit", 145 x 21.
-  TkvDateEditControl();
+  explicit TkvDateEditControl(TConversionContext& context);
 
   // "Date" (days since 1899-12-30), "DateFormat" (dfShort, dfLong).
   static const TPropertyTable<TkvDateEditControl>& Properties();
@@ -213,7 +214,7 @@ class TkvDateEditControl
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // DateFormat.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   double Date = 0;
   std::uint8_t DateFormat = dfShort;

@@ -9,7 +9,7 @@
 namespace kv {
 
 // The widgets of a form start with the form's font.
-TkvStdControl::TkvStdControl() {
+TkvStdControl::TkvStdControl(TConversionContext& context) : TViewClassOf(context) {
   Font.Name = "MS Sans Serif";
   Font.Size = 8;
   Font.Color = clWindowText;
@@ -75,7 +75,7 @@ void TkvStdControl::SaveLegacy(TStream& stream) {
   WriteLegacyFont(stream, Font);
 }
 
-void TkvStdControl::SaveToDocument(TStream& stream) {
+void TkvStdControl::SaveToDocument(TDocumentStream& stream) {
   TkvControl::SaveToDocument(stream);
   WriteNameAttribute(stream, "Font.Name", Font.Name);
   WriteAttribute(stream, "Font.Height", FontHeightPixels(Font.Size));

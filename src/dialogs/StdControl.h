@@ -16,7 +16,7 @@ namespace kv {
 
 class TkvStdControl : public TViewClassOf<TkvStdControl, TkvControl, "TkvStdControl"> {
  public:
-  TkvStdControl();
+  explicit TkvStdControl(TConversionContext& context);
 
   // The names of TkvControl first, then "Color", "Enabled", "Font" (the designer's dialog) with
   // "Font.Name", "Font.Size", "Font.Style" and "Font.Color" (through SetFontProperty and
@@ -31,7 +31,7 @@ class TkvStdControl : public TViewClassOf<TkvStdControl, TkvControl, "TkvStdCont
   void SaveLegacy(TStream& stream) override;
   // The common attributes (Color from the widget), then Font.Name, Font.Height, Font.Color,
   // Font.Style and, for a disabled widget only, Enabled="False".
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
   // A font character set other than ANSI and the default, and a fill colour of the view that is
   // neither the button face nor the widget's colour (the element's Color is the widget's).
   void DocumentLosses(std::vector<std::string>& losses) const override;

@@ -16,9 +16,9 @@ void InstallTextMeasurer(const TTextMeasurer* measurer) {
   Installed.store(measurer, std::memory_order_release);
 }
 
-TScreenFont ScreenFontOf(const TkvFont& font) {
+TScreenFont ScreenFontOf(const TkvFont& font, int codePage) {
   TScreenFont screen;
-  screen.FamilyUtf8 = CodePageToUtf8(font.Name);
+  screen.FamilyUtf8 = CodePageToUtf8(font.Name, codePage);
   const std::int64_t height = FontHeightPixels(font.Size);
   screen.PixelSize =
       static_cast<int>(std::clamp<std::int64_t>(height < 0 ? -height : height, 1, 4096));

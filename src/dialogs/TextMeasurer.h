@@ -23,9 +23,10 @@ class TTextMeasurer {
   virtual ~TTextMeasurer() = default;
   // The size in pixels that text takes in font, as a label shows it: on one line per line break
   // when wrapWidth is 0, otherwise broken into lines at word boundaries to fit wrapWidth pixels.
-  // Called from any thread that converts a report.
-  virtual TTextSize MeasureText(std::string_view text, const TkvFont& font,
-                                std::int64_t wrapWidth) const = 0;
+  // text and the font's name are in codePage. Called from any thread that converts a report, so
+  // an implementation must be safe to call from several threads at once.
+  virtual TTextSize MeasureText(std::string_view text, const TkvFont& font, std::int64_t wrapWidth,
+                                int codePage) const = 0;
 };
 
 // A font as the screen shows it at 96 pixels per inch, so that a measured size does not depend on
@@ -36,10 +37,10 @@ struct TScreenFont {
   int PixelSize = 1;
   bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
 };
-TScreenFont ScreenFontOf(const TkvFont& font);
+TScreenFont ScreenFontOf(const TkvFont& font, int codePage);
 
 // Installs the process-wide measurer, or none. The caller keeps it alive while it is installed.
-// Installed once at start, before any report is loaded.
+// Installed once at start, before any report is loaded, and fixed from then on.
 void InstallTextMeasurer(const TTextMeasurer* measurer);
 // The installed measurer, or none.
 const TTextMeasurer* TextMeasurer();

@@ -123,9 +123,4 @@ TForm& TApplication::EnsureHost() const {
   return *Host;
 }
 
-TApplication& Application() {
-  thread_local TApplication application;
-  return application;
-}
-
 }  // namespace kv

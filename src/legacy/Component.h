@@ -79,8 +79,8 @@ class TForm : public TComponent {
   int Left = 0, Top = 0, Width = 0, Height = 0;
 };
 
-// The application's forms and data modules, known by their component names. One per thread, so
-// that conversions on two threads keep their components apart.
+// The application's forms and data modules, known by their component names. One per conversion
+// context, so that conversions with two contexts keep their components apart.
 class TApplication {
  public:
   // The forms in order: the ones added, then the hidden form "DialogForm".
@@ -109,10 +109,5 @@ T& CreateOwned(TComponent& owner, Args&&... args) {
 // Destroys a component that an owner holds, taking it from its owner first. A component without
 // owner belongs to whoever holds it and is left alone.
 void FreeOwned(TComponent* component);
-
-TApplication& Application();
-inline TForm& HostForm() {
-  return Application().HostForm();
-}
 
 }  // namespace kv

@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Report.h"
 
 namespace kv {
@@ -59,18 +59,19 @@ TFieldReference Checked(TComponent* dataset, std::string_view fieldPiece) {
   return result;
 }
 
-TComponent* CurrentReportOwner() {
-  const TkvReport* report = LoadState().CurrentReport;
+TComponent* CurrentReportOwner(const TConversionContext& context) {
+  const TkvReport* report = context.Load.CurrentReport;
   return report ? report->Owner() : nullptr;
 }
 
 }  // namespace
 
-TComponent* FindComponentByPath(TComponent* owner, std::string_view path) {
+TComponent* FindComponentByPath(TConversionContext& context, TComponent* owner,
+                                std::string_view path) {
   try {
     const std::size_t dot = path.find('.');
     if (dot == std::string_view::npos) return owner ? owner->FindComponent(path) : nullptr;
-    TComponent* form = Application().FindForm(path.substr(0, dot));
+    TComponent* form = context.Application.FindForm(path.substr(0, dot));
     if (!form) return nullptr;
     const std::string_view rest = path.substr(dot + 1);
     const std::size_t second = rest.find('.');
@@ -82,12 +83,13 @@ TComponent* FindComponentByPath(TComponent* owner, std::string_view path) {
   }
 }
 
-TFieldReference ResolveFieldReference(std::string_view text) {
+TFieldReference ResolveFieldReference(TConversionContext& context, std::string_view text) {
   TComponent* remembered = nullptr;
-  return ResolveFieldReference(text, remembered);
+  return ResolveFieldReference(context, text, remembered);
 }
 
-TFieldReference ResolveFieldReference(std::string_view text, TComponent*& remembered) {
+TFieldReference ResolveFieldReference(TConversionContext& context, std::string_view text,
+                                      TComponent*& remembered) {
   const TCutReference cut = Cut(text);
   const auto& pieces = cut.Pieces;
   if (cut.Separators > 3) return {};
@@ -101,10 +103,10 @@ TFieldReference ResolveFieldReference(std::string_view text, TComponent*& rememb
     case 0:
       break;
     case 1:
-      dataset = FindComponentByPath(CurrentReportOwner(), pieces[0]);
+      dataset = FindComponentByPath(context, CurrentReportOwner(context), pieces[0]);
       break;
     default:
-      if (TComponent* form = Application().FindForm(pieces[0])) {
+      if (TComponent* form = context.Application.FindForm(pieces[0])) {
         dataset = form->FindComponent(pieces[1]);
         if (dataset && cut.Separators == 3) dataset = dataset->FindComponent(pieces[2]);
       }

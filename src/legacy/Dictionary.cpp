@@ -1,6 +1,8 @@
 // The data dictionary and its legacy block.
 #include "legacy/Dictionary.h"
 
+#include "legacy/Context.h"
+
 #include <algorithm>
 
 #include "base/Ascii.h"
@@ -169,7 +171,7 @@ void TkvDataDictionary::LoadDictionary(TStream& stream) {
     std::vector<int> unnamed;
     for (int i = 0; i < AliasList.Count(); ++i) {
       if (!VarToStr(AliasList.Value(i)).empty()) continue;
-      if (ResolveFieldReference(AliasList.Name(i), remembered).FieldName.empty()) {
+      if (ResolveFieldReference(Context, AliasList.Name(i), remembered).FieldName.empty()) {
         unnamed.push_back(i);
       }
     }
@@ -203,7 +205,7 @@ void TkvDataDictionary::LoadOldestLayout(TStream& stream) {
     AliasList.SetVariable(" " + s3, value);
   }
   std::vector<std::string> lines;
-  ReadStoredMemo(stream, lines);
+  ReadStoredMemo(stream, lines, Context.Load.LegacyVersion);
   for (const auto& line : lines) {
     if (!line.empty() && line[0] != ' ') {
       VariableList.SetVariable(line, std::string());

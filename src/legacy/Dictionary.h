@@ -12,6 +12,8 @@
 
 namespace kv {
 
+class TConversionContext;
+
 // An ordered list of name/value entries with names unique without regard to case: setting an
 // existing name replaces its value in place, a new name is appended.
 class TkvVariables {
@@ -50,6 +52,10 @@ class TkvVariables {
 
 class TkvDataDictionary {
  public:
+  // A dictionary reads its references against the components of a conversion context, and its
+  // oldest layout in the context's file version.
+  explicit TkvDataDictionary(TConversionContext& context) : Context(context) {}
+
   // Categories (names beginning with a blank) and the variables that follow each.
   TkvVariables VariableList;
   // Name: a dataset's component path, or a path, "." and a field name; value: its alias.
@@ -72,6 +78,7 @@ class TkvDataDictionary {
   void SaveToFile(const std::string& path) const;
 
  private:
+  TConversionContext& Context;
   void LoadOldestLayout(TStream& stream);
 };
 

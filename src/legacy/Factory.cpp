@@ -7,11 +7,10 @@
 #include <shared_mutex>
 #include <utility>
 
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 
 namespace kv {
 
-std::atomic<std::int32_t> NextObjectId{0};
 
 namespace {
 
@@ -72,7 +71,8 @@ const TViewClass* BuiltInClass(std::uint8_t typeCode) {
   return r.BuiltIns[typeCode];
 }
 
-std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& className) {
+std::unique_ptr<TkvView> CreateReportObject(TConversionContext& context, int typeCode,
+                                            const std::string& className) {
   TRegistry& r = Registry();
   std::unique_ptr<TkvView> object;
   if (typeCode >= 0 && typeCode <= 4) {
@@ -82,7 +82,7 @@ std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& cla
       builtIn = r.BuiltIns[static_cast<std::size_t>(typeCode)];
     }
     // A built-in class that this build does not hold yet creates nothing, like codes 5 to 9.
-    if (builtIn) object = builtIn->Create();
+    if (builtIn) object = builtIn->Create(context);
   } else if (typeCode == TypeAddIn) {
     const TViewClass* found = nullptr;
     {
@@ -95,15 +95,15 @@ std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& cla
       }
     }
     if (!found) {
-      TLoadState& state = LoadState();
+      TLoadState& state = context.Load;
       state.MissingClassFlag = true;
       state.MissingClasses += className + "\r";
       throw EClassNotFound(state.MissingClasses);
     }
-    object = found->Create();
+    object = found->Create(context);
     object->TypeCode = TypeAddIn;
   }
-  if (object) object->ObjectId = NextObjectId.fetch_add(1);
+  if (object) object->ObjectId = context.NextObjectId++;
   return object;
 }
 

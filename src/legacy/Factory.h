@@ -4,7 +4,6 @@
 // create; it is filled once at program start and only read afterwards.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,12 +48,11 @@ const TViewClass* BuiltInClass(std::uint8_t typeCode);
 
 // Creates the object of a type code: the built-in class for 0 to 4, none for 5 to 9 and above
 // 10, the registered add-in named className (compared exactly) for 10. An unregistered name is
-// added to MissingClasses and raises EClassNotFound carrying all of them. Every object created
-// gets the next ObjectId.
-std::unique_ptr<TkvView> CreateReportObject(int typeCode, const std::string& className);
-
-// The running number of created objects; starts at 0 with the program and is never reset.
-extern std::atomic<std::int32_t> NextObjectId;
+// added to the context's MissingClasses and raises EClassNotFound carrying all of them. Every
+// object created gets the next ObjectId of the context (its NextObjectId) and is made in that
+// context.
+std::unique_ptr<TkvView> CreateReportObject(TConversionContext& context, int typeCode,
+                                            const std::string& className);
 
 // The components that tie each add-in family into the program; they hold nothing but the name of
 // their class.

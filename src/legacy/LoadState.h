@@ -1,6 +1,6 @@
-// The state of the legacy load or save in progress. It is kept per thread, so that two
-// conversions on two threads cannot disturb each other; within a thread one load or save runs at
-// a time, as the file format's readers expect.
+// The state of the legacy load or save in progress. It belongs to a conversion context
+// (Context.h), so that two conversions with two contexts cannot disturb each other; within a
+// context one load or save runs at a time, as the file format's readers expect.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,5 @@ struct TLoadState {
   // True only while the run-time engine prepares a report (never during conversion).
   bool PreparingFlag = false;
 };
-
-TLoadState& LoadState();
 
 }  // namespace kv

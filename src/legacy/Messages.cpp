@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
-#include <mutex>
 #include <string_view>
 
 namespace kv {
@@ -185,18 +184,6 @@ constexpr bool SortedById() {
 }
 static_assert(SortedById(), "BuiltInMessages must be sorted by id");
 
-using TLocalizer = std::function<std::string(int id)>;
-
-// The callback is installed at start and read from any thread: readers take a shared reference
-// under the lock and call it outside, so a callback may itself ask for messages.
-std::mutex LocalizerLock;
-std::shared_ptr<const TLocalizer> CurrentLocalizer;
-
-std::shared_ptr<const TLocalizer> Localizer() {
-  std::lock_guard<std::mutex> guard(LocalizerLock);
-  return CurrentLocalizer;
-}
-
 std::string_view BuiltInText(int id) {
   const auto it = std::lower_bound(std::begin(BuiltInMessages), std::end(BuiltInMessages), id,
                                    [](const TMessageEntry& e, int key) { return e.Id < key; });
@@ -205,19 +192,12 @@ std::string_view BuiltInText(int id) {
 
 }  // namespace
 
-std::string MessageText(int id) {
+std::string MessageText(int id, const std::function<std::string(int id)>& localizer) {
   std::string text;
-  if (const auto localizer = Localizer()) text = (*localizer)(id);
+  if (localizer) text = localizer(id);
   if (text.empty()) text = BuiltInText(id);
   if (text.size() > MaxMessageLength) text.resize(MaxMessageLength);
   return text;
-}
-
-void SetMessageLocalizer(std::function<std::string(int id)> localizer) {
-  std::shared_ptr<const TLocalizer> next;
-  if (localizer) next = std::make_shared<const TLocalizer>(std::move(localizer));
-  std::lock_guard<std::mutex> guard(LocalizerLock);
-  CurrentLocalizer.swap(next);
 }
 
 }  // namespace kv

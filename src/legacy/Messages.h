@@ -1,6 +1,6 @@
 // The report library's numbered messages (ids 53000 and up), looked up by id. The texts are built
-// in; a localisation callback, when installed, is asked first and wins when it answers with a
-// text that is not empty.
+// in; a localisation callback (a conversion context's MessageLocalizer), when given, is asked first
+// and wins when it answers with a text that is not empty.
 #pragma once
 
 #include <functional>
@@ -9,9 +9,6 @@
 namespace kv {
 
 // The message with that id; an empty text for an unknown id. At most 1023 characters.
-std::string MessageText(int id);
-
-// Installs (or, with an empty function, removes) the localisation callback.
-void SetMessageLocalizer(std::function<std::string(int id)> localizer);
+std::string MessageText(int id, const std::function<std::string(int id)>& localizer = {});
 
 }  // namespace kv

@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "base/Ascii.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
 #include "legacy/PropertyTable.h"
@@ -12,21 +12,22 @@
 
 namespace kv {
 
-TkvPage::TkvPage(std::int32_t size, std::int32_t width, std::int32_t height, std::int32_t bin,
-                 std::uint8_t orientation) {
+TkvPage::TkvPage(TConversionContext& context, std::int32_t size, std::int32_t width,
+                 std::int32_t height, std::int32_t bin, std::uint8_t orientation)
+    : OwnerContext(&context) {
   ChangePaper(size, width, height, bin, orientation);
 }
 
 TkvPage::~TkvPage() {
   // However a page goes (its report's pages cleared, the page deleted, the report destroyed), the
   // page of the current object record must not be left pointing at it.
-  TLoadState& state = LoadState();
+  TLoadState& state = Context().Load;
   if (state.CurrentPage == this) state.CurrentPage = nullptr;
 }
 
 void TkvPage::ChangePaper(std::int32_t size, std::int32_t width, std::int32_t height,
                           std::int32_t bin, std::uint8_t orientation) {
-  const TPaperResult paper = Prn().TakePaper(size, width, height, bin, orientation, Metrics);
+  const TPaperResult paper = Context().Printer().TakePaper(size, width, height, bin, orientation, Metrics);
   Size = paper.Size;
   PaperWidth = paper.Width;
   PaperHeight = paper.Height;
@@ -36,7 +37,7 @@ void TkvPage::ChangePaper(std::int32_t size, std::int32_t width, std::int32_t he
 }
 
 void TkvPage::LoadPageRecord(TStream& stream) {
-  const std::uint8_t version = LoadState().LegacyVersion;
+  const std::uint8_t version = Context().Load.LegacyVersion;
   ScriptLines.clear();
   const std::int32_t first = ReadInt(stream);
   const bool marked = first == -1;
@@ -109,7 +110,7 @@ void TkvPage::SavePageRecord(TStream& stream) const {
 void TkvPage::DefaultPageName() {
   Name = "Page";
   std::unordered_set<std::string> taken;
-  if (const TkvReport* report = LoadState().CurrentReport) {
+  if (const TkvReport* report = Context().Load.CurrentReport) {
     for (int i = 0; i < report->Pages.Count(); ++i) taken.insert(report->Pages.Item(i).Name);
   }
   taken.insert(Name);

@@ -16,14 +16,19 @@
 
 namespace kv {
 
+class TConversionContext;
+
 enum TPageType : std::uint8_t { ptReport = 0, ptDialog = 1 };
 
 class TkvPage : public TPropertiesOf<TkvPage, TkvObject> {
  public:
-  // Creates a page with a paper setting, taken through the printer model.
-  TkvPage(std::int32_t size, std::int32_t width, std::int32_t height, std::int32_t bin,
-          std::uint8_t orientation);
+  // Creates a page with a paper setting, taken through the printer model of its context, to which
+  // the page belongs for its whole life.
+  TkvPage(TConversionContext& context, std::int32_t size, std::int32_t width, std::int32_t height,
+          std::int32_t bin, std::uint8_t orientation);
   ~TkvPage() override;
+
+  TConversionContext& Context() const { return *OwnerContext; }
 
   // Named properties (TPropertiesOf): the table of a page.
   static const TPropertyTable<TkvPage>& Properties();
@@ -69,6 +74,9 @@ class TkvPage : public TPropertiesOf<TkvPage, TkvObject> {
   bool Visible = true;
   std::vector<std::string> ScriptLines;
   std::vector<std::unique_ptr<TkvView>> ObjectList;
+
+ private:
+  TConversionContext* OwnerContext;
 };
 
 }  // namespace kv

@@ -5,7 +5,6 @@
 #include <charconv>
 
 #include "base/Errors.h"
-#include "legacy/LoadState.h"
 #include "legacy/Messages.h"
 
 namespace kv {
@@ -17,8 +16,8 @@ constexpr std::uint8_t FirstLengthPrefixedVersion = 23;
 
 constexpr std::uint8_t LineSeparator = 13;
 
-bool ZeroTerminatedLayout() {
-  return LoadState().LegacyVersion < FirstLengthPrefixedVersion;
+bool ZeroTerminatedLayout(std::uint8_t version) {
+  return version < FirstLengthPrefixedVersion;
 }
 
 // A length word n followed by n bytes. A text longer than 65535 bytes does not fit the word;
@@ -149,8 +148,8 @@ std::string ReadZeroString(TStream& stream) {
   }
 }
 
-std::string ReadStoredString(TStream& stream) {
-  return ZeroTerminatedLayout() ? ReadZeroString(stream) : ReadLegacyString(stream);
+std::string ReadStoredString(TStream& stream, std::uint8_t version) {
+  return ZeroTerminatedLayout(version) ? ReadZeroString(stream) : ReadLegacyString(stream);
 }
 
 // ---- Line lists ---------------------------------------------------------------------------------
@@ -199,8 +198,8 @@ void ReadZeroMemo(TStream& stream, std::vector<std::string>& lines) {
   }
 }
 
-void ReadStoredMemo(TStream& stream, std::vector<std::string>& lines) {
-  if (ZeroTerminatedLayout()) {
+void ReadStoredMemo(TStream& stream, std::vector<std::string>& lines, std::uint8_t version) {
+  if (ZeroTerminatedLayout(version)) {
     ReadZeroMemo(stream, lines);
   } else {
     ReadLegacyMemo(stream, lines);

@@ -123,8 +123,8 @@ std::string ReadLegacyString(TStream& stream);
 void WriteLegacyString(TStream& stream, std::string_view text);
 // The bytes up to a 0 byte, which is consumed and not part of the text.
 std::string ReadZeroString(TStream& stream);
-// ReadZeroString for files of version 22 and below, else ReadLegacyString (LoadState()).
-std::string ReadStoredString(TStream& stream);
+// ReadZeroString for files of version 22 and below, else ReadLegacyString.
+std::string ReadStoredString(TStream& stream, std::uint8_t version);
 
 // ---- Line lists (memos) -------------------------------------------------------------------------
 // Each reader clears lines first; on a read error the lines read so far stay in the list.
@@ -138,8 +138,8 @@ void ReadLegacyMemo(TStream& stream, std::vector<std::string>& lines);
 void WriteLegacyMemo(TStream& stream, const std::vector<std::string>& lines);
 // Bytes up to a 0 byte; byte 13 ends a line; the text before the 0 is a last line unless empty.
 void ReadZeroMemo(TStream& stream, std::vector<std::string>& lines);
-// ReadZeroMemo for files of version 22 and below, else ReadLegacyMemo (LoadState()).
-void ReadStoredMemo(TStream& stream, std::vector<std::string>& lines);
+// ReadZeroMemo for files of version 22 and below, else ReadLegacyMemo.
+void ReadStoredMemo(TStream& stream, std::vector<std::string>& lines, std::uint8_t version);
 
 // ---- Font records -------------------------------------------------------------------------------
 

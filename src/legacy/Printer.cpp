@@ -101,7 +101,8 @@ TSystemPrinters& NoSystemPrinters() {
   return none;
 }
 
-TkvPrinter::TkvPrinter() {
+TkvPrinter::TkvPrinter(const std::function<std::string(int id)>* localizer)
+    : Localizer(localizer) {
   for (int row = 0; row < PaperTableSize; ++row) {
     PaperTable[row].Id = PaperSizes[row].Id;
     PaperTable[row].Width = PaperSizes[row].Width;
@@ -111,16 +112,20 @@ TkvPrinter::TkvPrinter() {
   RefreshNames();
 }
 
+std::string TkvPrinter::Text(int id) const {
+  return Localizer ? MessageText(id, *Localizer) : MessageText(id);
+}
+
 void TkvPrinter::LoadTableNames() {
   for (int row = 0; row < PaperTableSize; ++row) {
-    PaperTable[row].Name = MessageText(FirstPaperNameMessage + row);
+    PaperTable[row].Name = Text(FirstPaperNameMessage + row);
   }
 }
 
 void TkvPrinter::RefreshNames() {
   LoadTableNames();
   if (Printers.empty()) return;
-  Printers.back() = MessageText(VirtualPrinterMessage);
+  Printers.back() = Text(VirtualPrinterMessage);
   // The virtual printer's paper list shows the table names; keep it in step with them.
   if (VirtualCurrent()) {
     PaperNames.clear();
@@ -167,11 +172,23 @@ void TkvPrinter::ApplySettings() {
     SelectPrinter(VirtualIndex);  // applies the settings to the virtual printer
     return;
   }
-  PaperNames.clear();
-  PaperIds.clear();
-  for (const TPaperInfo& row : PaperTable) {
-    PaperNames.push_back(row.Name);
-    PaperIds.push_back(static_cast<std::uint16_t>(row.Id));
+  // The virtual printer's lists are the paper table; they are rebuilt only when they are not
+  // that already (every paper change of every report comes here).
+  const bool listsCurrent =
+      PaperIds.size() == PaperTable.size() && PaperNames.size() == PaperTable.size() &&
+      std::equal(PaperTable.begin(), PaperTable.end(), PaperIds.begin(),
+                 [](const TPaperInfo& row, std::uint16_t id) {
+                   return static_cast<std::uint16_t>(row.Id) == id;
+                 }) &&
+      std::equal(PaperTable.begin(), PaperTable.end(), PaperNames.begin(),
+                 [](const TPaperInfo& row, const std::string& name) { return row.Name == name; });
+  if (!listsCurrent) {
+    PaperNames.clear();
+    PaperIds.clear();
+    for (const TPaperInfo& row : PaperTable) {
+      PaperNames.push_back(row.Name);
+      PaperIds.push_back(static_cast<std::uint16_t>(row.Id));
+    }
   }
   // A custom size, or an id the table lacks, keeps the width and height just requested.
   if (CurrentPaper == CustomPaper) return;
@@ -240,7 +257,7 @@ void TkvPrinter::ReadFromDevice() {
     paperNames.push_back(SlotText(paper.Name, PaperNameLength));
   }
   std::vector<std::uint16_t> binIds = {0xFFFF};
-  std::vector<std::string> binNames = {MessageText(DefaultBinMessage)};
+  std::vector<std::string> binNames = {Text(DefaultBinMessage)};
   for (const TDriverChoice& bin : SystemPrinter->Bins()) {
     binIds.push_back(bin.Id);
     binNames.push_back(SlotText(bin.Name, BinNameLength));
@@ -326,7 +343,7 @@ void TkvPrinter::AttachSystemPrinter(TSystemPrinters* system) {
   if (names.empty()) SystemPrinter = nullptr;
   Printers = std::move(names);
   PrinterIndex = index;
-  Printers.push_back(MessageText(VirtualPrinterMessage));
+  Printers.push_back(Text(VirtualPrinterMessage));
   VirtualIndex = static_cast<std::int32_t>(Printers.size()) - 1;
   if (VirtualCurrent()) {
     ApplySettings();
@@ -417,62 +434,6 @@ std::int32_t StartPrinter(TkvPrinter& printer, TSystemPrinters& system) {
     }
   }
   return printer.CurrentPaper;
-}
-
-namespace {
-
-// The printer model of one thread. The system printers given by RestartPrn are declared first so
-// that they outlive the model that refers to them.
-struct TPrinterState {
-  std::unique_ptr<TSystemPrinters> System;
-  std::unique_ptr<TkvPrinter> Printer;
-  std::int32_t DefaultPaper = -1;
-  bool PrinterReady = false;
-};
-
-TPrinterState& PrinterState() {
-  thread_local TPrinterState state;
-  return state;
-}
-
-void StartState(TPrinterState& state, std::unique_ptr<TSystemPrinters> system) {
-  state.PrinterReady = false;
-  state.Printer.reset();
-  state.System = std::move(system);
-  state.DefaultPaper = -1;
-  try {
-    state.Printer = std::make_unique<TkvPrinter>();
-    state.DefaultPaper =
-        StartPrinter(*state.Printer, state.System ? *state.System : NoSystemPrinters());
-  } catch (...) {
-  }
-  state.PrinterReady = true;
-}
-
-}  // namespace
-
-TkvPrinter& Prn() {
-  TPrinterState& state = PrinterState();
-  if (!state.Printer) {
-    if (!state.PrinterReady) StartState(state, nullptr);
-    // Only a failed creation leaves no model; a bare one then serves as the virtual printer.
-    if (!state.Printer) state.Printer = std::make_unique<TkvPrinter>();
-  }
-  return *state.Printer;
-}
-
-std::int32_t DefaultPaper() {
-  Prn();
-  return PrinterState().DefaultPaper;
-}
-
-bool PrinterReady() {
-  Prn();
-  return PrinterState().PrinterReady;
-}
-
-void RestartPrn(std::unique_ptr<TSystemPrinters> system) {
-  StartState(PrinterState(), std::move(system));
 }
 
 }  // namespace kv

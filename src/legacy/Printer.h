@@ -8,6 +8,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -134,7 +135,9 @@ struct TPaperResult {
 class TkvPrinter {
  public:
   // Sets CurrentPaper to A4 and loads the paper names; not yet attached to any printer.
-  TkvPrinter();
+  // localizer: the texts of the context the model serves (paper, source and printer names), which
+  // must outlive the model; none: the built-in texts.
+  explicit TkvPrinter(const std::function<std::string(int id)>* localizer = nullptr);
   TkvPrinter(const TkvPrinter&) = delete;
   TkvPrinter& operator=(const TkvPrinter&) = delete;
 
@@ -201,6 +204,8 @@ class TkvPrinter {
   std::array<TPaperInfo, PaperTableSize> PaperTable;
 
  private:
+  std::string Text(int id) const;
+  const std::function<std::string(int id)>* Localizer;
   void ApplyToDevice();
   void ReadFromDevice();
   void LoadTableNames();
@@ -214,15 +219,5 @@ inline constexpr double VirtualPixelsPerInch = std::bit_cast<double>(0x4056E80A1
 // CurrentPaper to -1 when no device mode could be obtained. Errors are swallowed, falling back to
 // the virtual printer alone. Returns the paper id for new pages (DefaultPaper).
 std::int32_t StartPrinter(TkvPrinter& printer, TSystemPrinters& system);
-
-// The printer model of the calling thread, created and started on first use.
-TkvPrinter& Prn();
-// Paper id given to new pages by this thread's model.
-std::int32_t DefaultPaper();
-// True once this thread's model has been started (on every path, also after an error).
-bool PrinterReady();
-// Replaces this thread's model by a new one, started against system (no printers when null),
-// which the thread then owns.
-void RestartPrn(std::unique_ptr<TSystemPrinters> system = nullptr);
 
 }  // namespace kv

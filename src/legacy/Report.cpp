@@ -4,12 +4,13 @@
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <optional>
 
 #include "base/Ascii.h"
 #include "base/Errors.h"
 #include "base/Files.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Messages.h"
 #include "legacy/Primitives.h"
 #include "legacy/Printer.h"
@@ -79,7 +80,7 @@ double CurrentDateTime() {
 // -------------------------------------------------------------------------------------
 
 TkvPage& TkvPages::AddPage() {
-  List.push_back(std::make_unique<TkvPage>(DefaultPaper(), 0, 0, -1, 0));
+  List.push_back(std::make_unique<TkvPage>(Report.Context(), Report.Context().DefaultPaper(), 0, 0, -1, 0));
   return *List.back();
 }
 
@@ -95,12 +96,12 @@ void TkvPages::Move(int from, int to) {
 }
 
 void TkvPages::LoadPageBlock(TStream& stream) {
-  TLoadState& state = LoadState();
+  TLoadState& state = Report.Context().Load;
   Report.ClearReport();
   Report.IgnoreStoredPrinter = ReadWord(stream) != 0;
   Report.TwoPass = ReadWord(stream) != 0;
-  std::string printer = ReadStoredString(stream);
-  if (printer == "\x01") printer = MessageText(55007);
+  std::string printer = ReadStoredString(stream, state.LegacyVersion);
+  if (printer == "\x01") printer = Report.Context().MessageText(55007);
   Report.SelectPrinterByName(printer);
 
   bool done = false;
@@ -150,7 +151,7 @@ void TkvPages::NoteSkipped(TSkippedRecord::TReason reason, int page, const std::
 }
 
 void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
-  TLoadState& state = LoadState();
+  TLoadState& state = Report.Context().Load;
   const std::int64_t recordStart = stream.Position() - 1;
   const auto checkedEnd = [&](std::int32_t offset) {
     if (offset != 0 && offset <= recordStart) throw EBadEndOffset();
@@ -164,7 +165,7 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
     std::string className;
     bool framedMemo = false;
     if (marker == TypeAddIn) {
-      className = ReadStoredString(stream);
+      className = ReadStoredString(stream, state.LegacyVersion);
       const std::string upper = AsciiUpper(className);
       if (upper == "TKVBDELOOKUPCONTROL" || upper == "TKVIBXLOOKUPCONTROL") {
         className = "TkvDBLookupControl";
@@ -182,7 +183,7 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
                          ", which does not exist");
     }
     state.CurrentPage = List[static_cast<std::size_t>(pageIndex)].get();
-    std::unique_ptr<TkvView> created = CreateReportObject(typeCode, className);
+    std::unique_ptr<TkvView> created = CreateReportObject(Report.Context(), typeCode, className);
     TkvView* object = created.get();
     if (created) {
       state.CurrentPage->ObjectList.push_back(std::move(created));
@@ -219,10 +220,10 @@ void TkvPages::ReadObjectRecord(TStream& stream, std::uint8_t marker) {
 
 void TkvPages::SavePageBlock(TStream& stream) {
   // In new-format mode the whole document replaces the page block and nothing else is written.
-  if (LoadState().CurrentReport && LoadState().CurrentReport->DocumentMode) {
+  if (Report.Context().Load.CurrentReport && Report.Context().Load.CurrentReport->DocumentMode) {
     const TDocumentSaver saver = DocumentSaver.load();
     if (!saver) throw EKvError("No document writer is installed");
-    saver(*LoadState().CurrentReport, stream);
+    saver(*Report.Context().Load.CurrentReport, stream);
     return;
   }
   if (Count() > MaxLegacyPages) {
@@ -231,12 +232,12 @@ void TkvPages::SavePageBlock(TStream& stream) {
   }
   WriteWord(stream, Report.IgnoreStoredPrinter ? -1 : 0);
   WriteWord(stream, Report.TwoPass ? -1 : 0);
-  const TkvPrinter& model = Prn();
+  const TkvPrinter& model = Report.Context().Printer();
   std::string printer;
   if (model.PrinterIndex >= 0 && model.PrinterIndex < static_cast<int>(model.Printers.size())) {
     printer = model.Printers[static_cast<std::size_t>(model.PrinterIndex)];
   }
-  if (printer == MessageText(55007)) printer = "\x01";
+  if (printer == Report.Context().MessageText(55007)) printer = "\x01";
   WriteLegacyString(stream, printer);
   for (const auto& page : List) {
     WriteByte(stream, MarkPage);
@@ -263,15 +264,16 @@ void TkvPages::SavePageBlock(TStream& stream) {
 // ---- TkvReport
 // ------------------------------------------------------------------------------------
 
-TkvReport::TkvReport(std::string name) : TComponent(std::move(name)) {
-  ReportFileName = MessageText(55209);
+TkvReport::TkvReport(TConversionContext& context, std::string name)
+    : TComponent(std::move(name)), Dictionary(context), OwnerContext(&context) {
+  ReportFileName = Context().MessageText(55209);
   ResetReportOptions();
 }
 
 TkvReport::~TkvReport() {
   // The current page is forgotten by the pages themselves as they go, and only when it is one of
   // this report's: a page of another report stays current.
-  if (LoadState().CurrentReport == this) LoadState().CurrentReport = nullptr;
+  if (Context().Load.CurrentReport == this) Context().Load.CurrentReport = nullptr;
 }
 
 void TkvReport::SetDataset(TComponent* dataset) {
@@ -286,7 +288,7 @@ void TkvReport::Notification(TComponent* component, TOperation operation) {
 }
 
 void TkvReport::Message(const std::string& text) {
-  if (Prompter) Prompter->ReportMessage(text, MessageText(55206), TMessageIcon::Error);
+  if (Prompter) Prompter->ReportMessage(text, Context().MessageText(55206), TMessageIcon::Error);
 }
 
 void TkvReport::ResetReportOptions() {
@@ -301,12 +303,12 @@ void TkvReport::ClearReport() {
   Dictionary.ClearDictionary();
   TwoPass = false;
   ResetReportOptions();
-  LoadState().PreparingFlag = false;
+  Context().Load.PreparingFlag = false;
 }
 
 void TkvReport::SelectPrinterByName(const std::string& name) {
   if (!IgnoreStoredPrinter) {
-    TkvPrinter& printer = Prn();
+    TkvPrinter& printer = Context().Printer();
     const auto& names = printer.Printers;
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (AsciiUpper(names[i]) == AsciiUpper(name)) {
@@ -359,7 +361,7 @@ void TkvReport::WriteTrailer(TStream& stream) {
 }
 
 void TkvReport::LoadReportStream(TStream& stream) {
-  TLoadState& state = LoadState();
+  TLoadState& state = Context().Load;
   // The page of the current object record is set by each record of this load alone: none is
   // current before the first one, and none is left current after the load, whatever its end.
   state.CurrentPage = nullptr;
@@ -368,7 +370,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
     ~TForgetCurrentPage() { State.CurrentPage = nullptr; }
   } forgetCurrentPage{state};
   state.PreparingFlag = false;
-  Prn();  // the printer model of this thread is ready once it exists
+  Context().Printer();  // the printer model of this thread is ready once it exists
   state.CurrentReport = this;
   Dictionary.ClearDictionary();
   LastLoad = TLoadResult{};
@@ -387,7 +389,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
   state.MissingClasses.clear();
   if (state.LegacyVersion > 25) {
     LastLoad.Status = TLoadStatus::VersionRefused;
-    Message(MessageText(55345));
+    Message(Context().MessageText(55345));
     return;
   }
   LastLoad.Status = TLoadStatus::Read;
@@ -411,7 +413,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
       if (!entered || *entered != ReportOptions.Password) {
         LastLoad.Status = entered ? TLoadStatus::PasswordWrong : TLoadStatus::PasswordNotGiven;
         ResetReportOptions();
-        ReportFileName = MessageText(55209);
+        ReportFileName = Context().MessageText(55209);
         Pages.Clear();
         Pages.AddPage();
       }
@@ -421,7 +423,7 @@ void TkvReport::LoadReportStream(TStream& stream) {
     // report this program reads.
     LastLoad.Status = TLoadStatus::Unreadable;
     LastLoad.Detail = e.what();
-    Message(MessageText(55345));
+    Message(Context().MessageText(55345));
     Pages.Clear();
     Pages.AddPage();
   } catch (...) {
@@ -456,7 +458,7 @@ std::string LoadFailureText(const TLoadResult& result) {
 }
 
 void TkvReport::SaveReportStream(TStream& stream) {
-  TLoadState& state = LoadState();
+  TLoadState& state = Context().Load;
   state.CurrentReport = this;
   if (DocumentMode) {
     Pages.SavePageBlock(stream);
@@ -469,10 +471,21 @@ void TkvReport::SaveReportStream(TStream& stream) {
   WriteTrailer(stream);
 }
 
+// Buffers grown larger than this by an unusually large file or document are let go.
+constexpr std::size_t KeptBuffer = std::size_t{4} << 20;
+
 bool TkvReport::LoadReportFile(const std::string& path) {
-  if (!FileExists(path)) return false;
-  TFileStream stream(path);
+  // The file is opened straight away; only when that fails is it asked whether there is one.
+  std::optional<TFileStream> file;
+  try {
+    file.emplace(path, std::move(FileBuffer));
+  } catch (const EFileError&) {
+    if (!FileExists(path)) return false;
+    throw;
+  }
+  TFileStream& stream = *file;
   LoadReportStream(stream);
+  if (stream.Bytes().capacity() <= KeptBuffer) FileBuffer = stream.TakeBytes();
   ReportFileName = path;
   return true;
 }
@@ -490,7 +503,8 @@ std::string DocumentPath(const std::string& path) {
 std::string TkvReport::SaveAsDocument(const std::string& path) {
   const std::string output = DocumentPath(path);
   // The document is built in memory and replaces the output file only when complete.
-  TMemoryStream stream;
+  DocumentBuffer.clear();
+  TMemoryStream stream(std::move(DocumentBuffer));
   DocumentMode = true;
   try {
     SaveReportStream(stream);
@@ -501,7 +515,8 @@ std::string TkvReport::SaveAsDocument(const std::string& path) {
   DocumentMode = false;
   // A document that replaces one is on the disk before it takes its place; a new one has no old
   // content to lose, so a run over many reports does not wait for the disk file by file.
-  WriteFileSafely(output, stream.Bytes(), FileExists(output));
+  WriteFileSafely(output, stream.Bytes(), TDiskSync::WhenReplacing);
+  if (stream.Bytes().capacity() <= KeptBuffer) DocumentBuffer = stream.TakeBytes();
   return output;
 }
 

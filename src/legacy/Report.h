@@ -21,6 +21,7 @@
 namespace kv {
 
 class TkvReport;
+class TConversionContext;
 
 // Writes a report as a new XML document into a stream. The document writer installs it when the
 // report library starts (RegisterReportLibrary); the legacy model itself only stores reports in
@@ -118,8 +119,12 @@ std::string DocumentPath(const std::string& path);
 // component's name.
 class TkvReport : public TComponent {
  public:
-  explicit TkvReport(std::string name = "kvReport1");
+  // A report belongs to the conversion context it is made in for its whole life; its pages and
+  // objects are made in the same context.
+  explicit TkvReport(TConversionContext& context, std::string name = "kvReport1");
   ~TkvReport() override;
+
+  TConversionContext& Context() const { return *OwnerContext; }
 
   std::string ClassName() const override { return "TkvReport"; }
 
@@ -200,7 +205,12 @@ class TkvReport : public TComponent {
 
  private:
   friend class TkvPages;
+  TConversionContext* OwnerContext;
   TComponent* DatasetRef = nullptr;
+  // The memory of the last report file read and of the last document written, kept for the
+  // next ones so that a run over many reports does not grow buffers from nothing for each.
+  std::string FileBuffer;
+  std::string DocumentBuffer;
   void Message(const std::string& text);
   void ReadTrailer(TStream& stream);
   void WriteTrailer(TStream& stream);

@@ -2,6 +2,7 @@
 // common part of the document element, element names and default names.
 #include "legacy/View.h"
 
+#include <bitset>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -10,8 +11,8 @@
 #include "base/DocumentText.h"
 #include "base/FloatText.h"
 #include "base/TextLines.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
 #include "legacy/PropertyTable.h"
@@ -105,14 +106,16 @@ float FrameWidthFromStored(std::int32_t stored) {
 
 // ---- TkvView ------------------------------------------------------------------------------------
 
-TkvView::TkvView()
+TkvView::TkvView(TConversionContext& context)
     : FillColor(clTransparent),
-      FormatCode(0x200 + static_cast<unsigned char>(DocumentDecimalSeparator())) {}
+      FormatCode(0x200 + static_cast<unsigned char>(context.DecimalSeparator)),
+      OwnerContext(&context) {}
 
 TkvView::~TkvView() = default;
 
 const TViewClass& TkvView::Class() {
-  static const TViewClass viewClass{"TkvView", [] { return std::make_unique<TkvView>(); }};
+  static const TViewClass viewClass{
+      "TkvView", [](TConversionContext& context) { return std::make_unique<TkvView>(context); }};
   return viewClass;
 }
 
@@ -228,9 +231,9 @@ TVariant TkvView::RunMethod(const std::string& name, const TVariant& argument1,
 //   GapX, GapY                 4 + 4           version 24 up
 //   BandAlign                  1               RecordMajor above 1
 void TkvView::LoadLegacy(TStream& stream) {
-  const std::uint8_t version = LoadState().LegacyVersion;
+  const std::uint8_t version = Context().Load.LegacyVersion;
   if (version > 23 || (version == 23 && !PreparedRecord)) {
-    Name = ReadStoredString(stream);
+    Name = ReadStoredString(stream, version);
   } else {
     AssignDefaultName();
   }
@@ -252,16 +255,16 @@ void TkvView::LoadLegacy(TStream& stream) {
   FillColor = ReadInt(stream);
   if (!PreparedRecord) {
     FormatCode = ReadInt(stream);
-    FormatText = ReadStoredString(stream);
+    FormatText = ReadStoredString(stream, version);
   }
-  ReadStoredMemo(stream, Memo);
+  ReadStoredMemo(stream, Memo, version);
   if (version >= 23 && !PreparedRecord) {
-    ReadStoredMemo(stream, ScriptLines);
+    ReadStoredMemo(stream, ScriptLines, version);
     Visible = ReadBool16(stream);
   }
   if (version >= 24) {
     Restrictions = static_cast<std::uint16_t>(ReadWord(stream));
-    Tag = ReadStoredString(stream);
+    Tag = ReadStoredString(stream, version);
     GapX = ReadInt(stream);
     GapY = ReadInt(stream);
   }
@@ -300,7 +303,7 @@ void TkvView::SaveLegacy(TStream& stream) {
   WriteByte(stream, BandAlign);
 }
 
-void TkvView::SaveToDocument(TStream& stream) {
+void TkvView::SaveToDocument(TDocumentStream& stream) {
   // Names are written without escaping, except for the three characters that would end the
   // attribute or start markup.
   WriteText(stream, "<" + ElementName());
@@ -312,7 +315,7 @@ void TkvView::SaveToDocument(TStream& stream) {
   WriteAttribute(stream, "Color", DocumentColor());
   if (!Visible) WriteAttribute(stream, "Visible", "False");
   WriteAttribute(stream, "Frame.Typ", FrameTypToDocument(FrameTyp));
-  WriteAttribute(stream, "Frame.Width", FormatFloatGeneral(FrameWidth, DocumentDecimalSeparator()));
+  WriteAttribute(stream, "Frame.Width", FormatFloatGeneral(FrameWidth, stream.DecimalSeparator));
   WriteAttribute(stream, "Frame.Color", FrameColor);
   WriteAttribute(stream, "Frame.Style", FrameStyle);
   WriteAttribute(stream, "GapX", GapX);
@@ -337,7 +340,7 @@ void TkvView::SaveToDocument(TStream& stream) {
 }
 
 void TkvView::ForEachTakenName(const std::function<void(std::string_view)>& visit) const {
-  const TkvReport* report = LoadState().CurrentReport;
+  const TkvReport* report = Context().Load.CurrentReport;
   if (!report) return;
   for (int p = 0; p < report->Pages.Count(); ++p) {
     for (const auto& object : report->Pages.Item(p).ObjectList) visit(object->Name);
@@ -348,14 +351,14 @@ void TkvView::AssignDefaultName() {
   Name.clear();
   // One pass over the taken names marks the numbers in use, instead of one search of the whole
   // report per number tried; names compare ignoring ASCII case as the report's lookup does.
-  std::vector<bool> taken(MaxDefaultNameNumber + 1, false);
+  std::bitset<MaxDefaultNameNumber + 1> taken;
   ForEachTakenName([&](std::string_view name) {
     if (const int number = DefaultNameNumber(name, NamePrefix)) {
-      taken[static_cast<std::size_t>(number)] = true;
+      taken.set(static_cast<std::size_t>(number));
     }
   });
   for (int number = 1; number <= MaxDefaultNameNumber; ++number) {
-    if (!taken[static_cast<std::size_t>(number)]) {
+    if (!taken.test(static_cast<std::size_t>(number))) {
       AssignProperty("Name", NamePrefix + std::to_string(number));
       return;
     }

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/DocumentText.h"
 #include "base/Stream.h"
 #include "legacy/KvObject.h"
 #include "legacy/PropertyTable.h"
@@ -21,12 +22,13 @@
 namespace kv {
 
 class TkvView;
+class TConversionContext;
 
 // A report object class: its name and its constructor. Classes are told apart by the identity of
 // their TViewClass, as a class reference would be.
 struct TViewClass {
   std::string Name;
-  std::function<std::unique_ptr<TkvView>()> Create;
+  std::function<std::unique_ptr<TkvView>(TConversionContext&)> Create;
 };
 
 // The legacy type codes of the built-in classes; every add-in is stored with TypeAddIn.
@@ -91,8 +93,11 @@ float FrameWidthFromStored(std::int32_t stored);
 
 class TkvView : public TPropertiesOf<TkvView, TkvObject> {
  public:
-  TkvView();
+  // A view belongs to the conversion context it is made in for its whole life.
+  explicit TkvView(TConversionContext& context);
   ~TkvView() override;
+
+  TConversionContext& Context() const { return *OwnerContext; }
 
   // The class of the view, for the factory: its name and its constructor.
   static const TViewClass& Class();
@@ -114,7 +119,7 @@ class TkvView : public TPropertiesOf<TkvView, TkvObject> {
   // Called once every page of a report has been loaded. Nothing here.
   virtual void AfterLoad() {}
   // Reads the common part of the object record, after the record header; subclasses read their
-  // payload after it. Which fields the record holds depends on LoadState().LegacyVersion.
+  // payload after it. Which fields the record holds depends on the context's LegacyVersion.
   virtual void LoadLegacy(TStream& stream);
   // Writes the common part of the object record in the layout of file version 25; sets
   // RecordMajor to 2 (RecordMinor is the subclass's).
@@ -122,7 +127,7 @@ class TkvView : public TPropertiesOf<TkvView, TkvObject> {
   // Writes "<", the element name, a blank and the common attributes; no closing "/>" and no line
   // end, as the document writer closes the element. Subclasses append their attributes. A class
   // that has no element for an object writes nothing at all, and the writer then closes nothing.
-  virtual void SaveToDocument(TStream& stream);
+  virtual void SaveToDocument(TDocumentStream& stream);
   // What the new document does not carry of this object, one complete phrase per kind of loss
   // ("word break is not carried into the document"); the conversion notes each with the page and
   // the object's name. Nothing here.
@@ -169,6 +174,9 @@ class TkvView : public TPropertiesOf<TkvView, TkvObject> {
   std::vector<std::string> ScriptLines;
   std::uint8_t BandAlign = baNone;
 
+ private:
+  TConversionContext* OwnerContext;
+
  protected:
   // False for the classes that publish neither the frame and fill names nor "Tag" and
   // "BandAlign" (the band and subreport views).
@@ -196,7 +204,8 @@ class TViewClassOf : public TPropertiesOf<Self, Parent> {
   using TPropertiesOf<Self, Parent>::TPropertiesOf;
 
   static const TViewClass& Class() {
-    static const TViewClass viewClass{Name.Text, [] { return std::make_unique<Self>(); }};
+    static const TViewClass viewClass{
+        Name.Text, [](TConversionContext& context) { return std::make_unique<Self>(context); }};
     return viewClass;
   }
   std::string ClassName() const override { return Name.Text; }

@@ -164,7 +164,8 @@ class TOutputBuffer {
 
 class TFormTextConverter {
  public:
-  TFormTextConverter(TStream& input, TStream& output) : In(input), Out(output) {}
+  TFormTextConverter(TStream& input, TStream& output, int codePage)
+      : In(input), Out(output), CodePage(codePage) {}
 
   void Run() {
     char signature[4];
@@ -450,7 +451,7 @@ class TFormTextConverter {
   // A text as quoted runs and "#" codes side by side. A text of more than 64 units starts on a
   // line of its own one level deeper and is split into lines of at most 64 units, each line but
   // the last ending with " +". Byte texts keep bytes from 128 up inside the quotes and never split
-  // a double-byte character of the system code page; 16-bit texts write every unit above 127 as a
+  // a character of the code page; 16-bit texts write every unit above 127 as a
   // "#" code.
   template <typename TView>
   void WriteTextRule(TView text) {
@@ -491,7 +492,7 @@ class TFormTextConverter {
           // Never cut inside a character of the system code page (two bytes of a double-byte
           // one, up to four of UTF-8). A line always starts on a character boundary, so the test
           // may scan from the line's start.
-          while (breakDue && j > i && IsTrailByteAt(text.substr(lineStart), j - lineStart)) --j;
+          while (breakDue && j > i && IsTrailByteAt(text.substr(lineStart), j - lineStart, CodePage)) --j;
           Out << text.substr(i, j - i);
         }
         Out << '\'';
@@ -514,11 +515,12 @@ class TFormTextConverter {
   // or its class name when unnamed) and the property being read.
   std::string ComponentName;
   std::string PropertyName;
+  int CodePage;
 };
 
 }  // namespace
 
-void FormResourceToText(TStream& input, TStream& output) {
+void FormResourceToText(TStream& input, TStream& output, int codePage) {
   if (input.ReadU8() != 0xFF) InvalidStreamFormat();
   if (input.ReadU16() != 10) InvalidStreamFormat();
   while (input.ReadU8() != 0) {
@@ -526,11 +528,11 @@ void FormResourceToText(TStream& input, TStream& output) {
   }
   input.ReadU16();  // memory flags
   input.ReadU32();  // size of the form stream
-  FormBinaryToText(input, output);
+  FormBinaryToText(input, output, codePage);
 }
 
-void FormBinaryToText(TStream& input, TStream& output) {
-  TFormTextConverter converter(input, output);
+void FormBinaryToText(TStream& input, TStream& output, int codePage) {
+  TFormTextConverter converter(input, output, codePage);
   try {
     converter.Run();
   } catch (...) {

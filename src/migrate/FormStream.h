@@ -23,13 +23,14 @@ inline constexpr int MaxFormNesting = 1000;
 
 // Reads a resource header at the input's position (type 10, any name length), then converts the
 // form stream that follows with FormBinaryToText.
-void FormResourceToText(TStream& input, TStream& output);
+void FormResourceToText(TStream& input, TStream& output, int codePage);
 
 // Reads the signature and the root component at the input's position and appends their text form
 // to the output at its position. The input is left just after the root component; nothing after it
 // is read. Errors: "Invalid stream format", "Error reading <component>.<property>: <code>",
 // "Invalid property value", "Stream read error". Text produced before an error has been written to
-// the output when the error is raised.
-void FormBinaryToText(TStream& input, TStream& output);
+// the output when the error is raised. Byte texts are in codePage, whose characters a long text is
+// never split inside.
+void FormBinaryToText(TStream& input, TStream& output, int codePage);
 
 }  // namespace kv

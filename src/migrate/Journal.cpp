@@ -27,28 +27,33 @@ namespace {
 constexpr const char* Magic = "kv3conv-journal";
 constexpr const char* Extension = ".journal";
 
+}  // namespace
+
 // The time now in UTC; compact for file names (20261210T181810.123456Z), else
-// 2026-12-10T18:18:10.123456Z.
-std::string TimeNow(bool compact) {
+// 2026-12-10T18:18:10.123456Z. A run notes many files a second: the date and time of the last
+// second are kept in clock and formatted again only when the second changes.
+std::string TRunJournal::TClockText::Now(bool compact) {
   timespec ts{};
   ::clock_gettime(CLOCK_REALTIME, &ts);
-  // A run notes many files a second: the date and time are formatted once a second.
-  thread_local time_t cachedSecond = -1;
-  thread_local bool cachedCompact = false;
-  thread_local std::string cachedText;
-  if (ts.tv_sec != cachedSecond || compact != cachedCompact) {
+  if (ts.tv_sec != Second || compact != Compact) {
     std::tm tm{};
     ::gmtime_r(&ts.tv_sec, &tm);
     char text[40];
     const std::size_t n =
         std::strftime(text, sizeof text, compact ? "%Y%m%dT%H%M%S" : "%FT%T", &tm);
-    cachedText.assign(text, n);
-    cachedSecond = ts.tv_sec;
-    cachedCompact = compact;
+    Text.assign(text, n);
+    Second = ts.tv_sec;
+    Compact = compact;
   }
   char micro[32];
   std::snprintf(micro, sizeof micro, ".%06ldZ", static_cast<long>(ts.tv_nsec / 1000));
-  return cachedText + micro;
+  return Text + micro;
+}
+
+namespace {
+
+std::string TimeNow(bool compact) {
+  return TRunJournal::TClockText().Now(compact);
 }
 
 std::string Escape(std::string_view field) {
@@ -307,7 +312,7 @@ void TRunJournal::Sync() noexcept {
 
 void TRunJournal::Done(std::size_t n) noexcept {
   try {
-    PendingDone += "done\t" + std::to_string(n) + "\t" + TimeNow(false) + "\n";
+    PendingDone += "done\t" + std::to_string(n) + "\t" + Clock.Now(false) + "\n";
   } catch (...) {
   }
 }

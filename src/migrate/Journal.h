@@ -58,6 +58,14 @@ std::string LastJournal(const std::string& folder = JournalFolder());
 // Writes the journal of one run. All calls come from one thread (the one that commits files).
 class TRunJournal {
  public:
+  // The time of the journal's lines, formatted once a second.
+  struct TClockText {
+    std::string Now(bool compact);
+    long long Second = -1;
+    bool Compact = false;
+    std::string Text;
+  };
+
   explicit TRunJournal(std::string tablePath, std::string folder = JournalFolder());
   ~TRunJournal();
   TRunJournal(const TRunJournal&) = delete;
@@ -102,6 +110,7 @@ class TRunJournal {
   int Fd = -1;
   std::size_t Entries = 0;
   std::string PendingDone;  // done lines that go out with the next line
+  TClockText Clock;
   bool FolderSynced = false;
 };
 

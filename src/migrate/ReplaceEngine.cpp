@@ -35,6 +35,7 @@
 #include "base/Hash.h"
 #include "base/Stream.h"
 #include "base/TextLines.h"
+#include "base/WorkerThreads.h"
 #include "migrate/FormStream.h"
 #include "migrate/Journal.h"
 
@@ -307,7 +308,7 @@ TPairApplier::TPairApplier(const TPreparedPairs& pairs)
 TSourceConverter::TSourceConverter(std::vector<TPair> pairs, TConvertOptions options)
     : Pairs(std::move(pairs), options.CodePage), Applier(Pairs), Options(options) {}
 
-void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text,
+void TSourceConverter::LoadProjectFile(const std::string& path, std::string& text, int codePage,
                                        TFileStatus* status, bool* binaryForm,
                                        std::optional<std::uint64_t>* binaryHash) {
   ReadFileInto(path, text, status, TFileKinds::RegularOnly);
@@ -320,7 +321,7 @@ void TSourceConverter::LoadProjectFile(const std::string& path, std::string& tex
     if (binaryHash) *binaryHash = HashBytes(text);
     TByteView input(text);
     TMemoryStream output;
-    FormResourceToText(input, output);
+    FormResourceToText(input, output, codePage);
     text = output.TakeBytes();
     if (binaryForm) *binaryForm = true;
   }
@@ -606,13 +607,15 @@ std::unique_ptr<TFileReplacement> TSourceConverter::ConvertText(const std::strin
   // A binary form's hash is of its own bytes, taken before they become text.
   std::optional<std::uint64_t> binaryHash;
   try {
-    LoadProjectFile(path, text, &status, &binaryForm, journal ? &binaryHash : nullptr);
+    LoadProjectFile(path, text, Options.CodePage, &status, &binaryForm,
+                    journal ? &binaryHash : nullptr);
     std::string oldText;
     if (Options.KeepTexts) oldText = text;
-    FastTimer.Start();
+    TFastTimer timer;
+    timer.Start();
     result.Replacements = applier.ApplyPairs(text);
-    FastTimer.Stop();
-    result.Microseconds = FastTimer.ElapsedMicroseconds();
+    timer.Stop();
+    result.Microseconds = timer.ElapsedMicroseconds();
     if (result.Replacements == 0) return nullptr;
     if (journal) {
       // Only changed files are hashed; the text before the passes is still in the applier.
@@ -872,31 +875,24 @@ void TSourceConverter::ConvertFiles(
   // workers are told to stop and joined before the state they share goes away: each finishes at
   // most the file it holds, and files converted but not yet written are dropped with their
   // temporary files when the slots go.
-  std::vector<std::thread> pool;
-  const auto stopAndJoin = [&]() noexcept {
+  TWorkerThreads pool([&] {
     {
       std::lock_guard lock(mutex);
       stopping = true;
     }
     changed.notify_all();
-    for (auto& thread : pool) {
-      if (thread.joinable()) thread.join();
-    }
-  };
-  struct TJoinOnExit {
-    const decltype(stopAndJoin)& Join;
-    ~TJoinOnExit() { Join(); }
-  } joinOnExit{stopAndJoin};
-  pool.reserve(threads - 1);
-  for (unsigned t = 1; t < threads; ++t) {
-    pool.emplace_back([&] {
-      TPairApplier applier(Pairs);
-      std::string text;
-      reserve(applier, text);
-      std::size_t job;
-      while (takeJob(job, true)) convert(job, applier, text);
-    });
-  }
+  });
+  // The calling thread converts too, so the run goes on even when no worker can be started.
+  pool.Start(
+      threads - 1,
+      [&] {
+        TPairApplier applier(Pairs);
+        std::string text;
+        reserve(applier, text);
+        std::size_t job;
+        while (takeJob(job, true)) convert(job, applier, text);
+      },
+      /*atLeastOne=*/false);
 
   std::string text;
   reserve(Applier, text);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/Files.h"
+#include "base/TextLines.h"
 #include "migrate/ConversionTable.h"
 #include "migrate/PairMatcher.h"
 
@@ -213,8 +214,8 @@ class TSourceConverter {
   // device or socket is refused with an error saying what it is. status receives what the file
   // was when it was read; binaryForm whether it was a binary form. With binaryHash, a binary
   // form's own bytes are hashed into it (before they become text); it is left empty for any other
-  // file.
-  static void LoadProjectFile(const std::string& path, std::string& text,
+  // file. codePage: that of the form's texts (see TConvertOptions::CodePage).
+  static void LoadProjectFile(const std::string& path, std::string& text, int codePage,
                               TFileStatus* status = nullptr, bool* binaryForm = nullptr,
                               std::optional<std::uint64_t>* binaryHash = nullptr);
 
@@ -235,6 +236,8 @@ class TSourceConverter {
   TPreparedPairs Pairs;
   TPairApplier Applier;
   TConvertOptions Options;
+  // The file being converted on the calling thread.
+  TFileLines FileLines;
   // Durable runs: the journal entries and folders of files committed but not yet flushed.
   std::vector<std::size_t> UnflushedEntries;
   std::vector<std::string> UnflushedFolders;

@@ -8,8 +8,8 @@
 #include "base/DocumentText.h"
 #include "data/Datasets.h"
 #include "legacy/ComponentPath.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Messages.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
@@ -117,7 +117,7 @@ bool IsDataBand(int bandType) {
 
 // ---- TkvBandView --------------------------------------------------------------------------------
 
-TkvBandView::TkvBandView() {
+TkvBandView::TkvBandView(TConversionContext& context) : TViewClassOf(context) {
   TypeCode = TypeBand;
   FormatCode = 0;
   NamePrefix = "Band";
@@ -222,7 +222,7 @@ const TPropertyTable<TkvBandView>& TkvBandView::Properties() {
 //   Master                                           legacy string   record version above 20
 void TkvBandView::LoadLegacy(TStream& stream) {
   TkvView::LoadLegacy(stream);
-  if (LoadState().LegacyVersion <= 23) return;
+  if (Context().Load.LegacyVersion <= 23) return;
   ChildBand = ReadLegacyString(stream);
   Columns = ReadInt(stream);
   ColumnWidth = ReadInt(stream);
@@ -244,11 +244,11 @@ void TkvBandView::SaveLegacy(TStream& stream) {
 
 TkvDataset* TkvBandView::ReportDataset() const {
   if (!IsDataBand(BandType())) return nullptr;
-  const TkvReport* report = LoadState().CurrentReport;
+  const TkvReport* report = Context().Load.CurrentReport;
   try {
     // Anything else than a report dataset (a record count finds no component) gives none.
     return dynamic_cast<TkvDataset*>(
-        FindComponentByPath(report ? report->Owner() : nullptr, FormatText));
+        FindComponentByPath(Context(), report ? report->Owner() : nullptr, FormatText));
   } catch (const EClassNotFound&) {
     // A path whose search failed names nothing that could be written.
     return nullptr;
@@ -257,7 +257,7 @@ TkvDataset* TkvBandView::ReportDataset() const {
 
 // The band writes its own element, not the common part: the new format places bands across the
 // page, so Left and Width, and the frame, fill, memo and restrictions of views, have no place.
-void TkvBandView::SaveToDocument(TStream& stream) {
+void TkvBandView::SaveToDocument(TDocumentStream& stream) {
   const int type = BandType();
   const std::string_view elementClass = BandElementClass(type);
   if (elementClass.empty()) return;
@@ -291,7 +291,7 @@ void TkvBandView::DocumentLosses(std::vector<std::string>& losses) const {
   const int type = BandType();
   if (BandElementClass(type).empty()) {
     const std::string typeName = type <= btNone
-                                     ? "\"" + MessageText(FirstBandTypeMessage + type) + "\""
+                                     ? "\"" + Context().MessageText(FirstBandTypeMessage + type) + "\""
                                      : std::to_string(type);
     losses.push_back("band type " + typeName +
                      " has no element class in the new format; the band is not carried into "

@@ -65,7 +65,7 @@ class TkvBandView : public TViewClassOf<TkvBandView, TkvView, "TkvBandView"> {
  public:
   // TypeCode 2, FormatCode 0, NamePrefix "Band", Flags 0x0030 (printed on the first and on the
   // last page), band type 0.
-  TkvBandView();
+  explicit TkvBandView(TConversionContext& context);
 
   // The TkvView names without the frame, fill, tag and band-alignment ones, "Memo" listed as
   // "OnBeforePrint"; then the band's own names as far as its band type uses them; "EOF" last.
@@ -80,7 +80,7 @@ class TkvBandView : public TViewClassOf<TkvBandView, TkvView, "TkvBandView"> {
   void SaveLegacy(TStream& stream) override;
   // The band's own element in place of the common one: nothing for a band type without an
   // element class.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
   // What the band's element drops: the whole band when its type has no element class; a data
   // band's record count or a reference that names no report dataset; a group header's master
   // band; records per column other than 1; designer restrictions.

@@ -6,6 +6,7 @@
 #include "base/DocumentText.h"
 #include "base/FloatText.h"
 #include "legacy/ComponentPath.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
 #include "objects/DataField.h"
@@ -21,13 +22,14 @@ constexpr int InsertBarCode = 55338;
 constexpr std::int32_t ZoomFormatCurrent = 2;
 constexpr std::int32_t ZoomFormatDoubled = 1;
 
-std::string DocumentFloat(double value) {
-  return FormatFloatGeneral(value, DocumentDecimalSeparator());
+std::string DocumentFloat(const TDocumentStream& stream, double value) {
+  return FormatFloatGeneral(value, stream.DecimalSeparator);
 }
 
 }  // namespace
 
-TkvBarCodeView::TkvBarCodeView() : Barcode(std::make_unique<TkvBarcode>()) {
+TkvBarCodeView::TkvBarCodeView(TConversionContext& context)
+    : TViewClassOf(context), Barcode(std::make_unique<TkvBarcode>()){
   NamePrefix = "Bar";
   Memo = {"12345678"};
 }
@@ -71,15 +73,15 @@ void TkvBarCodeView::SaveLegacy(TStream& stream) {
   stream.WriteF64(Rotation);
 }
 
-void TkvBarCodeView::SaveToDocument(TStream& stream) {
+void TkvBarCodeView::SaveToDocument(TDocumentStream& stream) {
   TkvView::SaveToDocument(stream);
   if (!Memo.empty()) WriteTextAttribute(stream, "Text", Memo.front());
   WriteAttribute(stream, "BarType", std::int64_t{BarType});
   WriteAttribute(stream, "CalcCheckSum", CalcCheckSum ? "1" : "0");
-  WriteAttribute(stream, "Rotation", DocumentFloat(Rotation));
+  WriteAttribute(stream, "Rotation", DocumentFloat(stream, Rotation));
   WriteAttribute(stream, "ShowText", ShowText ? "1" : "0");
-  WriteAttribute(stream, "Zoom", DocumentFloat(Zoom));
-  WriteDataFieldAttributes(stream, Memo);
+  WriteAttribute(stream, "Zoom", DocumentFloat(stream, Zoom));
+  WriteDataFieldAttributes(stream, Context(), Memo);
 }
 
 void RegisterBarCodeFamily() {

@@ -17,7 +17,7 @@ class TkvBarCodeView : public TViewClassOf<TkvBarCodeView, TkvView, "TkvBarCodeV
  public:
   // TypeCode 10 (add-in), NamePrefix "Bar", Memo "12345678", Code 39 with check digit and text,
   // zoom 1, no rotation; creates the encoder.
-  TkvBarCodeView();
+  explicit TkvBarCodeView(TConversionContext& context);
   ~TkvBarCodeView() override;
 
   // The names of TkvView, then "Barcode" (the barcode editor) and "DataField" (the field
@@ -30,7 +30,7 @@ class TkvBarCodeView : public TViewClassOf<TkvBarCodeView, TkvView, "TkvBarCodeV
   void SaveLegacy(TStream& stream) override;
   // The common attributes, then Text, BarType, CalcCheckSum, Rotation, ShowText, Zoom and, when
   // the first memo line names a field of a dataset, DataSet and DataField.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   // The encoder that computes and draws the bars.
   TkvBarcode& Encoder() { return *Barcode; }

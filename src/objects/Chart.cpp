@@ -57,7 +57,7 @@ std::string TkvChartOptions::Reserved() const {
 
 // ---- TkvChartView -------------------------------------------------------------------------------
 
-TkvChartView::TkvChartView() {
+TkvChartView::TkvChartView(TConversionContext& context) : TViewClassOf(context) {
   Flags |= flChart;
   NamePrefix = "Chart";
 }

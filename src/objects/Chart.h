@@ -87,7 +87,7 @@ class TkvChartView : public TViewClassOf<TkvChartView, TkvView, "TkvChartView"> 
  public:
   // TypeCode 10 (add-in), bit 0x8000 added to Flags, NamePrefix "Chart", default options, no
   // texts and no picture.
-  TkvChartView();
+  explicit TkvChartView(TConversionContext& context);
 
   // The names of TkvView, then "Chart" (the designer's chart editor; neither read nor set by
   // name).

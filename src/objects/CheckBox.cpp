@@ -3,8 +3,8 @@
 
 #include "base/DocumentText.h"
 #include "legacy/ComponentPath.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "objects/DataField.h"
 
 namespace kv {
@@ -16,7 +16,7 @@ constexpr int InsertCheckBox = 55224;
 
 }  // namespace
 
-TkvCheckBoxView::TkvCheckBoxView() {
+TkvCheckBoxView::TkvCheckBoxView(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Check";
   FrameWidth = 2.0f;
   FrameTyp = frRight | frBottom | frLeft | frTop;
@@ -48,7 +48,7 @@ const TPropertyTable<TkvCheckBoxView>& TkvCheckBoxView::Properties() {
 //   CheckColor   4, signed
 void TkvCheckBoxView::LoadLegacy(TStream& stream) {
   TkvView::LoadLegacy(stream);
-  if (LoadState().LegacyVersion > 23) {
+  if (Context().Load.LegacyVersion > 23) {
     CheckStyle = ReadByte(stream);
     CheckColor = ReadInt(stream);
   }
@@ -60,11 +60,11 @@ void TkvCheckBoxView::SaveLegacy(TStream& stream) {
   WriteInt(stream, CheckColor);
 }
 
-void TkvCheckBoxView::SaveToDocument(TStream& stream) {
+void TkvCheckBoxView::SaveToDocument(TDocumentStream& stream) {
   TkvView::SaveToDocument(stream);
   WriteAttribute(stream, "CheckStyle", std::int64_t{CheckStyle});
   WriteAttribute(stream, "CheckColor", std::int64_t{CheckColor});
-  WriteDataFieldAttributes(stream, Memo);
+  WriteDataFieldAttributes(stream, Context(), Memo);
   if (!Memo.empty()) WriteTextAttribute(stream, "Text", Memo.front());
 }
 

@@ -25,7 +25,7 @@ class TkvCheckBoxView : public TViewClassOf<TkvCheckBoxView, TkvView, "TkvCheckB
  public:
   // The view defaults with a frame of all four lines, 2 pixels wide; NamePrefix "Check", a black
   // cross.
-  TkvCheckBoxView();
+  explicit TkvCheckBoxView(TConversionContext& context);
 
   // The names of TkvView, then "CheckStyle" (csCross, csCheck), "CheckColor" and "DataField".
   static const TPropertyTable<TkvCheckBoxView>& Properties();
@@ -36,7 +36,7 @@ class TkvCheckBoxView : public TViewClassOf<TkvCheckBoxView, TkvView, "TkvCheckB
   void SaveLegacy(TStream& stream) override;
   // The common attributes, then CheckStyle, CheckColor, DataSet and DataField when the first
   // memo line resolves, and Text with that line.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   std::uint8_t CheckStyle = csCross;
   TColor CheckColor = 0;

@@ -2,6 +2,8 @@
 // link, default names that avoid the HostForm's components, and the position block.
 #include "objects/Control.h"
 
+#include "legacy/Context.h"
+
 #include "base/Ascii.h"
 #include "base/DocumentText.h"
 #include "legacy/Factory.h"
@@ -41,7 +43,7 @@ TComponent* TComponentLink::Get() const {
 
 // ---- TkvControl ---------------------------------------------------------------------------------
 
-TkvControl::TkvControl() {
+TkvControl::TkvControl(TConversionContext& context) : TViewClassOf(context) {
   TypeCode = TypeAddIn;
   FillColor = clBtnFace;
   FrameTyp = 0;
@@ -68,12 +70,12 @@ const TPropertyTable<TkvControl>& TkvControl::Properties() {
 
 void TkvControl::ForEachTakenName(const std::function<void(std::string_view)>& visit) const {
   TkvView::ForEachTakenName(visit);
-  for (const auto& component : HostForm().Components()) visit(component->Name);
+  for (const auto& component : Context().HostForm().Components()) visit(component->Name);
 }
 
 // ---- TkvNonVisualControl ------------------------------------------------------------------------
 
-TkvNonVisualControl::TkvNonVisualControl() {
+TkvNonVisualControl::TkvNonVisualControl(TConversionContext& context) : TViewClassOf(context) {
   Width = 28;
   Height = 28;
 }
@@ -98,10 +100,10 @@ const TPropertyTable<TkvNonVisualControl>& TkvNonVisualControl::Properties() {
   return table;
 }
 
-void TkvNonVisualControl::SaveToDocument(TStream& stream) {
+void TkvNonVisualControl::SaveToDocument(TDocumentStream& stream) {
   TkvControl::SaveToDocument(stream);
   TMemoryStream block;
-  TFormWriter writer(block);
+  TFormWriter writer(block, Context().CodePage);
   WritePropdata(writer);
   WriteAttribute(stream, "Propdata", StreamToHex(block));
 }

@@ -38,7 +38,7 @@ class TComponentLink {
 class TkvControl : public TViewClassOf<TkvControl, TkvView, "TkvControl"> {
  public:
   // TypeCode 10, FillColor clBtnFace, FrameTyp 0.
-  TkvControl();
+  explicit TkvControl(TConversionContext& context);
 
   // Publishes only "Name", "Left", "Top", "Width", "Height", "Visible" and "Restrictions"; the
   // names of TkvView are assigned and read, and assigning "Visible" also shows or hides the
@@ -56,7 +56,7 @@ class TkvNonVisualControl
     : public TViewClassOf<TkvNonVisualControl, TkvControl, "TkvNonVisualControl"> {
  public:
   // Width and Height 28.
-  TkvNonVisualControl();
+  explicit TkvNonVisualControl(TConversionContext& context);
   // Frees Component when it has an owner (the HostForm).
   ~TkvNonVisualControl() override;
 
@@ -65,7 +65,7 @@ class TkvNonVisualControl
   static const TPropertyTable<TkvNonVisualControl>& Properties();
   // The common attributes, then Propdata: the hexadecimal form of the binary property block
   // that WritePropdata writes.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   // The platform component the object stands for: created by the subclass with the HostForm as
   // owner; its name follows the view's name.

@@ -1,10 +1,9 @@
-// The cross-tab view: defaults, the shared captions, named properties, the record gated on its
-// minor version and the note on the options the document drops.
+// The cross-tab view: defaults, the captions of its context, named properties, the record gated on
+// its minor version and the note on the options the document drops.
 #include "objects/CrossTab.h"
 
-#include <mutex>
-
 #include "base/TextLines.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Messages.h"
 #include "legacy/Primitives.h"
@@ -23,24 +22,12 @@ constexpr std::uint16_t flCrossTab = 0x6000;
 // The record version this program writes: RecordMajor 2 (the common record's), RecordMinor 3.
 constexpr std::uint8_t CrossTabRecordMinor = 3;
 
-std::mutex CaptionsLock;
-TCrossTabCaptions SharedCaptions;
+// The message of the first caption ("Grand total"); the other four follow it.
+constexpr int FirstCaptionMessage = 55600;
 
 }  // namespace
 
-TCrossTabCaptions CrossTabCaptions() {
-  std::lock_guard<std::mutex> guard(CaptionsLock);
-  return SharedCaptions;
-}
-
-void RefreshCrossTabCaptions() {
-  TCrossTabCaptions captions{MessageText(55600), MessageText(55601), MessageText(55602),
-                             MessageText(55603), MessageText(55604)};
-  std::lock_guard<std::mutex> guard(CaptionsLock);
-  SharedCaptions = std::move(captions);
-}
-
-TkvCrossView::TkvCrossView() {
+TkvCrossView::TkvCrossView(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Cross";
   Flags |= flCrossTab;
   FrameTyp = frRight | frBottom | frLeft | frTop;
@@ -48,7 +35,11 @@ TkvCrossView::TkvCrossView() {
   Width = 348;
   Height = 94;
   Visible = false;
-  RefreshCrossTabCaptions();
+  // The captions follow the context's messages, so a change of its localizer shows in the next
+  // table.
+  for (std::size_t i = 0; i < context.CrossTabCaptions.size(); ++i) {
+    context.CrossTabCaptions[i] = context.MessageText(FirstCaptionMessage + static_cast<int>(i));
+  }
 }
 
 const TPropertyTable<TkvCrossView>& TkvCrossView::Properties() {

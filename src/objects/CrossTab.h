@@ -16,28 +16,13 @@
 
 namespace kv {
 
-// The captions the cross-tab engine prints for totals, cells and headers, from the library's
-// messages 55600 to 55604; shared by all cross-tab views and refreshed by each new one, so that
-// a change of the message localisation shows in the next table.
-struct TCrossTabCaptions {
-  std::string GrandTotal;  // "Grand total"
-  std::string Total;       // "Total"
-  std::string TotalOf;     // "Total of "
-  std::string Cell;        // "Cell"
-  std::string Header;      // "Header"
-};
-
-// A copy of the shared captions (all empty before the first cross-tab view is made).
-TCrossTabCaptions CrossTabCaptions();
-// Reads the shared captions again from the messages.
-void RefreshCrossTabCaptions();
-
 class TkvCrossView : public TViewClassOf<TkvCrossView, TkvView, "TkvCrossView"> {
  public:
   // TypeCode 10 (add-in), NamePrefix "Cross", Flags 0x6000 added, all four frame lines,
   // Restrictions "don't edit memo" and "don't size", 348 x 94 pixels, not visible, the option
-  // defaults of the fields below; refreshes the shared captions.
-  TkvCrossView();
+  // defaults of the fields below; refreshes the cross-tab captions of its context from the
+  // context's messages.
+  explicit TkvCrossView(TConversionContext& context);
 
   // The names of TkvView except "Name", then "InternalFrame", "RepeatCaptions", "ShowHeader",
   // "ShowGrandTotal", "DataWidth", "HeaderWidth", "Dictionary" (the designer's dictionary

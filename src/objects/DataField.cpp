@@ -5,7 +5,7 @@
 
 namespace kv {
 
-void WriteDataFieldAttributes(TStream& stream, const TFieldReference& field) {
+void WriteDataFieldAttributes(TDocumentStream& stream, const TFieldReference& field) {
   if (!field.Resolved()) return;
   const TComponent* owner = field.Dataset->Owner();
   const std::string path = (owner ? owner->Name : std::string()) + "." + field.Dataset->Name;
@@ -14,9 +14,10 @@ void WriteDataFieldAttributes(TStream& stream, const TFieldReference& field) {
   WriteTextAttribute(stream, "DataField", field.FieldName);
 }
 
-void WriteDataFieldAttributes(TStream& stream, const std::vector<std::string>& memo) {
+void WriteDataFieldAttributes(TDocumentStream& stream, TConversionContext& context,
+                              const std::vector<std::string>& memo) {
   if (memo.empty()) return;
-  WriteDataFieldAttributes(stream, ResolveFieldReference(memo.front()));
+  WriteDataFieldAttributes(stream, ResolveFieldReference(context, memo.front()));
 }
 
 }  // namespace kv

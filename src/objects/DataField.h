@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/DocumentText.h"
 #include "base/Stream.h"
 #include "legacy/ComponentPath.h"
 
@@ -13,8 +14,9 @@ namespace kv {
 
 // Appends DataSet and DataField when the reference resolved to a field of a dataset; nothing
 // otherwise.
-void WriteDataFieldAttributes(TStream& stream, const TFieldReference& field);
+void WriteDataFieldAttributes(TDocumentStream& stream, const TFieldReference& field);
 // The same for the first line of a memo, the reference of the barcode, check box and rich text.
-void WriteDataFieldAttributes(TStream& stream, const std::vector<std::string>& memo);
+void WriteDataFieldAttributes(TDocumentStream& stream, TConversionContext& context,
+                              const std::vector<std::string>& memo);
 
 }  // namespace kv

@@ -6,8 +6,8 @@
 #include "base/DocumentText.h"
 #include "base/Errors.h"
 #include "legacy/ComponentPath.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 
 namespace kv {
@@ -56,10 +56,10 @@ void CheckCount(TStream& stream, std::int64_t count, std::int64_t minBytes) {
 }
 
 // The component a stored path names from the HostForm; none when it names none.
-TComponent* ComponentAt(const std::string& path) {
+TComponent* ComponentAt(TConversionContext& context, const std::string& path) {
   if (path.empty()) return nullptr;
   try {
-    return FindComponentByPath(&HostForm(), path);
+    return FindComponentByPath(context, &context.HostForm(), path);
   } catch (const EClassNotFound&) {
     return nullptr;
   }
@@ -76,11 +76,11 @@ int ParamTypeIndex(TFieldType type) {
 
 // ---- TkvDatabaseDataset -------------------------------------------------------------------------
 
-TkvDatabaseDataset::TkvDatabaseDataset() {
+TkvDatabaseDataset::TkvDatabaseDataset(TConversionContext& context) : TPropertiesOf(context) {
   Flags |= 0x4000;
-  auto& source = CreateOwned<TDataSource>(HostForm());
+  auto& source = CreateOwned<TDataSource>(Context().HostForm());
   Source = &source;
-  auto& report = CreateOwned<TkvDBDataSet>(HostForm());
+  auto& report = CreateOwned<TkvDBDataSet>(Context().HostForm());
   report.SetDataSource(&source);
   Report = &report;
 }
@@ -99,21 +99,21 @@ void TkvDatabaseDataset::Adopt(TDataSet& dataset) {
   PlatformSource()->SetDataSet(&dataset);
 }
 
-std::string TkvDatabaseDataset::ReferenceName(const TComponent* component) {
+std::string TkvDatabaseDataset::ReferenceName(const TComponent* component) const {
   if (!component) return {};
   const TComponent* owner = component->Owner();
-  if (owner && owner != &HostForm()) return owner->Name + "." + component->Name;
+  if (owner && owner != &Context().HostForm()) return owner->Name + "." + component->Name;
   return component->Name;
 }
 
 TDataSet* TkvDatabaseDataset::DatasetAt(const std::string& path) const {
-  TComponent* found = ComponentAt(path);
+  TComponent* found = ComponentAt(Context(), path);
   if (auto* source = dynamic_cast<TDataSource*>(found)) return source->DataSet();
   return dynamic_cast<TDataSet*>(found);
 }
 
 TDataSource* TkvDatabaseDataset::SourceAt(const std::string& path) const {
-  TComponent* found = ComponentAt(path);
+  TComponent* found = ComponentAt(Context(), path);
   if (auto* source = dynamic_cast<TDataSource*>(found)) return source;
   auto* dataset = dynamic_cast<TDataSet*>(found);
   if (!dataset || !dataset->Owner()) return nullptr;
@@ -143,11 +143,11 @@ const TPropertyTable<TkvDatabaseDataset>& TkvDatabaseDataset::Properties() {
                      const TVariant& x) { c.PlatformDataset()->SetActive(VarToInt(x) != 0); }},
           {.Name = "Database",
            .Get = [](const C& c) -> TVariant {
-             return ReferenceName(c.PlatformDataset()->Connection());
+             return c.ReferenceName(c.PlatformDataset()->Connection());
            },
            .Set =
                [](C& c, const TVariant& x) {
-                 auto* connection = dynamic_cast<TCustomConnection*>(ComponentAt(VarToStr(x)));
+                 auto* connection = dynamic_cast<TCustomConnection*>(ComponentAt(c.Context(), VarToStr(x)));
                  TDataSet& dataset = *c.PlatformDataset();
                  if (c.Family() == TDataAccessFamily::dfADO) dataset.Close();
                  // A connection of another layer cannot serve this dataset: no link.
@@ -279,7 +279,7 @@ void TkvDatabaseDataset::AfterLoad() {
   ApplyActive();
 }
 
-void TkvDatabaseDataset::WriteDatasetAttributes(TStream& stream) const {
+void TkvDatabaseDataset::WriteDatasetAttributes(TDocumentStream& stream) const {
   if (const TCustomConnection* connection = PlatformDataset()->Connection()) {
     WriteTextAttribute(stream, "Database", connection->Name);
   }
@@ -423,7 +423,7 @@ const TPropertyTable<TkvTableOf<Base>>& TkvTableOf<Base>::Properties() {
           {.Name = "MasterSource",
            .Get = [](const C& c) -> TVariant {
              const TDataSource* source = c.Table().MasterSource();
-             return C::ReferenceName(source ? source->DataSet() : nullptr);
+             return c.ReferenceName(source ? source->DataSet() : nullptr);
            },
            .Set = [](C& c,
                      const TVariant& x) { c.Table().SetMasterSource(c.SourceAt(VarToStr(x))); }},
@@ -443,7 +443,7 @@ void TkvTableOf<Base>::AfterLoad() {
 }
 
 template <class Base>
-void TkvTableOf<Base>::WriteTableAttributes(TStream& stream) const {
+void TkvTableOf<Base>::WriteTableAttributes(TDocumentStream& stream) const {
   TCustomTable& table = Table();
   WriteTextAttribute(stream, "IndexName", table.IndexName);
   WriteTextAttribute(stream, "TableName", table.TableName);
@@ -475,9 +475,9 @@ template class TkvTableOf<TkvADODataset>;
 template class TkvTableOf<TkvIBXDataset>;
 template class TkvTableOf<TkvDBXDataset>;
 
-TkvADOTable::TkvADOTable() {
+TkvADOTable::TkvADOTable(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Table";
-  auto& table = CreateOwned<TADOTable>(HostForm());
+  auto& table = CreateOwned<TADOTable>(Context().HostForm());
   table.EnableBCD = false;
   Adopt(table);
 }
@@ -514,15 +514,15 @@ void TkvADOTable::SaveLegacy(TStream& stream) {
   WriteFieldList(stream);
 }
 
-void TkvADOTable::SaveToDocument(TStream& stream) {
+void TkvADOTable::SaveToDocument(TDocumentStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteDatasetAttributes(stream);
   WriteTableAttributes(stream);
 }
 
-TkvIBXTable::TkvIBXTable() {
+TkvIBXTable::TkvIBXTable(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Table";
-  Adopt(CreateOwned<TIBTable>(HostForm()));
+  Adopt(CreateOwned<TIBTable>(Context().HostForm()));
 }
 
 // IBX table payload:
@@ -556,15 +556,15 @@ void TkvIBXTable::SaveLegacy(TStream& stream) {
   WriteFieldList(stream);
 }
 
-void TkvIBXTable::SaveToDocument(TStream& stream) {
+void TkvIBXTable::SaveToDocument(TDocumentStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteDatasetAttributes(stream);
   WriteTableAttributes(stream);
 }
 
-TkvDBXTable::TkvDBXTable() {
+TkvDBXTable::TkvDBXTable(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Table";
-  Adopt(CreateOwned<TSQLTable>(HostForm()));
+  Adopt(CreateOwned<TSQLTable>(Context().HostForm()));
 }
 
 // DBX table payload:
@@ -607,7 +607,7 @@ const TPropertyTable<TkvQueryOf<Base>>& TkvQueryOf<Base>::Properties() {
           {.Name = "DataSource",
            .Get = [](const C& c) -> TVariant {
              const TDataSource* source = c.Query().DataSource();
-             return C::ReferenceName(source ? source->DataSet() : nullptr);
+             return c.ReferenceName(source ? source->DataSet() : nullptr);
            },
            .Set = [](C& c,
                      const TVariant& x) { c.Query().SetDataSource(c.SourceAt(VarToStr(x))); }},
@@ -685,8 +685,8 @@ template class TkvQueryOf<TkvADODataset>;
 template class TkvQueryOf<TkvIBXDataset>;
 template class TkvQueryOf<TkvDBXDataset>;
 
-TkvADOQuery::TkvADOQuery() {
-  auto& query = CreateOwned<TADOQuery>(HostForm());
+TkvADOQuery::TkvADOQuery(TConversionContext& context) : TViewClassOf(context) {
+  auto& query = CreateOwned<TADOQuery>(Context().HostForm());
   query.EnableBCD = false;
   Adopt(query);
 }
@@ -712,14 +712,14 @@ void TkvADOQuery::SaveLegacy(TStream& stream) {
   WriteQueryRest(stream, true);
 }
 
-void TkvADOQuery::SaveToDocument(TStream& stream) {
+void TkvADOQuery::SaveToDocument(TDocumentStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteDatasetAttributes(stream);
   WriteTextAttribute(stream, "SQL.text", LinesText(Query().SQL()));
 }
 
-TkvIBXQuery::TkvIBXQuery() {
-  Adopt(CreateOwned<TIBQuery>(HostForm()));
+TkvIBXQuery::TkvIBXQuery(TConversionContext& context) : TViewClassOf(context) {
+  Adopt(CreateOwned<TIBQuery>(Context().HostForm()));
 }
 
 // IBX query payload: Database | Filter | DataSource | SQL | u8 Active | fields | parameters
@@ -740,14 +740,14 @@ void TkvIBXQuery::SaveLegacy(TStream& stream) {
   WriteQueryRest(stream, false);
 }
 
-void TkvIBXQuery::SaveToDocument(TStream& stream) {
+void TkvIBXQuery::SaveToDocument(TDocumentStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteDatasetAttributes(stream);
   WriteTextAttribute(stream, "SQL.text", LinesText(Query().SQL()));
 }
 
-TkvDBXQuery::TkvDBXQuery() {
-  Adopt(CreateOwned<TSQLQuery>(HostForm()));
+TkvDBXQuery::TkvDBXQuery(TConversionContext& context) : TViewClassOf(context) {
+  Adopt(CreateOwned<TSQLQuery>(Context().HostForm()));
   // The element holds the common attributes and the position block only.
   WritesParamBlock = false;
 }
@@ -770,7 +770,7 @@ void TkvDBXQuery::SaveLegacy(TStream& stream) {
 
 // ---- Databases ----------------------------------------------------------------------------------
 
-TkvDatabaseObject::TkvDatabaseObject() {
+TkvDatabaseObject::TkvDatabaseObject(TConversionContext& context) : TPropertiesOf(context) {
   NamePrefix = "Database";
   Flags |= 0x4000;
 }
@@ -803,11 +803,11 @@ void TkvDatabaseObject::ReadConnected(TStream& stream) {
   ConnectFailed = false;
 }
 
-void TkvDatabaseObject::WriteLoginPrompt(TStream& stream) const {
+void TkvDatabaseObject::WriteLoginPrompt(TDocumentStream& stream) const {
   if (!PlatformConnection()->LoginPrompt) WriteAttribute(stream, "LoginPrompt", "False");
 }
 
-void TkvDatabaseObject::WriteConnected(TStream& stream) const {
+void TkvDatabaseObject::WriteConnected(TDocumentStream& stream) const {
   if (PlatformConnection()->Connected()) WriteAttribute(stream, "Connected", "True");
 }
 
@@ -819,8 +819,8 @@ void TkvDatabaseObject::DocumentLosses(std::vector<std::string>& losses) const {
   }
 }
 
-TkvADODatabase::TkvADODatabase() {
-  Component = &CreateOwned<TADOConnection>(HostForm());
+TkvADODatabase::TkvADODatabase(TConversionContext& context) : TViewClassOf(context) {
+  Component = &CreateOwned<TADOConnection>(Context().HostForm());
 }
 
 const TPropertyTable<TkvADODatabase>& TkvADODatabase::Properties() {
@@ -851,16 +851,16 @@ void TkvADODatabase::SaveLegacy(TStream& stream) {
   WriteBool8(stream, Connection().Connected());
 }
 
-void TkvADODatabase::SaveToDocument(TStream& stream) {
+void TkvADODatabase::SaveToDocument(TDocumentStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "DatabaseName", Connection().ConnectionString);
   WriteLoginPrompt(stream);
   WriteConnected(stream);
 }
 
-TkvIBXDatabase::TkvIBXDatabase() {
-  auto& database = CreateOwned<TIBDatabase>(HostForm());
-  auto& transaction = CreateOwned<TIBTransaction>(HostForm());
+TkvIBXDatabase::TkvIBXDatabase(TConversionContext& context) : TViewClassOf(context) {
+  auto& database = CreateOwned<TIBDatabase>(Context().HostForm());
+  auto& transaction = CreateOwned<TIBTransaction>(Context().HostForm());
   database.SetDefaultTransaction(&transaction);
   Transaction = &transaction;
   Component = &database;
@@ -919,7 +919,7 @@ void TkvIBXDatabase::SaveLegacy(TStream& stream) {
   WriteBool8(stream, Connection().Connected());
 }
 
-void TkvIBXDatabase::SaveToDocument(TStream& stream) {
+void TkvIBXDatabase::SaveToDocument(TDocumentStream& stream) {
   TkvNonVisualControl::SaveToDocument(stream);
   WriteTextAttribute(stream, "DatabaseName", Connection().DatabaseName);
   WriteLoginPrompt(stream);
@@ -928,8 +928,8 @@ void TkvIBXDatabase::SaveToDocument(TStream& stream) {
   WriteAttribute(stream, "SQLDialect", Connection().SQLDialect);
 }
 
-TkvDBXDatabase::TkvDBXDatabase() {
-  Component = &CreateOwned<TSQLConnection>(HostForm());
+TkvDBXDatabase::TkvDBXDatabase(TConversionContext& context) : TViewClassOf(context) {
+  Component = &CreateOwned<TSQLConnection>(Context().HostForm());
 }
 
 const TPropertyTable<TkvDBXDatabase>& TkvDBXDatabase::Properties() {

@@ -31,7 +31,7 @@ int ParamTypeIndex(TFieldType type);
 // registered or stored.
 class TkvDatabaseDataset : public TPropertiesOf<TkvDatabaseDataset, TkvNonVisualControl> {
  public:
-  TkvDatabaseDataset();
+  explicit TkvDatabaseDataset(TConversionContext& context);
   ~TkvDatabaseDataset() override;
 
   virtual TDataAccessFamily Family() const = 0;
@@ -63,10 +63,10 @@ class TkvDatabaseDataset : public TPropertiesOf<TkvDatabaseDataset, TkvNonVisual
   void ReadFieldList(TStream& stream);
   void WriteFieldList(TStream& stream);
   // The dataset part of ADO and IBX elements: Database when a connection is linked, Filter.
-  void WriteDatasetAttributes(TStream& stream) const;
+  void WriteDatasetAttributes(TDocumentStream& stream) const;
   // The name of a linked component as references are stored and read back: owner-prefixed when
   // its owner is not the HostForm; empty for none.
-  static std::string ReferenceName(const TComponent* component);
+  std::string ReferenceName(const TComponent* component) const;
   // The platform dataset a stored path names (none when it names none or no dataset).
   TDataSet* DatasetAt(const std::string& path) const;
   // The data source serving the dataset a stored path names.
@@ -102,14 +102,17 @@ class TkvDatabaseQuery {
 
 class TkvADODataset : public TViewClassOf<TkvADODataset, TkvDatabaseDataset, "TkvADODataset"> {
  public:
+  using TViewClassOf::TViewClassOf;
   TDataAccessFamily Family() const override { return TDataAccessFamily::dfADO; }
 };
 class TkvIBXDataset : public TViewClassOf<TkvIBXDataset, TkvDatabaseDataset, "TkvIBXDataset"> {
  public:
+  using TViewClassOf::TViewClassOf;
   TDataAccessFamily Family() const override { return TDataAccessFamily::dfIBX; }
 };
 class TkvDBXDataset : public TViewClassOf<TkvDBXDataset, TkvDatabaseDataset, "TkvDBXDataset"> {
  public:
+  using TViewClassOf::TViewClassOf;
   TDataAccessFamily Family() const override { return TDataAccessFamily::dfDBX; }
 };
 
@@ -120,6 +123,7 @@ class TkvDBXDataset : public TViewClassOf<TkvDBXDataset, TkvDatabaseDataset, "Tk
 template <class Base>
 class TkvTableOf : public TPropertiesOf<TkvTableOf<Base>, Base> {
  public:
+  using TPropertiesOf<TkvTableOf<Base>, Base>::TPropertiesOf;
   static const TPropertyTable<TkvTableOf>& Properties();
   TCustomTable& Table() const { return static_cast<TCustomTable&>(*this->PlatformDataset()); }
   void AfterLoad() override;
@@ -127,26 +131,26 @@ class TkvTableOf : public TPropertiesOf<TkvTableOf<Base>, Base> {
 
  protected:
   // IndexName, TableName, and Master with MasterFields when a master is linked.
-  void WriteTableAttributes(TStream& stream) const;
+  void WriteTableAttributes(TDocumentStream& stream) const;
 };
 
 class TkvADOTable : public TViewClassOf<TkvADOTable, TkvTableOf<TkvADODataset>, "TkvADOTable"> {
  public:
-  TkvADOTable();
+  explicit TkvADOTable(TConversionContext& context);
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 };
 class TkvIBXTable : public TViewClassOf<TkvIBXTable, TkvTableOf<TkvIBXDataset>, "TkvIBXTable"> {
  public:
-  TkvIBXTable();
+  explicit TkvIBXTable(TConversionContext& context);
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 };
 class TkvDBXTable : public TViewClassOf<TkvDBXTable, TkvTableOf<TkvDBXDataset>, "TkvDBXTable"> {
  public:
-  TkvDBXTable();
+  explicit TkvDBXTable(TConversionContext& context);
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
 };
@@ -158,6 +162,7 @@ class TkvDBXTable : public TViewClassOf<TkvDBXTable, TkvTableOf<TkvDBXDataset>, 
 template <class Base>
 class TkvQueryOf : public TPropertiesOf<TkvQueryOf<Base>, Base>, public TkvDatabaseQuery {
  public:
+  using TPropertiesOf<TkvQueryOf<Base>, Base>::TPropertiesOf;
   static const TPropertyTable<TkvQueryOf>& Properties();
   TCustomQuery& Query() const { return static_cast<TCustomQuery&>(*this->PlatformDataset()); }
   void AfterLoad() override;
@@ -175,21 +180,21 @@ class TkvQueryOf : public TPropertiesOf<TkvQueryOf<Base>, Base>, public TkvDatab
 
 class TkvADOQuery : public TViewClassOf<TkvADOQuery, TkvQueryOf<TkvADODataset>, "TkvADOQuery"> {
  public:
-  TkvADOQuery();
+  explicit TkvADOQuery(TConversionContext& context);
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 };
 class TkvIBXQuery : public TViewClassOf<TkvIBXQuery, TkvQueryOf<TkvIBXDataset>, "TkvIBXQuery"> {
  public:
-  TkvIBXQuery();
+  explicit TkvIBXQuery(TConversionContext& context);
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 };
 class TkvDBXQuery : public TViewClassOf<TkvDBXQuery, TkvQueryOf<TkvDBXDataset>, "TkvDBXQuery"> {
  public:
-  TkvDBXQuery();
+  explicit TkvDBXQuery(TConversionContext& context);
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
 };
@@ -200,7 +205,7 @@ class TkvDBXQuery : public TViewClassOf<TkvDBXQuery, TkvQueryOf<TkvDBXDataset>, 
 // "LoginPrompt", and the note of a connection that failed while the record was read.
 class TkvDatabaseObject : public TPropertiesOf<TkvDatabaseObject, TkvNonVisualControl> {
  public:
-  TkvDatabaseObject();
+  explicit TkvDatabaseObject(TConversionContext& context);
   static const TPropertyTable<TkvDatabaseObject>& Properties();
 
   TCustomConnection* PlatformConnection() const {
@@ -214,29 +219,29 @@ class TkvDatabaseObject : public TPropertiesOf<TkvDatabaseObject, TkvNonVisualCo
   // Reads the Connected byte and connects when it is set; a failure ends the record.
   void ReadConnected(TStream& stream);
   // LoginPrompt="False" when the prompt is off; Connected="True" when connected.
-  void WriteLoginPrompt(TStream& stream) const;
-  void WriteConnected(TStream& stream) const;
+  void WriteLoginPrompt(TDocumentStream& stream) const;
+  void WriteConnected(TDocumentStream& stream) const;
 };
 
 class TkvADODatabase : public TViewClassOf<TkvADODatabase, TkvDatabaseObject, "TkvADODatabase"> {
  public:
-  TkvADODatabase();
+  explicit TkvADODatabase(TConversionContext& context);
   static const TPropertyTable<TkvADODatabase>& Properties();
   TADOConnection& Connection() const { return static_cast<TADOConnection&>(*PlatformConnection()); }
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 };
 
 class TkvIBXDatabase : public TViewClassOf<TkvIBXDatabase, TkvDatabaseObject, "TkvIBXDatabase"> {
  public:
-  TkvIBXDatabase();
+  explicit TkvIBXDatabase(TConversionContext& context);
   ~TkvIBXDatabase() override;
   static const TPropertyTable<TkvIBXDatabase>& Properties();
   TIBDatabase& Connection() const { return static_cast<TIBDatabase&>(*PlatformConnection()); }
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
  private:
   TComponentLink Transaction;
@@ -244,7 +249,7 @@ class TkvIBXDatabase : public TViewClassOf<TkvIBXDatabase, TkvDatabaseObject, "T
 
 class TkvDBXDatabase : public TViewClassOf<TkvDBXDatabase, TkvDatabaseObject, "TkvDBXDatabase"> {
  public:
-  TkvDBXDatabase();
+  explicit TkvDBXDatabase(TConversionContext& context);
   static const TPropertyTable<TkvDBXDatabase>& Properties();
   TSQLConnection& Connection() const { return static_cast<TSQLConnection&>(*PlatformConnection()); }
   void LoadLegacy(TStream& stream) override;

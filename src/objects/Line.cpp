@@ -7,7 +7,7 @@
 
 namespace kv {
 
-TkvLineView::TkvLineView() {
+TkvLineView::TkvLineView(TConversionContext& context) : TViewClassOf(context) {
   TypeCode = TypeLine;
   NamePrefix = "Line";
   FrameTyp = frLeft;
@@ -21,7 +21,7 @@ const TPropertyTable<TkvLineView>& TkvLineView::Properties() {
   return table;
 }
 
-void TkvLineView::SaveToDocument(TStream& stream) {
+void TkvLineView::SaveToDocument(TDocumentStream& stream) {
   TkvStretcheable::SaveToDocument(stream);
   if (!(Flags & flStretched)) WriteAttribute(stream, "Stretched", "False");
 }

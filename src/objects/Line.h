@@ -12,7 +12,7 @@ namespace kv {
 class TkvLineView : public TViewClassOf<TkvLineView, TkvStretcheable, "TkvLineView"> {
  public:
   // TypeCode 4, NamePrefix "Line", FrameTyp left (a vertical line), FillColor white.
-  TkvLineView();
+  explicit TkvLineView(TConversionContext& context);
 
   // The names of TkvView and "Stretched", all handled by TkvView.
   static const TPropertyTable<TkvLineView>& Properties();
@@ -23,7 +23,7 @@ class TkvLineView : public TViewClassOf<TkvLineView, TkvStretcheable, "TkvLineVi
   std::int64_t RemainHeight() const override { return 0; }
 
   // The common attributes, then Stretched="False" when the stretch flag is clear.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 };
 
 // Registers TkvLineView as the class of type code 4.

@@ -6,8 +6,8 @@
 
 #include "base/Ascii.h"
 #include "base/DocumentText.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Messages.h"
 #include "legacy/PropertyRoutines.h"
 
@@ -91,7 +91,7 @@ const std::array<std::string, 4>& BooleanFormats() {
 
 // ---- TkvMemoView --------------------------------------------------------------------------------
 
-TkvMemoView::TkvMemoView() {
+TkvMemoView::TkvMemoView(TConversionContext& context) : TViewClassOf(context) {
   TypeCode = TypeMemo;
   NamePrefix = "Memo";
   Flags = flStretched | flWordWrap;
@@ -161,8 +161,8 @@ TVariant TkvMemoView::RunMethod(const std::string& name, const TVariant& argumen
 //   LineSpacing, CharSpacing   4 + 4           version 24 up
 void TkvMemoView::LoadLegacy(TStream& stream) {
   TkvStretcheable::LoadLegacy(stream);
-  const std::uint8_t version = LoadState().LegacyVersion;
-  Font.Name = ReadStoredString(stream);
+  const std::uint8_t version = Context().Load.LegacyVersion;
+  Font.Name = ReadStoredString(stream, version);
   Font.Size = ReadInt(stream);
   Font.Style = StyleFromStored(static_cast<std::uint16_t>(ReadWord(stream)));
   Font.Color = ReadInt(stream);
@@ -173,7 +173,7 @@ void TkvMemoView::LoadLegacy(TStream& stream) {
     HighlightStyle = static_cast<std::uint16_t>(ReadWord(stream));
     HighlightFontColor = ReadInt(stream);
     HighlightColor = ReadInt(stream);
-    HighlightCondition = ReadStoredString(stream);
+    HighlightCondition = ReadStoredString(stream, version);
   }
   if (version >= 24) {
     LineSpacing = ReadInt(stream);
@@ -201,7 +201,7 @@ void TkvMemoView::SaveLegacy(TStream& stream) {
   WriteInt(stream, CharSpacing);
 }
 
-void TkvMemoView::SaveToDocument(TStream& stream) {
+void TkvMemoView::SaveToDocument(TDocumentStream& stream) {
   TkvStretcheable::SaveToDocument(stream);
   // The text flags, each only in its state other than the document's default.
   if (Flags & flStretched) WriteAttribute(stream, "StretchMode", "smMaxHeight");

@@ -62,7 +62,7 @@ const std::array<std::string, 4>& BooleanFormats();
 class TkvMemoView : public TViewClassOf<TkvMemoView, TkvStretcheable, "TkvMemoView"> {
  public:
   // TypeCode 0 (memo), NamePrefix "Memo", Flags stretched and word wrap.
-  TkvMemoView();
+  explicit TkvMemoView(TConversionContext& context);
 
   // The names of TkvView first (declared here, handled there), then "Font.Name" to "RTLReading":
   // the font through SetFontProperty/GetFontProperty, "Alignment", the spacings, the flag names
@@ -81,7 +81,7 @@ class TkvMemoView : public TViewClassOf<TkvMemoView, TkvStretcheable, "TkvMemoVi
   void SaveLegacy(TStream& stream) override;
   // The common attributes, then the memo's: text flags, font, spacings, highlight (only with a
   // condition), alignment, rotation and display format.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
   // Word break when set, the decimal digits of a numeric format, a character set other than
   // ANSI and the default, and a display format that has no format text in the document.
   void DocumentLosses(std::vector<std::string>& losses) const override;

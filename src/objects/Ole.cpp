@@ -61,7 +61,7 @@ void TkvOleContainer::SaveToStream(TStream& stream) const {
 
 // ---- TkvOLEView ---------------------------------------------------------------------------------
 
-TkvOLEView::TkvOLEView() {
+TkvOLEView::TkvOLEView(TConversionContext& context) : TViewClassOf(context) {
   Flags = flStretched;
   NamePrefix = "Ole";
 }

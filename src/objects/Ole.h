@@ -45,7 +45,7 @@ class TkvOleContainer {
 class TkvOLEView : public TViewClassOf<TkvOLEView, TkvView, "TkvOLEView"> {
  public:
   // TypeCode 10 (add-in), Flags 0x0001 (stretched), NamePrefix "Ole", an empty container.
-  TkvOLEView();
+  explicit TkvOLEView(TConversionContext& context);
 
   // The names of TkvView, then "OLE" (the designer's OLE editor), "Stretched" and "DataField";
   // the last two are read and set as every view reads and sets them.

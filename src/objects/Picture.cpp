@@ -11,6 +11,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "legacy/ComponentPath.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
@@ -73,7 +74,7 @@ TGraphicKind GraphicKindOfFile(std::string_view bytes) {
 
 // ---- TkvPictureView -----------------------------------------------------------------------------
 
-TkvPictureView::TkvPictureView() {
+TkvPictureView::TkvPictureView(TConversionContext& context) : TViewClassOf(context) {
   TypeCode = TypePicture;
   NamePrefix = "Picture";
   Flags = flStretched | flPictRatio;
@@ -170,13 +171,13 @@ void TkvPictureView::SaveLegacy(TStream& stream) {
   stream.Seek(0, TSeekOrigin::soEnd);
 }
 
-void TkvPictureView::SaveToDocument(TStream& stream) {
+void TkvPictureView::SaveToDocument(TDocumentStream& stream) {
   TkvView::SaveToDocument(stream);
   if (!Picture.Empty()) {
     const TMemoryStream graphic(Picture.Bytes());
     WriteAttribute(stream, "Picture.Propdata", StreamToHex(graphic));
   }
-  WriteDataFieldAttributes(stream, ResolveFieldReference(FieldReferenceText(Memo)));
+  WriteDataFieldAttributes(stream, ResolveFieldReference(Context(), FieldReferenceText(Memo)));
   if (!(Flags & flStretched)) WriteAttribute(stream, "Stretched", "False");
   if (Flags & flPictCenter) WriteAttribute(stream, "Center", "True");
   if (!(Flags & flPictRatio)) WriteAttribute(stream, "KeepAspectRatio", "False");
@@ -192,7 +193,7 @@ void TkvPictureView::DocumentLosses(std::vector<std::string>& losses) const {
       losses.push_back("the blob type " + blobType +
                        " of its data-field image is not carried into the document");
     }
-    if (!ResolveFieldReference(reference).Resolved()) {
+    if (!ResolveFieldReference(Context(), reference).Resolved()) {
       losses.push_back("its data-field reference " + std::string(reference) +
                        " names no field of a dataset, so the document names no data field");
     }

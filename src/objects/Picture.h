@@ -60,7 +60,7 @@ TGraphicKind GraphicKindOfFile(std::string_view bytes);
 class TkvPictureView : public TViewClassOf<TkvPictureView, TkvView, "TkvPictureView"> {
  public:
   // TypeCode 1, NamePrefix "Picture", Flags stretched and keep aspect.
-  TkvPictureView();
+  explicit TkvPictureView(TConversionContext& context);
 
   // The names of TkvView, then "Picture", "Stretched", "Center", "KeepAspect", "DataField" and
   // "BlobType" (btBMP to btWMF). "Center" and "KeepAspect" are bits of Flags. "Picture" is
@@ -77,7 +77,7 @@ class TkvPictureView : public TViewClassOf<TkvPictureView, TkvView, "TkvPictureV
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // The common attributes, then Picture.Propdata, DataSet and DataField, and the three flags.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
   // The blob type of a picture read from a data field, a data-field reference that names no
   // dataset field, and an image of a kind that was not kept.
   void DocumentLosses(std::vector<std::string>& losses) const override;

@@ -7,6 +7,7 @@
 #include "base/DocumentText.h"
 #include "base/Errors.h"
 #include "base/FormWriter.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
 #include "objects/DataField.h"
@@ -20,7 +21,7 @@ constexpr int InsertRichText = 55223;
 
 }  // namespace
 
-TkvRichView::TkvRichView() {
+TkvRichView::TkvRichView(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Rich";
 }
 
@@ -80,16 +81,16 @@ void TkvRichView::SaveLegacy(TStream& stream) {
 
 // Propdata is a binary property block, in the value codes of binary form streams:
 //   8 "RichEdit"   binary value: code 10, 4-byte length, the RTF bytes (length 0 for no text)
-void TkvRichView::SaveToDocument(TStream& stream) {
+void TkvRichView::SaveToDocument(TDocumentStream& stream) {
   TkvStretcheable::SaveToDocument(stream);
   TMemoryStream block;
-  TFormWriter writer(block);
+  TFormWriter writer(block, Context().CodePage);
   writer.WritePropName("RichEdit");
   writer.WriteBinary(RichText);
   WriteAttribute(stream, "Propdata", StreamToHex(block));
   if (Flags & flStretched) WriteAttribute(stream, "StretchMode", "smMaxHeight");
   if (Flags & flRichTextOnly) WriteAttribute(stream, "AllowExpressions", "False");
-  WriteDataFieldAttributes(stream, Memo);
+  WriteDataFieldAttributes(stream, Context(), Memo);
 }
 
 void RegisterRichTextFamily() {

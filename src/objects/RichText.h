@@ -19,7 +19,7 @@ inline constexpr std::uint16_t flRichTextOnly = 0x0010;
 class TkvRichView : public TViewClassOf<TkvRichView, TkvStretcheable, "TkvRichView"> {
  public:
   // The view defaults (so a new rich text view is stretched), NamePrefix "Rich", no text.
-  TkvRichView();
+  explicit TkvRichView(TConversionContext& context);
 
   // The names of TkvView, then "GapX", "GapY", "Lines" (the designer's rich text editor),
   // "Stretched", "TextOnly" (flRichTextOnly) and "DataField".
@@ -33,7 +33,7 @@ class TkvRichView : public TViewClassOf<TkvRichView, TkvStretcheable, "TkvRichVi
   // The common attributes, then Propdata (the RTF in a binary property "RichEdit"), StretchMode
   // when stretched, AllowExpressions "False" when text only, DataSet and DataField when the
   // first memo line resolves.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   // The text in RTF, exactly as read from the record; empty for no text.
   std::string RichText;

@@ -16,7 +16,7 @@ constexpr int InsertShape = 55226;      // "Insert Shape object"
 
 // ---- TkvShapeView -------------------------------------------------------------------------------
 
-TkvShapeView::TkvShapeView() {
+TkvShapeView::TkvShapeView(TConversionContext& context) : TViewClassOf(context) {
   NamePrefix = "Shape";
 }
 
@@ -48,14 +48,14 @@ void TkvShapeView::SaveLegacy(TStream& stream) {
   WriteByte(stream, ShapeKind);
 }
 
-void TkvShapeView::SaveToDocument(TStream& stream) {
+void TkvShapeView::SaveToDocument(TDocumentStream& stream) {
   TkvView::SaveToDocument(stream);
   WriteAttribute(stream, "Shape", std::to_string(ShapeKind));
 }
 
 // ---- TkvRoundRectView ---------------------------------------------------------------------------
 
-TkvRoundRectView::TkvRoundRectView() {
+TkvRoundRectView::TkvRoundRectView(TConversionContext& context) : TViewClassOf(context) {
   // An add-in, not a memo, even before the factory says so.
   TypeCode = TypeAddIn;
   FrameTyp = 0xFF;

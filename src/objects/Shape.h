@@ -42,7 +42,7 @@ inline constexpr std::int32_t GradientShadowWidth = -99;
 class TkvShapeView : public TViewClassOf<TkvShapeView, TkvView, "TkvShapeView"> {
  public:
   // TypeCode 10 (add-in), NamePrefix "Shape", ShapeKind skRectangle.
-  TkvShapeView();
+  explicit TkvShapeView(TConversionContext& context);
 
   // The names of TkvView, then "Shape" (skRectangle to skDiagonal2).
   static const TPropertyTable<TkvShapeView>& Properties();
@@ -51,7 +51,7 @@ class TkvShapeView : public TViewClassOf<TkvShapeView, TkvView, "TkvShapeView"> 
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // The common attributes, then Shape with the kind in decimal.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
 
   std::uint8_t ShapeKind = skRectangle;
 };
@@ -60,7 +60,7 @@ class TkvRoundRectView : public TViewClassOf<TkvRoundRectView, TkvMemoView, "Tkv
  public:
   // The memo defaults, then all four frame lines on, NamePrefix "RoundRect", a grey shadow six
   // pixels wide and rounded corners of 10 pixels; TypeCode 10 (add-in), as the factory sets it.
-  TkvRoundRectView();
+  explicit TkvRoundRectView(TConversionContext& context);
 
   // The names of TkvMemoView, then "ShadowColor", "ShadowWidth", "RoundRect", "RoundSize",
   // "Gradient", "Style", "BeginColor" and "EndColor". In gradient mode "BeginColor" is

@@ -13,6 +13,8 @@ namespace kv {
 
 class TkvStretcheable : public TkvView {
  public:
+  using TkvView::TkvView;
+
   // The way the engine draws while it measures the object (run time only).
   std::uint8_t DrawMode = 0;
 

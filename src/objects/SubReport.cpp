@@ -2,14 +2,14 @@
 #include "objects/SubReport.h"
 
 #include "base/DocumentText.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 
 namespace kv {
 
-TkvSubReportView::TkvSubReportView() {
+TkvSubReportView::TkvSubReportView(TConversionContext& context) : TViewClassOf(context) {
   TypeCode = TypeSubReport;
   NamePrefix = "SubReport";
 }
@@ -26,14 +26,14 @@ void TkvSubReportView::SaveLegacy(TStream& stream) {
   WriteInt(stream, PageIndex);
 }
 
-void TkvSubReportView::SaveToDocument(TStream& stream) {
+void TkvSubReportView::SaveToDocument(TDocumentStream& stream) {
   TkvView::SaveToDocument(stream);
   // The document names its pages Page1, Page2, ...
   WriteAttribute(stream, "Page", "Page" + std::to_string(std::int64_t{PageIndex} + 1));
 }
 
 void TkvSubReportView::DocumentLosses(std::vector<std::string>& losses) const {
-  const TkvReport* report = LoadState().CurrentReport;
+  const TkvReport* report = Context().Load.CurrentReport;
   if (!report) return;
   if (PageIndex < 0 || PageIndex >= report->Pages.Count()) {
     losses.push_back("its page index " + std::to_string(PageIndex) +

@@ -14,14 +14,14 @@ namespace kv {
 class TkvSubReportView : public TViewClassOf<TkvSubReportView, TkvView, "TkvSubReportView"> {
  public:
   // TypeCode 3, NamePrefix "SubReport".
-  TkvSubReportView();
+  explicit TkvSubReportView(TConversionContext& context);
 
   // The common record, then PageIndex (4 bytes, in every version).
   void LoadLegacy(TStream& stream) override;
   void SaveLegacy(TStream& stream) override;
   // The common attributes, then Page="Page<PageIndex + 1>", written as it stands even when no
   // page of the report has that index.
-  void SaveToDocument(TStream& stream) override;
+  void SaveToDocument(TDocumentStream& stream) override;
   // A page index that names no page of the current report.
   void DocumentLosses(std::vector<std::string>& losses) const override;
 

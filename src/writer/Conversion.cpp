@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "base/DocumentText.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 #include "writer/DocumentWriter.h"
 #include "writer/ReportHost.h"
@@ -85,9 +86,10 @@ std::vector<std::string> LoadNotes(const TkvReport& report) {
                       (record.ClassName.empty() ? std::string() : " of class " + record.ClassName));
     }
   }
+  std::vector<std::string> losses;
   for (int p = 0; p < report.Pages.Count(); ++p) {
     for (const auto& object : report.Pages.Item(p).ObjectList) {
-      std::vector<std::string> losses;
+      losses.clear();
       object->DocumentLosses(losses);
       for (const std::string& loss : losses) {
         notes.push_back("Page " + std::to_string(p + 1) + ", " + object->Name + ": " + loss);
@@ -120,6 +122,7 @@ TConversionOutcome ConvertReportFile(TReportHost& host, const std::string& path,
   TConversionOutcome outcome;
   outcome.OutputPath = DocumentPath(path);
   TkvReport& report = host.Report();
+  report.Context().StartConversion();
   TCollectingPrompter collecting(prompter, outcome.Messages);
   const TPrompterScope scope(report, &collecting);
   const Clock::time_point start = Clock::now();

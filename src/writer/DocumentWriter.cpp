@@ -9,7 +9,7 @@
 #include "base/FormWriter.h"
 #include "data/Datasets.h"
 #include "legacy/ComponentPath.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 #include "legacy/Page.h"
 #include "legacy/Report.h"
 
@@ -35,14 +35,16 @@ std::int64_t RoundHalfEven(long double value) {
 // Makes report the current report while its document is written and restores the previous one.
 class TCurrentReportScope {
  public:
-  explicit TCurrentReportScope(TkvReport& report) : Saved(LoadState().CurrentReport) {
-    LoadState().CurrentReport = &report;
+  explicit TCurrentReportScope(TkvReport& report)
+      : State(report.Context().Load), Saved(State.CurrentReport) {
+    State.CurrentReport = &report;
   }
-  ~TCurrentReportScope() { LoadState().CurrentReport = Saved; }
+  ~TCurrentReportScope() { State.CurrentReport = Saved; }
   TCurrentReportScope(const TCurrentReportScope&) = delete;
   TCurrentReportScope& operator=(const TCurrentReportScope&) = delete;
 
  private:
+  TLoadState& State;
   TkvReport* Saved;
 };
 
@@ -51,9 +53,9 @@ std::string PageName(int index) {
 }
 
 // The text of a variable's value; floating-point values take the document's decimal separator.
-std::string VariableText(const TVariant& value) {
+std::string VariableText(const TVariant& value, char decimalSeparator) {
   if (const double* number = std::get_if<double>(&value)) {
-    return FormatFloatGeneral(*number, DocumentDecimalSeparator());
+    return FormatFloatGeneral(*number, decimalSeparator);
   }
   return VarToStr(value);
 }
@@ -61,13 +63,13 @@ std::string VariableText(const TVariant& value) {
 // The value of a variable as the new document refers to data fields: a value that names a field
 // of a database table or query read by one of the report datasets becomes
 // <dataset name without a leading "_">."field name">. Unbound report datasets are passed over.
-std::string DocumentVariableValue(const TVariant& value) {
-  std::string text = VariableText(value);
-  const TFieldReference reference = ResolveFieldReference(text);
+std::string DocumentVariableValue(TConversionContext& context, const TVariant& value) {
+  std::string text = VariableText(value, context.DecimalSeparator);
+  const TFieldReference reference = ResolveFieldReference(context, text);
   if (!reference.Resolved()) return text;
   const auto* table = dynamic_cast<const TDataSet*>(reference.Dataset);
   if (!table) return text;
-  const TkvDBDataSet* bound = ReportDatasetBoundTo(*table);
+  const TkvDBDataSet* bound = ReportDatasetBoundTo(context, *table);
   if (!bound) return text;
   std::string_view name = bound->Name;
   if (!name.empty() && name.front() == '_') name.remove_prefix(1);
@@ -93,9 +95,9 @@ std::string DocumentScript(const TkvReport& report) {
   return text;
 }
 
-void WriteReportStartTag(TkvReport& report, TStream& stream) {
+void WriteReportStartTag(TkvReport& report, TDocumentStream& stream) {
   const TReportOptions& options = report.ReportOptions;
-  const char separator = DocumentDecimalSeparator();
+  const char separator = stream.DecimalSeparator;
   TMemoryStream block;
   const std::string properties = ReportPropertyBlock(report);
   block.Write(properties.data(), properties.size());
@@ -123,7 +125,7 @@ void WriteReportStartTag(TkvReport& report, TStream& stream) {
 
 // Writes the start tag of a report page and returns the shift of its objects' left coordinates:
 // the document measures them from the left margin, the legacy model from the paper edge.
-std::int64_t WriteReportPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
+std::int64_t WriteReportPageTag(const TkvPage& page, const std::string& name, TDocumentStream& stream) {
   const std::int64_t paperWidth = page.Metrics.PaperWidthPx;
   const std::int64_t paperHeight = page.Metrics.PaperHeightPx;
   WriteText(stream, "<TkvxReportPage");
@@ -144,7 +146,7 @@ std::int64_t WriteReportPageTag(const TkvPage& page, const std::string& name, TS
 }
 
 // Writes the start tag of a dialog page; its objects keep their coordinates.
-std::int64_t WriteDialogPageTag(const TkvPage& page, const std::string& name, TStream& stream) {
+std::int64_t WriteDialogPageTag(const TkvPage& page, const std::string& name, TDocumentStream& stream) {
   WriteText(stream, "<TkvxDialogPage");
   WriteAttribute(stream, "Name", name);
   WriteAttribute(stream, "Height", page.Height);
@@ -240,8 +242,9 @@ std::int64_t PixelsToMillimetres(std::int64_t pixels) {
 std::string ReportPropertyBlock(TkvReport& report) {
   TCurrentReportScope current(report);
   TMemoryStream block;
-  TFormWriter writer(block);
-  const std::vector<TkvDataset*> datasets = ReportDatasets();
+  TConversionContext& context = report.Context();
+  TFormWriter writer(block, context.CodePage);
+  const std::vector<TkvDataset*> datasets = ReportDatasets(context);
   writer.WritePropName("Datasets");
   writer.WriteCollectionBegin();
   for (const TkvDataset* dataset : datasets) {
@@ -262,7 +265,7 @@ std::string ReportPropertyBlock(TkvReport& report) {
     writer.WritePropName("Name");
     writer.WriteText(variables.Name(i));
     writer.WritePropName("Value");
-    writer.WriteText(DocumentVariableValue(variables.Value(i)));
+    writer.WriteText(DocumentVariableValue(context, variables.Value(i)));
     writer.WriteListEnd();
   }
   writer.WriteListEnd();
@@ -272,7 +275,8 @@ std::string ReportPropertyBlock(TkvReport& report) {
 void WriteDocument(TkvReport& report, TStream& target) {
   TCurrentReportScope current(report);
   report.DroppedControls.clear();
-  TDocumentStream stream(target);
+  const TConversionContext& context = report.Context();
+  TDocumentStream stream(target, context.CodePage, context.DecimalSeparator);
   WriteLine(stream, "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
   stream.SetPart(-1);
   WriteReportStartTag(report, stream);

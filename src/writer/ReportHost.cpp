@@ -2,6 +2,7 @@
 #include "writer/ReportHost.h"
 
 #include "data/Datasets.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 
 namespace kv {
@@ -15,19 +16,20 @@ std::string RegistrationName(const std::string& className) {
 
 }  // namespace
 
-TReportHost::TReportHost() : TComponent("frmMain") {
-  kvReport1 = &CreateOwned<TkvReport>(*this, "kvReport1");
+TReportHost::TReportHost(TConversionContext& context)
+    : TComponent("frmMain"), OwnerContext(context) {
+  kvReport1 = &CreateOwned<TkvReport>(*this, context, "kvReport1");
   for (const std::string& className : AddInComponentClasses()) {
     CreateOwned<TkvAddInComponent>(*this, className, RegistrationName(className));
   }
   kvDBDataSet1 = &CreateOwned<TkvDBDataSet>(*this, "kvDBDataSet1");
   kvUserDataset1 = &CreateOwned<TkvUserDataset>(*this, "kvUserDataset1");
   kvUserDataset2 = &CreateOwned<TkvUserDataset>(*this, "kvUserDataset2");
-  Application().AddForm(this);
+  context.Application.AddForm(this);
 }
 
 TReportHost::~TReportHost() {
-  Application().RemoveForm(this);
+  OwnerContext.Application.RemoveForm(this);
 }
 
 }  // namespace kv

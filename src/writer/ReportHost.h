@@ -1,8 +1,9 @@
 // The form that holds the legacy report of a conversion, as the application's main window holds
 // it: a component named "frmMain" owning the report kvReport1, one registration component per
 // add-in family and three report datasets, so that component paths in loaded reports
-// ("frmMain.kvDBDataSet1") resolve as they would against that window. It is one of the
-// application's forms for as long as it exists.
+// ("frmMain.kvDBDataSet1") resolve as they would against that window. It is one of the forms of its
+// conversion context's application for as long as it exists, and its report belongs to that
+// context: one host per context, one context per thread that converts reports.
 #pragma once
 
 #include "legacy/Component.h"
@@ -15,8 +16,10 @@ class TkvUserDataset;
 
 class TReportHost : public TComponent {
  public:
-  TReportHost();
+  explicit TReportHost(TConversionContext& context);
   ~TReportHost() override;
+
+  TConversionContext& Context() const { return OwnerContext; }
 
   std::string ClassName() const override { return "TReportHost"; }
 
@@ -26,6 +29,7 @@ class TReportHost : public TComponent {
   TkvUserDataset& UserDataset2() const { return *kvUserDataset2; }
 
  private:
+  TConversionContext& OwnerContext;
   TkvReport* kvReport1;
   TkvDBDataSet* kvDBDataSet1;
   TkvUserDataset* kvUserDataset1;

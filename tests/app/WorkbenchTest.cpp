@@ -17,6 +17,7 @@
 #include "base/CodePage.h"
 #include "base/Errors.h"
 #include "base/Files.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 #include "migrate/Journal.h"
 #include "support/ScriptedPrompter.h"
@@ -252,10 +253,6 @@ TEST_F(WorkbenchTest, UndoTakesTheWindowsOwnRunElseTheJournalChosen) {
 // The code page of the settings decides how the window's run matches: under Shift-JIS the
 // katakana letter a (0x83 0x41) keeps its second byte "A".
 TEST_F(WorkbenchTest, SourceRunKeepsToTheCharactersOfTheSettingsCodePage) {
-  struct TRestore {
-    int Saved = SystemCodePage();
-    ~TRestore() { SetSystemCodePage(Saved); }
-  } restore;
   Dir.Write("kv25x.dat", "A=Z\r\n");
   Dir.Write("kv3converter.ini", "[Settings]\r\nCodePage=932\r\n");
   TfrmMain& f = Start();
@@ -309,7 +306,8 @@ TEST_F(WorkbenchTest, TableThatIsNoTableIsRefusedAtStart) {
 TEST_F(WorkbenchTest, ReportRunConvertsEachReportOnItsOwnReportObject) {
   std::filesystem::create_directories(Dir / "r");
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
     report.Pages.AddPage();
     report.ReportOptions.Password = "pw";
@@ -322,6 +320,7 @@ TEST_F(WorkbenchTest, ReportRunConvertsEachReportOnItsOwnReportObject) {
   Dir.Write("r/Empty.kvf", "");
   Dir.Write("r/Newer.kv3", "earlier document");
   TfrmMain& f = Start();
+  f.ReportThreads = 1;  // the password dialog is asked in list order
   for (const char* name : {"r/Sales.kvf", "r/Protected.kvf", "r/Newer.kvf", "r/Missing.kvf",
                            "r/Empty.kvf", "r/Protected.kvf"})
     f.AddFilesRep(Dir / name);
@@ -372,6 +371,42 @@ TEST_F(WorkbenchTest, ReportRunConvertsEachReportOnItsOwnReportObject) {
   EXPECT_EQ(f.StatusPanels[0], "Ready");
 }
 
+// Reports convert side by side, each on a thread with a context of its own: the rows come in list
+// order, and each protected report gets the answer given for it, while the others go on.
+TEST_F(WorkbenchTest, ReportRunOnManyThreadsAsksEachReportItsOwnQuestion) {
+  std::filesystem::create_directories(Dir / "r");
+  std::vector<std::string> protectedReports;
+  {
+    TConversionContext context;
+    TkvReport report{context};
+    report.Pages.AddPage();
+    for (int i = 0; i < 12; ++i) {
+      const std::string path = Dir / ("r/R" + std::to_string(i) + ".kvf");
+      report.PasswordProtected = i % 3 == 0;
+      report.ReportOptions.Password = "pw" + std::to_string(i);
+      report.SaveReportFile(path);
+      if (report.PasswordProtected) {
+        protectedReports.push_back(path);
+        Prompter.PasswordsFor[path] = i == 9 ? "wrong" : "pw" + std::to_string(i);
+      }
+    }
+  }
+  TfrmMain& f = Start();
+  for (int i = 0; i < 12; ++i) f.AddFilesRep(Dir / ("r/R" + std::to_string(i) + ".kvf"));
+  f.ReportThreads = 4;
+  f.btnConvertRepClick();
+  for (int i = 0; i < 12; ++i) {
+    const TFileRow& row = f.SearchListReport.Rows[static_cast<std::size_t>(i)];
+    EXPECT_EQ(row.Caption, Dir / ("r/R" + std::to_string(i) + ".kvf"));
+    EXPECT_EQ(row.Cells[1], i == 9 ? "Failed" : "Done") << i;
+  }
+  std::vector<std::string> asked = Prompter.PasswordReports;
+  std::sort(asked.begin(), asked.end());
+  std::sort(protectedReports.begin(), protectedReports.end());
+  EXPECT_EQ(asked, protectedReports);
+  EXPECT_EQ(f.StatusPanels[0], "Ready");
+}
+
 TEST_F(WorkbenchTest, ReportRunWithoutConverterFailsOnTheFirstRow) {
   TfrmMain& f = Start();
   f.ConvertReportFile = nullptr;
@@ -392,7 +427,8 @@ TEST_F(WorkbenchTest, ReportRunWithoutConverterFailsOnTheFirstRow) {
   EXPECT_EQ(f.SearchListReport.Rows[0].Cells[0], "0");
 
   std::vector<std::string> converted;
-  f.ConvertReportFile = [&](const std::string& path) {
+  f.ReportThreads = 1;  // the calls are recorded in order
+  f.ConvertReportFile = [&](TReportHost&, const std::string& path) {
     converted.push_back(path);
     TConversionOutcome outcome;
     outcome.Status = converted.size() == 1 ? TConversionStatus::Warnings : TConversionStatus::Done;
@@ -438,11 +474,14 @@ TEST_F(WorkbenchTest, CancelledRunsStopAfterTheFileInHand) {
     f.AddFile(Dir.Write("p/" + std::to_string(i) + ".pas", "a"));
     f.AddFilesRep(Dir / ("r/" + std::to_string(i) + ".kvf"));
   }
-  f.ConvertReportFile = [](const std::string&) {
+  f.ConvertReportFile = [](TReportHost&, const std::string&) {
     TConversionOutcome outcome;
     outcome.Status = TConversionStatus::Done;
     return outcome;
   };
+  // One report in hand at a time (with several threads, every report in hand is finished and
+  // shown: see the pool's tests).
+  f.ReportThreads = 1;
   TCancellingView view(f, 2);
   f.SetView(&view);
   const std::vector<std::pair<TFileList*, void (TfrmMain::*)()>> runs{
@@ -490,7 +529,8 @@ TEST_F(WorkbenchTest, CancelledRunsStopAfterTheFileInHand) {
 TEST_F(WorkbenchTest, RunWorkOnAnotherThreadChangesTheModelOnlyThroughPostChange) {
   std::filesystem::create_directories(Dir / "r");
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
     report.SaveReportFile(Dir / "r/Plain.kvf");
   }

@@ -12,24 +12,16 @@
 namespace kv {
 namespace {
 
-// Sets the system code page for one test and restores the previous one afterwards.
-class TCodePageScope {
- public:
-  explicit TCodePageScope(int codePage) : Saved(SystemCodePage()) { SetSystemCodePage(codePage); }
-  ~TCodePageScope() { SetSystemCodePage(Saved); }
-
- private:
-  int Saved;
-};
-
-std::string Written(std::string_view text, bool line = false) {
-  TMemoryStream stream;
+// What a document stream of the code page writes for text.
+std::string Written(std::string_view text, int codePage = 1252, bool line = false) {
+  TMemoryStream target;
+  TDocumentStream stream(target, codePage, '.');
   if (line) {
     WriteLine(stream, text);
   } else {
     WriteText(stream, text);
   }
-  return stream.Bytes();
+  return target.Bytes();
 }
 
 TEST(DocumentTextTest, EscapeXmlReplacesTheSixMarkupCharactersOnly) {
@@ -69,7 +61,6 @@ TEST(DocumentTextTest, EscapeNameReplacesOnlyWhatWouldBreakTheDocument) {
 }
 
 TEST(DocumentTextTest, WriteTextConvertsSingleByteCodePagesToUtf8) {
-  TCodePageScope codePage(1252);
   const struct {
     std::string Text;
     std::string Utf8;
@@ -84,32 +75,72 @@ TEST(DocumentTextTest, WriteTextConvertsSingleByteCodePagesToUtf8) {
       {std::string("\0x", 2), std::string("\0x", 2)},
   };
   for (const auto& c : cases) EXPECT_EQ(Written(c.Text), c.Utf8) << c.Text;
-  EXPECT_EQ(Written("\xE9", true), "\xC3\xA9\r\n");
-  EXPECT_EQ(Written("", true), "\r\n");
+  EXPECT_EQ(Written("\xE9", 1252, true), "\xC3\xA9\r\n");
+  EXPECT_EQ(Written("", 1252, true), "\r\n");
 }
 
-TEST(DocumentTextTest, WriteTextFollowsTheCodePageInForce) {
-  {
-    TCodePageScope codePage(1251);
-    EXPECT_EQ(Written("\xC0\xE9"), "\xD0\x90\xD0\xB9");  // Cyrillic A and short i
+TEST(DocumentTextTest, WriteTextFollowsTheStreamsCodePage) {
+  EXPECT_EQ(Written("\xC0\xE9", 1251), "\xD0\x90\xD0\xB9");  // Cyrillic A and short i
+  // A double-byte code page converts the text as a whole: a lead and a trail byte are one
+  // character.
+  EXPECT_EQ(Written("a\x82\xA0z", 932), "a\xE3\x81\x82z");
+  // UTF-8 texts pass as they are.
+  EXPECT_EQ(Written("a\xE2\x82\xACz", 65001), "a\xE2\x82\xACz");
+  // A code page whose converter joins a letter and its accent converts the text as a whole.
+  EXPECT_EQ(Written("\xE0\xC8", 1255), CodePageToUtf8("\xE0\xC8", 1255));
+  // Streams of two code pages written side by side each keep their own.
+  TMemoryStream cyrillic;
+  TMemoryStream western;
+  TDocumentStream first(cyrillic, 1251, '.');
+  TDocumentStream second(western, 1252, '.');
+  WriteText(first, "\xE9");
+  WriteText(second, "\xE9");
+  WriteText(first, "\xE9");
+  EXPECT_EQ(cyrillic.Bytes(), "\xD0\xB9\xD0\xB9");
+  EXPECT_EQ(western.Bytes(), "\xC3\xA9");
+}
+
+// A stream that is no memory stream: it keeps what is written in a text of its own.
+class TTextSink : public TStream {
+ public:
+  std::string Text;
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void* buffer, std::size_t count) override {
+    Text.append(static_cast<const char*>(buffer), count);
   }
-  {
-    // A double-byte code page converts the text as a whole: a lead and a trail byte are one
-    // character.
-    TCodePageScope codePage(932);
-    EXPECT_EQ(Written("a\x82\xA0z"), "a\xE3\x81\x82z");
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override {
+    return static_cast<std::int64_t>(Text.size());
   }
-  {
-    // UTF-8 texts pass as they are.
-    TCodePageScope codePage(65001);
-    EXPECT_EQ(Written("a\xE2\x82\xACz"), "a\xE2\x82\xACz");
+  std::int64_t Size() override { return static_cast<std::int64_t>(Text.size()); }
+};
+
+// The same writes give the same bytes through a memory stream, through any other stream, and
+// over the bytes of a memory stream whose position is not at its end.
+TEST(DocumentTextTest, EveryKindOfTargetReceivesTheSameBytes) {
+  for (const int codePage : {1252, 1251, 932, 65001}) {
+    SCOPED_TRACE(codePage);
+    const auto write = [](TDocumentStream& stream) {
+      WriteLine(stream, "<Page");
+      WriteAttribute(stream, "Name", "Caf\xE9\x82\xA0");
+      WriteTextAttribute(stream, "Memo", "a\r\n<\xE9>\x01");
+      WriteNameAttribute(stream, "Tag", "R&D \xC0");
+      WriteAttribute(stream, "Left", std::int64_t{-7});
+      WriteText(stream, "/>");
+    };
+    TMemoryStream memory;
+    TDocumentStream intoMemory(memory, codePage, '.');
+    write(intoMemory);
+    TTextSink sink;
+    TDocumentStream intoSink(sink, codePage, '.');
+    write(intoSink);
+    EXPECT_EQ(sink.Text, memory.Bytes());
+    TMemoryStream overwritten(std::string(memory.Bytes().size() + 3, '#'));
+    overwritten.SetPosition(2);
+    TDocumentStream intoMiddle(overwritten, codePage, '.');
+    write(intoMiddle);
+    EXPECT_EQ(overwritten.Bytes(), "##" + memory.Bytes() + "#");
+    EXPECT_EQ(intoSink.Dropped(), intoMemory.Dropped());
   }
-  {
-    // A code page whose converter joins a letter and its accent converts the text as a whole.
-    TCodePageScope codePage(1255);
-    EXPECT_EQ(Written("\xE0\xC8"), CodePageToUtf8("\xE0\xC8"));
-  }
-  EXPECT_EQ(Written("\xE9"), "\xC3\xA9");
 }
 
 TEST(DocumentTextTest, StreamToHexReadsTheWholeStreamFromItsStart) {
@@ -121,12 +152,12 @@ TEST(DocumentTextTest, StreamToHexReadsTheWholeStreamFromItsStart) {
 }
 
 TEST(DocumentTextTest, AttributesAreBlankNameEqualsQuotedValue) {
-  TCodePageScope codePage(1252);
-  TMemoryStream stream;
+  TMemoryStream target;
+  TDocumentStream stream(target, 1252, '.');
   WriteAttribute(stream, "TagStr", EscapeXml("\xE9\""));
   WriteAttribute(stream, "Left", std::int64_t{-12});
   WriteAttribute(stream, "Empty", "");
-  EXPECT_EQ(stream.Bytes(), " TagStr=\"\xC3\xA9&#34;\" Left=\"-12\" Empty=\"\"");
+  EXPECT_EQ(target.Bytes(), " TagStr=\"\xC3\xA9&#34;\" Left=\"-12\" Empty=\"\"");
 }
 
 // The attribute writers of texts escape as EscapeXml and EscapeName do and, on a document stream,
@@ -150,7 +181,7 @@ TEST(DocumentTextTest, TextAttributesRecordTheControlBytesTheyDrop) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Text);
     TMemoryStream target;
-    TDocumentStream stream(target);
+    TDocumentStream stream(target, 1252, '.');
     stream.SetPart(1, "Memo3");
     if (c.Name) {
       WriteNameAttribute(stream, "A", c.Text);
@@ -168,7 +199,7 @@ TEST(DocumentTextTest, TextAttributesRecordTheControlBytesTheyDrop) {
   // A second drop from the same attribute of the same part adds to the first; another part or
   // attribute gets its own entry; a kept password byte is no drop.
   TMemoryStream target;
-  TDocumentStream stream(target);
+  TDocumentStream stream(target, 1252, '.');
   stream.SetPart(-1);
   WriteTextAttribute(stream, "B", "\x02\x03");
   WriteTextAttribute(stream, "B", "\x04\x02");
@@ -180,11 +211,10 @@ TEST(DocumentTextTest, TextAttributesRecordTheControlBytesTheyDrop) {
   EXPECT_EQ(target.Bytes(), " B=\"\" B=\"\" P=\"\x05\" B=\"\"");
 }
 
-TEST(DocumentTextTest, DecimalSeparatorIsOneProcessWideSetting) {
-  const char saved = DocumentDecimalSeparator();
-  SetDocumentDecimalSeparator(',');
-  EXPECT_EQ(DocumentDecimalSeparator(), ',');
-  SetDocumentDecimalSeparator(saved);
+TEST(DocumentTextTest, DecimalSeparatorIsTheDocumentStreams) {
+  TMemoryStream target;
+  EXPECT_EQ(TDocumentStream(target, 1252, ',').DecimalSeparator, ',');
+  EXPECT_EQ(TDocumentStream(target, 1252, '.').DecimalSeparator, '.');
   // The C locale, which the tests run under, has a point.
   EXPECT_EQ(LocaleDecimalSeparator(), '.');
 }

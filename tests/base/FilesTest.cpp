@@ -85,6 +85,55 @@ TEST(FileReplacement, FileChangedSinceItWasReadIsLeftAsItIs) {
   }
 }
 
+// A file written "when replacing" (a document beside its report) takes a free name directly and
+// replaces only through the full replacement: whatever was at the name, the file ends up holding
+// the new content, a replaced file keeps its permissions, a link to a file elsewhere is replaced
+// itself (the file it pointed to keeps its content), and no temporary file stays behind.
+TEST(FileReplacement, WritingWhenReplacingTakesFreeNamesAndReplacesTheRest) {
+  const struct {
+    const char* Name;
+    std::function<void(const std::string& path)> Before;
+    unsigned Permissions;  // the new file's; 0: the creation mask's default
+  } cases[] = {
+      {"a free name", [](const std::string&) {}, 0},
+      {"an earlier file",
+       [](const std::string& p) {
+         std::ofstream(p) << "earlier";
+         ::chmod(p.c_str(), 0640);
+       },
+       0640},
+      {"a link to nothing", [](const std::string& p) { fs::create_symlink(p + ".gone", p); }, 0},
+      {"a link to a file",
+       [](const std::string& p) {
+         std::ofstream(p + ".real") << "real";
+         fs::create_symlink(p + ".real", p);
+       },
+       0},
+  };
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempDir dir;
+    const std::string path = dir / "Report.kv3";
+    c.Before(path);
+    WriteFileSafely(path, "<document/>", TDiskSync::WhenReplacing);
+    EXPECT_EQ(dir.Read("Report.kv3"), "<document/>");
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    const unsigned expected = c.Permissions ? c.Permissions : 0666 & ~mask;
+    EXPECT_EQ(st.st_mode & 07777, expected);
+    if (dir.Exists("Report.kv3.real")) {
+      EXPECT_EQ(dir.Read("Report.kv3.real"), "real");
+    }
+    for (const auto& entry : fs::directory_iterator(dir.Path())) {
+      const std::string name = entry.path().filename();
+      EXPECT_TRUE(name == "Report.kv3" || name == "Report.kv3.real") << name;
+    }
+  }
+}
+
 // The lone surrogate \uDCXX names a byte that is no part of a UTF-8 character; nothing else is
 // written that way, so every byte can be read back.
 TEST(JsonString, BytesThatAreNoUtf8AreWrittenSoThatTheyCanBeRecovered) {

@@ -26,6 +26,8 @@ TEST(FloatTextTest, GeneralFormRoundsTo15DigitsAndSwitchesNotationAtTheThreshold
       {2.0L / 3, "0.666666666666667"},
       {123456789012345.0L, "123456789012345"},
       {100.0L, "100"},
+      {-42.0L, "-42"},
+      {999999999999999.0L, "999999999999999"},  // the largest whole number written in full
       {45000.25L, "45000.25"},
       {0.99999999999999999L, "1"},
       {999999999999999.9L, "1E15"},  // rounding carries into the next power of ten

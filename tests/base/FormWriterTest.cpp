@@ -20,7 +20,7 @@ std::string Bytes(std::initializer_list<int> bytes) {
 
 std::string Written(const std::function<void(TFormWriter&)>& write) {
   TMemoryStream stream;
-  TFormWriter writer(stream);
+  TFormWriter writer(stream, 1252);
   write(writer);
   return stream.Bytes();
 }
@@ -128,7 +128,7 @@ TEST(FormWriterTest, WrittenFormConvertsToText) {
   const std::string file = FormResourceFromStream(stream, "TFORM1");
   TByteView input(file);
   TMemoryStream output;
-  FormResourceToText(input, output);
+  FormResourceToText(input, output, 1252);
   EXPECT_EQ(output.Bytes(),
             "inherited Form1: TForm1\r\n"
             "  Caption = 'Caf'#233\r\n"

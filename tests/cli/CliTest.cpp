@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
 #include "support/TempDir.h"
@@ -474,7 +475,8 @@ TEST_F(CliTest, InspectShowsTheLoadedReport) {
 
 TEST_F(CliTest, InspectTakesThePasswordOfAProtectedReport) {
   {
-    kv::TkvReport report;
+    kv::TConversionContext reportContext;
+    kv::TkvReport report{reportContext};
     report.Pages.AddPage();
     report.Pages.AddPage();
     report.ReportOptions.Password = "s3cret";
@@ -542,10 +544,10 @@ TEST_F(CliTest, ReportConvertsFoldersToTheirDirectSubfoldersOrEveryLevel) {
 
 // Files from which no report can be read: a "Failed" line each with the reason on standard error,
 // the others still converted, exit 1, and an earlier document of the same name left as it was.
-// A run over many reports, whose output and messages go to separate files, may be shared among
-// worker processes; it prints, writes and exits as a run in one process (messages and lines in
-// the order of the list) does, which is what a run with both streams in one file is.
-TEST_F(CliTest, ReportOverManyFilesMatchesARunInOneProcess) {
+// A run over many reports on several threads, its output and messages going to separate files,
+// prints, writes and exits as a run on one thread with both streams in one file does: messages
+// and lines in the order of the list, and the same documents.
+TEST_F(CliTest, ReportOnManyThreadsMatchesARunOnOne) {
   std::vector<std::string> samples;
   for (const char* name : {"Sales.kvf", "Dialogs.kvf", "Inventory.kvf", "Protected.kvf",
                            "objects/Version23.kvf", "objects/Version25.kvf"}) {
@@ -559,8 +561,8 @@ TEST_F(CliTest, ReportOverManyFilesMatchesARunInOneProcess) {
                 samples[static_cast<std::size_t>(i) % samples.size()]);
     }
   }
-  const TRun split = Run({"report", "--recursive", Dir / "split"});
-  const std::string joinedCommand = Quote(KV3CONV_PATH) + " report --recursive " +
+  const TRun split = Run({"report", "--recursive", "--jobs", "4", Dir / "split"});
+  const std::string joinedCommand = Quote(KV3CONV_PATH) + " report --jobs 1 --recursive " +
                                     Quote(Dir / "joined") + " >" + Quote(Dir / "joined.txt") +
                                     " 2>&1 </dev/null";
   const int joinedStatus = std::system(joinedCommand.c_str());
@@ -627,7 +629,8 @@ TEST_F(CliTest, ReportOverManyFilesMatchesARunInOneProcess) {
 
 TEST_F(CliTest, ReportGoesOnAfterFailedFilesAndKeepsEarlierDocuments) {
   {
-    kv::TkvReport report;
+    kv::TConversionContext reportContext;
+    kv::TkvReport report{reportContext};
     report.Pages.AddPage();
     report.ReportOptions.Password = "s3cret";
     report.PasswordProtected = true;
@@ -738,7 +741,8 @@ TEST_F(CliTest, ReportWhoseDocumentCannotBeWrittenLeavesNoPartialFile) {
 
 TEST_F(CliTest, ReportTakesThePasswordAndPrintsJson) {
   {
-    kv::TkvReport report;
+    kv::TConversionContext reportContext;
+    kv::TkvReport report{reportContext};
     report.Pages.AddPage();
     report.ReportOptions.Password = "s3cret";
     report.PasswordProtected = true;

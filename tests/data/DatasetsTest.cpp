@@ -2,10 +2,8 @@
 // database report datasets, band sources and the listing of the application's report datasets.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "data/Datasets.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 
 namespace kv {
@@ -152,22 +150,23 @@ class TCountingDataset : public TkvUserDataset {
 class BandSourceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Application().AddForm(&Form);
-    LoadState().CurrentReport = &Report;
+    Context.Application.AddForm(&Form);
+    Context.Load.CurrentReport = &Report;
   }
   void TearDown() override {
-    LoadState().CurrentReport = nullptr;
-    Application().RemoveForm(&Form);
+    Context.Load.CurrentReport = nullptr;
+    Context.Application.RemoveForm(&Form);
   }
+  TConversionContext Context;
   TComponent Form{"Form1"};
-  TkvReport& Report = CreateOwned<TkvReport>(Form, "kvReport1");
+  TkvReport& Report = CreateOwned<TkvReport>(Form, Context, "kvReport1");
   TCountingDataset& Named = CreateOwned<TCountingDataset>(Form, "012");
   TkvDBDataSet& Unbound = CreateOwned<TkvDBDataSet>(Form, "kvDBDataSet1");
   TComponent& Other = CreateOwned<TComponent>(Form, "Other");
 };
 
 TEST_F(BandSourceTest, CountsCreateDatasetsOtherTextsNameThem) {
-  TBandSource counted = ResolveBandSource("12");
+  TBandSource counted = ResolveBandSource(Context, "12");
   ASSERT_TRUE(counted.IsCreated());
   EXPECT_EQ(counted.Dataset, counted.Created.get());
   EXPECT_EQ(counted.Dataset->ClassName(), "TkvUserDataset");
@@ -176,39 +175,39 @@ TEST_F(BandSourceTest, CountsCreateDatasetsOtherTextsNameThem) {
   EXPECT_EQ(counted.Dataset->RangeEndCount, 12);
 
   // Texts that do not begin with 1 to 9 are component paths.
-  TBandSource named = ResolveBandSource("012");
+  TBandSource named = ResolveBandSource(Context, "012");
   EXPECT_EQ(named.Dataset, &Named);
   EXPECT_FALSE(named.IsCreated());
   EXPECT_EQ(Named.Reads, 1);
-  EXPECT_EQ(ResolveBandSource("Form1.012").Dataset, &Named);
+  EXPECT_EQ(ResolveBandSource(Context, "Form1.012").Dataset, &Named);
   EXPECT_EQ(Named.Reads, 2);
-  EXPECT_EQ(ResolveBandSource("0").Dataset, nullptr);
-  EXPECT_EQ(ResolveBandSource("").Dataset, nullptr);
-  EXPECT_EQ(ResolveBandSource("Missing.Dataset").Dataset, nullptr);
+  EXPECT_EQ(ResolveBandSource(Context, "0").Dataset, nullptr);
+  EXPECT_EQ(ResolveBandSource(Context, "").Dataset, nullptr);
+  EXPECT_EQ(ResolveBandSource(Context, "Missing.Dataset").Dataset, nullptr);
 
-  EXPECT_THROW(ResolveBandSource("12x"), EConvertError);
-  EXPECT_THROW(ResolveBandSource("99999999999"), EConvertError);
-  EXPECT_THROW(ResolveBandSource("Other"), EInvalidCast);
+  EXPECT_THROW(ResolveBandSource(Context, "12x"), EConvertError);
+  EXPECT_THROW(ResolveBandSource(Context, "99999999999"), EConvertError);
+  EXPECT_THROW(ResolveBandSource(Context, "Other"), EInvalidCast);
   // A database report dataset begins reading, which needs its bound dataset.
-  EXPECT_THROW(ResolveBandSource("kvDBDataSet1"), EDatabaseError);
+  EXPECT_THROW(ResolveBandSource(Context, "kvDBDataSet1"), EDatabaseError);
 }
 
 TEST_F(BandSourceTest, ListsEveryReportDatasetFormByFormInOrder) {
   auto& nested = CreateOwned<TkvUserDataset>(Other, "Nested");
-  auto& hosted = CreateOwned<TkvDBDataSet>(HostForm(), "_Table1");
-  TADOTable& table = CreateOwned<TADOTable>(HostForm(), "Table1");
-  const std::vector<TkvDataset*> expected{&Named, &Unbound, &nested, &hosted};
-  // Forms and datasets of other tests may be listed too; these come in this order.
-  std::vector<TkvDataset*> listed;
-  for (TkvDataset* d : ReportDatasets()) {
-    if (std::find(expected.begin(), expected.end(), d) != expected.end()) listed.push_back(d);
-  }
-  EXPECT_EQ(listed, expected);
+  auto& hosted = CreateOwned<TkvDBDataSet>(Context.HostForm(), "_Table1");
+  TADOTable& table = CreateOwned<TADOTable>(Context.HostForm(), "Table1");
+  // The context's forms hold these alone, in this order.
+  EXPECT_EQ(ReportDatasets(Context),
+            (std::vector<TkvDataset*>{&Named, &Unbound, &nested, &hosted}));
+  // Another context lists the datasets of its own forms only.
+  TConversionContext other;
+  EXPECT_TRUE(ReportDatasets(other).empty());
 
   // The one bound to a table; unbound ones are passed over without an error.
-  EXPECT_EQ(ReportDatasetBoundTo(table), nullptr);
+  EXPECT_EQ(ReportDatasetBoundTo(Context, table), nullptr);
   hosted.SetDataSet(&table);
-  EXPECT_EQ(ReportDatasetBoundTo(table), &hosted);
+  EXPECT_EQ(ReportDatasetBoundTo(Context, table), &hosted);
+  EXPECT_EQ(ReportDatasetBoundTo(other, table), nullptr);
   FreeOwned(&hosted);
   FreeOwned(&table);
 }

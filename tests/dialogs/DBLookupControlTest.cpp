@@ -13,7 +13,7 @@
 #include "data/AccessLayer.h"
 #include "dialogs/DBLookupControl.h"
 #include "legacy/Component.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/ViewProbes.h"
@@ -22,19 +22,20 @@
 namespace kv {
 namespace {
 
+using test::Document;
 using test::Losses;
 using test::Saved;
 
 using TLines = std::vector<std::string>;
 using test::TBytes;
 
-// A table and the data source that serves it, on the HostForm as the database objects place
-// them, freed at the end of the test.
+// A table and the data source that serves it, on the HostForm of a context as the database
+// objects place them, freed at the end of the test.
 class TTableOnHostForm {
  public:
-  explicit TTableOnHostForm(const std::string& name)
-      : Table(CreateOwned<TADOTable>(HostForm(), name)),
-        Source(CreateOwned<TDataSource>(HostForm(), "S" + name)) {
+  TTableOnHostForm(TConversionContext& context, const std::string& name)
+      : Table(CreateOwned<TADOTable>(context.HostForm(), name)),
+        Source(CreateOwned<TDataSource>(context.HostForm(), "S" + name)) {
     Source.SetDataSet(&Table);
   }
   ~TTableOnHostForm() {
@@ -46,12 +47,13 @@ class TTableOnHostForm {
 };
 
 TEST(DBLookupControlTest, ListSourceBindsToTheDataSourceOfTheNamedDataset) {
-  TkvDBLookupControl lookup;
+  TConversionContext context;
+  TkvDBLookupControl lookup(context);
   lookup.AssignProperty("ListSource", std::string("Table1"));
   EXPECT_EQ(lookup.ListDataSource(), nullptr);  // not there yet: no error
 
   {
-    TTableOnHostForm table("Table1");
+    TTableOnHostForm table(context, "Table1");
     // The dataset is read later in the file: binding waits for the end of the load.
     EXPECT_EQ(lookup.ListDataSource(), nullptr);
     lookup.AfterLoad();
@@ -69,11 +71,12 @@ TEST(DBLookupControlTest, ListSourceBindsToTheDataSourceOfTheNamedDataset) {
 }
 
 TEST(DBLookupControlTest, UnresolvedListSourceIsWrittenBackAsStored) {
+  TConversionContext context;
   for (const std::string path : {"", "Missing", "NoForm.Table1", "DialogForm.A.B", "A.B.C.D"}) {
     SCOPED_TRACE(path);
     TBytes payload;
     payload.Str(path).Str("Id").Str("Title");
-    TkvDBLookupControl lookup;
+    TkvDBLookupControl lookup(context);
     const std::string common = Saved(lookup).substr(0, Saved(lookup).size() - 9);
     TMemoryStream stream(common + payload.Data);
     lookup.LoadLegacy(stream);
@@ -86,14 +89,13 @@ TEST(DBLookupControlTest, UnresolvedListSourceIsWrittenBackAsStored) {
 }
 
 TEST(DBLookupControlTest, ElementHoldsOnlyTheCommonPartsAndTheLossesAreNoted) {
-  TkvDBLookupControl lookup;
+  TConversionContext context;
+  TkvDBLookupControl lookup(context);
   lookup.Name = "Look1";
   lookup.ListSourcePath = "Table1";
   lookup.KeyField = "ID";
   lookup.ListField = "Name";
-  TMemoryStream stream;
-  lookup.SaveToDocument(stream);
-  EXPECT_EQ(stream.Bytes(),
+  EXPECT_EQ(Document(lookup),
             "<TkvxDBLookupControl Name=\"Look1\" Left=\"0\" Top=\"0\" Width=\"145\" Height=\"21\""
             " Color=\"-16777211\" Frame.Typ=\"0\" Frame.Width=\"1\" Frame.Color=\"0\""
             " Frame.Style=\"0\" GapX=\"2\" GapY=\"1\" TagStr=\"\" Memo.text=\"\" Align=\"0\""
@@ -112,10 +114,11 @@ TEST(DBLookupControlTest, ElementHoldsOnlyTheCommonPartsAndTheLossesAreNoted) {
 // A file whose lookup control carries a retired class name, and a table stored after it.
 TEST(DBLookupControlTest, RetiredClassNameLoadsAsTheLookupControlAndBindsAfterLoading) {
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   report.Prompter = &prompter;
   report.Pages.AddPage();
-  auto lookup = std::make_unique<TkvDBLookupControl>();
+  auto lookup = std::make_unique<TkvDBLookupControl>(context);
   lookup->Name = "Look";
   lookup->ListSourcePath = "Table7";
   report.Pages.Item(0).ObjectList.push_back(std::move(lookup));
@@ -135,8 +138,8 @@ TEST(DBLookupControlTest, RetiredClassNameLoadsAsTheLookupControlAndBindsAfterLo
   patched.Raw(bytes.substr(0, at)).Str("TkvBDELookupControl").Byte(bytes[at + stored.size() + 1]);
   patched.Int(end + 1).Raw(bytes.substr(offsetAt + 4));
 
-  TTableOnHostForm table("Table7");
-  TkvReport loaded;
+  TTableOnHostForm table(context, "Table7");
+  TkvReport loaded(context);
   loaded.Prompter = &prompter;
   TMemoryStream in(patched.Data);
   loaded.LoadReportStream(in);

@@ -17,11 +17,12 @@
 #include "dialogs/DBLookupControl.h"
 #include "dialogs/DialogControls.h"
 #include "dialogs/TextMeasurer.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "support/RecordingReportPrompter.h"
+#include "support/StateScopes.h"
 #include "support/ViewProbes.h"
 #include "writer/Conversion.h"
 
@@ -40,36 +41,22 @@ using test::Saved;
 
 using TLines = std::vector<std::string>;
 using test::TBytes;
-
-// Sets the legacy version for one test (no current report) and restores it afterwards.
-class TVersionScope {
- public:
-  explicit TVersionScope(int version)
-      : SavedVersion(LoadState().LegacyVersion), SavedReport(LoadState().CurrentReport) {
-    LoadState().LegacyVersion = static_cast<std::uint8_t>(version);
-    LoadState().CurrentReport = nullptr;
-  }
-  ~TVersionScope() {
-    LoadState().LegacyVersion = SavedVersion;
-    LoadState().CurrentReport = SavedReport;
-  }
-
- private:
-  std::uint8_t SavedVersion;
-  TkvReport* SavedReport;
-};
+using test::TTestContext;
 
 // A measurer whose sizes are easy to tell: 7 pixels per character of the longest line and
-// 2 pixels per point per line; a wrap width breaks the text into lines of that many pixels.
+// 2 pixels per point per line; a wrap width breaks the text into lines of that many pixels. It
+// notes the code page it was last given.
 class TFakeMeasurer : public TTextMeasurer {
  public:
-  TTextSize MeasureText(std::string_view text, const TkvFont& font,
-                        std::int64_t wrapWidth) const override {
+  TTextSize MeasureText(std::string_view text, const TkvFont& font, std::int64_t wrapWidth,
+                        int codePage) const override {
+    LastCodePage = codePage;
     const auto width = static_cast<std::int64_t>(text.size()) * 7;
     std::int64_t lines = 1;
     if (wrapWidth > 0) lines = (width + wrapWidth - 1) / wrapWidth;
     return {width, lines * font.Size * 2};
   }
+  mutable int LastCodePage = 0;
 };
 
 // Installs a measurer for one test and takes it away afterwards.
@@ -106,6 +93,7 @@ const std::string DefaultFontAttributes =
 // ---- Classes and registration -------------------------------------------------------------------
 
 TEST(DialogControlsTest, ConstructorsAndRegistration) {
+  TConversionContext context;
   const struct {
     const TViewClass& Class;
     const char* Prefix;
@@ -136,7 +124,7 @@ TEST(DialogControlsTest, ConstructorsAndRegistration) {
     EXPECT_EQ(addIns[first + i].Hint, c.Hint);
     EXPECT_TRUE(addIns[first + i].IsControl);
 
-    const auto object = CreateReportObject(TypeAddIn, c.Class.Name);
+    const auto object = CreateReportObject(context, TypeAddIn, c.Class.Name);
     ASSERT_NE(object, nullptr);
     auto* control = dynamic_cast<TkvStdControl*>(object.get());
     ASSERT_NE(control, nullptr);
@@ -151,23 +139,23 @@ TEST(DialogControlsTest, ConstructorsAndRegistration) {
     EXPECT_TRUE(control->Enabled);
     EXPECT_EQ(control->Font.Size, 8);
   }
-  EXPECT_EQ(TkvLabelControl().Caption, "Label");
-  EXPECT_EQ(TkvEditControl().Text, "Edit");
-  EXPECT_EQ(TkvMemoControl().Text, "Memo");
-  EXPECT_EQ(TkvButtonControl().Caption, "Button");
-  EXPECT_EQ(TkvCheckBoxControl().Caption, "CheckBox");
-  EXPECT_EQ(TkvRadioButtonControl().Caption, "RadioButton");
+  EXPECT_EQ(TkvLabelControl(context).Caption, "Label");
+  EXPECT_EQ(TkvEditControl(context).Text, "Edit");
+  EXPECT_EQ(TkvMemoControl(context).Text, "Memo");
+  EXPECT_EQ(TkvButtonControl(context).Caption, "Button");
+  EXPECT_EQ(TkvCheckBoxControl(context).Caption, "CheckBox");
+  EXPECT_EQ(TkvRadioButtonControl(context).Caption, "RadioButton");
 }
 
 // ---- The record ---------------------------------------------------------------------------------
 
 TEST(DialogControlsTest, CommonControlPayload) {
-  TVersionScope state(25);
+  TTestContext context(25);
   for (const int enabled : {0, 1, 7}) {
     SCOPED_TRACE(enabled);
     TBytes b = ControlRecord(2, 0, enabled);
     b.Str("text").Byte(1);  // the edit box payload
-    TkvEditControl edit;
+    TkvEditControl edit(context);
     ASSERT_EQ(LoadInto(edit, b.Data), 1);
     EXPECT_EQ(edit.Name, "Ctl1");
     EXPECT_EQ(edit.Width, 60);
@@ -186,7 +174,7 @@ TEST(DialogControlsTest, CommonControlPayload) {
 // Every class payload, read after the common parts of a version-25 record and written back byte
 // for byte.
 TEST(DialogControlsTest, ClassPayloadsAreReadAndWrittenBackByteForByte) {
-  TVersionScope state(25);
+  TTestContext context(25);
   const struct {
     const char* Class;
     int Minor;
@@ -259,7 +247,7 @@ TEST(DialogControlsTest, ClassPayloadsAreReadAndWrittenBackByteForByte) {
     SCOPED_TRACE(c.Class);
     TBytes b = ControlRecord(2, c.Minor);
     c.Payload(b);
-    const auto view = CreateReportObject(TypeAddIn, c.Class);
+    const auto view = CreateReportObject(context, TypeAddIn, c.Class);
     ASSERT_EQ(LoadInto(*view, b.Data), 1);
     c.Check(*view);
     EXPECT_EQ(Saved(*view), b.Data);
@@ -267,10 +255,10 @@ TEST(DialogControlsTest, ClassPayloadsAreReadAndWrittenBackByteForByte) {
 }
 
 TEST(DialogControlsTest, RecordEndingInsideThePayloadRaises) {
-  TVersionScope state(25);
+  TTestContext context(25);
   TBytes b = ControlRecord(2, 0);
   b.Byte(0).Byte(1);  // the label's payload ends before its caption
-  TkvLabelControl label;
+  TkvLabelControl label(context);
   label.AutoSize = false;
   TMemoryStream stream(b.Data);
   EXPECT_THROW(label.LoadLegacy(stream), EReadError);
@@ -291,18 +279,18 @@ TEST(DialogControlsTest, ComboBoxStyleByRecordVersion) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Major << "." << c.Minor << " style " << c.StoredStyle);
-    TVersionScope state(c.FileVersion);
+    TTestContext context(c.FileVersion);
     TBytes b = ControlRecord(c.Major, c.Minor);
     b.Word(1).Word(1).Raw("a").Byte(0);
     if (c.StoredStyle >= 0) b.Byte(c.StoredStyle);
-    TkvComboBoxControl combo;
+    TkvComboBoxControl combo(context);
     EXPECT_EQ(LoadInto(combo, b.Data), 1);
     EXPECT_EQ(combo.Items, TLines{"a"});
     EXPECT_EQ(combo.Style, c.Style);
 
     // Saved as record version 21, which always holds the style as it is.
-    TVersionScope saving(25);
-    TkvComboBoxControl again;
+    TTestContext saving(25);
+    TkvComboBoxControl again(saving);
     ASSERT_EQ(LoadInto(again, Saved(combo)), 1);
     EXPECT_EQ(again.RecordMajor, 2);
     EXPECT_EQ(again.RecordMinor, 1);
@@ -311,14 +299,14 @@ TEST(DialogControlsTest, ComboBoxStyleByRecordVersion) {
 }
 
 TEST(DialogControlsTest, ComboBoxOfAVersion23FileHoldsNoStyle) {
-  TVersionScope state(23);
+  TTestContext context(23);
   TBytes b;
   b.Str("Combo1");
   b.Int(8).Int(16).Int(60).Int(20).Word(1).Word(0).Int(1).Int(0).Word(0).Int(clBtnFace);
   b.Int(0x22E).Str("").Word(0).Byte(0).Word(0).Byte(0).Word(0xFFFF);
   b.Int(clWindow).Byte(1).Str("Arial").Int(8).Word(0).Int(0).Word(1);
   b.Word(1).Word(1).Raw("a").Byte(0);
-  TkvComboBoxControl combo;
+  TkvComboBoxControl combo(context);
   EXPECT_EQ(LoadInto(combo, b.Data), 1);  // the sentinel is not taken for a style
   EXPECT_EQ(combo.Name, "Combo1");
   EXPECT_EQ(combo.Items, TLines{"a"});
@@ -326,7 +314,7 @@ TEST(DialogControlsTest, ComboBoxOfAVersion23FileHoldsNoStyle) {
 }
 
 TEST(DialogControlsTest, ButtonModalResultSetsCancelAndDefault) {
-  TVersionScope state(25);
+  TTestContext context(25);
   const struct {
     int Stored;
     bool Cancel, Default;
@@ -339,7 +327,7 @@ TEST(DialogControlsTest, ButtonModalResultSetsCancelAndDefault) {
     SCOPED_TRACE(c.Stored);
     TBytes b = ControlRecord(2, 0);
     b.Str("Go").Word(c.Stored);
-    TkvButtonControl button;
+    TkvButtonControl button(context);
     button.Cancel = button.Default = true;
     ASSERT_EQ(LoadInto(button, b.Data), 1);
     EXPECT_EQ(button.ModalResult, c.Stored);
@@ -351,7 +339,7 @@ TEST(DialogControlsTest, ButtonModalResultSetsCancelAndDefault) {
               " Font.Style=\"1\" Caption=\"Go\" ModalResult=\"" +
                   std::to_string(c.Stored) + "\"");
   }
-  TkvButtonControl button;
+  TkvButtonControl button(context);
   button.AssignProperty("modalresult", std::int64_t{2});
   EXPECT_TRUE(button.Cancel);
   button.AssignProperty("Default", true);
@@ -362,7 +350,7 @@ TEST(DialogControlsTest, ButtonModalResultSetsCancelAndDefault) {
 // ---- The label's size ---------------------------------------------------------------------------
 
 TEST(DialogControlsTest, LabelWithAutomaticSizeTakesTheMeasuredSize) {
-  TVersionScope state(25);
+  TTestContext context(25);
   const TFakeMeasurer measurer;
   const struct {
     bool Measurer;
@@ -379,16 +367,21 @@ TEST(DialogControlsTest, LabelWithAutomaticSizeTakesTheMeasuredSize) {
     TMeasurerScope scope(c.Measurer ? &measurer : nullptr);
     TBytes b = ControlRecord(2, 0);
     b.Byte(0).Byte(c.AutoSize).Str("Total").Byte(c.WordWrap);
-    TkvLabelControl label;
+    TkvLabelControl label(context);
     ASSERT_EQ(LoadInto(label, b.Data), 1);
     EXPECT_EQ(label.Width, c.Width);
     EXPECT_EQ(label.Height, c.Height);
   }
 
   TMeasurerScope scope(&measurer);
-  TkvLabelControl label;  // a new label measures its caption "Label" in 8 points
+  TkvLabelControl label(context);  // a new label measures its caption "Label" in 8 points
   EXPECT_EQ(label.Width, 35);
   EXPECT_EQ(label.Height, 16);
+  EXPECT_EQ(measurer.LastCodePage, 1252);
+  // The caption is measured in the code page of the label's context.
+  TConversionContext cyrillic(1251);
+  TkvLabelControl other(cyrillic);
+  EXPECT_EQ(measurer.LastCodePage, 1251);
   label.AssignProperty("Caption", std::string("Longer text"));
   EXPECT_EQ(label.Width, 77);
   label.AssignProperty("Font.Size", std::int64_t{10});
@@ -401,7 +394,8 @@ TEST(DialogControlsTest, LabelWithAutomaticSizeTakesTheMeasuredSize) {
 // ---- The element --------------------------------------------------------------------------------
 
 TEST(DialogControlsTest, ElementOfADisabledEditBox) {
-  TkvEditControl edit;
+  TConversionContext context;
+  TkvEditControl edit(context);
   edit.Name = "Edit1";
   edit.Left = 10;
   edit.Top = 20;
@@ -421,6 +415,7 @@ TEST(DialogControlsTest, ElementOfADisabledEditBox) {
 }
 
 TEST(DialogControlsTest, ClassAttributesInOrder) {
+  TConversionContext context;
   const struct {
     const char* Class;
     std::function<void(TkvView&)> Set;
@@ -472,14 +467,15 @@ TEST(DialogControlsTest, ClassAttributesInOrder) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Class);
-    const auto view = CreateReportObject(TypeAddIn, c.Class);
+    const auto view = CreateReportObject(context, TypeAddIn, c.Class);
     c.Set(*view);
     EXPECT_EQ(AfterCommonPart(*view), DefaultFontAttributes + c.Expected);
   }
 }
 
 TEST(DialogControlsTest, ElementColorIsTheWidgetsColour) {
-  TkvCheckBoxControl box;
+  TConversionContext context;
+  TkvCheckBoxControl box(context);
   box.Color = 0x00FF00;
   box.FillColor = clTransparent;
   const std::string element = Document(box);
@@ -490,6 +486,7 @@ TEST(DialogControlsTest, ElementColorIsTheWidgetsColour) {
 // ---- Named properties ---------------------------------------------------------------------------
 
 TEST(DialogControlsTest, DeclaredPropertiesFollowTheControlsThenTheClasses) {
+  TConversionContext context;
   const std::vector<std::string> common = {"Name",       "Left",       "Top",          "Width",
                                            "Height",     "Visible",    "Restrictions", "Color",
                                            "Enabled",    "Font",       "Font.Name",    "Font.Size",
@@ -513,10 +510,10 @@ TEST(DialogControlsTest, DeclaredPropertiesFollowTheControlsThenTheClasses) {
     SCOPED_TRACE(c.Class);
     std::vector<std::string> expected = common;
     expected.insert(expected.end(), c.Own.begin(), c.Own.end());
-    const auto view = CreateReportObject(TypeAddIn, c.Class);
+    const auto view = CreateReportObject(context, TypeAddIn, c.Class);
     EXPECT_EQ(PropertyNames(*view), expected);
   }
-  TkvComboBoxControl combo;
+  TkvComboBoxControl combo(context);
   combo.DeclareProperties();
   const TkvPropRec* style = combo.FindProperty("Style");
   ASSERT_NE(style, nullptr);
@@ -526,7 +523,8 @@ TEST(DialogControlsTest, DeclaredPropertiesFollowTheControlsThenTheClasses) {
 }
 
 TEST(DialogControlsTest, PropertiesSetAndReadTheWidget) {
-  TkvEditControl edit;
+  TConversionContext context;
+  TkvEditControl edit(context);
   edit.AssignProperty("COLOR", std::int64_t{255});
   edit.AssignProperty("enabled", false);
   edit.AssignProperty("Font.Name", std::string("Arial"));
@@ -543,7 +541,7 @@ TEST(DialogControlsTest, PropertiesSetAndReadTheWidget) {
   edit.AssignProperty("Visible", false);
   EXPECT_FALSE(edit.Visible);
 
-  TkvMemoControl memo;
+  TkvMemoControl memo(context);
   memo.AssignProperty("Lines", std::string("a\nb"));
   EXPECT_EQ(memo.Text, "a\r\nb\r\n");
   EXPECT_EQ(VarToInt(memo.QueryProperty("Lines.Count")), 2);
@@ -552,7 +550,7 @@ TEST(DialogControlsTest, PropertiesSetAndReadTheWidget) {
   EXPECT_EQ(VarToStr(memo.RunMethod("GetIndexProperty", std::string("Lines"), std::int64_t{1}, {})),
             "b");
 
-  TkvComboBoxControl combo;
+  TkvComboBoxControl combo(context);
   combo.RunMethod("Items.Add", std::string("'x'"), {}, {});
   combo.RunMethod("ITEMS.ADD", std::string("'y'"), {}, {});
   EXPECT_EQ(combo.Items, (TLines{"x", "y"}));
@@ -567,9 +565,10 @@ TEST(DialogControlsTest, PropertiesSetAndReadTheWidget) {
 
 TEST(DialogControlsTest, DocumentLosses) {
   const TFakeMeasurer measurer;
+  TConversionContext context;
   {
     TMeasurerScope none(nullptr);
-    TkvEditControl edit;
+    TkvEditControl edit(context);
     EXPECT_EQ(Losses(edit), TLines{});
     edit.Font.Charset = 0;
     EXPECT_EQ(Losses(edit), TLines{});
@@ -580,14 +579,14 @@ TEST(DialogControlsTest, DocumentLosses) {
                       "the fill colour 291 is not carried into the document, which takes the "
                       "widget's colour"}));
 
-    TkvLabelControl label;
+    TkvLabelControl label(context);
     EXPECT_EQ(Losses(label),
               TLines{"the automatic size could not be measured, so the stored size is written"});
     label.AutoSize = false;
     EXPECT_EQ(Losses(label), TLines{});
   }
   TMeasurerScope scope(&measurer);
-  TkvLabelControl label;
+  TkvLabelControl label(context);
   EXPECT_EQ(Losses(label), TLines{});
 }
 
@@ -595,20 +594,21 @@ TEST(DialogControlsTest, DocumentLosses) {
 
 TEST(DialogControlsTest, ControlsGoThroughAReportFileIntoTheDocument) {
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   report.Prompter = &prompter;
   report.Pages.AddPage();
   report.Pages.Item(0).PageType = ptDialog;
-  auto combo = std::make_unique<TkvComboBoxControl>();
+  auto combo = std::make_unique<TkvComboBoxControl>(context);
   combo->Name = "Choice";
   combo->Items = {"One", "Two"};
   combo->Style = csDropDownList;
-  auto button = std::make_unique<TkvButtonControl>();
+  auto button = std::make_unique<TkvButtonControl>(context);
   button->Name = "Ok";
   button->AssignProperty("ModalResult", std::int64_t{mrOk});
   report.Pages.Item(0).ObjectList.push_back(std::move(combo));
   report.Pages.Item(0).ObjectList.push_back(std::move(button));
-  TkvReport loaded;
+  TkvReport loaded(context);
   loaded.Prompter = &prompter;
   Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());

@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kv::TMemoryStream output;
     try {
       if (resource) {
-        kv::FormResourceToText(input, output);
+        kv::FormResourceToText(input, output, 1252);
       } else {
-        kv::FormBinaryToText(input, output);
+        kv::FormBinaryToText(input, output, 1252);
       }
     } catch (const kv::EKvError&) {
     }

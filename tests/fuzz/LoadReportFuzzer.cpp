@@ -10,6 +10,7 @@
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
 #include "writer/Registration.h"
+#include "legacy/Context.h"
 #include "writer/ReportHost.h"
 
 namespace {
@@ -46,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const bool registered = (RegisterClasses(), true);
   (void)registered;
   // The report sits on its host form, as in both programs, so component paths resolve.
-  kv::TReportHost host;
+  kv::TConversionContext context;
+  kv::TReportHost host(context);
   kv::TkvReport& report = host.Report();
   report.Prompter = &prompter;
   TFuzzFile input(std::string(reinterpret_cast<const char*>(data), size));

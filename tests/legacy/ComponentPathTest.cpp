@@ -4,8 +4,8 @@
 
 #include "data/AccessLayer.h"
 #include "legacy/ComponentPath.h"
+#include "legacy/Context.h"
 #include "legacy/Dictionary.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "support/TempDir.h"
@@ -19,15 +19,15 @@ namespace {
 class ComponentPathTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Report = &CreateOwned<TkvReport>(Form, "kvReport1");
+    Report = &CreateOwned<TkvReport>(Form, Context, "kvReport1");
     Table1 = &CreateOwned<TADOTable>(Form, "Table1");
     Table1->FieldDefs.Add("Name", TFieldType::ftString, 20);
     Table1->FieldDefs.Add("Amount", TFieldType::ftCurrency);
     Table1->FieldDefs.Add("Na.me", TFieldType::ftString, 5);
-    Application().AddForm(&Form);
-    LoadState().CurrentReport = Report;
+    Context.Application.AddForm(&Form);
+    Context.Load.CurrentReport = Report;
 
-    TForm& host = HostForm();
+    TForm& host = Context.HostForm();
     Table2 = &CreateOwned<TIBTable>(host, "Table2");
     Table2->CreateField(Table2->FieldDefs.Add("Amount", TFieldType::ftFloat));
     Query1 = &CreateOwned<TSQLQuery>(host, "Query1");
@@ -37,13 +37,14 @@ class ComponentPathTest : public ::testing::Test {
     Src = &CreateOwned<TDataSource>(host, "Src");
   }
   void TearDown() override {
-    LoadState().CurrentReport = nullptr;
-    Application().RemoveForm(&Form);
+    Context.Load.CurrentReport = nullptr;
+    Context.Application.RemoveForm(&Form);
     FreeOwned(Table2);
     FreeOwned(Query1);
     FreeOwned(Src);
   }
 
+  TConversionContext Context;
   TComponent Form{"Form1"};
   TkvReport* Report = nullptr;
   TADOTable* Table1 = nullptr;
@@ -77,7 +78,7 @@ TEST_F(ComponentPathTest, PathsOfNoneToTwoDots) {
       {"DialogForm.Query1.Source1.More", nullptr, nullptr},  // the rest names no component
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(FindComponentByPath(c.Owner, c.Path), c.Expected) << c.Path;
+    EXPECT_EQ(FindComponentByPath(Context, c.Owner, c.Path), c.Expected) << c.Path;
   }
 }
 
@@ -119,7 +120,7 @@ TEST_F(ComponentPathTest, FieldReferences) {
   };
   for (const auto& c : cases) {
     TFieldReference r;
-    ASSERT_NO_THROW(r = ResolveFieldReference(c.Text)) << c.Text;
+    ASSERT_NO_THROW(r = ResolveFieldReference(Context, c.Text)) << c.Text;
     EXPECT_EQ(r.Dataset, c.Dataset) << c.Text;
     EXPECT_EQ(r.FieldName, c.FieldName) << c.Text;
     EXPECT_EQ(r.Resolved(), c.Dataset && !c.FieldName.empty()) << c.Text;
@@ -127,13 +128,13 @@ TEST_F(ComponentPathTest, FieldReferences) {
 }
 
 TEST_F(ComponentPathTest, PlainDatasetNamesNeedTheOwnerOfTheCurrentReport) {
-  EXPECT_TRUE(ResolveFieldReference("Table1.\"Name\"").Resolved());
-  LoadState().CurrentReport = nullptr;
-  EXPECT_FALSE(ResolveFieldReference("Table1.\"Name\"").Resolved());
-  EXPECT_TRUE(ResolveFieldReference("Form1.Table1.\"Name\"").Resolved());
-  TkvReport unowned;
-  LoadState().CurrentReport = &unowned;
-  EXPECT_FALSE(ResolveFieldReference("Table1.\"Name\"").Resolved());
+  EXPECT_TRUE(ResolveFieldReference(Context, "Table1.\"Name\"").Resolved());
+  Context.Load.CurrentReport = nullptr;
+  EXPECT_FALSE(ResolveFieldReference(Context, "Table1.\"Name\"").Resolved());
+  EXPECT_TRUE(ResolveFieldReference(Context, "Form1.Table1.\"Name\"").Resolved());
+  TkvReport unowned(Context);
+  Context.Load.CurrentReport = &unowned;
+  EXPECT_FALSE(ResolveFieldReference(Context, "Table1.\"Name\"").Resolved());
 }
 
 // Builds a dictionary block: the mark, then the variable, alias and dataset-alias lists.
@@ -173,7 +174,7 @@ TEST_F(ComponentPathTest, PreviousDictionaryLayoutKeepsOnlyAliasEntriesThatNameF
       {"Amount3", ""},                  // tested against Table2 now
   };
   TMemoryStream previous(DictionaryBlock(-1, aliases, {{"frmMain.A", ""}, {"frmMain.B", "B"}}));
-  TkvDataDictionary d;
+  TkvDataDictionary d(Context);
   d.LoadDictionary(previous);
   // "AMOUNT" only set the value of the first entry, which stays empty and is tested first.
   EXPECT_EQ(Names(d.AliasList), (std::vector<std::string>{"Form1.Table1", "Table1.\"Name\"",
@@ -194,7 +195,8 @@ TEST_F(ComponentPathTest, PreviousDictionaryLayoutKeepsOnlyAliasEntriesThatNameF
 
 TEST(DictionaryFile, HoldsAVersionByteBeforeTheBlock) {
   test::TTempDir dir;
-  TkvDataDictionary d;
+  TConversionContext context;
+  TkvDataDictionary d(context);
   d.VariableList.SetVariable(" Totals", std::string());
   d.VariableList.SetVariable("Sum", std::string("[Amount]"));
   d.DatasetAliasList.SetVariable("frmMain.kvUserDataset1", std::string("Lines"));
@@ -206,7 +208,7 @@ TEST(DictionaryFile, HoldsAVersionByteBeforeTheBlock) {
 
   // The byte is skipped whatever it holds.
   dir.Write("other.dic", "\x07" + block.Bytes());
-  TkvDataDictionary read;
+  TkvDataDictionary read(context);
   read.LoadFromFile(dir / "other.dic");
   EXPECT_EQ(Names(read.VariableList), (std::vector<std::string>{" Totals", "Sum"}));
   EXPECT_EQ(VarToStr(read.VariableList.Value(1)), "[Amount]");

@@ -1,10 +1,11 @@
 // The owned-component model: ownership and lookup, the order of destruction, free notification
-// in both directions, and the per-thread application with its forms and hidden form.
+// in both directions, and the application of a conversion context with its forms and hidden form.
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <vector>
 
 #include "legacy/Component.h"
+#include "legacy/Context.h"
 
 namespace kv {
 namespace {
@@ -119,8 +120,9 @@ TEST(Component, SiblingsClearTheirReferencesWhileTheirOwnerGoes) {
 }
 
 TEST(Application, KeepsItsFormsBeforeTheHiddenForm) {
-  TApplication& app = Application();
-  TForm& host = HostForm();
+  TConversionContext context;
+  TApplication& app = context.Application;
+  TForm& host = context.HostForm();
   EXPECT_EQ(&host, &app.HostForm());
   EXPECT_EQ(host.Name, "DialogForm");
   EXPECT_EQ(host.Left, -100);
@@ -148,20 +150,17 @@ TEST(Application, KeepsItsFormsBeforeTheHiddenForm) {
   EXPECT_EQ(app.Forms().size(), before);
 }
 
-TEST(Application, EachThreadHasItsOwnFormsAndHiddenForm) {
+TEST(Application, EachContextHasItsOwnFormsAndHiddenForm) {
+  TConversionContext first;
+  TConversionContext second;
   TComponent mine("Mine");
-  Application().AddForm(&mine);
-  const TForm* here = &HostForm();
-  const TForm* there = nullptr;
-  bool seesMine = true;
-  std::thread other([&] {
-    there = &HostForm();
-    seesMine = Application().FindForm("Mine") != nullptr;
-  });
-  other.join();
-  EXPECT_NE(here, there);
-  EXPECT_FALSE(seesMine);
-  Application().RemoveForm(&mine);
+  first.Application.AddForm(&mine);
+  EXPECT_NE(&first.HostForm(), &second.HostForm());
+  // The second context starts from the defaults: its hidden form alone.
+  EXPECT_EQ(second.Application.FindForm("Mine"), nullptr);
+  EXPECT_EQ(second.Application.Forms(), std::vector<TComponent*>{&second.HostForm()});
+  EXPECT_EQ(first.Application.FindForm("Mine"), &mine);
+  first.Application.RemoveForm(&mine);
 }
 
 }  // namespace

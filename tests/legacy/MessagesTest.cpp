@@ -1,12 +1,12 @@
-// Tests of the message lookup: texts quoted exactly, unknown ids, the localisation callback and
-// the length limit.
+// Tests of the message lookup: texts quoted exactly, unknown ids, the localisation callback of a
+// conversion context and the length limit.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "legacy/Context.h"
 #include "legacy/Messages.h"
 
 namespace kv {
@@ -14,7 +14,7 @@ namespace {
 
 class MessagesTest : public ::testing::Test {
  protected:
-  void TearDown() override { SetMessageLocalizer({}); }
+  TConversionContext Context;
 };
 
 TEST_F(MessagesTest, BuiltInTextsAreExact) {
@@ -60,37 +60,44 @@ TEST_F(MessagesTest, EveryNamedIdHasAText) {
 }
 
 TEST_F(MessagesTest, LocalizerIsAskedFirstAndAnEmptyAnswerFallsBack) {
-  SetMessageLocalizer([](int id) { return id == 55209 ? std::string("Sans titre") : ""; });
-  EXPECT_EQ(MessageText(55209), "Sans titre");
-  EXPECT_EQ(MessageText(55000), "OK");
-  SetMessageLocalizer([](int id) { return id == 12345 ? std::string("own") : ""; });
-  EXPECT_EQ(MessageText(12345), "own");  // ids the table lacks may be supplied too
-  SetMessageLocalizer({});
-  EXPECT_EQ(MessageText(55209), "Untitled");
+  Context.MessageLocalizer = [](int id) { return id == 55209 ? std::string("Sans titre") : ""; };
+  EXPECT_EQ(Context.MessageText(55209), "Sans titre");
+  EXPECT_EQ(Context.MessageText(55000), "OK");
+  Context.MessageLocalizer = [](int id) { return id == 12345 ? std::string("own") : ""; };
+  EXPECT_EQ(Context.MessageText(12345), "own");  // ids the table lacks may be supplied too
+  EXPECT_EQ(MessageText(12345, Context.MessageLocalizer), "own");
+  EXPECT_EQ(MessageText(12345), "");
+  Context.MessageLocalizer = {};
+  EXPECT_EQ(Context.MessageText(55209), "Untitled");
 }
 
 TEST_F(MessagesTest, TextsAreCutTo1023Characters) {
-  SetMessageLocalizer([](int) { return std::string(5000, 'm'); });
-  EXPECT_EQ(MessageText(55000), std::string(1023, 'm'));
+  Context.MessageLocalizer = [](int) { return std::string(5000, 'm'); };
+  EXPECT_EQ(Context.MessageText(55000), std::string(1023, 'm'));
 }
 
-TEST_F(MessagesTest, LookupsWhileTheLocalizerIsReplacedAreSafe) {
-  std::atomic<bool> stop = false;
+// Contexts converting side by side on their own threads never see each other's localizer; a new
+// context has none and answers with the built-in texts.
+TEST_F(MessagesTest, EachContextHasItsOwnLocalizer) {
+  Context.MessageLocalizer = [](int id) { return id == 55001 ? std::string("Annuler") : ""; };
   std::vector<std::thread> readers;
   for (int t = 0; t < 4; ++t) {
-    readers.emplace_back([&] {
-      while (!stop) {
-        const std::string text = MessageText(55001);
-        ASSERT_TRUE(text == "Cancel" || text == "Annuler") << text;
+    readers.emplace_back([t] {
+      TConversionContext own;
+      if (t % 2 == 1) {
+        own.MessageLocalizer = [](int id) { return id == 55001 ? std::string("Abbrechen") : ""; };
       }
+      const std::string expected = t % 2 == 1 ? "Abbrechen" : "Cancel";
+      for (int round = 0; round < 200; ++round) ASSERT_EQ(own.MessageText(55001), expected);
     });
   }
+  bool ownText = true;
   for (int round = 0; round < 200; ++round) {
-    SetMessageLocalizer([](int id) { return id == 55001 ? std::string("Annuler") : ""; });
-    SetMessageLocalizer({});
+    ownText = ownText && Context.MessageText(55001) == "Annuler";
   }
-  stop = true;
   for (auto& reader : readers) reader.join();
+  EXPECT_TRUE(ownText);
+  EXPECT_EQ(TConversionContext().MessageText(55001), "Cancel");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "legacy/Context.h"
 #include "legacy/Page.h"
 #include "legacy/Report.h"
 
@@ -20,7 +21,8 @@ std::vector<std::string> Declared(TkvPage& page) {
 }
 
 TEST(PageTest, EachKindOfPageListsItsOwnNamesInOrder) {
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   TkvPage& page = report.Pages.AddPage();
   EXPECT_EQ(Declared(page),
             (std::vector<std::string>{"Name", "Type", "Size", "Width", "Height", "Orientation",
@@ -41,7 +43,8 @@ TEST(PageTest, EachKindOfPageListsItsOwnNamesInOrder) {
 // and the form's on a dialog page; names compare ignoring case; the script reads under both
 // event names; margins switched off read as StretchToPrintable.
 TEST(PageTest, SharedNamesFollowTheKindOfPage) {
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   TkvPage& page = report.Pages.AddPage();
   page.AssignProperty("WIDTH", std::int64_t{1500});
   EXPECT_EQ(page.Size, 256);

@@ -11,9 +11,7 @@
 
 #include "base/Errors.h"
 #include "base/Stream.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
-#include "support/StateScopes.h"
 
 namespace kv {
 namespace {
@@ -31,8 +29,6 @@ std::string Written(const std::function<void(TStream&)>& write) {
   write(stream);
   return stream.Bytes();
 }
-
-using test::TVersionScope;
 
 TEST(PrimitivesTest, ScalarsAreLittleEndianAndBooleansAcceptAnyNonZeroValue) {
   EXPECT_EQ(Written([](TStream& s) { WriteByte(s, 0xAB); }), Bytes({0xAB}));
@@ -108,19 +104,17 @@ TEST(PrimitivesTest, StoredStringFollowsTheLegacyVersion) {
   const std::string zeroLayout = std::string("HP\0", 3);
   const std::string prefixed = Bytes({0x02, 0x00, 'H', 'P', 0x00});
   {
-    TVersionScope version(22);
     TMemoryStream in(zeroLayout);
-    EXPECT_EQ(ReadStoredString(in), "HP");
+    EXPECT_EQ(ReadStoredString(in, 22), "HP");
     EXPECT_EQ(in.Remaining(), 0);
   }
   {
-    TVersionScope version(23);
     TMemoryStream in(prefixed);
-    EXPECT_EQ(ReadStoredString(in), "HP");
+    EXPECT_EQ(ReadStoredString(in, 23), "HP");
     EXPECT_EQ(in.Remaining(), 0);
     // The zero-terminated bytes read as a length word 0x5048: far past the end of the data.
     TMemoryStream old(zeroLayout);
-    EXPECT_THROW(ReadStoredString(old), EReadError);
+    EXPECT_THROW(ReadStoredString(old, 23), EReadError);
   }
 }
 
@@ -202,15 +196,13 @@ TEST(PrimitivesTest, ZeroMemoSplitsAtCarriageReturnsAndDropsAnEmptyLastLine) {
 TEST(PrimitivesTest, StoredMemoFollowsTheLegacyVersion) {
   TLines lines;
   {
-    TVersionScope version(21);
     TMemoryStream in(Bytes({'A', 13, 'B', 0}));
-    ReadStoredMemo(in, lines);
+    ReadStoredMemo(in, lines, 21);
     EXPECT_EQ(lines, (TLines{"A", "B"}));
   }
   {
-    TVersionScope version(25);
     TMemoryStream in(Bytes({1, 0, 1, 0, 'A', 0}));
-    ReadStoredMemo(in, lines);
+    ReadStoredMemo(in, lines, 25);
     EXPECT_EQ(lines, (TLines{"A"}));
   }
 }

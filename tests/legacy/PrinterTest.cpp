@@ -1,14 +1,14 @@
 // Tests of the printer and paper model: the virtual printer's table and metrics, the rules that
 // decide when a setting is already current, the start on a machine without printers, each
-// thread's own model and, through a scripted driver, the system-printer path with its fallbacks.
+// context's own model and, through a scripted driver, the system-printer path with its fallbacks.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <climits>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
+#include "legacy/Context.h"
 #include "legacy/Messages.h"
 #include "legacy/Printer.h"
 
@@ -209,39 +209,34 @@ TEST_F(PrinterVirtualTest, PaperIndexFallsBackToTheLastAndBinIndexToTheFirst) {
 }
 
 TEST_F(PrinterVirtualTest, RefreshNamesReloadsTableNamesAndTheVirtualEntry) {
-  SetMessageLocalizer([](int id) -> std::string {
-    if (id == 55007) return "Imprimante virtuelle";
-    if (id == 55016) return "A4 210 x 297";
-    return "";
-  });
+  Printer.Printers.back() = "Old virtual entry";
+  Printer.PaperTable[8].Name = "Old A4";
+  Printer.PaperNames[8] = "Old A4";
+  Printer.PaperTable[0].Name = "Old Letter";
   Printer.RefreshNames();
-  SetMessageLocalizer({});
-  EXPECT_EQ(Printer.Printers.back(), "Imprimante virtuelle");
-  EXPECT_EQ(Printer.PaperTable[8].Name, "A4 210 x 297");
-  EXPECT_EQ(Printer.PaperNames[8], "A4 210 x 297");
+  EXPECT_EQ(Printer.Printers.back(), MessageText(55007));
+  EXPECT_EQ(Printer.PaperTable[8].Name, MessageText(55016));
+  EXPECT_EQ(Printer.PaperNames[8], MessageText(55016));
   EXPECT_EQ(Printer.PaperTable[0].Name, "Letter, 8 1/2 x 11\"");
 }
 
-TEST(PrinterThreadTest, EachThreadHasItsOwnStartedModel) {
-  RestartPrn();
-  EXPECT_TRUE(PrinterReady());
-  EXPECT_EQ(DefaultPaper(), -1);
-  EXPECT_EQ(Prn().Printers, std::vector<std::string>{"Virtual printer"});
-  Prn().SelectPaper(1, 0, 0, -1, 1, true);
+TEST(PrinterContextTest, EachContextHasItsOwnStartedModel) {
+  TConversionContext context;
+  context.RestartPrinter();
+  EXPECT_TRUE(context.PrinterReady());
+  EXPECT_EQ(context.DefaultPaper(), -1);
+  EXPECT_EQ(context.Printer().Printers, std::vector<std::string>{"Virtual printer"});
+  context.Printer().SelectPaper(1, 0, 0, -1, 1, true);
 
-  TkvPrinter* other = nullptr;
-  std::int32_t otherWidth = 0;
-  std::thread thread([&] {
-    other = &Prn();
-    otherWidth = Prn().CurrentWidth;
-  });
-  thread.join();
-  EXPECT_NE(other, &Prn());
-  EXPECT_EQ(otherWidth, 2100);
-  EXPECT_EQ(Prn().CurrentWidth, 2794);
+  // Another context starts its own model on first use, from the defaults.
+  TConversionContext other;
+  EXPECT_NE(&other.Printer(), &context.Printer());
+  EXPECT_EQ(other.DefaultPaper(), -1);
+  EXPECT_EQ(other.Printer().CurrentWidth, 2100);
+  EXPECT_EQ(context.Printer().CurrentWidth, 2794);
 
-  RestartPrn();
-  EXPECT_EQ(Prn().CurrentWidth, 2100);
+  context.RestartPrinter();
+  EXPECT_EQ(context.Printer().CurrentWidth, 2100);
 }
 
 // A scripted driver with one printer. ReadDevice answers with the last device mode written.
@@ -482,17 +477,22 @@ TEST_F(PrinterSystemTest, SelectingPrintersSwitchesBetweenDriverAndTable) {
   EXPECT_EQ(Fake.Reads, reads + 1);
 }
 
-TEST(PrinterRestartTest, ThreadModelCanBeStartedAgainstADriver) {
+TEST(PrinterRestartTest, ContextModelCanBeStartedAgainstADriver) {
+  TConversionContext context;
+  TConversionContext other;
   auto fake = std::make_unique<TFakePrinters>();
   TFakePrinters* driver = fake.get();
-  RestartPrn(std::move(fake));
-  EXPECT_TRUE(PrinterReady());
-  EXPECT_EQ(DefaultPaper(), 9);
-  EXPECT_EQ(Prn().SystemPrinter, driver);
-  EXPECT_EQ(Prn().Printers.size(), 2u);
-  RestartPrn();
-  EXPECT_EQ(DefaultPaper(), -1);
-  EXPECT_EQ(Prn().SystemPrinter, nullptr);
+  context.RestartPrinter(std::move(fake));
+  EXPECT_TRUE(context.PrinterReady());
+  EXPECT_EQ(context.DefaultPaper(), 9);
+  EXPECT_EQ(context.Printer().SystemPrinter, driver);
+  EXPECT_EQ(context.Printer().Printers.size(), 2u);
+  // The driver is the restarted context's alone.
+  EXPECT_EQ(other.DefaultPaper(), -1);
+  EXPECT_EQ(other.Printer().SystemPrinter, nullptr);
+  context.RestartPrinter();
+  EXPECT_EQ(context.DefaultPaper(), -1);
+  EXPECT_EQ(context.Printer().SystemPrinter, nullptr);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "LegacyBytes.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "support/RecordingReportPrompter.h"
@@ -23,9 +23,10 @@ namespace {
 // 777 and 778 as errors that are no fault of the file.
 class TTestView : public TkvView {
  public:
+  using TkvView::TkvView;
   std::string ClassName() const override { return "TkvTestView"; }
   void LoadLegacy(TStream& stream) override {
-    PageAtLoad = LoadState().CurrentPage;
+    PageAtLoad = Context().Load.CurrentPage;
     Left = ReadInt(stream);
     if (Left == 666) throw EStreamError("damaged payload");
     if (Left == 777) throw std::bad_alloc();
@@ -38,7 +39,9 @@ class TTestView : public TkvView {
 };
 
 const TViewClass& TestViewClass() {
-  static const TViewClass c{"TkvTestView", [] { return std::make_unique<TTestView>(); }};
+  static const TViewClass c{"TkvTestView", [](TConversionContext& context) {
+                              return std::make_unique<TTestView>(context);
+                            }};
   RegisterAddIn(c, 55338, false);
   return c;
 }
@@ -73,9 +76,6 @@ TBytes& ObjectRecord(TBytes& b, int type, const std::string& cls, int page,
 class ReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Each test starts from a fresh printer model: a page takes its size from what was asked
-    // of the model before.
-    RestartPrn();
     TestViewClass();
     Report.Prompter = &Prompter;
   }
@@ -103,33 +103,47 @@ class ReportTest : public ::testing::Test {
     for (const auto& message : Prompter.Messages) out += " | " + message;
     return out;
   }
+  // Each test has its own context, so it starts from a fresh printer model: a page takes its
+  // size from what was asked of the model before.
+  TConversionContext Context;
   TRecordingPrompter Prompter;
-  TkvReport Report;
+  TkvReport Report{Context};
 };
 
 TEST(Factory, CreatesBuiltInsAndRegisteredAddIns) {
   TestViewClass();
-  LoadState().MissingClasses.clear();
-  auto first = CreateReportObject(TypeAddIn, "TkvTestView");
-  auto second = CreateReportObject(TypeAddIn, "TkvTestView");
+  TConversionContext context;
+  auto first = CreateReportObject(context, TypeAddIn, "TkvTestView");
+  auto second = CreateReportObject(context, TypeAddIn, "TkvTestView");
   ASSERT_TRUE(first && second);
   EXPECT_EQ(first->TypeCode, TypeAddIn);
+  EXPECT_EQ(&first->Context(), &context);
+  EXPECT_EQ(first->ObjectId, 0);  // a new context counts from 0
   EXPECT_EQ(second->ObjectId, first->ObjectId + 1);
-  EXPECT_EQ(CreateReportObject(7, ""), nullptr);
+  EXPECT_EQ(CreateReportObject(context, 7, ""), nullptr);
   // Names are compared exactly; every miss is collected.
   try {
-    CreateReportObject(TypeAddIn, "tkvtestview");
+    CreateReportObject(context, TypeAddIn, "tkvtestview");
     FAIL();
   } catch (const EClassNotFound& e) {
     EXPECT_STREQ(e.what(), "tkvtestview\r");
   }
   try {
-    CreateReportObject(TypeAddIn, "TkvOther");
+    CreateReportObject(context, TypeAddIn, "TkvOther");
     FAIL();
   } catch (const EClassNotFound& e) {
     EXPECT_STREQ(e.what(), "tkvtestview\rTkvOther\r");
   }
-  EXPECT_TRUE(LoadState().MissingClassFlag);
+  EXPECT_TRUE(context.Load.MissingClassFlag);
+  // Another context has its own count and its own misses.
+  TConversionContext other;
+  EXPECT_EQ(CreateReportObject(other, TypeAddIn, "TkvTestView")->ObjectId, 0);
+  try {
+    CreateReportObject(other, TypeAddIn, "TkvThird");
+    FAIL();
+  } catch (const EClassNotFound& e) {
+    EXPECT_STREQ(e.what(), "TkvThird\r");
+  }
   // Registering again adds nothing; unregistering removes the entry.
   const std::size_t before = AddIns().size();
   RegisterAddIn(TestViewClass(), 55338, false);
@@ -172,7 +186,7 @@ TEST_F(ReportTest, PageRecordsOfOlderVersionsLoadWithTheirDefaults) {
 TEST_F(ReportTest, DefaultNameTakesTheFirstFreeNumber) {
   Report.Pages.AddPage().Name = "Page1";
   Report.Pages.AddPage().Name = "Page3";
-  LoadState().CurrentReport = &Report;
+  Context.Load.CurrentReport = &Report;
   TkvPage& page = Report.Pages.AddPage();
   page.DefaultPageName();
   EXPECT_EQ(page.Name, "Page2");
@@ -216,7 +230,8 @@ TEST_F(ReportTest, PageEdges) {
 }
 
 TEST(Dictionary, BlockLayouts) {
-  TkvDataDictionary d;
+  TConversionContext context;
+  TkvDataDictionary d(context);
   {  // Current layout, a repeated name keeps its first place and takes the last value.
     TBytes b;
     b.Word(-2).Int(3).Str("A").Str("1").Str("a").Str("2").Str("B").Str("3").Int(0).Int(0);
@@ -250,7 +265,7 @@ TEST(Dictionary, BlockLayouts) {
         .Word(6)
         .Raw(" Pages")
         .Byte(0);
-    LoadState().LegacyVersion = 25;
+    context.Load.LegacyVersion = 25;
     TMemoryStream s(b.Data);
     d.LoadDictionary(s);
     ASSERT_EQ(d.VariableList.Count(), 3);
@@ -270,7 +285,7 @@ TEST(Dictionary, BlockLayouts) {
   }
   {  // Saving writes the current layout.
     TMemoryStream s;
-    TkvDataDictionary empty;
+    TkvDataDictionary empty(context);
     empty.SaveDictionary(s);
     EXPECT_EQ(s.Bytes(), TBytes().Word(-2).Int(0).Int(0).Int(0).Data);
   }
@@ -287,7 +302,7 @@ TEST_F(ReportTest, SavedReportLoadsBackTheSame) {
   dialog.PageType = ptDialog;
   dialog.Name = "Ask";
   dialog.Caption = "Parameters";
-  auto object = CreateReportObject(TypeAddIn, "TkvTestView");
+  auto object = CreateReportObject(Context, TypeAddIn, "TkvTestView");
   object->Left = 42;
   dialog.ObjectList.push_back(std::move(object));
   Report.Dictionary.VariableList.SetVariable(" Cat", std::string());
@@ -307,7 +322,7 @@ TEST_F(ReportTest, SavedReportLoadsBackTheSame) {
                                    8)),
             std::string::npos);
 
-  TkvReport loaded;
+  TkvReport loaded(Context);
   TMemoryStream stream(bytes);
   TTestView::AfterLoads = 0;
   loaded.LoadReportStream(stream);
@@ -345,7 +360,7 @@ TEST_F(ReportTest, VersionRules) {
   old.Byte(20).Byte(0).Word(0).Zero("\x01");
   PageRecord(old, 21).Byte(252);
   Load(old.Data);
-  EXPECT_EQ(LoadState().LegacyVersion, 21);
+  EXPECT_EQ(Context.Load.LegacyVersion, 21);
   EXPECT_TRUE(Report.IgnoreStoredPrinter);
   ASSERT_EQ(Report.Pages.Count(), 1);
 
@@ -432,7 +447,7 @@ TEST_F(ReportTest, ProtectedReportAsksForItsPasswordOnlyFromAFile) {
   test::TTempDir dir;
   Report.SaveReportFile(dir / "r.kvf");
 
-  TkvReport fromMemory;
+  TkvReport fromMemory(Context);
   fromMemory.Prompter = &Prompter;
   TMemoryStream memory(dir.Read("r.kvf"));
   fromMemory.LoadReportStream(memory);
@@ -465,7 +480,7 @@ TEST_F(ReportTest, ReportFormPropertyOfAFormFile) {
   Report.Pages.AddPage().Name = "Stored";
   TMemoryStream stored;
   Report.WriteReportForm(stored);
-  TkvReport copy;
+  TkvReport copy(Context);
   copy.StoreInDFM = true;
   stored.SetPosition(0);
   copy.ReadReportForm(stored);
@@ -491,7 +506,8 @@ TEST_F(ReportTest, MoreThan256PagesCannotBeSavedInTheLegacyLayout) {
 // and leaves one empty page; a report read holds every object record of the file as an object
 // or as a skipped record, and only a record of a class this program lacks shows a message.
 TEST_F(ReportTest, HostileFilesLoadWithoutHarm) {
-  Report.Pages.AddPage().ObjectList.push_back(CreateReportObject(TypeAddIn, "TkvTestView"));
+  Report.Pages.AddPage().ObjectList.push_back(
+      CreateReportObject(Context, TypeAddIn, "TkvTestView"));
   Report.Dictionary.VariableList.SetVariable("V", std::string("x"));
   const std::string good = Save();
   const std::string unreadable = "Unreadable pages [0] | Error: Unsupported KVF format";
@@ -602,38 +618,38 @@ TEST_F(ReportTest, CurrentPageIsForgottenWhenItsPageGoes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
-    TkvReport report;
+    TkvReport report(Context);
     report.Pages.AddPage();
     report.Pages.AddPage();
-    LoadState().CurrentPage = &report.Pages.Item(1);
+    Context.Load.CurrentPage = &report.Pages.Item(1);
     c.Free(report);
-    EXPECT_EQ(LoadState().CurrentPage, nullptr);
+    EXPECT_EQ(Context.Load.CurrentPage, nullptr);
   }
   // Deleting another page, or destroying another report, leaves it current.
   Report.Pages.AddPage();
   Report.Pages.AddPage();
   TkvPage* const current = &Report.Pages.Item(1);
-  LoadState().CurrentPage = current;
+  Context.Load.CurrentPage = current;
   Report.Pages.Delete(0);
-  EXPECT_EQ(LoadState().CurrentPage, current);
+  EXPECT_EQ(Context.Load.CurrentPage, current);
   {
-    TkvReport other;
+    TkvReport other(Context);
     other.Pages.AddPage();
   }
-  EXPECT_EQ(LoadState().CurrentPage, current);
+  EXPECT_EQ(Context.Load.CurrentPage, current);
   // A report destroyed while one of its pages is current forgets it.
   {
-    TkvReport other;
-    LoadState().CurrentPage = &other.Pages.AddPage();
+    TkvReport other(Context);
+    Context.Load.CurrentPage = &other.Pages.AddPage();
   }
-  EXPECT_EQ(LoadState().CurrentPage, nullptr);
+  EXPECT_EQ(Context.Load.CurrentPage, nullptr);
 }
 
 // Each object record is read with its own page current, and no page stays current after a load,
 // whatever its end: a page of another report current before the load is not taken for one of
 // this file, and no later reader finds a page of this load.
 TEST_F(ReportTest, ALoadLeavesNoPageCurrent) {
-  TkvReport other;
+  TkvReport other(Context);
   TkvPage& elsewhere = other.Pages.AddPage();
   auto file = [](std::int32_t left, bool complete) {
     TBytes b;
@@ -659,7 +675,7 @@ TEST_F(ReportTest, ALoadLeavesNoPageCurrent) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
-    LoadState().CurrentPage = &elsewhere;
+    Context.Load.CurrentPage = &elsewhere;
     TTestView::PageAtLoad = nullptr;
     TMemoryStream stream(c.Bytes);
     try {
@@ -667,7 +683,7 @@ TEST_F(ReportTest, ALoadLeavesNoPageCurrent) {
     } catch (const std::bad_alloc&) {
     }
     EXPECT_EQ(Report.LastLoad.Status, c.Status);
-    EXPECT_EQ(LoadState().CurrentPage, nullptr);
+    EXPECT_EQ(Context.Load.CurrentPage, nullptr);
     if (c.Status == TLoadStatus::Read) {
       EXPECT_EQ(TTestView::PageAtLoad, &Report.Pages.Item(1));
     }

@@ -174,16 +174,12 @@ TEST(DoubleByteMatch, EachCodePageHasItsOwnLeadBytes) {
 // and lines can be matched one by one. The converter of the platform agrees: a lead byte before
 // a break is a byte on its own, and the break stays a break.
 TEST(DoubleByteMatch, LineBreaksAreNeverSecondBytes) {
-  struct TRestore {
-    int Saved = SystemCodePage();
-    ~TRestore() { SetSystemCodePage(Saved); }
-  } restore;
   for (const int codePage : {932, 936, 949, 950}) {
-    SetSystemCodePage(codePage);
     for (int lead = 0; lead < 256; ++lead) {
       if (!IsLeadByte(codePage, static_cast<std::uint8_t>(lead))) continue;
       for (const char* brk : {"\r", "\n"}) {
-        const std::string utf8 = CodePageToUtf8(std::string(1, static_cast<char>(lead)) + brk);
+        const std::string utf8 =
+            CodePageToUtf8(std::string(1, static_cast<char>(lead)) + brk, codePage);
         EXPECT_TRUE(utf8.ends_with(brk)) << codePage << " lead " << lead;
       }
     }

@@ -6,7 +6,6 @@
 #include <random>
 #include <string>
 
-#include "base/CodePage.h"
 #include "base/Errors.h"
 #include "base/Stream.h"
 #include "migrate/FormStream.h"
@@ -67,15 +66,15 @@ struct TResult {
   std::string Error;  // empty when the conversion succeeded
 };
 
-TResult Convert(const std::string& bytes, bool withResource = false) {
+TResult Convert(const std::string& bytes, bool withResource = false, int codePage = 1252) {
   TByteView input(bytes);
   TMemoryStream output;
   TResult result;
   try {
     if (withResource) {
-      FormResourceToText(input, output);
+      FormResourceToText(input, output, codePage);
     } else {
-      FormBinaryToText(input, output);
+      FormBinaryToText(input, output, codePage);
     }
   } catch (const EKvError& e) {
     result.Error = e.what();
@@ -84,9 +83,10 @@ TResult Convert(const std::string& bytes, bool withResource = false) {
   return result;
 }
 
-// The text of one property value "P" of the root, without the frame around it.
-std::string ValueText(const std::string& valueBytes) {
-  const TResult result = Convert(Form(Name("P") + valueBytes));
+// The text of one property value "P" of the root, without the frame around it, with texts of the
+// code page.
+std::string ValueText(const std::string& valueBytes, int codePage = 1252) {
+  const TResult result = Convert(Form(Name("P") + valueBytes), false, codePage);
   const std::string head = "object Form1: TForm1\r\n  P = ";
   const std::string tail = "\r\nend\r\n";
   if (!result.Error.empty()) return "error: " + result.Error;
@@ -108,18 +108,6 @@ void ExpectValues(const std::vector<TValueCase>& cases) {
   }
 }
 
-// Sets the system code page for one test and restores the previous one.
-class TCodePageGuard {
- public:
-  explicit TCodePageGuard(int codePage) : Previous(SystemCodePage()) {
-    SetSystemCodePage(codePage);
-  }
-  ~TCodePageGuard() { SetSystemCodePage(Previous); }
-
- private:
-  int Previous;
-};
-
 TEST(FormStreamTest, ExampleFormWithResourceHeaderStopsAfterTheRootComponent) {
   const std::string stream = Form(Name("Left") + "\x03" + Le<std::int16_t>(200),
                                   Component("TLabel", "Label1", Name("Caption") + Text("Name:")));
@@ -136,7 +124,7 @@ TEST(FormStreamTest, ExampleFormWithResourceHeaderStopsAfterTheRootComponent) {
     TByteView input(file);
     TMemoryStream output;
     output.WriteText("kept:");
-    FormResourceToText(input, output);
+    FormResourceToText(input, output, 1252);
     EXPECT_EQ(output.Bytes(), "kept:" + expected);
     EXPECT_EQ(input.Position(), static_cast<std::int64_t>(file.size() - 4));
   }
@@ -214,21 +202,19 @@ TEST(FormStreamTest, TextsLongerThan64UnitsSplitIntoLines) {
 }
 
 TEST(FormStreamTest, LineBreaksNeverSplitADoubleByteCharacter) {
-  TCodePageGuard codePage(932);
   const std::string dbcs = "\x82\xA0";  // one double-byte character
   // The first cut would fall after 64 bytes, between the two bytes of the character at 63..64;
   // the second one again, at 126..127, counted from the start of the second line.
   const std::string text = std::string(63, 'a') + dbcs + std::string(61, 'b') + dbcs + "cccc";
-  EXPECT_EQ(ValueText(Text(text)), "\r\n    '" + std::string(63, 'a') + "' +\r\n    '" + dbcs +
-                                       std::string(61, 'b') + "' +\r\n    '" + dbcs + "cccc'");
+  EXPECT_EQ(ValueText(Text(text), 932), "\r\n    '" + std::string(63, 'a') + "' +\r\n    '" + dbcs +
+                                            std::string(61, 'b') + "' +\r\n    '" + dbcs + "cccc'");
   // Under a single-byte code page the same bytes are cut after 64 bytes.
-  SetSystemCodePage(1252);
-  EXPECT_EQ(ValueText(Text(text)), "\r\n    '" + std::string(63, 'a') + "\x82' +\r\n    '\xA0" +
-                                       std::string(61, 'b') + "\x82\xA0' +\r\n    'cccc'");
+  EXPECT_EQ(ValueText(Text(text), 1252), "\r\n    '" + std::string(63, 'a') +
+                                             "\x82' +\r\n    '\xA0" + std::string(61, 'b') +
+                                             "\x82\xA0' +\r\n    'cccc'");
   // Under UTF-8 a character of three bytes at 62..64 is carried whole to the next line.
-  SetSystemCodePage(65001);
   const std::string euro = "\xE2\x82\xAC";
-  EXPECT_EQ(ValueText(Text(std::string(62, 'a') + euro + "zz")),
+  EXPECT_EQ(ValueText(Text(std::string(62, 'a') + euro + "zz"), 65001),
             "\r\n    '" + std::string(62, 'a') + "' +\r\n    '" + euro + "zz'");
 }
 

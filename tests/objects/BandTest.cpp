@@ -16,8 +16,8 @@
 #include "base/DocumentText.h"
 #include "base/Errors.h"
 #include "data/Datasets.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Page.h"
 #include "legacy/Report.h"
 #include "objects/Band.h"
@@ -35,7 +35,7 @@ using test::Document;
 using test::TBytes;
 using TNames = std::vector<std::string>;
 
-using test::TStateScope;
+using test::TTestContext;
 
 std::size_t Occurrences(const std::string& text, const std::string& part) {
   std::size_t count = 0;
@@ -53,8 +53,9 @@ TNames PropertyNames(TkvObject& object) {
   return names;
 }
 
-std::unique_ptr<TkvBandView> Band(int type, const std::string& name = "Band1") {
-  auto band = std::make_unique<TkvBandView>();
+std::unique_ptr<TkvBandView> Band(TConversionContext& context, int type,
+                                  const std::string& name = "Band1") {
+  auto band = std::make_unique<TkvBandView>(context);
   band->SetBandType(type);
   band->Name = name;
   return band;
@@ -80,7 +81,8 @@ TBytes CommonRecord(int major, int minor) {
 // ---- Defaults and registration ------------------------------------------------------------------
 
 TEST(BandTest, NewBandAndTheFactory) {
-  TkvBandView band;
+  TConversionContext context;
+  TkvBandView band(context);
   EXPECT_EQ(band.ClassName(), "TkvBandView");
   EXPECT_EQ(band.TypeCode, TypeBand);
   EXPECT_EQ(band.FormatCode, 0);
@@ -100,7 +102,7 @@ TEST(BandTest, NewBandAndTheFactory) {
   EXPECT_EQ(band.FrameTyp, 0xFF90);
   EXPECT_EQ(band.BandType(), btGroupHeader);
 
-  const std::unique_ptr<TkvView> created = CreateReportObject(TypeBand, "");
+  const std::unique_ptr<TkvView> created = CreateReportObject(context, TypeBand, "");
   ASSERT_NE(dynamic_cast<TkvBandView*>(created.get()), nullptr);
   EXPECT_EQ(BuiltInClass(TypeBand), &TkvBandView::Class());
 }
@@ -108,14 +110,14 @@ TEST(BandTest, NewBandAndTheFactory) {
 // ---- Legacy record ------------------------------------------------------------------------------
 
 TEST(BandTest, Version23RecordHasNoBandPayload) {
-  TStateScope state(23);
+  TTestContext context(23);
   TBytes b;
   b.Str("Header");
   b.Int(0).Int(8).Int(700).Int(30).Word(0x0008).Word(btPageHeader);
   b.Int(1).Int(0).Word(0).Int(0x1FFFFFFF);
   b.Int(0).Str("");
   b.Word(0).Byte(0).Word(0).Byte(0).Word(0xFFFF);  // memo, script, Visible
-  TkvBandView band;
+  TkvBandView band(context);
   TMemoryStream stream(b.Data + "\x5A");
   band.LoadLegacy(stream);
   EXPECT_EQ(stream.Remaining(), 1);
@@ -133,11 +135,11 @@ TEST(BandTest, Version23RecordHasNoBandPayload) {
 TEST(BandTest, Version24RecordHoldsMasterFromRecordVersion21) {
   for (const int minor : {0, 1}) {
     SCOPED_TRACE(testing::Message() << "record version 2" << minor);
-    TStateScope state(24);
+    TTestContext context(24);
     TBytes b = CommonRecord(2, minor);
     b.Str("Child1").Int(3).Int(180).Int(12).Int(5);  // ChildBand, the four integers
     if (minor == 1) b.Str("DetailData2");            // Master
-    TkvBandView band;
+    TkvBandView band(context);
     TMemoryStream stream(b.Data + "\x5A");
     band.LoadLegacy(stream);
     EXPECT_EQ(stream.Remaining(), 1);
@@ -161,7 +163,7 @@ TEST(BandTest, Version24RecordHoldsMasterFromRecordVersion21) {
       expected += TBytes().Str("").Data;
     }
     EXPECT_EQ(saved.Bytes(), expected);
-    TkvBandView again;
+    TkvBandView again(context);
     TMemoryStream reread(saved.Bytes());
     again.LoadLegacy(reread);
     EXPECT_EQ(reread.Remaining(), 0);
@@ -173,10 +175,10 @@ TEST(BandTest, Version24RecordHoldsMasterFromRecordVersion21) {
 }
 
 TEST(BandTest, PayloadEndingEarlyRaises) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord(2, 1);
   b.Str("Child1").Int(3).Int(180);  // the gap and the records per column are missing
-  TkvBandView band;
+  TkvBandView band(context);
   TMemoryStream stream(b.Data);
   EXPECT_THROW(band.LoadLegacy(stream), EReadError);
   EXPECT_EQ(band.ChildBand, "Child1");
@@ -210,10 +212,10 @@ TEST(BandTest, EveryBandTypeWritesItsElementClassOrNothing) {
       "TkvxChild",
       nullptr,
   };
-  TStateScope state(25);
+  TTestContext context(25);
   for (int type = 0; type < 128; ++type) {
     SCOPED_TRACE(testing::Message() << "band type " << type);
-    auto band = Band(type);
+    auto band = Band(context, type);
     const std::string element = Document(*band);
     const char* expected = type < 23 ? classes[type] : nullptr;
     if (!expected) {
@@ -227,8 +229,8 @@ TEST(BandTest, EveryBandTypeWritesItsElementClassOrNothing) {
 }
 
 TEST(BandTest, ElementHasTheBandsOwnAttributesInOrder) {
-  TStateScope state(25);
-  auto plain = Band(btPageHeader, "PageHeader1");
+  TTestContext context(25);
+  auto plain = Band(context, btPageHeader, "PageHeader1");
   plain->Left = 38;
   plain->Top = 16;
   plain->Width = 680;
@@ -238,7 +240,7 @@ TEST(BandTest, ElementHasTheBandsOwnAttributesInOrder) {
             " ColumnWidth=\"200\" ColumnGap=\"20\"");
 
   // Everything a group header can write; Left, Width and the view's common attributes never.
-  auto full = Band(btGroupHeader, "Group&1");
+  auto full = Band(context, btGroupHeader, "Group&1");
   full->Left = 17;
   full->Width = 555;
   full->Top = -4;
@@ -283,10 +285,10 @@ TEST(BandTest, FlagAttributes) {
   const char* const all[] = {"Stretched",        "StartNewPage",         "PrintIfDetailEmpty",
                              "AllowSplit",       "PrintOnFirstPage",     "PrintOnLastPage",
                              "ReprintOnNewPage", "PrintChildIfInvisible"};
-  TStateScope state(25);
+  TTestContext context(25);
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "flags " << c.Flags);
-    auto band = Band(btMasterHeader);
+    auto band = Band(context, btMasterHeader);
     band->Flags = c.Flags;
     const std::string element = Document(*band);
     for (const char* attribute : all) {
@@ -300,7 +302,7 @@ TEST(BandTest, FlagAttributes) {
   }
 
   // A band with no flags at all writes both page flags as "False".
-  auto bare = Band(btPageFooter);
+  auto bare = Band(context, btPageFooter);
   bare->Flags = 0;
   const std::string element = Document(*bare);
   EXPECT_EQ(AttributeValue(element, "PrintOnFirstPage"), "False");
@@ -311,11 +313,12 @@ TEST(BandTest, FlagAttributes) {
 // components, and the report as the current one.
 class BandDatasetTest : public ::testing::Test {
  protected:
-  BandDatasetTest()
-      : State(25, &Host.Report()), Orders(CreateOwned<TkvUserDataset>(Host, "_Orders")) {}
+  BandDatasetTest() : Host(Context), Orders(CreateOwned<TkvUserDataset>(Host, "_Orders")) {
+    Context.Load.CurrentReport = &Host.Report();
+  }
 
+  TTestContext Context{25};
   TReportHost Host;
-  TStateScope State;
   TkvUserDataset& Orders;
 };
 
@@ -340,7 +343,7 @@ TEST_F(BandDatasetTest, DataBandsNameTheirReportDatasetAndNothingElse) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Type << " " << c.Reference);
-    auto band = Band(c.Type);
+    auto band = Band(Context, c.Type);
     band->FormatText = c.Reference;
     const std::string element = Document(*band);
     EXPECT_EQ(AttributeValue(element, "DataSetName"), c.DataSetName ? c.DataSetName : "<absent>");
@@ -354,12 +357,12 @@ TEST_F(BandDatasetTest, DocumentGoesOnPastBandsWithoutElementOrDataset) {
   page.Metrics.PaperWidthPx = 794;
   page.Metrics.PaperHeightPx = 1123;
   page.MarginsOn = false;
-  auto header = Band(btPageHeader, "PageHeader1");
-  auto cross = Band(btCrossData, "CrossData1");
+  auto header = Band(Context, btPageHeader, "PageHeader1");
+  auto cross = Band(Context, btCrossData, "CrossData1");
   cross->FormatText = "_Orders";
-  auto data = Band(btMasterData, "MasterData1");
+  auto data = Band(Context, btMasterData, "MasterData1");
   data->FormatText = "kvOLEObject1";
-  auto orders = Band(btDetailData, "DetailData1");
+  auto orders = Band(Context, btDetailData, "DetailData1");
   orders->FormatText = "_Orders";
   for (auto* band : {&header, &cross, &data, &orders}) page.ObjectList.push_back(std::move(*band));
 
@@ -403,9 +406,10 @@ TEST(BandTest, PublishedNamesFollowTheBandType) {
       {btChild, {"ChildBand", "PrintChildIfInvisible", "Stretched", "Breaked", "EOF"}},
       {60, {"ChildBand", "PrintChildIfInvisible", "EOF"}},
   };
+  TConversionContext context;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "band type " << c.Type);
-    auto band = Band(c.Type);
+    auto band = Band(context, c.Type);
     TNames expected = common;
     expected.insert(expected.end(), c.Own.begin(), c.Own.end());
     EXPECT_EQ(PropertyNames(*band), expected);
@@ -413,7 +417,8 @@ TEST(BandTest, PublishedNamesFollowTheBandType) {
 }
 
 TEST(BandTest, PropertiesAreAssignedAndRead) {
-  TkvBandView band;
+  TConversionContext context;
+  TkvBandView band(context);
   band.Flags = 0;
   const struct {
     const char* Name;
@@ -537,7 +542,7 @@ TEST_F(BandDatasetTest, LossesAreNotedOnlyWhereTheBandHoldsInformation) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Type << " " << c.Reference);
-    auto band = Band(c.Type);
+    auto band = Band(Context, c.Type);
     band->FormatText = c.Reference;
     band->Master = c.Master;
     band->NewColumnAfter = c.NewColumnAfter;

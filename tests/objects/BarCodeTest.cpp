@@ -11,8 +11,8 @@
 #include "LegacyBytes.h"
 #include "base/Errors.h"
 #include "data/AccessLayer.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Report.h"
 #include "objects/BarCode.h"
 #include "support/FieldForm.h"
@@ -33,8 +33,7 @@ using test::PropertyNames;
 using test::Reload;
 using test::Saved;
 using test::TBytes;
-using test::TSeparatorScope;
-using test::TStateScope;
+using test::TTestContext;
 
 using TLines = std::vector<std::string>;
 
@@ -68,7 +67,8 @@ TBytes Payload(int calcCheckSum, int showText, int reserved, int barType, std::i
 }
 
 TEST(BarCodeTest, DefaultsRegistrationAndTheElementOfANewView) {
-  TkvBarCodeView view;
+  TConversionContext context;
+  TkvBarCodeView view(context);
   EXPECT_EQ(view.TypeCode, TypeAddIn);
   EXPECT_EQ(view.Flags, flStretched);
   EXPECT_EQ(view.NamePrefix, "Bar");
@@ -100,14 +100,15 @@ TEST(BarCodeTest, DefaultsRegistrationAndTheElementOfANewView) {
     }
   }
   EXPECT_EQ(registered, TLines{"55338"});
-  const auto created = CreateReportObject(TypeAddIn, "TkvBarCodeView");
+  const auto created = CreateReportObject(context, TypeAddIn, "TkvBarCodeView");
   ASSERT_NE(dynamic_cast<TkvBarCodeView*>(created.get()), nullptr);
   EXPECT_EQ(created->TypeCode, TypeAddIn);
 }
 
 TEST(BarCodeTest, NamesAreTheViewsThenBarcodeAndDataField) {
-  TkvBarCodeView view;
-  TkvView plain;
+  TConversionContext context;
+  TkvBarCodeView view(context);
+  TkvView plain(context);
   TLines expected = PropertyNames(plain);
   expected.push_back("Barcode");
   expected.push_back("DataField");
@@ -128,10 +129,10 @@ TEST(BarCodeTest, RecordIs24BytesAfterTheCommonRecordInEveryVersion) {
   const TBytes payload = Payload(0, 1, 0x5A, bcCodeEAN13, 2, 2.5, 90.0);
   for (int version = 21; version <= 25; ++version) {
     SCOPED_TRACE(version);
-    TStateScope state(version);
+    TTestContext context(version);
     TBytes b = CommonRecord(version);
     b.Raw(payload.Data);
-    TkvBarCodeView view;
+    TkvBarCodeView view(context);
     EXPECT_EQ(LoadInto(view, b.Data), 1);
     EXPECT_EQ(view.Memo, TLines{"4006381333931"});
     EXPECT_FALSE(view.CalcCheckSum);
@@ -151,39 +152,38 @@ TEST(BarCodeTest, RecordIs24BytesAfterTheCommonRecordInEveryVersion) {
 }
 
 TEST(BarCodeTest, ZoomOfTheOldFormatIsHalved) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord(25);
   b.Raw(Payload(1, 0, 0, bcCode128B, 1, 3.0, 270.0).Data);
-  TkvBarCodeView view;
+  TkvBarCodeView view(context);
   EXPECT_EQ(LoadInto(view, b.Data), 1);
   EXPECT_EQ(view.Zoom, 1.5);
   EXPECT_EQ(view.ZoomFormat, 2);
   const std::string saved = Saved(view);
   EXPECT_EQ(saved.substr(saved.size() - 24), Payload(1, 0, 0, bcCode128B, 2, 1.5, 270.0).Data);
 
-  {
-    TSeparatorScope point('.');
-    EXPECT_EQ(AfterCommonPart(view),
-              " Text=\"4006381333931\" BarType=\"6\" CalcCheckSum=\"1\" Rotation=\"270\""
-              " ShowText=\"0\" Zoom=\"1.5\"");
-  }
-  TSeparatorScope comma(',');
+  context.DecimalSeparator = '.';
+  EXPECT_EQ(AfterCommonPart(view),
+            " Text=\"4006381333931\" BarType=\"6\" CalcCheckSum=\"1\" Rotation=\"270\""
+            " ShowText=\"0\" Zoom=\"1.5\"");
+  context.DecimalSeparator = ',';
   EXPECT_EQ(test::AttributeValue(Document(view), "Zoom"), "1,5");
 }
 
 TEST(BarCodeTest, RecordEndingInsideThePayloadRaises) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord(25);
   b.Raw(Payload(1, 1, 0, 3, 2, 1.0, 0.0).Data.substr(0, 20));
   TMemoryStream stream(b.Data);
-  TkvBarCodeView view;
+  TkvBarCodeView view(context);
   EXPECT_THROW(view.LoadLegacy(stream), EReadError);
 }
 
 // ---- The element --------------------------------------------------------------------------------
 
 TEST(BarCodeTest, EmptyMemoWritesNoTextAndNoDataField) {
-  TkvBarCodeView view;
+  TConversionContext context;
+  TkvBarCodeView view(context);
   view.Memo.clear();
   EXPECT_EQ(AfterCommonPart(view),
             " BarType=\"3\" CalcCheckSum=\"1\" Rotation=\"0\" ShowText=\"1\" Zoom=\"1\"");
@@ -212,7 +212,7 @@ TEST_F(BarCodeFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineNamesAField) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Memo.front());
-    TkvBarCodeView view;
+    TkvBarCodeView view(Context);
     view.Memo = c.Memo;
     EXPECT_EQ(AfterCommonPart(view), c.Expected);
     EXPECT_TRUE(Losses(view).empty());
@@ -223,10 +223,11 @@ TEST_F(BarCodeFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineNamesAField) {
 
 TEST(BarCodeTest, GoesThroughAReportFileIntoTheDocument) {
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   report.Prompter = &prompter;
   report.Pages.AddPage();
-  auto view = std::make_unique<TkvBarCodeView>();
+  auto view = std::make_unique<TkvBarCodeView>(context);
   view->Name = "Ean";
   view->Memo = {"4006381333931"};
   view->BarType = bcCodeEAN13;
@@ -234,7 +235,7 @@ TEST(BarCodeTest, GoesThroughAReportFileIntoTheDocument) {
   view->Zoom = 2;
   view->Reserved = 3;
   report.Pages.Item(0).ObjectList.push_back(std::move(view));
-  TkvReport loaded;
+  TkvReport loaded(context);
   loaded.Prompter = &prompter;
   Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());
@@ -248,7 +249,7 @@ TEST(BarCodeTest, GoesThroughAReportFileIntoTheDocument) {
   EXPECT_EQ(barcode->Reserved, 3);
   EXPECT_TRUE(LoadNotes(loaded).empty());
 
-  TSeparatorScope point('.');
+  context.DecimalSeparator = '.';
   const std::string document = DocumentOf(loaded);
   EXPECT_NE(document.find("<TkvxBarCodeView Name=\"Ean\""), std::string::npos);
   EXPECT_NE(document.find(" Text=\"4006381333931\" BarType=\"14\" CalcCheckSum=\"1\""

@@ -13,6 +13,7 @@
 
 #include "LegacyBytes.h"
 #include "base/Errors.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
@@ -31,7 +32,7 @@ using test::Losses;
 using test::PropertyNames;
 using test::Saved;
 using test::TBytes;
-using test::TStateScope;
+using test::TTestContext;
 
 using TLines = std::vector<std::string>;
 
@@ -64,7 +65,8 @@ std::string ContainerStream(std::uint32_t signature, std::int32_t aspect, const 
 // ---- Defaults and registration ------------------------------------------------------------------
 
 TEST(ChartOleTest, DefaultsAndRegistration) {
-  TkvChartView chart;
+  TConversionContext context;
+  TkvChartView chart(context);
   EXPECT_EQ(chart.TypeCode, TypeAddIn);
   EXPECT_EQ(chart.NamePrefix, "Chart");
   EXPECT_EQ(chart.Flags, 0x8001);
@@ -77,7 +79,7 @@ TEST(ChartOleTest, DefaultsAndRegistration) {
   EXPECT_TRUE(chart.ChartPicture.empty());
   EXPECT_EQ(PropertyNames(chart).back(), "Chart");
 
-  TkvOLEView ole;
+  TkvOLEView ole(context);
   EXPECT_EQ(ole.TypeCode, TypeAddIn);
   EXPECT_EQ(ole.NamePrefix, "Ole");
   EXPECT_EQ(ole.Flags, flStretched);
@@ -100,20 +102,22 @@ TEST(ChartOleTest, DefaultsAndRegistration) {
     }
   }
   EXPECT_EQ(registered, (TLines{"TkvChartView 55225", "TkvOLEView 55222"}));
-  EXPECT_NE(dynamic_cast<TkvChartView*>(CreateReportObject(TypeAddIn, "TkvChartView").get()),
+  EXPECT_NE(
+      dynamic_cast<TkvChartView*>(CreateReportObject(context, TypeAddIn, "TkvChartView").get()),
+      nullptr);
+  EXPECT_NE(dynamic_cast<TkvOLEView*>(CreateReportObject(context, TypeAddIn, "TkvOLEView").get()),
             nullptr);
-  EXPECT_NE(dynamic_cast<TkvOLEView*>(CreateReportObject(TypeAddIn, "TkvOLEView").get()), nullptr);
 }
 
 // ---- Chart records ------------------------------------------------------------------------------
 
 TEST(ChartOleTest, ChartOptionsRecordIsModeOptionsAndThreeStrings) {
-  TStateScope state(25);
+  TTestContext context(25);
   const TBytes common = CommonRecord("Chart1", 0x8001);
   TBytes b = common;
   b.Byte(cmOptions).Raw(OptionBytes()).Str("Names").Str("Sums").Str("Others");
   EXPECT_EQ(b.Data.size() - common.Data.size(), 1 + 48 + (2 + 5 + 1) + (2 + 4 + 1) + (2 + 6 + 1));
-  TkvChartView chart;
+  TkvChartView chart(context);
   chart.ChartPicture = "left over";
   EXPECT_EQ(LoadInto(chart, b.Data), 1);  // the next record follows directly
   EXPECT_TRUE(chart.ChartPicture.empty());
@@ -137,7 +141,7 @@ TEST(ChartOleTest, ChartOptionsRecordIsModeOptionsAndThreeStrings) {
   // A mode other than 0 and 1 also holds options; they are saved as mode 0.
   TBytes other = common;
   other.Byte(7).Raw(OptionBytes()).Str("").Str("Sums").Str("");
-  TkvChartView seven;
+  TkvChartView seven(context);
   EXPECT_EQ(LoadInto(seven, other.Data), 1);
   EXPECT_EQ(seven.ValueObject, "Sums");
   other.Data[common.Data.size()] = cmOptions;
@@ -145,14 +149,14 @@ TEST(ChartOleTest, ChartOptionsRecordIsModeOptionsAndThreeStrings) {
 }
 
 TEST(ChartOleTest, ChartPictureRecordIsKeptAsRead) {
-  TStateScope state(25);
+  TTestContext context(25);
   const TBytes common = CommonRecord("Chart2", 0x8001);
   for (const std::string& picture : {std::string(), std::string("\xD7\xCD\xC6\x9A\0\1wmf", 9)}) {
     SCOPED_TRACE(picture.size());
     TBytes b = common;
     b.Byte(cmPicture).Int(static_cast<std::int32_t>(picture.size())).Raw(picture);
     EXPECT_EQ(b.Data.size() - common.Data.size(), 5 + picture.size());
-    TkvChartView chart;
+    TkvChartView chart(context);
     EXPECT_EQ(LoadInto(chart, b.Data), 1);
     EXPECT_EQ(chart.ChartPicture, picture);
     EXPECT_EQ(Saved(chart), b.Data);
@@ -162,7 +166,7 @@ TEST(ChartOleTest, ChartPictureRecordIsKeptAsRead) {
 // Options are saved when there is something to build the chart from: a memo line, a legend
 // object or a value object; otherwise the picture held.
 TEST(ChartOleTest, SavingChoosesTheMode) {
-  TStateScope state(25);
+  TTestContext context(25);
   struct TCase {
     const char* Label;
     TLines Memo;
@@ -178,7 +182,7 @@ TEST(ChartOleTest, SavingChoosesTheMode) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Label);
-    TkvChartView chart;
+    TkvChartView chart(context);
     chart.Memo = c.Memo;
     chart.LegendObject = c.Legend;
     chart.ValueObject = c.Value;
@@ -203,7 +207,7 @@ TEST(ChartOleTest, SavingChoosesTheMode) {
 }
 
 TEST(ChartOleTest, HostileChartPictureSizesAreRefused) {
-  TStateScope state(25);
+  TTestContext context(25);
   const TBytes common = CommonRecord("Chart3", 0x8001);
   const std::string picture = "0123456789";
   for (const std::int32_t size : {-1, std::int32_t{-0x7FFFFFFF}, 11, std::int32_t{0x7FFFFFFF}}) {
@@ -211,7 +215,7 @@ TEST(ChartOleTest, HostileChartPictureSizesAreRefused) {
     TBytes b = common;
     b.Byte(cmPicture).Int(size).Raw(picture);
     TMemoryStream stream(b.Data);
-    TkvChartView chart;
+    TkvChartView chart(context);
     EXPECT_THROW(chart.LoadLegacy(stream), EStreamError);
     EXPECT_EQ(stream.Position(), static_cast<std::int64_t>(common.Data.size() + 5));
     EXPECT_TRUE(chart.ChartPicture.empty());
@@ -220,24 +224,24 @@ TEST(ChartOleTest, HostileChartPictureSizesAreRefused) {
   TBytes cut = common;
   cut.Byte(cmOptions).Raw(OptionBytes().substr(0, 30));
   TMemoryStream stream(cut.Data);
-  TkvChartView chart;
+  TkvChartView chart(context);
   EXPECT_THROW(chart.LoadLegacy(stream), EReadError);
 }
 
 // ---- OLE records --------------------------------------------------------------------------------
 
 TEST(ChartOleTest, OleRecordWithoutObjectIsOneByte) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord("Ole1", 0x0001);
   b.Byte(0);
-  TkvOLEView ole;
+  TkvOLEView ole(context);
   EXPECT_EQ(LoadInto(ole, b.Data), 1);
   EXPECT_TRUE(ole.Container.Empty());
   EXPECT_EQ(Saved(ole), b.Data);
 }
 
 TEST(ChartOleTest, OleContainerStreamRoundTripsByteForByte) {
-  TStateScope state(25);
+  TTestContext context(25);
   const std::string storage("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0storage", 18);
   for (const std::string& data : {storage, std::string()}) {
     SCOPED_TRACE(data.size());
@@ -245,7 +249,7 @@ TEST(ChartOleTest, OleContainerStreamRoundTripsByteForByte) {
     // Any non-zero flag announces an object; it is saved as 1.
     b.Byte(5).Raw(
         ContainerStream(OleStreamSignature, 1, data, static_cast<std::int32_t>(data.size())));
-    TkvOLEView ole;
+    TkvOLEView ole(context);
     EXPECT_EQ(LoadInto(ole, b.Data), 1);
     ASSERT_FALSE(ole.Container.Empty());
     EXPECT_EQ(ole.Container.DrawAspect(), 1u);
@@ -257,7 +261,7 @@ TEST(ChartOleTest, OleContainerStreamRoundTripsByteForByte) {
 }
 
 TEST(ChartOleTest, BadContainerStreamsAreRefused) {
-  TStateScope state(25);
+  TTestContext context(25);
   const TBytes common = CommonRecord("Ole3", 0x0001);
   struct TCase {
     const char* Label;
@@ -275,7 +279,7 @@ TEST(ChartOleTest, BadContainerStreamsAreRefused) {
     TBytes b = common;
     b.Byte(1).Raw(ContainerStream(c.Signature, 1, "data", c.Size));
     TMemoryStream stream(b.Data);
-    TkvOLEView ole;
+    TkvOLEView ole(context);
     ole.Container.Assign(1, "earlier");
     try {
       ole.LoadLegacy(stream);
@@ -290,7 +294,7 @@ TEST(ChartOleTest, BadContainerStreamsAreRefused) {
   TBytes cut = common;
   cut.Byte(1).Int(static_cast<std::int32_t>(OleStreamSignature)).Int(1);
   TMemoryStream stream(cut.Data);
-  TkvOLEView ole;
+  TkvOLEView ole(context);
   EXPECT_THROW(ole.LoadLegacy(stream), EReadError);
   EXPECT_TRUE(ole.Container.Empty());
 }
@@ -298,15 +302,16 @@ TEST(ChartOleTest, BadContainerStreamsAreRefused) {
 // In a whole report, a refused container stream or chart picture skips only its own record: the
 // view stays without an object and the records after it are read from the record's end offset.
 TEST(ChartOleTest, RefusedRecordsAreSkippedInAReport) {
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   report.Pages.AddPage();
-  auto ole = std::make_unique<TkvOLEView>();
+  auto ole = std::make_unique<TkvOLEView>(context);
   ole->Name = "Ole1";
   ole->Container.Assign(1, "storage");
-  auto chart = std::make_unique<TkvChartView>();
+  auto chart = std::make_unique<TkvChartView>(context);
   chart->Name = "Chart1";
   chart->ChartPicture = "PICTURE!";
-  auto after = std::make_unique<TkvOLEView>();
+  auto after = std::make_unique<TkvOLEView>(context);
   after->Name = "Ole2";
   after->Container.Assign(5, "second");
   auto& objects = report.Pages.Item(0).ObjectList;
@@ -324,7 +329,7 @@ TEST(ChartOleTest, RefusedRecordsAreSkippedInAReport) {
   ASSERT_NE(picture, std::string::npos);
   bytes.replace(picture - 4, 4, "\xF0\xFF\xFF\x7F", 4);
 
-  TkvReport loaded;
+  TkvReport loaded(context);
   TMemoryStream in(bytes);
   loaded.LoadReportStream(in);
   ASSERT_TRUE(loaded.LastLoad.Read());
@@ -346,7 +351,8 @@ TEST(ChartOleTest, RefusedRecordsAreSkippedInAReport) {
 // ---- Elements and notes -------------------------------------------------------------------------
 
 TEST(ChartOleTest, ElementsHoldOnlyTheCommonAttributes) {
-  TkvChartView chart;
+  TConversionContext context;
+  TkvChartView chart(context);
   chart.Name = "Chart1";
   chart.Width = 200;
   chart.Height = 120;
@@ -358,7 +364,7 @@ TEST(ChartOleTest, ElementsHoldOnlyTheCommonAttributes) {
             " Frame.Style=\"0\" GapX=\"2\" GapY=\"1\" TagStr=\"\" Memo.text=\"\" Align=\"0\""
             " Restrictions=\"0\"");
 
-  TkvOLEView ole;
+  TkvOLEView ole(context);
   ole.Name = "Ole1";
   ole.Memo = {"Orders.Photo"};
   ole.Container.Assign(1, "storage");
@@ -371,7 +377,8 @@ TEST(ChartOleTest, ElementsHoldOnlyTheCommonAttributes) {
 }
 
 TEST(ChartOleTest, LossesNameTheChartOrTheObject) {
-  TkvChartView chart;
+  TConversionContext context;
+  TkvChartView chart(context);
   EXPECT_EQ(Losses(chart), TLines{"its chart (line chart) is not carried into the document"});
   chart.ChartPicture = std::string(1234, 'x');
   EXPECT_EQ(Losses(chart),
@@ -382,7 +389,7 @@ TEST(ChartOleTest, LossesNameTheChartOrTheObject) {
   EXPECT_EQ(Losses(chart), TLines{"its chart (horizontal bar chart, captions from Names, values "
                                   "from Sums) is not carried into the document"});
 
-  TkvOLEView ole;
+  TkvOLEView ole(context);
   EXPECT_TRUE(Losses(ole).empty());
   ole.Memo = {"Orders.Photo"};
   EXPECT_EQ(Losses(ole), TLines{"its OLE object from the data field Orders.Photo is not carried "

@@ -13,8 +13,8 @@
 #include "LegacyBytes.h"
 #include "base/Errors.h"
 #include "data/AccessLayer.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/CheckBox.h"
@@ -37,7 +37,7 @@ using test::PropertyNames;
 using test::Reload;
 using test::Saved;
 using test::TBytes;
-using test::TStateScope;
+using test::TTestContext;
 
 using TLines = std::vector<std::string>;
 
@@ -62,7 +62,8 @@ TBytes CommonRecord(int version, const std::string& name) {
 // ---- Defaults, registration and names -----------------------------------------------------------
 
 TEST(CheckBoxRichTextTest, DefaultsAndRegistration) {
-  TkvCheckBoxView check;
+  TConversionContext context;
+  TkvCheckBoxView check(context);
   EXPECT_EQ(check.TypeCode, TypeAddIn);
   EXPECT_EQ(check.NamePrefix, "Check");
   EXPECT_EQ(check.FrameWidth, 2.0f);
@@ -72,7 +73,7 @@ TEST(CheckBoxRichTextTest, DefaultsAndRegistration) {
   EXPECT_EQ(check.CheckColor, 0);
   EXPECT_EQ(check.ElementName(), "TkvxCheckBoxView");
 
-  TkvRichView rich;
+  TkvRichView rich(context);
   EXPECT_EQ(rich.TypeCode, TypeAddIn);
   EXPECT_EQ(rich.NamePrefix, "Rich");
   EXPECT_EQ(rich.Flags, flStretched);
@@ -96,18 +97,19 @@ TEST(CheckBoxRichTextTest, DefaultsAndRegistration) {
     }
   }
   EXPECT_EQ(registered, TLines{"TkvCheckBoxView"});
-  const auto created = CreateReportObject(TypeAddIn, "TkvCheckBoxView");
+  const auto created = CreateReportObject(context, TypeAddIn, "TkvCheckBoxView");
   ASSERT_NE(dynamic_cast<TkvCheckBoxView*>(created.get()), nullptr);
   EXPECT_EQ(created->TypeCode, TypeAddIn);
-  EXPECT_NE(dynamic_cast<TkvRichView*>(CreateReportObject(TypeAddIn, "TkvRichView").get()),
+  EXPECT_NE(dynamic_cast<TkvRichView*>(CreateReportObject(context, TypeAddIn, "TkvRichView").get()),
             nullptr);
 }
 
 TEST(CheckBoxRichTextTest, PublishedNamesAndTheirValues) {
-  TkvView plain;
+  TConversionContext context;
+  TkvView plain(context);
   const TLines common = PropertyNames(plain);
 
-  TkvCheckBoxView check;
+  TkvCheckBoxView check(context);
   TLines expected = common;
   for (const char* name : {"CheckStyle", "CheckColor", "DataField"}) expected.push_back(name);
   EXPECT_EQ(PropertyNames(check), expected);
@@ -123,7 +125,7 @@ TEST(CheckBoxRichTextTest, PublishedNamesAndTheirValues) {
   EXPECT_EQ(check.QueryProperty("CHECKSTYLE"), TVariant(std::int64_t{1}));
   EXPECT_EQ(check.QueryProperty("CheckColor"), TVariant(std::int64_t{0x0000FF}));
 
-  TkvRichView rich;
+  TkvRichView rich(context);
   expected = common;
   for (const char* name : {"GapX", "GapY", "Lines", "Stretched", "TextOnly", "DataField"}) {
     expected.push_back(name);
@@ -148,10 +150,10 @@ TEST(CheckBoxRichTextTest, PublishedNamesAndTheirValues) {
 TEST(CheckBoxRichTextTest, CheckBoxRecordByVersion) {
   for (const int version : {23, 24, 25}) {
     SCOPED_TRACE(version);
-    TStateScope state(version);
+    TTestContext context(version);
     TBytes b = CommonRecord(version, "Check7");
     if (version > 23) b.Byte(csCheck).Int(-16777201);
-    TkvCheckBoxView check;
+    TkvCheckBoxView check(context);
     EXPECT_EQ(LoadInto(check, b.Data + "NEXT"), 5);  // the next record follows untouched
     EXPECT_EQ(check.Name, "Check7");
     EXPECT_EQ(check.Width, 30);
@@ -168,11 +170,11 @@ TEST(CheckBoxRichTextTest, CheckBoxRecordByVersion) {
   }
 
   // A version-25 record that ends inside the colour raises, with nothing read past it.
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes cut = CommonRecord(25, "Check8");
   cut.Byte(csCheck).Word(0);
   TMemoryStream stream(cut.Data);
-  TkvCheckBoxView check;
+  TkvCheckBoxView check(context);
   EXPECT_THROW(check.LoadLegacy(stream), EReadError);
 }
 
@@ -199,14 +201,14 @@ TEST(CheckBoxRichTextTest, RichTextRecordKeepsTheBytesUpToTheEndPosition) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "flag " << c.Flag << " " << c.Data.size() << " bytes");
-    TStateScope state(25);
+    TTestContext context(25);
     TBytes b = CommonRecord(25, "Rich3");
     b.Byte(c.Flag);
     const auto end = static_cast<std::int32_t>(Lead.size() + b.Data.size() + 4 + c.Data.size());
     b.Int(end).Raw(c.Data).Raw("NEXT");
     TMemoryStream stream(Lead + b.Data);
     stream.SetPosition(static_cast<std::int64_t>(Lead.size()));
-    TkvRichView rich;
+    TkvRichView rich(context);
     rich.RichText = "stale";
     rich.LoadLegacy(stream);
     EXPECT_EQ(stream.Position(), end);
@@ -220,8 +222,8 @@ TEST(CheckBoxRichTextTest, RichTextRecordKeepsTheBytesUpToTheEndPosition) {
 TEST(CheckBoxRichTextTest, RichTextIsWrittenBackByteForByte) {
   for (const std::string& text : {std::string(), Rtf}) {
     SCOPED_TRACE(text.size());
-    TStateScope state(25);
-    TkvRichView rich;
+    TTestContext context(25);
+    TkvRichView rich(context);
     rich.Name = "Rich3";
     rich.Left = 1;
     rich.Top = 2;
@@ -243,7 +245,7 @@ TEST(CheckBoxRichTextTest, RichTextIsWrittenBackByteForByte) {
 
     saved.WriteText("NEXT");
     saved.SetPosition(static_cast<std::int64_t>(Lead.size()));
-    TkvRichView loaded;
+    TkvRichView loaded(context);
     loaded.LoadLegacy(saved);
     EXPECT_EQ(loaded.RichText, text);
     EXPECT_EQ(saved.Remaining(), 4);
@@ -253,7 +255,7 @@ TEST(CheckBoxRichTextTest, RichTextIsWrittenBackByteForByte) {
 // An end position before the text or past the end of the stream marks the record damaged: the
 // load raises before anything beyond the end position field is read, with or without text.
 TEST(CheckBoxRichTextTest, HostileEndPositionIsRefused) {
-  TStateScope state(25);
+  TTestContext context(25);
   const TBytes common = CommonRecord(25, "Rich4");
   const auto p = static_cast<std::int32_t>(common.Data.size() + 1 + 4);  // after the field
   const auto size = static_cast<std::int32_t>(p + Rtf.size());
@@ -263,7 +265,7 @@ TEST(CheckBoxRichTextTest, HostileEndPositionIsRefused) {
       TBytes b = common;
       b.Byte(flag).Int(end).Raw(Rtf);
       TMemoryStream stream(b.Data);
-      TkvRichView rich;
+      TkvRichView rich(context);
       EXPECT_THROW(rich.LoadLegacy(stream), EStreamError);
       EXPECT_EQ(stream.Position(), p);
       EXPECT_TRUE(rich.RichText.empty());
@@ -273,7 +275,7 @@ TEST(CheckBoxRichTextTest, HostileEndPositionIsRefused) {
   TBytes b = common;
   b.Byte(1).Int(size).Raw(Rtf);
   TMemoryStream stream(b.Data);
-  TkvRichView rich;
+  TkvRichView rich(context);
   rich.LoadLegacy(stream);
   EXPECT_EQ(rich.RichText, Rtf);
   EXPECT_EQ(stream.Position(), size);
@@ -306,7 +308,8 @@ TEST(CheckBoxRichTextTest, HostileEndPositionSkipsOnlyItsRecordInAReport) {
   object("Sound", 7, false);
   b.Byte(252);
 
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   TMemoryStream stream(b.Data);
   report.LoadReportStream(stream);
   ASSERT_TRUE(report.LastLoad.Read());
@@ -326,7 +329,8 @@ TEST(CheckBoxRichTextTest, HostileEndPositionSkipsOnlyItsRecordInAReport) {
 // ---- Elements -----------------------------------------------------------------------------------
 
 TEST(CheckBoxRichTextTest, CheckBoxElement) {
-  TkvCheckBoxView check;
+  TConversionContext context;
+  TkvCheckBoxView check(context);
   check.Name = "Check1";
   check.Width = 16;
   check.Height = 16;
@@ -350,7 +354,8 @@ TEST(CheckBoxRichTextTest, CheckBoxElement) {
 }
 
 TEST(CheckBoxRichTextTest, RichTextElement) {
-  TkvRichView rich;
+  TConversionContext context;
+  TkvRichView rich(context);
   rich.Name = "Rich1";
   rich.Width = 200;
   rich.Height = 60;
@@ -405,13 +410,13 @@ TEST_F(CheckBoxRichTextFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineResolve
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Memo.empty() ? "<no memo>" : c.Memo.front());
-    TkvCheckBoxView check;
+    TkvCheckBoxView check(Context);
     check.Memo = c.Memo;
     const std::string text = c.Memo.empty() ? "" : " Text=\"" + EscapeXml(c.Memo.front()) + "\"";
     EXPECT_EQ(AfterCommonPart(check),
               " CheckStyle=\"0\" CheckColor=\"0\"" + std::string(c.Field) + text);
 
-    TkvRichView rich;
+    TkvRichView rich(Context);
     rich.Memo = c.Memo;
     rich.Flags = flStretched | flRichTextOnly;
     EXPECT_EQ(AfterCommonPart(rich),
@@ -424,25 +429,26 @@ TEST_F(CheckBoxRichTextFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineResolve
 // ---- Through a report file ----------------------------------------------------------------------
 
 TEST(CheckBoxRichTextTest, BothGoThroughAReportFileIntoTheDocument) {
+  TConversionContext context;
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TkvReport report(context);
   report.Prompter = &prompter;
   report.Pages.AddPage();
-  auto check = std::make_unique<TkvCheckBoxView>();
+  auto check = std::make_unique<TkvCheckBoxView>(context);
   check->Name = "Done";
   check->Memo = {"[Paid]"};
   check->CheckStyle = csCheck;
   check->CheckColor = 0x0000FF;
-  auto rich = std::make_unique<TkvRichView>();
+  auto rich = std::make_unique<TkvRichView>(context);
   rich->Name = "Letter";
   rich->Flags = flStretched | flRichTextOnly;
   rich->RichText = Rtf;
-  auto empty = std::make_unique<TkvRichView>();
+  auto empty = std::make_unique<TkvRichView>(context);
   empty->Name = "Blank";
   report.Pages.Item(0).ObjectList.push_back(std::move(check));
   report.Pages.Item(0).ObjectList.push_back(std::move(rich));
   report.Pages.Item(0).ObjectList.push_back(std::move(empty));
-  TkvReport loaded;
+  TkvReport loaded(context);
   loaded.Prompter = &prompter;
   Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());

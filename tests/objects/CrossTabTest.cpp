@@ -1,9 +1,10 @@
-// Tests of the cross-tab view: defaults, the shared captions and registration, the named
+// Tests of the cross-tab view: defaults, the captions of its context and registration, the named
 // properties, the record in each of its minor versions (and always saved as 2.3), the element of
 // common attributes only with the definition in Memo.text, the note on its options; and a report
 // holding a chart, an OLE object and a cross table saved and read back.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,8 +12,8 @@
 
 #include "LegacyBytes.h"
 #include "base/Errors.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/Messages.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/Chart.h"
@@ -35,7 +36,7 @@ using test::PropertyNames;
 using test::Reload;
 using test::Saved;
 using test::TBytes;
-using test::TStateScope;
+using test::TTestContext;
 
 using TLines = std::vector<std::string>;
 
@@ -68,7 +69,8 @@ TBytes CommonRecord(int version, int minor) {
 // ---- Defaults, captions and registration --------------------------------------------------------
 
 TEST(CrossTabTest, Defaults) {
-  TkvCrossView cross;
+  TConversionContext context;
+  TkvCrossView cross(context);
   EXPECT_EQ(cross.TypeCode, TypeAddIn);
   EXPECT_EQ(cross.NamePrefix, "Cross");
   EXPECT_EQ(cross.Flags, 0x6001);
@@ -98,34 +100,40 @@ TEST(CrossTabTest, Defaults) {
     EXPECT_EQ(info.Hint, "Insert Cross-tab object");
   }
   EXPECT_EQ(found, 1);
-  EXPECT_NE(dynamic_cast<TkvCrossView*>(CreateReportObject(TypeAddIn, "TkvCrossView").get()),
-            nullptr);
+  EXPECT_NE(
+      dynamic_cast<TkvCrossView*>(CreateReportObject(context, TypeAddIn, "TkvCrossView").get()),
+      nullptr);
 }
 
-TEST(CrossTabTest, EachNewViewRefreshesTheSharedCaptions) {
-  TkvCrossView first;
-  TCrossTabCaptions captions = CrossTabCaptions();
-  EXPECT_EQ(captions.GrandTotal, "Grand total");
-  EXPECT_EQ(captions.Total, "Total");
-  EXPECT_EQ(captions.TotalOf, "Total of ");
-  EXPECT_EQ(captions.Cell, "Cell");
-  EXPECT_EQ(captions.Header, "Header");
+// The captions are the context's: grand total, total, total of, cell, header.
+TEST(CrossTabTest, EachNewViewRefreshesTheCaptionsOfItsContext) {
+  TConversionContext context;
+  TkvCrossView first(context);
+  EXPECT_EQ(context.CrossTabCaptions,
+            (std::array<std::string, 5>{"Grand total", "Total", "Total of ", "Cell", "Header"}));
 
-  SetMessageLocalizer([](int id) { return id == 55603 ? std::string("Zelle") : std::string(); });
-  TkvCrossView second;
-  SetMessageLocalizer({});
-  captions = CrossTabCaptions();
-  EXPECT_EQ(captions.Cell, "Zelle");
-  EXPECT_EQ(captions.Header, "Header");
-  TkvCrossView third;
-  EXPECT_EQ(CrossTabCaptions().Cell, "Cell");
+  context.MessageLocalizer = [](int id) {
+    return id == 55603 ? std::string("Zelle") : std::string();
+  };
+  TkvCrossView second(context);
+  context.MessageLocalizer = {};
+  EXPECT_EQ(context.CrossTabCaptions[3], "Zelle");
+  EXPECT_EQ(context.CrossTabCaptions[4], "Header");
+  // A view of another context refreshes that context's captions only.
+  TConversionContext other;
+  TkvCrossView elsewhere(other);
+  EXPECT_EQ(other.CrossTabCaptions[3], "Cell");
+  EXPECT_EQ(context.CrossTabCaptions[3], "Zelle");
+  TkvCrossView third(context);
+  EXPECT_EQ(context.CrossTabCaptions[3], "Cell");
 }
 
 // ---- Named properties ---------------------------------------------------------------------------
 
 TEST(CrossTabTest, NamedProperties) {
-  TkvCrossView cross;
-  TkvView view;
+  TConversionContext context;
+  TkvCrossView cross(context);
+  TkvView view(context);
   TLines expected = PropertyNames(view);
   expected.erase(expected.begin());  // "Name" is not listed
   for (const char* name : {"InternalFrame", "RepeatCaptions", "ShowHeader", "ShowGrandTotal",
@@ -190,13 +198,13 @@ TEST(CrossTabTest, RecordFieldsFollowTheMinorVersion) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "version " << c.Version << " minor " << c.Minor);
-    TStateScope state(c.Version);
+    TTestContext context(c.Version);
     TBytes b = CommonRecord(c.Version, c.Minor);
     b.Byte(1).Byte(0).Byte(1);
     if (c.Minor >= 1) b.Byte(0).Int(60).Int(80);
     if (c.Minor >= 2) b.Str("Region=Area\r\nAmount=Sum of orders\r\n").Int(20);
     if (c.Minor >= 3) b.Str("Figures");
-    TkvCrossView cross;
+    TkvCrossView cross(context);
     EXPECT_EQ(LoadInto(cross, b.Data), 1);
     EXPECT_EQ(cross.Name, "Cross1");
     EXPECT_EQ(cross.RecordMinor, c.Minor);
@@ -223,18 +231,19 @@ TEST(CrossTabTest, RecordFieldsFollowTheMinorVersion) {
 }
 
 TEST(CrossTabTest, RecordCutShortRaises) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord(25, 2);
   b.Byte(0).Byte(0).Byte(1).Byte(1).Int(-1).Int(-1).Word(40).Raw("short");
   TMemoryStream stream(b.Data);
-  TkvCrossView cross;
+  TkvCrossView cross(context);
   EXPECT_THROW(cross.LoadLegacy(stream), EReadError);
 }
 
 // ---- Element and notes --------------------------------------------------------------------------
 
 TEST(CrossTabTest, ElementHoldsTheCommonAttributesWithTheDefinition) {
-  TkvCrossView cross;
+  TConversionContext context;
+  TkvCrossView cross(context);
   cross.Name = "Cross1";
   cross.Left = 20;
   cross.Top = 30;
@@ -250,7 +259,8 @@ TEST(CrossTabTest, ElementHoldsTheCommonAttributesWithTheDefinition) {
 }
 
 TEST(CrossTabTest, LossesListTheOptionsThatDifferFromTheirDefaults) {
-  TkvCrossView cross;
+  TConversionContext context;
+  TkvCrossView cross(context);
   EXPECT_TRUE(Losses(cross).empty());
   cross.RepeatCaptions = true;
   EXPECT_EQ(Losses(cross), TLines{"its cross-tab options (captions repeated on each page) are "
@@ -274,20 +284,21 @@ TEST(CrossTabTest, LossesListTheOptionsThatDifferFromTheirDefaults) {
 
 TEST(CrossTabTest, ChartOleAndCrossTabGoThroughAReportFile) {
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   report.Prompter = &prompter;
   report.Pages.AddPage();
-  auto chart = std::make_unique<TkvChartView>();
+  auto chart = std::make_unique<TkvChartView>(context);
   chart->Name = "Chart1";
   chart->ChartOptions.SetKind(ckPie);
   chart->ChartOptions.Bytes[47] = 0x5A;
   chart->LegendObject = "Names";
   chart->ValueObject = "Sums";
   chart->OtherLabel = "Others";
-  auto ole = std::make_unique<TkvOLEView>();
+  auto ole = std::make_unique<TkvOLEView>(context);
   ole->Name = "Ole1";
   ole->Container.Assign(1, std::string("\xD0\xCF\x11\xE0\0storage", 12));
-  auto cross = std::make_unique<TkvCrossView>();
+  auto cross = std::make_unique<TkvCrossView>(context);
   cross->Name = "Cross1";
   cross->Memo = Definition;
   cross->Dictionary = {"Region=Area"};
@@ -297,7 +308,7 @@ TEST(CrossTabTest, ChartOleAndCrossTabGoThroughAReportFile) {
   objects.push_back(std::move(ole));
   objects.push_back(std::move(cross));
 
-  TkvReport loaded;
+  TkvReport loaded(context);
   loaded.Prompter = &prompter;
   Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());

@@ -11,12 +11,13 @@
 
 #include "LegacyBytes.h"
 #include "base/Errors.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Page.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/DatabaseObjects.h"
+#include "support/StateScopes.h"
 #include "support/ViewProbes.h"
 #include "writer/DocumentWriter.h"
 
@@ -29,18 +30,8 @@ using test::PropertyNames;
 using test::Saved;
 
 using test::TBytes;
+using test::TTestContext;
 using TLines = std::vector<std::string>;
-
-class TVersionScope {
- public:
-  explicit TVersionScope(std::uint8_t version) : Saved(LoadState().LegacyVersion) {
-    LoadState().LegacyVersion = version;
-  }
-  ~TVersionScope() { LoadState().LegacyVersion = Saved; }
-
- private:
-  std::uint8_t Saved;
-};
 
 // The common record at Left 40, Top 24: version 23 without record version, 24 and up with it.
 TBytes CommonRecord(const std::string& name, int version, int major = 2, int minor = 0) {
@@ -87,22 +78,23 @@ std::string AfterPosition(TkvView& view) {
 }
 
 TEST(DatabaseObjectsTest, EachClassDeclaresItsFamilysNames) {
-  TkvADOTable adoTable;
+  TConversionContext context;
+  TkvADOTable adoTable(context);
   EXPECT_EQ(PropertyNames(adoTable),
             (TLines{"Name", "Restrictions", "Active", "Database", "Fields", "FieldCount", "Filter",
                     "EOF", "RecordCount", "IsEmpty", "EnableBCD", "IndexName", "MasterFields",
                     "MasterSource", "TableName"}));
-  TkvDBXQuery dbxQuery;
+  TkvDBXQuery dbxQuery(context);
   EXPECT_EQ(PropertyNames(dbxQuery),
             (TLines{"Name", "Restrictions", "Active", "Database", "Fields", "FieldCount", "EOF",
                     "RecordCount", "IsEmpty", "DataSource", "Params", "SQL", "SQL.Count"}));
-  TkvIBXTable ibxTable;
+  TkvIBXTable ibxTable(context);
   EXPECT_EQ(PropertyNames(ibxTable)[10], "IndexName");
   EXPECT_EQ(PropertyNames(ibxTable)[11], "IndexFieldNames");
-  TkvIBXDatabase ibx;
+  TkvIBXDatabase ibx(context);
   EXPECT_EQ(PropertyNames(ibx), (TLines{"Name", "Restrictions", "Connected", "LoginPrompt",
                                         "DatabaseName", "Params", "Params.Count", "SQLDialect"}));
-  TkvDBXDatabase dbx;
+  TkvDBXDatabase dbx(context);
   EXPECT_EQ(PropertyNames(dbx), (TLines{"Name", "Restrictions", "Connected", "LoginPrompt",
                                         "ConnectionName", "DriverName", "Params", "Params.Count"}));
 }
@@ -110,14 +102,15 @@ TEST(DatabaseObjectsTest, EachClassDeclaresItsFamilysNames) {
 // Renaming keeps the data source and report dataset named after the object; "Filter" switches
 // filtering with its trimmed text.
 TEST(DatabaseObjectsTest, NameAndFilterReachThePlatformComponents) {
-  TkvIBXQuery query;
+  TConversionContext context;
+  TkvIBXQuery query(context);
   EXPECT_EQ(query.NamePrefix, "Query");
   EXPECT_EQ(query.Flags & 0x4000, 0x4000);
   query.AssignProperty("name", std::string("Q7"));
   EXPECT_EQ(query.Query().Name, "Q7");
   EXPECT_EQ(query.PlatformSource()->Name, "SQ7");
   EXPECT_EQ(query.ReportDataset()->Name, "_Q7");
-  EXPECT_EQ(HostForm().FindComponent("_Q7"), query.ReportDataset());
+  EXPECT_EQ(context.HostForm().FindComponent("_Q7"), query.ReportDataset());
   query.AssignProperty("Filter", std::string(" \t "));
   EXPECT_FALSE(query.Query().Filtered);
   query.AssignProperty("Filter", std::string("X=1"));
@@ -128,14 +121,14 @@ TEST(DatabaseObjectsTest, NameAndFilterReachThePlatformComponents) {
 }
 
 TEST(DatabaseObjectsTest, LossesNameWhatTheElementDrops) {
-  TVersionScope scope(25);
-  TkvADOTable plain;
+  TTestContext context(25);
+  TkvADOTable plain(context);
   EXPECT_TRUE(Losses(plain).empty());
 
   TBytes b = CommonRecord("Orders", 25, 2, 2);
   b.Str("Nowhere").Str("").Str("").Str("").Str("").Str("T").Byte(1).Byte(1).Word(1);
   Field(b, 3, "Id", 0);
-  TkvADOTable table;
+  TkvADOTable table(context);
   ASSERT_EQ(LoadInto(table, b.Data), 1);
   EXPECT_EQ(Losses(table),
             (TLines{"its 1 persistent field(s) are not carried into the document",
@@ -153,8 +146,8 @@ TEST(DatabaseObjectsTest, AdoTableReadsEnableBcdOnlyFromRecordsOfMinorTwo) {
   } cases[] = {{23, 0, false}, {24, 1, false}, {25, 2, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Version);
-    TVersionScope scope(static_cast<std::uint8_t>(c.Version));
-    TkvADODatabase database;
+    TTestContext context(c.Version);
+    TkvADODatabase database(context);
     database.AssignProperty("Name", std::string("Conn1"));
     TBytes b = CommonRecord("Orders", c.Version, 2, c.Minor);
     b.Str("Conn1").Str("  Total > 5 ").Str("ByDate").Str("CustNo").Str("").Str("ORDERS");
@@ -163,7 +156,7 @@ TEST(DatabaseObjectsTest, AdoTableReadsEnableBcdOnlyFromRecordsOfMinorTwo) {
     b.Word(2);                 // field list
     Field(b, 3, "OrderNo", 0);
     LookupField(b, "Customer", "Missing");
-    TkvADOTable table;
+    TkvADOTable table(context);
     EXPECT_EQ(LoadInto(table, b.Data), 1);
     TADOTable& platform = static_cast<TADOTable&>(table.Table());
     EXPECT_EQ(platform.Connection(), database.PlatformConnection());
@@ -195,11 +188,11 @@ TEST(DatabaseObjectsTest, AdoTableReadsEnableBcdOnlyFromRecordsOfMinorTwo) {
 }
 
 TEST(DatabaseObjectsTest, IbxAndDbxTablesReadTheirOwnFieldOrder) {
-  TVersionScope scope(25);
+  TTestContext context(25);
   {
     TBytes b = CommonRecord("T", 25);
     b.Str("").Str("PARTS").Str("").Str("Idx").Str("PartNo;Name").Str("").Str("").Byte(0).Word(0);
-    TkvIBXTable table;
+    TkvIBXTable table(context);
     EXPECT_EQ(LoadInto(table, b.Data), 1);
     EXPECT_EQ(table.Table().TableName, "PARTS");
     EXPECT_EQ(table.Table().Filter, "");
@@ -210,7 +203,7 @@ TEST(DatabaseObjectsTest, IbxAndDbxTablesReadTheirOwnFieldOrder) {
   {
     TBytes b = CommonRecord("T", 25);
     b.Str("").Str("PARTS").Str("Idx").Str("PartNo").Str("M").Str("").Byte(0).Word(0);
-    TkvDBXTable table;
+    TkvDBXTable table(context);
     EXPECT_EQ(LoadInto(table, b.Data), 1);
     EXPECT_EQ(table.Table().TableName, "PARTS");
     EXPECT_EQ(table.Table().IndexName, "Idx");
@@ -221,20 +214,20 @@ TEST(DatabaseObjectsTest, IbxAndDbxTablesReadTheirOwnFieldOrder) {
 
 // A field type this program does not name is written back as stored.
 TEST(DatabaseObjectsTest, UnknownFieldTypeOrdinalIsKept) {
-  TVersionScope scope(25);
+  TTestContext context(25);
   TBytes b = CommonRecord("T", 25);
   b.Str("").Str("").Str("").Str("").Str("").Str("").Byte(0).Word(1);
   Field(b, 40, "Geo", 8);
-  TkvDBXTable table;
+  TkvDBXTable table(context);
   ASSERT_EQ(LoadInto(table, b.Data), 1);
   EXPECT_EQ(Saved(table).substr(b.Data.size() - 15), b.Data.substr(b.Data.size() - 15));
 }
 
 TEST(DatabaseObjectsTest, FieldCountBeyondTheRecordFailsBeforeReading) {
-  TVersionScope scope(25);
+  TTestContext context(25);
   TBytes b = CommonRecord("T", 25);
   b.Str("").Str("").Str("").Str("").Str("").Str("").Byte(0).Byte(1).Word(0xFFFF);
-  TkvADOTable table;
+  TkvADOTable table(context);
   TMemoryStream stream(b.Data);
   EXPECT_THROW(table.LoadLegacy(stream), EReadError);
   EXPECT_TRUE(table.Table().Fields().empty());
@@ -242,8 +235,8 @@ TEST(DatabaseObjectsTest, FieldCountBeyondTheRecordFailsBeforeReading) {
 
 // A master dataset and a lookup dataset stored after the table are linked once the page is read.
 TEST(DatabaseObjectsTest, AfterLoadLinksMasterAndLookupDatasetsStoredLater) {
-  TVersionScope scope(25);
-  TkvADOTable orders;
+  TTestContext context(25);
+  TkvADOTable orders(context);
   TBytes b = CommonRecord("Orders", 25, 2, 2);
   b.Str("Conn1").Str("").Str("").Str("CustNo").Str("Customers").Str("ORDERS").Byte(1).Byte(0);
   b.Word(1);
@@ -252,9 +245,9 @@ TEST(DatabaseObjectsTest, AfterLoadLinksMasterAndLookupDatasetsStoredLater) {
   EXPECT_EQ(orders.Table().MasterSource(), nullptr);
   EXPECT_EQ(orders.Table().Connection(), nullptr);
 
-  TkvADOTable customers;
+  TkvADOTable customers(context);
   customers.AssignProperty("Name", std::string("Customers"));
-  TkvADODatabase database;
+  TkvADODatabase database(context);
   database.AssignProperty("Name", std::string("Conn1"));
   orders.AfterLoad();
 
@@ -268,16 +261,16 @@ TEST(DatabaseObjectsTest, AfterLoadLinksMasterAndLookupDatasetsStoredLater) {
   customers.AfterLoad();
   EXPECT_EQ(customers.Table().MasterSource(), orders.PlatformSource());
   // A connection of another layer is never linked.
-  TkvIBXDatabase other;
+  TkvIBXDatabase other(context);
   orders.AssignProperty("Database", other.Name);
   EXPECT_EQ(orders.Table().Connection(), nullptr);
 }
 
 TEST(DatabaseObjectsTest, TablesSaveTheirRecordVersionAndReadBack) {
-  TVersionScope scope(25);
-  TkvADOTable customers;
+  TTestContext context(25);
+  TkvADOTable customers(context);
   customers.AssignProperty("Name", std::string("Customers"));
-  TkvADOTable table;
+  TkvADOTable table(context);
   table.Left = 40;
   table.Top = 24;
   table.FormatCode = 0x022E;
@@ -299,18 +292,19 @@ TEST(DatabaseObjectsTest, TablesSaveTheirRecordVersionAndReadBack) {
   expected.Word(1).Byte(1).Str("Company").Byte(1).Word(30).Str("").Str("Customers").Str("").Str("");
   EXPECT_EQ(bytes, expected.Data);
 
-  TkvADOTable copy;
+  TkvADOTable copy(context);
   EXPECT_EQ(LoadInto(copy, bytes), 1);
   EXPECT_EQ(Saved(copy), bytes);
 }
 
 TEST(DatabaseObjectsTest, TableElementsWriteTheDatasetPartAndMasterOnlyWhenLinked) {
-  TkvADOTable customers;
+  TConversionContext context;
+  TkvADOTable customers(context);
   customers.AssignProperty("Name", std::string("Customers"));
-  TkvADODatabase database;
+  TkvADODatabase database(context);
   database.AssignProperty("Name", std::string("Conn1"));
 
-  TkvADOTable table;
+  TkvADOTable table(context);
   table.Left = 40;
   table.Top = 24;
   table.AssignProperty("Name", std::string("Orders"));
@@ -328,12 +322,12 @@ TEST(DatabaseObjectsTest, TableElementsWriteTheDatasetPartAndMasterOnlyWhenLinke
             "\" Database=\"Conn1\" Filter=\"A=&#34;1&#34;\" IndexName=\"By&#60;Date&#62;\" "
             "TableName=\"ORDERS\" Master=\"dbCustomers\" MasterFields=\"CustNo\"");
 
-  TkvIBXTable ibx;
+  TkvIBXTable ibx(context);
   ibx.Left = 40;
   ibx.Top = 24;
   ibx.AssignProperty("TableName", std::string("PARTS"));
   EXPECT_EQ(AfterPosition(ibx), "\" Filter=\"\" IndexName=\"\" TableName=\"PARTS\"");
-  TkvDBXTable dbx;
+  TkvDBXTable dbx(context);
   dbx.Left = 40;
   dbx.Top = 24;
   dbx.AssignProperty("TableName", std::string("PARTS"));
@@ -361,10 +355,10 @@ TBytes QueryRecord(int minor, bool withBcd, int paramCount) {
 }
 
 TEST(DatabaseObjectsTest, AdoQueryReadsParametersAgainstItsSql) {
-  TVersionScope scope(25);
+  TTestContext context(25);
   for (const int minor : {0, 2}) {
     SCOPED_TRACE(minor);
-    TkvADOQuery query;
+    TkvADOQuery query(context);
     EXPECT_EQ(LoadInto(query, QueryRecord(minor, minor >= 2, 2).Data), 1);
     TADOQuery& platform = static_cast<TADOQuery&>(query.Query());
     EXPECT_EQ(platform.SQL(), (TLines{"SELECT * FROM T WHERE", "Id = :Id AND Since > :From"}));
@@ -384,8 +378,8 @@ TEST(DatabaseObjectsTest, AdoQueryReadsParametersAgainstItsSql) {
 }
 
 TEST(DatabaseObjectsTest, IbxAndDbxQueriesMarkParameterKindsByTheBoundFlag) {
-  TVersionScope scope(25);
-  TkvIBXQuery ibx;
+  TTestContext context(25);
+  TkvIBXQuery ibx(context);
   TBytes b = CommonRecord("Q", 25);
   b.Str("").Str("").Str("").Word(1).Word(8).Raw("WHERE :A").Byte(0).Byte(0).Word(0);
   b.Word(1).Word(9).Word(1).Str("[T]");
@@ -393,7 +387,7 @@ TEST(DatabaseObjectsTest, IbxAndDbxQueriesMarkParameterKindsByTheBoundFlag) {
   EXPECT_TRUE(ibx.Query().Params().Item(0).Bound);
   EXPECT_EQ(ibx.Query().Params().Item(0).DataType, TFieldType::ftTime);
 
-  TkvDBXQuery dbx;
+  TkvDBXQuery dbx(context);
   TBytes d = CommonRecord("Q", 25);
   d.Str("").Str("").Word(1).Word(8).Raw("WHERE :A").Byte(0).Byte(0).Word(0);
   d.Word(1).Word(12).Word(0).Str("");
@@ -405,8 +399,8 @@ TEST(DatabaseObjectsTest, IbxAndDbxQueriesMarkParameterKindsByTheBoundFlag) {
 }
 
 TEST(DatabaseObjectsTest, StoredParameterListLongerThanTheSqlFailsTheRecord) {
-  TVersionScope scope(25);
-  TkvADOQuery query;
+  TTestContext context(25);
+  TkvADOQuery query(context);
   TMemoryStream stream(QueryRecord(2, true, 3).Data);
   EXPECT_THROW(query.LoadLegacy(stream), EListError);
   // The values read before the failure stay.
@@ -414,8 +408,8 @@ TEST(DatabaseObjectsTest, StoredParameterListLongerThanTheSqlFailsTheRecord) {
 }
 
 TEST(DatabaseObjectsTest, QueriesSaveTheirParametersAndReadBack) {
-  TVersionScope scope(25);
-  TkvADOQuery query;
+  TTestContext context(25);
+  TkvADOQuery query(context);
   ASSERT_EQ(LoadInto(query, QueryRecord(0, false, 2).Data), 1);
   query.Query().Params().Item(1).DataType = TFieldType::ftLargeint;
   const std::string bytes = Saved(query);
@@ -424,13 +418,14 @@ TEST(DatabaseObjectsTest, QueriesSaveTheirParametersAndReadBack) {
   TBytes tail;
   tail.Byte(0).Byte(0).Word(0).Word(2).Word(5).Word(1).Str("[Code]").Word(11).Word(0).Str("");
   EXPECT_TRUE(bytes.ends_with(tail.Data));
-  TkvADOQuery copy;
+  TkvADOQuery copy(context);
   EXPECT_EQ(LoadInto(copy, bytes), 1);
   EXPECT_EQ(Saved(copy), bytes);
 }
 
 TEST(DatabaseObjectsTest, QueryElementAppendsTheParameterBlockToPropdata) {
-  TkvADOQuery query;
+  TConversionContext context;
+  TkvADOQuery query(context);
   query.Left = 40;
   query.Top = 24;
   query.AssignProperty("SQL", std::string("SELECT * FROM T\r\nWHERE Id = :Id"));
@@ -456,7 +451,7 @@ TEST(DatabaseObjectsTest, QueryElementAppendsTheParameterBlockToPropdata) {
       AfterPosition(query),
       block + "\" Filter=\"\" SQL.text=\"SELECT * FROM T&#13;&#10;WHERE Id = :Id&#13;&#10;\"");
 
-  TkvIBXQuery plain;
+  TkvIBXQuery plain(context);
   plain.Left = 40;
   plain.Top = 24;
   plain.AssignProperty("SQL", std::string("SELECT 1"));
@@ -468,12 +463,12 @@ TEST(DatabaseObjectsTest, QueryElementAppendsTheParameterBlockToPropdata) {
 TEST(DatabaseObjectsTest, IbxDatabaseReadsSqlDialectFromRecordsAbove20) {
   for (const int minor : {0, 1}) {
     SCOPED_TRACE(minor);
-    TVersionScope scope(25);
+    TTestContext context(25);
     TBytes b = CommonRecord("Db", 25, 2, minor);
     b.Str("server:/data/x.gdb").Byte(0);
     if (minor == 1) b.Int(1);
     b.Word(1).Word(9).Raw("user=SYS1").Byte(0).Byte(0);
-    TkvIBXDatabase database;
+    TkvIBXDatabase database(context);
     EXPECT_EQ(LoadInto(database, b.Data), 1);
     EXPECT_EQ(database.Connection().DatabaseName, "server:/data/x.gdb");
     EXPECT_FALSE(database.Connection().LoginPrompt);
@@ -483,8 +478,8 @@ TEST(DatabaseObjectsTest, IbxDatabaseReadsSqlDialectFromRecordsAbove20) {
 }
 
 TEST(DatabaseObjectsTest, DatabasesSaveTheirRecordVersions) {
-  TVersionScope scope(25);
-  TkvIBXDatabase ibx;
+  TTestContext context(25);
+  TkvIBXDatabase ibx(context);
   ibx.Left = 40;
   ibx.Top = 24;
   ibx.FormatCode = 0x022E;
@@ -496,15 +491,15 @@ TEST(DatabaseObjectsTest, DatabasesSaveTheirRecordVersions) {
   expected.Str("").Byte(1).Int(1).Word(0).Byte(0).Byte(0);
   EXPECT_EQ(bytes, expected.Data);
 
-  TkvADODatabase ado;
+  TkvADODatabase ado(context);
   ado.AssignProperty("Name", std::string("Db"));
   Saved(ado);
   EXPECT_EQ(ado.RecordMinor, 0);
 }
 
 TEST(DatabaseObjectsTest, DbxDatabaseKeepsTheDriverWhenTheRecordHoldsNone) {
-  TVersionScope scope(25);
-  TkvDBXDatabase database;
+  TTestContext context(25);
+  TkvDBXDatabase database(context);
   database.Connection().DriverName = "Native";
   TBytes b = CommonRecord("Db", 25);
   b.Str("Conn").Str("").Byte(1).Word(0).Byte(0).Byte(0);
@@ -518,8 +513,8 @@ TEST(DatabaseObjectsTest, DbxDatabaseKeepsTheDriverWhenTheRecordHoldsNone) {
 }
 
 TEST(DatabaseObjectsTest, DatabaseStoredAsConnectedStopsAtTheConnectedByte) {
-  TVersionScope scope(25);
-  TkvADODatabase database;
+  TTestContext context(25);
+  TkvADODatabase database(context);
   TBytes b = CommonRecord("Db", 25);
   b.Str("Provider=X").Byte(1).Byte(1).Raw("trailing");
   TMemoryStream stream(b.Data);
@@ -532,7 +527,8 @@ TEST(DatabaseObjectsTest, DatabaseStoredAsConnectedStopsAtTheConnectedByte) {
 }
 
 TEST(DatabaseObjectsTest, DatabaseElementsWriteLoginPromptOnlyWhenOff) {
-  TkvADODatabase ado;
+  TConversionContext context;
+  TkvADODatabase ado(context);
   ado.Left = 40;
   ado.Top = 24;
   ado.Connection().ConnectionString = "Provider=A;Data Source=\"x\"";
@@ -541,7 +537,7 @@ TEST(DatabaseObjectsTest, DatabaseElementsWriteLoginPromptOnlyWhenOff) {
   EXPECT_EQ(AfterPosition(ado),
             "\" DatabaseName=\"Provider=A;Data Source=&#34;x&#34;\" LoginPrompt=\"False\"");
 
-  TkvIBXDatabase ibx;
+  TkvIBXDatabase ibx(context);
   ibx.Left = 40;
   ibx.Top = 24;
   ibx.Connection().DatabaseName = "x.gdb";
@@ -559,6 +555,7 @@ TEST(DatabaseObjectsTest, DatabaseElementsWriteLoginPromptOnlyWhenOff) {
 // The add-in registry lists the dialog controls, then the database objects of the three access
 // layers, in the registry's order.
 TEST(DatabaseObjectsTest, FamiliesRegisterInTheOrderOfTheRegistry) {
+  TConversionContext context;
   const TLines expected{
       "TkvLabelControl",    "TkvEditControl",        "TkvMemoControl",    "TkvButtonControl",
       "TkvCheckBoxControl", "TkvRadioButtonControl", "TkvListBoxControl", "TkvComboBoxControl",
@@ -570,15 +567,16 @@ TEST(DatabaseObjectsTest, FamiliesRegisterInTheOrderOfTheRegistry) {
     if (info.IsControl) names.push_back(info.Class->Name);
   }
   EXPECT_EQ(names, expected);
-  EXPECT_EQ(CreateReportObject(TypeAddIn, "TkvIBXQuery")->ClassName(), "TkvIBXQuery");
+  EXPECT_EQ(CreateReportObject(context, TypeAddIn, "TkvIBXQuery")->ClassName(), "TkvIBXQuery");
 }
 
 // A variable naming a field of a query object becomes a reference through its report dataset.
 TEST(DatabaseObjectsTest, DocumentVariableNamingAQueryFieldIsRewritten) {
-  TkvADOQuery query;
+  TConversionContext context;
+  TkvADOQuery query(context);
   query.AssignProperty("Name", std::string("Query1"));
   query.Query().CreateField(query.Query().FieldDefs.Add("Id", TFieldType::ftInteger));
-  TkvReport report("R");
+  TkvReport report(context, "R");
   report.Dictionary.VariableList.SetVariable("V", std::string("DialogForm.Query1.\"Id\""));
   report.Dictionary.VariableList.SetVariable("W", std::string("DialogForm.Query1.\"No\""));
   const std::string block = ReportPropertyBlock(report);
@@ -588,20 +586,20 @@ TEST(DatabaseObjectsTest, DocumentVariableNamingAQueryFieldIsRewritten) {
   EXPECT_NE(block.find(text("_Query1")), std::string::npos);
   EXPECT_NE(block.find(text("<Query1.\"Id\">")), std::string::npos);
   EXPECT_NE(block.find(text("DialogForm.Query1.\"No\"")), std::string::npos);
-  LoadState().CurrentReport = nullptr;
 }
 
 // A whole report saved and read back: the table's connection, master dataset and lookup dataset
 // are stored after it in the file, and are linked once the page is read.
 TEST(DatabaseObjectsTest, ReportReadBackRelinksObjectsStoredLaterInTheFile) {
+  TConversionContext context;
   std::string bytes;
   {
-    TkvReport source("R");
+    TkvReport source(context, "R");
     TkvPage& page = source.Pages.AddPage();
     page.PageType = ptDialog;
-    auto orders = std::make_unique<TkvADOTable>();
-    auto customers = std::make_unique<TkvADOTable>();
-    auto database = std::make_unique<TkvADODatabase>();
+    auto orders = std::make_unique<TkvADOTable>(context);
+    auto customers = std::make_unique<TkvADOTable>(context);
+    auto database = std::make_unique<TkvADODatabase>(context);
     customers->AssignProperty("Name", std::string("Customers"));
     database->AssignProperty("Name", std::string("Conn1"));
     orders->AssignProperty("Name", std::string("Orders"));
@@ -618,7 +616,7 @@ TEST(DatabaseObjectsTest, ReportReadBackRelinksObjectsStoredLaterInTheFile) {
     source.SaveReportStream(stream);
     bytes = stream.Bytes();
   }
-  TkvReport loaded("R");
+  TkvReport loaded(context, "R");
   TMemoryStream stream(bytes);
   loaded.LoadReportStream(stream);
   ASSERT_TRUE(loaded.LastLoad.Read());
@@ -631,21 +629,21 @@ TEST(DatabaseObjectsTest, ReportReadBackRelinksObjectsStoredLaterInTheFile) {
   EXPECT_EQ(orders.Table().MasterSource(), customers.PlatformSource());
   ASSERT_EQ(orders.Table().Fields().size(), 1u);
   EXPECT_EQ(orders.Table().Fields()[0]->LookupDataSet(), customers.PlatformDataset());
-  LoadState().CurrentReport = nullptr;
 }
 
 // In a whole report, the record of a database stored as connected ends at its Connected byte;
 // the page loader goes on with the next record, which still links to it.
 TEST(DatabaseObjectsTest, ReportWithAConnectedDatabaseGoesOnWithTheNextRecord) {
+  TConversionContext context;
   std::string bytes;
   {
-    TkvReport source("R");
+    TkvReport source(context, "R");
     TkvPage& page = source.Pages.AddPage();
     page.PageType = ptDialog;
-    auto database = std::make_unique<TkvADODatabase>();
+    auto database = std::make_unique<TkvADODatabase>(context);
     database->AssignProperty("Name", std::string("Conn1"));
     database->Connection().ConnectionString = "Provider=Only";
-    auto table = std::make_unique<TkvADOTable>();
+    auto table = std::make_unique<TkvADOTable>(context);
     table->AssignProperty("Name", std::string("Orders"));
     table->AssignProperty("Database", std::string("Conn1"));
     page.ObjectList.push_back(std::move(database));
@@ -660,7 +658,7 @@ TEST(DatabaseObjectsTest, ReportWithAConnectedDatabaseGoesOnWithTheNextRecord) {
   ASSERT_EQ(bytes[at + 15], '\0');
   bytes[at + 15] = '\1';
 
-  TkvReport loaded("R");
+  TkvReport loaded(context, "R");
   TMemoryStream stream(bytes);
   loaded.LoadReportStream(stream);
   ASSERT_TRUE(loaded.LastLoad.Read());
@@ -674,7 +672,6 @@ TEST(DatabaseObjectsTest, ReportWithAConnectedDatabaseGoesOnWithTheNextRecord) {
   EXPECT_FALSE(database.Connection().Connected());
   EXPECT_EQ(Losses(database).size(), 1u);
   EXPECT_EQ(table.Table().Connection(), database.PlatformConnection());
-  LoadState().CurrentReport = nullptr;
 }
 
 }  // namespace

@@ -8,10 +8,11 @@
 
 #include "LegacyBytes.h"
 #include "base/DocumentText.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "objects/Line.h"
+#include "support/StateScopes.h"
 #include "support/ViewProbes.h"
 
 namespace kv {
@@ -23,7 +24,8 @@ using test::TBytes;
 using TLines = std::vector<std::string>;
 
 TEST(LineTest, DefaultsHeightsAndRegistration) {
-  TkvLineView line;
+  TConversionContext context;
+  TkvLineView line(context);
   EXPECT_EQ(line.TypeCode, TypeLine);
   EXPECT_EQ(line.NamePrefix, "Line");
   EXPECT_EQ(line.FrameTyp, frLeft);
@@ -36,23 +38,21 @@ TEST(LineTest, DefaultsHeightsAndRegistration) {
   EXPECT_EQ(line.RemainHeight(), 0);
   EXPECT_EQ(line.RunMethod("CalcHeight", {}, {}, {}), TVariant(std::int64_t{75}));
   EXPECT_EQ(BuiltInClass(TypeLine), &TkvLineView::Class());
-  EXPECT_NE(dynamic_cast<TkvLineView*>(CreateReportObject(TypeLine, "").get()), nullptr);
+  EXPECT_NE(dynamic_cast<TkvLineView*>(CreateReportObject(context, TypeLine, "").get()), nullptr);
 }
 
 // A horizontal line stored with a height and a vertical frame keeps both: only drawing
 // straightens a line.
 TEST(LineTest, RecordIsTheCommonRecordAndKeepsTheStoredSize) {
-  const std::uint8_t saved = LoadState().LegacyVersion;
-  LoadState().LegacyVersion = 25;
+  test::TTestContext context(25);
   TBytes b;
   b.Str("Line7").Byte(2).Byte(0);
   b.Int(10).Int(20).Int(200).Int(3).Word(0x0000).Word(frLeft).Int(2).Int(0).Word(0);
   b.Int(0xFFFFFF).Int(0x22E).Str("").Word(0).Byte(0).Word(0).Byte(0).Word(0xFFFF);
   b.Word(0).Str("").Int(2).Int(1).Byte(baNone);
   TMemoryStream stream(b.Data + "NEXT");
-  TkvLineView line;
+  TkvLineView line(context);
   line.LoadLegacy(stream);
-  LoadState().LegacyVersion = saved;
   EXPECT_EQ(stream.Remaining(), 4);
   EXPECT_EQ(line.Name, "Line7");
   EXPECT_EQ(line.Width, 200);
@@ -66,7 +66,8 @@ TEST(LineTest, RecordIsTheCommonRecordAndKeepsTheStoredSize) {
 }
 
 TEST(LineTest, PublishedNames) {
-  TkvLineView line;
+  TConversionContext context;
+  TkvLineView line(context);
   line.DeclareProperties();
   std::vector<std::string> names;
   for (const auto& rec : line.PropList) names.push_back(rec->Name);
@@ -80,7 +81,8 @@ TEST(LineTest, PublishedNames) {
 }
 
 TEST(LineTest, ElementWritesStretchedOnlyWhenClear) {
-  TkvLineView line;
+  TConversionContext context;
+  TkvLineView line(context);
   line.Name = "Line1";
   line.Width = 100;
   const std::string common =

@@ -13,8 +13,8 @@
 #include "LegacyBytes.h"
 #include "base/DocumentText.h"
 #include "base/Errors.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/Memo.h"
@@ -38,9 +38,7 @@ using TLines = std::vector<std::string>;
 
 using test::TBytes;
 
-using test::TVersionScope;
-
-using test::TSeparatorScope;
+using test::TTestContext;
 
 // The common record of the given version (versions 21 and 22 with zero-terminated texts), with
 // the flags given and an empty memo.
@@ -79,7 +77,8 @@ TBytes& MemoPayload(TBytes& b, int version, bool prepared = false) {
 // ---- Defaults and class -------------------------------------------------------------------------
 
 TEST(MemoTest, DefaultsAndRegistration) {
-  TkvMemoView memo;
+  TConversionContext context;
+  TkvMemoView memo(context);
   EXPECT_EQ(memo.TypeCode, TypeMemo);
   EXPECT_EQ(memo.NamePrefix, "Memo");
   EXPECT_EQ(memo.Flags, 0x0003);
@@ -100,7 +99,7 @@ TEST(MemoTest, DefaultsAndRegistration) {
   EXPECT_EQ(memo.ElementName(), "TkvxMemoView");
   // The test program starts the library as the programs do: type code 0 makes memo views.
   ASSERT_EQ(BuiltInClass(TypeMemo), &TkvMemoView::Class());
-  EXPECT_EQ(BuiltInClass(TypeMemo)->Create()->ClassName(), "TkvMemoView");
+  EXPECT_EQ(BuiltInClass(TypeMemo)->Create(context)->ClassName(), "TkvMemoView");
 }
 
 TEST(MemoTest, FormatTablesComeFromTheMessages) {
@@ -129,10 +128,10 @@ TEST(MemoTest, PayloadOfEveryVersion) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Version << " flags " << c.StoredFlags);
-    TVersionScope state(c.Version);
+    TTestContext context(c.Version);
     TBytes b = CommonRecord(c.Version, c.StoredFlags);
     MemoPayload(b, c.Version);
-    TkvMemoView memo;
+    TkvMemoView memo(context);
     EXPECT_EQ(LoadInto(memo, b.Data), 1);
     EXPECT_EQ(memo.Width, 100);
     EXPECT_EQ(memo.FormatCode, 0x0102022C);
@@ -153,14 +152,14 @@ TEST(MemoTest, PayloadOfEveryVersion) {
 }
 
 TEST(MemoTest, PreparedRecordHasNoHighlight) {
-  TVersionScope state(25);
+  TTestContext context(25);
   TBytes b;
   b.Str("P").Byte(2).Byte(0);
   b.Int(0).Int(0).Int(0).Int(0).Word(3).Word(0).Int(1).Int(0).Word(0).Int(0);
   b.Word(1).Word(2).Raw("42").Byte(0);      // the evaluated memo
   b.Word(0).Str("").Int(2).Int(1).Byte(0);  // Restrictions ... BandAlign
   MemoPayload(b, 25, /*prepared=*/true);
-  TkvMemoView memo;
+  TkvMemoView memo(context);
   memo.PreparedRecord = true;
   EXPECT_EQ(LoadInto(memo, b.Data), 1);
   EXPECT_EQ(memo.Memo, TLines{"42"});
@@ -177,7 +176,7 @@ TEST(MemoTest, PreparedRecordHasNoHighlight) {
 }
 
 TEST(MemoTest, Version25RecordIsWrittenBackByteForByte) {
-  TVersionScope state(25);
+  TTestContext context(25);
   TBytes b;
   b.Str("Amount").Byte(2).Byte(3);
   b.Int(-4).Int(30).Int(120).Int(18).Word(0x01FF).Word(0xF).Int(1500).Int(0x808080).Word(1);
@@ -188,7 +187,7 @@ TEST(MemoTest, Version25RecordIsWrittenBackByteForByte) {
   b.Str("Tahoma").Int(9).Word(0xF).Int(-16777208).Int(0x1D).Word(204);
   b.Word(0x8).Int(0x0000FF).Int(0xC0C0C0).Str("Value < 0");
   b.Int(0).Int(3);
-  TkvMemoView memo;
+  TkvMemoView memo(context);
   EXPECT_EQ(LoadInto(memo, b.Data), 1);
   TMemoryStream saved;
   memo.SaveLegacy(saved);
@@ -196,10 +195,10 @@ TEST(MemoTest, Version25RecordIsWrittenBackByteForByte) {
 }
 
 TEST(MemoTest, OlderRecordIsSavedInTheVersion25Layout) {
-  TVersionScope state(22);
+  TTestContext context(22);
   TBytes b = CommonRecord(22, 0x0003);
   MemoPayload(b, 22);
-  TkvMemoView memo;
+  TkvMemoView memo(context);
   ASSERT_EQ(LoadInto(memo, b.Data), 1);
   TMemoryStream saved;
   memo.SaveLegacy(saved);
@@ -216,10 +215,10 @@ TEST(MemoTest, OlderRecordIsSavedInTheVersion25Layout) {
 }
 
 TEST(MemoTest, RecordEndingInsideThePayloadRaises) {
-  TVersionScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord(25, 3);
   b.Str("Arial").Int(10).Word(0);  // ends before the colour
-  TkvMemoView memo;
+  TkvMemoView memo(context);
   TMemoryStream stream(b.Data);
   EXPECT_THROW(memo.LoadLegacy(stream), EReadError);
   EXPECT_EQ(memo.Font.Name, "Arial");
@@ -228,8 +227,9 @@ TEST(MemoTest, RecordEndingInsideThePayloadRaises) {
 // ---- The element --------------------------------------------------------------------------------
 
 TEST(MemoTest, ElementOfADefaultMemo) {
-  TSeparatorScope point('.');
-  TkvMemoView memo;
+  TConversionContext context;
+  context.DecimalSeparator = '.';
+  TkvMemoView memo(context);
   memo.Name = "Memo1";
   EXPECT_EQ(Document(memo),
             "<TkvxMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"0\" Height=\"0\""
@@ -241,7 +241,8 @@ TEST(MemoTest, ElementOfADefaultMemo) {
 }
 
 TEST(MemoTest, ElementOfAMemoWithEverything) {
-  TkvMemoView memo;
+  TConversionContext context;
+  TkvMemoView memo(context);
   memo.Name = "Total";
   memo.Memo = {"[Sum]"};
   memo.Flags = flAutoWidth | flSuppressRepeated | flUnderlines;
@@ -269,6 +270,7 @@ TEST(MemoTest, ElementOfAMemoWithEverything) {
 }
 
 TEST(MemoTest, FlagAttributes) {
+  TConversionContext context;
   const struct {
     std::uint16_t Flags;
     const char* Expected;  // the attributes before Font.Name
@@ -288,7 +290,7 @@ TEST(MemoTest, FlagAttributes) {
        " SuppressRepeated=\"True\" HideZeros=\"True\" Underlines=\"True\" RTLReading=\"True\""},
   };
   for (const auto& c : cases) {
-    TkvMemoView memo;
+    TkvMemoView memo(context);
     memo.Flags = c.Flags;
     const std::string attributes = AfterCommonPart(memo);
     EXPECT_EQ(attributes.substr(0, attributes.find(" Font.Name=")), c.Expected) << c.Flags;
@@ -296,6 +298,7 @@ TEST(MemoTest, FlagAttributes) {
 }
 
 TEST(MemoTest, AlignmentAttributes) {
+  TConversionContext context;
   const struct {
     std::int32_t Alignment;
     const char* Expected;  // the attributes from HAlign on
@@ -310,7 +313,7 @@ TEST(MemoTest, AlignmentAttributes) {
       {0x11, " HAlign=\"1\" VAlign=\"1\""},
   };
   for (const auto& c : cases) {
-    TkvMemoView memo;
+    TkvMemoView memo(context);
     memo.Alignment = c.Alignment;
     const std::string attributes = AfterCommonPart(memo);
     EXPECT_EQ(attributes.substr(attributes.find(" HAlign=")), c.Expected) << c.Alignment;
@@ -318,6 +321,7 @@ TEST(MemoTest, AlignmentAttributes) {
 }
 
 TEST(MemoTest, DisplayFormatAttributes) {
+  TConversionContext context;
   const struct {
     std::int32_t FormatCode;
     const char* Expected;  // the attributes after VAlign
@@ -362,7 +366,7 @@ TEST(MemoTest, DisplayFormatAttributes) {
        " DisplayFormat.FormatStr=\"%2.2f\""},
   };
   for (const auto& c : cases) {
-    TkvMemoView memo;
+    TkvMemoView memo(context);
     memo.FormatCode = c.FormatCode;
     memo.FormatText = "#<0.0\"";
     const std::string attributes = AfterCommonPart(memo);
@@ -372,12 +376,13 @@ TEST(MemoTest, DisplayFormatAttributes) {
 }
 
 TEST(MemoTest, HighlightIsWrittenOnlyWithAConditionAndItsStyleInTheDocumentsBits) {
+  TConversionContext context;
   const struct {
     std::uint16_t Stored;
     const char* Style;
   } cases[] = {{0x2, "1"}, {0x1, "2"}, {0x4, "4"}, {0x8, "8"}, {0xF, "15"}, {0xFFF0, "0"}};
   for (const auto& c : cases) {
-    TkvMemoView memo;
+    TkvMemoView memo(context);
     memo.HighlightCondition = "x";
     memo.HighlightStyle = c.Stored;
     const std::string attributes = AfterCommonPart(memo);
@@ -387,7 +392,7 @@ TEST(MemoTest, HighlightIsWrittenOnlyWithAConditionAndItsStyleInTheDocumentsBits
               std::string::npos)
         << c.Stored;
   }
-  TkvMemoView memo;
+  TkvMemoView memo(context);
   memo.HighlightStyle = 0xF;
   memo.HighlightFontColor = 255;
   memo.HighlightColor = clTransparent;
@@ -395,6 +400,7 @@ TEST(MemoTest, HighlightIsWrittenOnlyWithAConditionAndItsStyleInTheDocumentsBits
 }
 
 TEST(MemoTest, FontHeightInPixels) {
+  TConversionContext context;
   const struct {
     std::int32_t Points;
     int PixelsPerInch;
@@ -416,7 +422,7 @@ TEST(MemoTest, FontHeightInPixels) {
     EXPECT_EQ(FontHeightPixels(c.Points, c.PixelsPerInch), c.Height)
         << c.Points << " at " << c.PixelsPerInch;
   }
-  TkvMemoView memo;
+  TkvMemoView memo(context);
   memo.Font.Size = 8;
   EXPECT_NE(AfterCommonPart(memo).find(" Font.Height=\"-11\""), std::string::npos);
 }
@@ -424,7 +430,8 @@ TEST(MemoTest, FontHeightInPixels) {
 // ---- Named properties and methods ---------------------------------------------------------------
 
 TEST(MemoTest, DeclaredPropertiesFollowTheViewsThenTheMemos) {
-  TkvMemoView memo;
+  TConversionContext context;
+  TkvMemoView memo(context);
   memo.DeclareProperties();
   std::vector<std::string> names;
   for (const auto& rec : memo.PropList) names.push_back(rec->Name);
@@ -446,7 +453,8 @@ TEST(MemoTest, DeclaredPropertiesFollowTheViewsThenTheMemos) {
 }
 
 TEST(MemoTest, PropertiesSetAndReadTheirFields) {
-  TkvMemoView memo;
+  TConversionContext context;
+  TkvMemoView memo(context);
   memo.AssignProperty("font.name", std::string("Verdana"));
   memo.AssignProperty("FONT.SIZE", std::int64_t{14});
   memo.AssignProperty("Font.Style", std::int64_t{0x3});  // stored convention: bold and italic
@@ -475,6 +483,7 @@ TEST(MemoTest, PropertiesSetAndReadTheirFields) {
 }
 
 TEST(MemoTest, FlagPropertiesSetAndReadTheirBits) {
+  TConversionContext context;
   const struct {
     const char* Name;
     std::uint16_t Bit;
@@ -483,7 +492,7 @@ TEST(MemoTest, FlagPropertiesSetAndReadTheirBits) {
                {"HideZeros", 0x0040}, {"Underlines", 0x0080}, {"RTLReading", 0x0100}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    TkvMemoView memo;
+    TkvMemoView memo(context);
     memo.Flags = 0x8000;
     memo.AssignProperty(c.Name, true);
     EXPECT_EQ(memo.Flags, 0x8000 | c.Bit);
@@ -496,7 +505,8 @@ TEST(MemoTest, FlagPropertiesSetAndReadTheirBits) {
 }
 
 TEST(MemoTest, ScriptMethodsOnLinesMemoAndHeight) {
-  TkvMemoView memo;
+  TConversionContext context;
+  TkvMemoView memo(context);
   memo.Height = 33;
   memo.RunMethod("Lines.Add", std::string("'first'"), {}, {});
   memo.RunMethod("LINES.ADD", std::string("'second'"), {}, {});
@@ -522,6 +532,7 @@ TEST(MemoTest, ScriptMethodsOnLinesMemoAndHeight) {
 // ---- What the document does not carry -----------------------------------------------------------
 
 TEST(MemoTest, DocumentLosses) {
+  TConversionContext context;
   const struct {
     std::uint16_t Flags;
     std::int32_t FormatCode;
@@ -556,7 +567,7 @@ TEST(MemoTest, DocumentLosses) {
         "kind"}},
   };
   for (const auto& c : cases) {
-    TkvMemoView memo;
+    TkvMemoView memo(context);
     memo.Flags = c.Flags;
     memo.FormatCode = c.FormatCode;
     memo.Font.Charset = c.Charset;
@@ -567,18 +578,19 @@ TEST(MemoTest, DocumentLosses) {
 // ---- Through a whole report ---------------------------------------------------------------------
 
 TEST(MemoTest, MemoGoesThroughAReportFileIntoTheDocumentWithItsNotes) {
+  TConversionContext context;
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TkvReport report(context);
   report.Prompter = &prompter;
   report.Pages.AddPage();
-  auto title = std::make_unique<TkvMemoView>();
+  auto title = std::make_unique<TkvMemoView>(context);
   title->Name = "Title";
   title->Memo = {"Sales"};
   title->Font.Size = 14;
   title->Flags |= flWordBreak;
   title->HighlightCondition = "[Page] = 1";
   report.Pages.Item(0).ObjectList.push_back(std::move(title));
-  TkvReport loaded;
+  TkvReport loaded(context);
   loaded.Prompter = &prompter;
   Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());

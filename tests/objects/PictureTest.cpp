@@ -12,8 +12,8 @@
 #include "base/DocumentText.h"
 #include "base/Errors.h"
 #include "data/AccessLayer.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/Picture.h"
@@ -31,7 +31,7 @@ using test::Document;
 using test::TBytes;
 using TLines = std::vector<std::string>;
 
-using test::TStateScope;
+using test::TTestContext;
 
 // The common record of a picture named "Picture5" at (1, 2) sized 30 x 40, with flags 0x0003,
 // for a file of version 23, 24 or 25 (record version major.minor from 24 on).
@@ -69,7 +69,8 @@ std::string ImageOfKind(int kind) {
 const std::string Lead = "LEAD";
 
 TEST(PictureTest, DefaultsAndRegistration) {
-  TkvPictureView view;
+  TConversionContext context;
+  TkvPictureView view(context);
   EXPECT_EQ(view.TypeCode, TypePicture);
   EXPECT_EQ(view.NamePrefix, "Picture");
   EXPECT_EQ(view.Flags, 0x0005);
@@ -77,7 +78,7 @@ TEST(PictureTest, DefaultsAndRegistration) {
   EXPECT_TRUE(view.Picture.Empty());
   EXPECT_EQ(view.ClassName(), "TkvPictureView");
   EXPECT_EQ(BuiltInClass(TypePicture), &TkvPictureView::Class());
-  const auto created = CreateReportObject(TypePicture, "");
+  const auto created = CreateReportObject(context, TypePicture, "");
   EXPECT_NE(dynamic_cast<TkvPictureView*>(created.get()), nullptr);
 }
 
@@ -94,7 +95,7 @@ TEST(PictureTest, RecordsOfEveryLayoutKeepEachKindByteForByte) {
     for (int kind = 0; kind <= 4; ++kind) {
       SCOPED_TRACE(testing::Message() << "version " << layout.Version << " record " << layout.Major
                                       << "." << layout.Minor << " kind " << kind);
-      TStateScope state(static_cast<std::uint8_t>(layout.Version));
+      TTestContext context(layout.Version);
       const std::string image = ImageOfKind(kind);
       TBytes b = CommonRecord(layout.Version, layout.Major, layout.Minor);
       b.Byte(kind);
@@ -104,7 +105,7 @@ TEST(PictureTest, RecordsOfEveryLayoutKeepEachKindByteForByte) {
 
       TMemoryStream stream(Lead + b.Data);
       stream.SetPosition(static_cast<std::int64_t>(Lead.size()));
-      TkvPictureView view;
+      TkvPictureView view(context);
       view.LoadLegacy(stream);
       EXPECT_EQ(stream.Position(), end);
       EXPECT_EQ(view.Name, "Picture5");
@@ -126,9 +127,9 @@ TEST(PictureTest, RecordsOfEveryLayoutKeepEachKindByteForByte) {
       EXPECT_EQ(saved.Bytes().substr(saved.Bytes().size() - payload.Data.size()), payload.Data);
       EXPECT_EQ(saved.Position(), saved.Size());
 
-      TStateScope written(25);
+      context.Load.LegacyVersion = 25;
       saved.SetPosition(static_cast<std::int64_t>(Lead.size()));
-      TkvPictureView loaded;
+      TkvPictureView loaded(context);
       loaded.LoadLegacy(saved);
       EXPECT_EQ(saved.Position(), saved.Size());
       EXPECT_EQ(loaded.BlobType, view.BlobType);
@@ -158,13 +159,13 @@ TEST(PictureTest, EndPositionBoundsTheImage) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.Kind << " " << c.Data);
-    TStateScope state(25);
+    TTestContext context(25);
     TBytes b = CommonRecord(25, 2, 0);
     b.Byte(c.Kind).Byte(btBMP);
     const auto end = static_cast<std::int32_t>(b.Data.size() + 4 + c.Data.size());
     b.Int(end).Raw(c.Data).Raw("NEXT");
     TMemoryStream stream(b.Data);
-    TkvPictureView view;
+    TkvPictureView view(context);
     view.Picture.Assign(gkIcon, "stale");
     view.LoadLegacy(stream);
     EXPECT_EQ(stream.Position(), end);
@@ -177,7 +178,7 @@ TEST(PictureTest, EndPositionBoundsTheImage) {
 // Also without an image to read (kind 0), the end position is checked before reading goes on
 // there.
 TEST(PictureTest, EndPositionBeforeTheDataOrPastTheStreamIsADamagedRecord) {
-  TStateScope state(25);
+  TTestContext context(25);
   const TBytes common = CommonRecord(25, 2, 0);
   const auto p = static_cast<std::int32_t>(common.Data.size() + 2 + 4);  // after the field
   const std::string image = ImageOfKind(gkBitmap);
@@ -188,7 +189,7 @@ TEST(PictureTest, EndPositionBeforeTheDataOrPastTheStreamIsADamagedRecord) {
       TBytes b = common;
       b.Byte(kind).Byte(btBMP).Int(end).Raw(image);
       TMemoryStream stream(b.Data);
-      TkvPictureView view;
+      TkvPictureView view(context);
       EXPECT_THROW(view.LoadLegacy(stream), EStreamError);
       EXPECT_EQ(stream.Position(), p);  // nothing read beyond the end position field
       EXPECT_TRUE(view.Picture.Empty());
@@ -198,7 +199,7 @@ TEST(PictureTest, EndPositionBeforeTheDataOrPastTheStreamIsADamagedRecord) {
   TBytes b = common;
   b.Byte(gkBitmap).Byte(btBMP).Int(size).Raw(image);
   TMemoryStream stream(b.Data);
-  TkvPictureView view;
+  TkvPictureView view(context);
   view.LoadLegacy(stream);
   EXPECT_EQ(view.Picture.Bytes(), image);
   EXPECT_EQ(stream.Position(), size);
@@ -227,7 +228,8 @@ TEST(PictureTest, HostileEndPositionSkipsOnlyItsRecordInAReport) {
   object(4, false);   // sound
   b.Byte(252);
 
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   TMemoryStream stream(b.Data);
   report.LoadReportStream(stream);
   ASSERT_TRUE(report.LastLoad.Read());
@@ -247,7 +249,8 @@ TEST(PictureTest, HostileEndPositionSkipsOnlyItsRecordInAReport) {
 // ---- The document element -----------------------------------------------------------------------
 
 TEST(PictureTest, EmptyPictureWithTheDefaultFlagsWritesOnlyTheCommonPart) {
-  TkvPictureView view;
+  TConversionContext context;
+  TkvPictureView view(context);
   view.Name = "Picture1";
   view.Width = 50;
   EXPECT_EQ(Document(view),
@@ -258,7 +261,8 @@ TEST(PictureTest, EmptyPictureWithTheDefaultFlagsWritesOnlyTheCommonPart) {
 }
 
 TEST(PictureTest, GraphicBytesAreWrittenAsHexadecimal) {
-  TkvPictureView view;
+  TConversionContext context;
+  TkvPictureView view(context);
   view.Picture.Assign(gkBitmap, std::string("BM\x00\xFF\x7F", 5));
   EXPECT_EQ(AfterCommonPart(view), " Picture.Propdata=\"424D00FF7F\"");
   view.Picture.Assign(gkJPEG, "\xFF\xD8\xFF");
@@ -277,8 +281,9 @@ TEST(PictureTest, FlagsAreWrittenOnlyInTheirNonDefaultState) {
       {0x0007, " Center=\"True\""},
       {0xFFF8, " Stretched=\"False\" KeepAspectRatio=\"False\""},  // other bits write nothing
   };
+  TConversionContext context;
   for (const auto& c : cases) {
-    TkvPictureView view;
+    TkvPictureView view(context);
     view.Flags = c.Flags;
     EXPECT_EQ(AfterCommonPart(view), c.Expected) << c.Flags;
   }
@@ -290,7 +295,7 @@ class PictureFieldTest : public test::TFieldFormTest {
  protected:
   PictureFieldTest() : TFieldFormTest("Name", TFieldType::ftString, 20) {}
   void SetUp() override {
-    Table2 = &CreateOwned<TIBTable>(HostForm(), "Table2");
+    Table2 = &CreateOwned<TIBTable>(Context.HostForm(), "Table2");
     Table2->FieldDefs.Add("Amount", TFieldType::ftFloat);
     TFieldFormTest::SetUp();
   }
@@ -318,14 +323,14 @@ TEST_F(PictureFieldTest, DataSetAndDataFieldWhenTheFirstMemoLineResolves) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Memo.empty() ? "<no memo>" : c.Memo.front());
-    TkvPictureView view;
+    TkvPictureView view(Context);
     view.Memo = c.Memo;
     EXPECT_EQ(AfterCommonPart(view), c.Expected);
   }
 }
 
 TEST_F(PictureFieldTest, AttributesComeInTheirOrder) {
-  TkvPictureView view;
+  TkvPictureView view(Context);
   view.Picture.Assign(gkIcon, std::string("\x00\x00\x01\x00", 4));
   view.Memo = {"Table1.\"Name\""};
   view.Flags = 0x0002;
@@ -340,7 +345,7 @@ TEST_F(PictureFieldTest, DocumentLossesOfAFieldPicture) {
     view.DocumentLosses(list);
     return list;
   };
-  TkvPictureView view;
+  TkvPictureView view(Context);
   EXPECT_TRUE(losses(view).empty());
   view.BlobType = btJPG;  // no data field: the blob type means nothing
   EXPECT_TRUE(losses(view).empty());
@@ -360,7 +365,8 @@ TEST_F(PictureFieldTest, DocumentLossesOfAFieldPicture) {
 // ---- Named properties and methods ---------------------------------------------------------------
 
 TEST(PictureTest, PublishedNamesAndTheirValues) {
-  TkvPictureView view;
+  TConversionContext context;
+  TkvPictureView view(context);
   view.DeclareProperties();
   std::vector<std::string> names;
   for (const auto& rec : view.PropList) names.push_back(rec->Name);
@@ -414,7 +420,8 @@ TEST(PictureTest, LoadFromFileTakesKnownImagesAndClearsOtherwise) {
   const std::string bitmapPath = dir.Write("logo.bmp", bitmap);
   const std::string textPath = dir.Write("notes.txt", "not an image");
 
-  TkvPictureView view;
+  TConversionContext context;
+  TkvPictureView view(context);
   view.RunMethod("LoadFromFile", "'" + bitmapPath + "'", {}, {});
   EXPECT_EQ(view.Picture.GraphicKind(), gkBitmap);
   EXPECT_EQ(view.Picture.Bytes(), bitmap);

@@ -11,6 +11,7 @@
 
 #include "LegacyBytes.h"
 #include "base/Errors.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
@@ -33,7 +34,7 @@ using test::Losses;
 using test::PropertyNames;
 using test::Saved;
 using test::TBytes;
-using test::TStateScope;
+using test::TTestContext;
 
 using TLines = std::vector<std::string>;
 
@@ -63,7 +64,8 @@ TBytes& BoxPayload(TBytes& b, std::int32_t shadowColor, std::int32_t shadowWidth
 // ---- Defaults and registration ------------------------------------------------------------------
 
 TEST(ShapeTest, DefaultsAndRegistration) {
-  TkvShapeView shape;
+  TConversionContext context;
+  TkvShapeView shape(context);
   EXPECT_EQ(shape.TypeCode, TypeAddIn);
   EXPECT_EQ(shape.NamePrefix, "Shape");
   EXPECT_EQ(shape.Flags, flStretched);
@@ -72,7 +74,7 @@ TEST(ShapeTest, DefaultsAndRegistration) {
   EXPECT_EQ(shape.ShapeKind, skRectangle);
   EXPECT_EQ(shape.ElementName(), "TkvxShapeView");
 
-  TkvRoundRectView box;
+  TkvRoundRectView box(context);
   EXPECT_EQ(box.TypeCode, TypeAddIn);
   EXPECT_EQ(box.NamePrefix, "RoundRect");
   EXPECT_EQ(box.FrameTyp, 0xFF);
@@ -95,37 +97,38 @@ TEST(ShapeTest, DefaultsAndRegistration) {
     }
   }
   EXPECT_EQ(registered, (TLines{"TkvRoundRectView 55344", "TkvShapeView 55226"}));
-  const auto created = CreateReportObject(TypeAddIn, "TkvRoundRectView");
+  const auto created = CreateReportObject(context, TypeAddIn, "TkvRoundRectView");
   ASSERT_NE(dynamic_cast<TkvRoundRectView*>(created.get()), nullptr);
   EXPECT_EQ(created->TypeCode, TypeAddIn);
-  EXPECT_NE(dynamic_cast<TkvShapeView*>(CreateReportObject(TypeAddIn, "TkvShapeView").get()),
-            nullptr);
+  EXPECT_NE(
+      dynamic_cast<TkvShapeView*>(CreateReportObject(context, TypeAddIn, "TkvShapeView").get()),
+      nullptr);
 }
 
 // ---- Records ------------------------------------------------------------------------------------
 
 TEST(ShapeTest, ShapeRecordIsOneByteAfterTheCommonRecord) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord("Shape3", frLeft | frTop, flStretched);
   b.Byte(skDiagonal1);
-  TkvShapeView shape;
+  TkvShapeView shape(context);
   EXPECT_EQ(LoadInto(shape, b.Data), 1);
   EXPECT_EQ(shape.Name, "Shape3");
   EXPECT_EQ(shape.ShapeKind, skDiagonal1);
   EXPECT_EQ(Saved(shape), b.Data);
 
   // A record that ends before the kind raises, with nothing read past it.
-  TkvShapeView cut;
+  TkvShapeView cut(context);
   TMemoryStream stream(CommonRecord("Shape4", 0).Data);
   EXPECT_THROW(cut.LoadLegacy(stream), EReadError);
 }
 
 TEST(ShapeTest, RoundRectRecordIs14BytesAfterTheMemoPayload) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b = CommonRecord("RoundRect2", 0xF);
   MemoPayload(b);
   BoxPayload(b, 0x00C0C0C0, GradientShadowWidth, 0, 1, gsElliptic);
-  TkvRoundRectView box;
+  TkvRoundRectView box(context);
   EXPECT_EQ(LoadInto(box, b.Data), 1);
   EXPECT_EQ(box.Name, "RoundRect2");
   EXPECT_EQ(box.ShadowColor, 0xC0C0C0);
@@ -139,21 +142,21 @@ TEST(ShapeTest, RoundRectRecordIs14BytesAfterTheMemoPayload) {
   // A record that ends inside the 14 bytes raises.
   TBytes cut = CommonRecord("RoundRect3", 0xF);
   MemoPayload(cut).Int(0x808080).Int(6).Byte(1);
-  TkvRoundRectView partial;
+  TkvRoundRectView partial(context);
   TMemoryStream stream(cut.Data);
   EXPECT_THROW(partial.LoadLegacy(stream), EReadError);
 }
 
 // The 14 bytes do not depend on the file's version: an old file has them after its memo payload.
 TEST(ShapeTest, RoundRectRecordOfAnOldFileCarriesThe14Bytes) {
-  TStateScope state(22);
+  TTestContext context(22);
   TBytes b;
   b.Int(8).Int(16).Int(100).Int(40).Word(3).Word(0xF).Int(1).Int(0).Word(0);
   b.Int(0xFFFFFF).Int(0x22E).Zero("").Zero("");
   b.Zero("Arial").Int(10).Word(0).Int(0).Int(0).Word(1);
   b.Word(0x2).Int(0).Int(0xFFFFFF).Zero("");
   BoxPayload(b, 0x0000FF, 4, 1, 0, 12);
-  TkvRoundRectView box;
+  TkvRoundRectView box(context);
   EXPECT_EQ(LoadInto(box, b.Data), 1);
   EXPECT_EQ(box.ShadowColor, 0x0000FF);
   EXPECT_EQ(box.ShadowWidth, 4);
@@ -169,7 +172,8 @@ TEST(ShapeTest, RoundRectRecordOfAnOldFileCarriesThe14Bytes) {
 // ---- Named properties ---------------------------------------------------------------------------
 
 TEST(ShapeTest, ShapeNames) {
-  TkvShapeView shape;
+  TConversionContext context;
+  TkvShapeView shape(context);
   const TLines names = PropertyNames(shape);
   EXPECT_EQ(names.back(), "Shape");
   EXPECT_EQ(names.front(), "Name");
@@ -182,8 +186,9 @@ TEST(ShapeTest, ShapeNames) {
 }
 
 TEST(ShapeTest, RoundRectNamesFollowTheMemos) {
-  TkvRoundRectView box;
-  TkvMemoView memo;
+  TConversionContext context;
+  TkvRoundRectView box(context);
+  TkvMemoView memo(context);
   TLines expected = PropertyNames(memo);
   for (const char* name : {"ShadowColor", "ShadowWidth", "RoundRect", "RoundSize", "Gradient",
                            "Style", "BeginColor", "EndColor"}) {
@@ -209,9 +214,10 @@ TEST(ShapeTest, RoundRectPropertiesSetAndReadTheirFields) {
       {"Style", gsHorizCenter, &TkvRoundRectView::RoundSize},
       {"EndColor", 0x00FF00, &TkvRoundRectView::FillColor},
   };
+  TConversionContext context;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TkvRoundRectView box;
+    TkvRoundRectView box(context);
     box.AssignProperty(c.Name, c.Value);
     EXPECT_EQ(box.*c.Field, c.Value);
     // "Style" reads 0 outside gradient mode; the gradient test reads it.
@@ -219,7 +225,7 @@ TEST(ShapeTest, RoundRectPropertiesSetAndReadTheirFields) {
       EXPECT_EQ(box.QueryProperty(c.Name), TVariant(c.Value));
     }
   }
-  TkvRoundRectView box;
+  TkvRoundRectView box(context);
   box.AssignProperty("RoundRect", false);
   EXPECT_EQ(box.RoundCorners, 0);
   EXPECT_EQ(box.QueryProperty("RoundRect"), TVariant(false));
@@ -228,7 +234,8 @@ TEST(ShapeTest, RoundRectPropertiesSetAndReadTheirFields) {
 }
 
 TEST(ShapeTest, GradientModeThroughTheNamedProperties) {
-  TkvRoundRectView box;
+  TConversionContext context;
+  TkvRoundRectView box(context);
   EXPECT_EQ(box.QueryProperty("Gradient"), TVariant(false));
   EXPECT_EQ(box.QueryProperty("Style"), TVariant(std::int64_t{0}));  // not in gradient mode
 
@@ -251,7 +258,8 @@ TEST(ShapeTest, GradientModeThroughTheNamedProperties) {
 // ---- Elements -----------------------------------------------------------------------------------
 
 TEST(ShapeTest, ShapeElement) {
-  TkvShapeView shape;
+  TConversionContext context;
+  TkvShapeView shape(context);
   shape.Name = "Shape1";
   shape.Width = 50;
   shape.Height = 30;
@@ -265,8 +273,9 @@ TEST(ShapeTest, ShapeElement) {
 }
 
 TEST(ShapeTest, RoundRectElementIsTheMemosWithAllFourLines) {
-  test::TSeparatorScope point('.');
-  TkvRoundRectView box;
+  TConversionContext context;
+  context.DecimalSeparator = '.';
+  TkvRoundRectView box(context);
   box.Name = "RoundRect1";
   const std::string element =
       "<TkvxRoundRectView Name=\"RoundRect1\" Left=\"0\" Top=\"0\" Width=\"0\" Height=\"0\""
@@ -278,7 +287,7 @@ TEST(ShapeTest, RoundRectElementIsTheMemosWithAllFourLines) {
   EXPECT_EQ(Document(box), element);
 
   // Gradient mode writes the same attributes; only Color follows the fill (end) colour.
-  TkvMemoView memo;
+  TkvMemoView memo(context);
   memo.FrameTyp = 0xFF;
   const std::string memoTail = AfterCommonPart(memo);
   box.AssignProperty("Gradient", true);
@@ -291,7 +300,8 @@ TEST(ShapeTest, RoundRectElementIsTheMemosWithAllFourLines) {
 }
 
 TEST(ShapeTest, RoundRectLossesNameTheShadowOrTheGradient) {
-  TkvRoundRectView box;
+  TConversionContext context;
+  TkvRoundRectView box(context);
   EXPECT_EQ(Losses(box),
             (TLines{"its shadow (colour 8421504, 6 pixels wide) is not carried into the document",
                     "its rounded corners (10 pixels) are not carried into the document"}));
@@ -312,20 +322,21 @@ TEST(ShapeTest, RoundRectLossesNameTheShadowOrTheGradient) {
 
 TEST(ShapeTest, BothGoThroughAReportFileIntoTheDocumentWithTheirNotes) {
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   report.Prompter = &prompter;
   report.Pages.AddPage();
-  auto shape = std::make_unique<TkvShapeView>();
+  auto shape = std::make_unique<TkvShapeView>(context);
   shape->Name = "Circle";
   shape->ShapeKind = skEllipse;
-  auto box = std::make_unique<TkvRoundRectView>();
+  auto box = std::make_unique<TkvRoundRectView>(context);
   box->Name = "Box";
   box->Memo = {"Total"};
   box->ShadowWidth = 3;
   box->RoundCorners = 0;
   report.Pages.Item(0).ObjectList.push_back(std::move(shape));
   report.Pages.Item(0).ObjectList.push_back(std::move(box));
-  TkvReport loaded;
+  TkvReport loaded(context);
   loaded.Prompter = &prompter;
   Reload(report, loaded);
   ASSERT_TRUE(loaded.LastLoad.Read());

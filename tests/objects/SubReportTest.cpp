@@ -9,8 +9,8 @@
 
 #include "LegacyBytes.h"
 #include "base/DocumentText.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "objects/SubReport.h"
@@ -25,24 +25,26 @@ using test::Document;
 using test::TBytes;
 using TLines = std::vector<std::string>;
 
-using test::TVersionScope;
+using test::TTestContext;
 
 TEST(SubReportTest, DefaultsAndRegistration) {
-  TkvSubReportView view;
+  TConversionContext context;
+  TkvSubReportView view(context);
   EXPECT_EQ(view.TypeCode, TypeSubReport);
   EXPECT_EQ(view.NamePrefix, "SubReport");
   EXPECT_EQ(view.PageIndex, 0);
   EXPECT_EQ(view.ClassName(), "TkvSubReportView");
   EXPECT_EQ(view.ElementName(), "TkvxSubreport");
   EXPECT_EQ(BuiltInClass(TypeSubReport), &TkvSubReportView::Class());
-  EXPECT_NE(dynamic_cast<TkvSubReportView*>(CreateReportObject(TypeSubReport, "").get()), nullptr);
+  EXPECT_NE(dynamic_cast<TkvSubReportView*>(CreateReportObject(context, TypeSubReport, "").get()),
+            nullptr);
 }
 
 // The page index follows the common record in every version, whatever the record version.
 TEST(SubReportTest, PageIndexFollowsTheCommonRecordInEveryVersion) {
   for (const int version : {22, 23, 25}) {
     SCOPED_TRACE(version);
-    TVersionScope scope(static_cast<std::uint8_t>(version));
+    TTestContext context(version);
     TBytes b;
     if (version >= 23) b.Str("SubReport2");
     if (version >= 24) b.Byte(1).Byte(0);
@@ -56,30 +58,31 @@ TEST(SubReportTest, PageIndexFollowsTheCommonRecordInEveryVersion) {
     if (version >= 24) b.Word(0).Str("").Int(2).Int(1);
     b.Int(-7).Raw("NEXT");
     TMemoryStream stream(b.Data);
-    TkvSubReportView view;
+    TkvSubReportView view(context);
     view.LoadLegacy(stream);
     EXPECT_EQ(view.PageIndex, -7);
     EXPECT_EQ(view.Height, 80);
     EXPECT_EQ(stream.Remaining(), 4);
   }
 
-  TkvSubReportView view;
+  TTestContext context(25);
+  TkvSubReportView view(context);
   view.PageIndex = 0x01020304;
   TMemoryStream written;
   view.SaveLegacy(written);
   TBytes tail;
   tail.Byte(baNone).Int(0x01020304);
   EXPECT_EQ(written.Bytes().substr(written.Bytes().size() - 5), tail.Data);
-  TVersionScope scope(25);
   written.SetPosition(0);
-  TkvSubReportView loaded;
+  TkvSubReportView loaded(context);
   loaded.LoadLegacy(written);
   EXPECT_EQ(loaded.PageIndex, 0x01020304);
   EXPECT_EQ(written.Remaining(), 0);
 }
 
 TEST(SubReportTest, ElementNamesThePageByItsDocumentName) {
-  TkvSubReportView view;
+  TConversionContext context;
+  TkvSubReportView view(context);
   view.Name = "SubReport1";
   view.PageIndex = 1;
   EXPECT_EQ(Document(view),
@@ -92,7 +95,8 @@ TEST(SubReportTest, ElementNamesThePageByItsDocumentName) {
 }
 
 TEST(SubReportTest, PublishesNoFrameNames) {
-  TkvSubReportView view;
+  TConversionContext context;
+  TkvSubReportView view(context);
   view.DeclareProperties();
   std::vector<std::string> names;
   for (const auto& rec : view.PropList) names.push_back(rec->Name);
@@ -101,11 +105,11 @@ TEST(SubReportTest, PublishesNoFrameNames) {
 }
 
 TEST(SubReportTest, PageIndexThatNamesNoPageIsNoted) {
-  TkvReport report;
+  TConversionContext context;
+  TkvReport report(context);
   report.Pages.AddPage();
   report.Pages.AddPage();
-  TkvReport* const saved = LoadState().CurrentReport;
-  LoadState().CurrentReport = &report;
+  context.Load.CurrentReport = &report;
   const struct {
     std::int32_t PageIndex;
     TLines Expected;
@@ -120,13 +124,12 @@ TEST(SubReportTest, PageIndexThatNamesNoPageIsNoted) {
         "the same"}},
   };
   for (const auto& c : cases) {
-    TkvSubReportView view;
+    TkvSubReportView view(context);
     view.PageIndex = c.PageIndex;
     TLines losses;
     view.DocumentLosses(losses);
     EXPECT_EQ(losses, c.Expected) << c.PageIndex;
   }
-  LoadState().CurrentReport = saved;
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include "LegacyBytes.h"
 #include "base/DocumentText.h"
 #include "base/Errors.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
-#include "legacy/LoadState.h"
 #include "legacy/Primitives.h"
 #include "legacy/Report.h"
 #include "legacy/View.h"
@@ -33,14 +33,12 @@ using TLines = std::vector<std::string>;
 
 using test::TBytes;
 
-using test::TStateScope;
-
-using test::TSeparatorScope;
+using test::TTestContext;
 
 // A memo-like class: its own prefix and class name, nothing else.
 class TTestMemo : public TkvView {
  public:
-  TTestMemo() {
+  explicit TTestMemo(TConversionContext& context) : TkvView(context) {
     NamePrefix = "Memo";
     TypeCode = TypeMemo;
   }
@@ -50,6 +48,7 @@ class TTestMemo : public TkvView {
 // A band-like class, which publishes no frame names.
 class TTestBand : public TkvView {
  public:
+  using TkvView::TkvView;
   std::string ClassName() const override { return "TkvBandView"; }
 
  protected:
@@ -59,7 +58,7 @@ class TTestBand : public TkvView {
 // A control whose widget visibility is recorded.
 class TTestControl : public TkvControl {
  public:
-  TTestControl() { NamePrefix = "Memo"; }
+  explicit TTestControl(TConversionContext& context) : TkvControl(context) { NamePrefix = "Memo"; }
   std::string ClassName() const override { return "TkvEditControl"; }
   std::vector<bool> WidgetShown;
 
@@ -95,8 +94,9 @@ void ExpectCommonBlock(const TkvView& view) {
 // ---- Defaults -----------------------------------------------------------------------------------
 
 TEST(ViewTest, DefaultsOfEveryBase) {
-  TSeparatorScope comma(',');
-  TkvView view;
+  TConversionContext context;
+  context.DecimalSeparator = ',';
+  TkvView view(context);
   EXPECT_EQ(view.NamePrefix, "View");
   EXPECT_EQ(view.TypeCode, TypeAddIn);
   EXPECT_EQ(view.Flags, flStretched);
@@ -109,12 +109,12 @@ TEST(ViewTest, DefaultsOfEveryBase) {
   EXPECT_FALSE(view.PreparedRecord);
   EXPECT_EQ(view.ClassName(), "TkvView");
 
-  TkvControl control;
+  TkvControl control(context);
   EXPECT_EQ(control.TypeCode, TypeAddIn);
   EXPECT_EQ(control.FillColor, clBtnFace);
   EXPECT_EQ(control.FrameTyp, 0);
 
-  TkvNonVisualControl nonVisual;
+  TkvNonVisualControl nonVisual(context);
   EXPECT_EQ(nonVisual.FillColor, clBtnFace);
   EXPECT_EQ(nonVisual.Width, 28);
   EXPECT_EQ(nonVisual.Height, 28);
@@ -123,8 +123,9 @@ TEST(ViewTest, DefaultsOfEveryBase) {
 
 TEST(ViewTest, ClassesCreateTheirOwnKind) {
   EXPECT_EQ(TkvView::Class().Name, "TkvView");
-  EXPECT_EQ(TkvControl::Class().Create()->ClassName(), "TkvControl");
-  const auto created = TkvNonVisualControl::Class().Create();
+  TConversionContext context;
+  EXPECT_EQ(TkvControl::Class().Create(context)->ClassName(), "TkvControl");
+  const auto created = TkvNonVisualControl::Class().Create(context);
   EXPECT_EQ(created->ClassName(), "TkvNonVisualControl");
   EXPECT_EQ(created->Width, 28);
 }
@@ -134,10 +135,10 @@ TEST(ViewTest, ClassesCreateTheirOwnKind) {
 TEST(ViewTest, Version21And22RecordsHoldTheBlockFormatAndMemoOnly) {
   for (const int version : {21, 22}) {
     SCOPED_TRACE(version);
-    TStateScope state(static_cast<std::uint8_t>(version));
+    TTestContext context(version);
     TBytes b;
     CommonBlock(b).Int(0x0102022C).Zero("#,##0.00").Zero("A\rB");
-    TTestMemo view;
+    TTestMemo view(context);
     EXPECT_EQ(LoadInto(view, b.Data), 1);
     ExpectCommonBlock(view);
     EXPECT_EQ(view.FormatCode, 0x0102022C);
@@ -159,14 +160,14 @@ TEST(ViewTest, Version21And22RecordsHoldTheBlockFormatAndMemoOnly) {
 }
 
 TEST(ViewTest, Version23RecordAddsNameScriptAndVisible) {
-  TStateScope state(23);
+  TTestContext context(23);
   TBytes b;
   b.Str("Text7");
   CommonBlock(b).Int(0x22E).Str("dd.mm.yy");
   b.Word(1).Word(3).Raw("abc").Byte(0);                          // memo: one line
   b.Word(2).Word(1).Raw("x").Byte(13).Word(1).Raw("y").Byte(0);  // script: two lines
   b.Word(0);                                                     // Visible false
-  TkvView view;
+  TkvView view(context);
   EXPECT_EQ(LoadInto(view, b.Data), 1);
   EXPECT_EQ(view.Name, "Text7");
   ExpectCommonBlock(view);
@@ -183,11 +184,11 @@ TEST(ViewTest, Version23RecordAddsNameScriptAndVisible) {
 }
 
 TEST(ViewTest, PreparedVersion23RecordHasNoNameFormatOrScript) {
-  TStateScope state(23);
+  TTestContext context(23);
   TBytes b;
   CommonBlock(b);
   b.Word(1).Word(2).Raw("42").Byte(0);  // the evaluated memo
-  TTestMemo view;
+  TTestMemo view(context);
   view.PreparedRecord = true;
   view.FormatText = "kept";
   EXPECT_EQ(LoadInto(view, b.Data), 1);
@@ -207,7 +208,7 @@ TEST(ViewTest, Version24And25RecordsHoldRecordVersionRestrictionsTagGapsAndBandA
   for (const TCase c : {TCase{24, 1, 5, false}, TCase{25, 1, 0, false}, TCase{25, 2, 1, true},
                         TCase{24, 3, 0, true}}) {
     SCOPED_TRACE(testing::Message() << c.Version << " " << c.Major << "." << c.Minor);
-    TStateScope state(static_cast<std::uint8_t>(c.Version));
+    TTestContext context(c.Version);
     TBytes b;
     b.Str("Shape2").Byte(c.Major).Byte(c.Minor);
     CommonBlock(b).Int(0x22C).Str("");
@@ -216,7 +217,7 @@ TEST(ViewTest, Version24And25RecordsHoldRecordVersionRestrictionsTagGapsAndBandA
     b.Word(0xFFFF);                               // Visible
     b.Word(0x48).Str("tag text").Int(-3).Int(7);  // Restrictions, Tag, GapX, GapY
     if (c.HasBandAlign) b.Byte(baRest);
-    TkvView view;
+    TkvView view(context);
     EXPECT_EQ(LoadInto(view, b.Data), 1);
     EXPECT_EQ(view.Name, "Shape2");
     EXPECT_EQ(view.RecordMajor, c.Major);
@@ -235,12 +236,12 @@ TEST(ViewTest, Version24And25RecordsHoldRecordVersionRestrictionsTagGapsAndBandA
 }
 
 TEST(ViewTest, RecordEndingEarlyRaisesAndKeepsWhatWasRead) {
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b;
   b.Str("Cut").Byte(2).Byte(0);
   CommonBlock(b).Int(0x22C).Str("");
   b.Word(1).Word(40).Raw("short");  // a line that claims more bytes than there are
-  TkvView view;
+  TkvView view(context);
   TMemoryStream stream(b.Data);
   EXPECT_THROW(view.LoadLegacy(stream), EReadError);
   EXPECT_EQ(view.Name, "Cut");
@@ -249,7 +250,8 @@ TEST(ViewTest, RecordEndingEarlyRaisesAndKeepsWhatWasRead) {
 }
 
 TEST(ViewTest, SavedRecordHasTheVersion25LayoutAndReadsBack) {
-  TkvView view;
+  TTestContext context(25);
+  TkvView view(context);
   view.Name = "Memo3";
   view.RecordMinor = 4;
   view.Left = -5;
@@ -286,8 +288,7 @@ TEST(ViewTest, SavedRecordHasTheVersion25LayoutAndReadsBack) {
   EXPECT_EQ(view.RecordMajor, 2);
   EXPECT_EQ(view.FrameWidth, 0.1f);  // saving leaves the width as it is
 
-  TStateScope state(25);
-  TkvView loaded;
+  TkvView loaded(context);
   EXPECT_EQ(LoadInto(loaded, saved.Bytes()), 1);
   EXPECT_EQ(loaded.Name, view.Name);
   EXPECT_EQ(loaded.RecordVersion(), 24);
@@ -310,7 +311,8 @@ TEST(ViewTest, SavedRecordHasTheVersion25LayoutAndReadsBack) {
 }
 
 TEST(ViewTest, PreparedRecordCarriesTheEvaluatedMemoInsteadOfFormatMemoAndScript) {
-  TkvView view;
+  TTestContext context(25);
+  TkvView view(context);
   view.PreparedRecord = true;
   view.Name = "P";
   view.Memo = {"[expr]"};
@@ -319,8 +321,7 @@ TEST(ViewTest, PreparedRecordCarriesTheEvaluatedMemoInsteadOfFormatMemoAndScript
   TMemoryStream saved;
   view.SaveLegacy(saved);
 
-  TStateScope state(25);
-  TkvView loaded;
+  TkvView loaded(context);
   loaded.PreparedRecord = true;
   EXPECT_EQ(LoadInto(loaded, saved.Bytes()), 1);
   EXPECT_EQ(loaded.Name, "P");
@@ -342,12 +343,12 @@ TEST(ViewTest, StoredFrameWidthCountsWholePixelsUpToTenAndThousandthsAbove) {
     EXPECT_EQ(FrameWidthFromStored(c.Stored), c.Width);
   }
   // Through a whole record as well.
-  TStateScope state(25);
+  TTestContext context(25);
   TBytes b;
   b.Str("").Byte(0).Byte(0).Int(0).Int(0).Int(0).Int(0).Word(0).Word(0).Int(11);
   b.Int(0).Word(0).Int(0).Int(0).Str("").Word(0).Byte(0).Word(0).Byte(0).Word(0);
   b.Word(0).Str("").Int(0).Int(0);
-  TkvView view;
+  TkvView view(context);
   EXPECT_EQ(LoadInto(view, b.Data), 1);
   EXPECT_EQ(view.FrameWidth, 0.011f);
 }
@@ -368,8 +369,9 @@ TEST(ViewTest, FrameWidthIsSavedWholeUpToTenElseInRoundedThousandths) {
 // ---- The document element -----------------------------------------------------------------------
 
 TEST(ViewTest, ElementPartOfASmallView) {
-  TSeparatorScope point('.');
-  TTestMemo view;
+  TConversionContext context;
+  context.DecimalSeparator = '.';
+  TTestMemo view(context);
   view.Name = "Memo1";
   view.Left = 10;
   view.Top = -20;
@@ -396,8 +398,9 @@ TEST(ViewTest, ElementPartOfASmallView) {
 }
 
 TEST(ViewTest, DefaultViewWritesNoVisibleNoEventsAndAnEmptyMemoText) {
-  TSeparatorScope point('.');
-  TkvControl control;
+  TConversionContext context;
+  context.DecimalSeparator = '.';
+  TkvControl control(context);
   EXPECT_EQ(Document(control),
             "<TkvxControl Name=\"\" Left=\"0\" Top=\"0\" Width=\"0\" Height=\"0\""
             " Color=\"-16777201\" Frame.Typ=\"0\" Frame.Width=\"1\" Frame.Color=\"0\""
@@ -406,7 +409,8 @@ TEST(ViewTest, DefaultViewWritesNoVisibleNoEventsAndAnEmptyMemoText) {
 }
 
 TEST(ViewTest, FrameLinesRestrictionsAndAlignmentAreMapped) {
-  TkvView view;
+  TConversionContext context;
+  TkvView view(context);
   const struct {
     std::uint16_t FrameTyp;
     const char* Expected;
@@ -444,16 +448,18 @@ TEST(ViewTest, FrameWidthIsWrittenInGeneralFormWithTheDocumentSeparator) {
   } cases[] = {
       {0.1f, '.', "0.100000001490116"},    {1.5f, '.', "1.5"}, {1.5f, ',', "1,5"}, {1.0f, ',', "1"},
       {0.011f, '.', "0.0109999999403954"}, {10.0f, '.', "10"}};
+  TConversionContext context;
   for (const auto& c : cases) {
-    TSeparatorScope separator(c.Separator);
-    TkvView view;
+    context.DecimalSeparator = c.Separator;
+    TkvView view(context);
     view.FrameWidth = c.Width;
     EXPECT_EQ(AttributeValue(Document(view), "Frame.Width"), c.Expected) << c.Width;
   }
 }
 
 TEST(ViewTest, NamesAreWrittenUnescapedButTheDocumentStaysWellFormed) {
-  TkvView view;
+  TConversionContext context;
+  TkvView view(context);
   view.Name = "a\"b&c<d>e'\xE9";
   view.ScriptLines = {"x"};
   const std::string element = Document(view);
@@ -478,7 +484,8 @@ TEST(ViewTest, ElementNames) {
                {"Tkv", "Tkvx"},
                {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(ElementNameOf(c.ClassName), c.Element) << c.ClassName;
-  EXPECT_EQ(TTestMemo().ElementName(), "TkvxMemoView");
+  TConversionContext context;
+  EXPECT_EQ(TTestMemo(context).ElementName(), "TkvxMemoView");
 }
 
 // ---- Default names ------------------------------------------------------------------------------
@@ -493,51 +500,56 @@ class ViewNamesTest : public ::testing::Test {
     list.push_back(std::move(view));
     return *list.back();
   }
-  TkvReport Report;
+  TConversionContext Context;
+  TkvReport Report{Context};
 };
 
 TEST_F(ViewNamesTest, Version22RecordGetsThePrefixAndTheFirstFreeNumber) {
-  TStateScope state(22, &Report);
-  Place(std::make_unique<TkvView>(), "memo1");  // names compare ignoring case
-  Place(std::make_unique<TkvView>(), "Memo3");
-  Place(std::make_unique<TkvView>(), "Memo02");  // not the name Memo2
+  Context.Load.LegacyVersion = 22;
+  Context.Load.CurrentReport = &Report;
+  Place(std::make_unique<TkvView>(Context), "memo1");  // names compare ignoring case
+  Place(std::make_unique<TkvView>(Context), "Memo3");
+  Place(std::make_unique<TkvView>(Context), "Memo02");  // not the name Memo2
   TBytes b;
   CommonBlock(b).Int(0x22C).Zero("").Zero("");
   // The loader adds the object to its page before reading its record.
-  TkvView& view = Place(std::make_unique<TTestMemo>(), "");
+  TkvView& view = Place(std::make_unique<TTestMemo>(Context), "");
   EXPECT_EQ(LoadInto(view, b.Data), 1);
   EXPECT_EQ(view.Name, "Memo2");
   EXPECT_EQ(Report.FindObject("Memo2"), &view);
 }
 
 TEST_F(ViewNamesTest, FirstMemoOfAnOldFileIsMemo1AndTheNextMemo2) {
-  TStateScope state(21, &Report);
+  Context.Load.LegacyVersion = 21;
+  Context.Load.CurrentReport = &Report;
   TBytes b;
   CommonBlock(b).Int(0x22C).Zero("").Zero("");
-  TkvView& first = Place(std::make_unique<TTestMemo>(), "");
+  TkvView& first = Place(std::make_unique<TTestMemo>(Context), "");
   LoadInto(first, b.Data);
-  TkvView& second = Place(std::make_unique<TTestMemo>(), "");
+  TkvView& second = Place(std::make_unique<TTestMemo>(Context), "");
   LoadInto(second, b.Data);
   EXPECT_EQ(first.Name, "Memo1");
   EXPECT_EQ(second.Name, "Memo2");
 }
 
 TEST_F(ViewNamesTest, ControlsAlsoAvoidTheComponentsOfTheHostForm) {
-  TStateScope state(25, &Report);
-  TComponent& taken = HostForm().Add(std::make_unique<TComponent>("MEMO1"));
-  TTestMemo view;
+  Context.Load.CurrentReport = &Report;
+  TComponent& taken = Context.HostForm().Add(std::make_unique<TComponent>("MEMO1"));
+  TTestMemo view(Context);
   view.AssignDefaultName();
   EXPECT_EQ(view.Name, "Memo1");
-  TTestControl control;
+  TTestControl control(Context);
   control.AssignDefaultName();
   EXPECT_EQ(control.Name, "Memo2");
-  HostForm().Remove(&taken);
+  Context.HostForm().Remove(&taken);
 }
 
 TEST_F(ViewNamesTest, NameStaysEmptyWhenAllNumbersAreTaken) {
-  TStateScope state(25, &Report);
-  for (int n = 1; n <= 10000; ++n) Place(std::make_unique<TkvView>(), "View" + std::to_string(n));
-  TkvView view;
+  Context.Load.CurrentReport = &Report;
+  for (int n = 1; n <= 10000; ++n) {
+    Place(std::make_unique<TkvView>(Context), "View" + std::to_string(n));
+  }
+  TkvView view(Context);
   view.Name = "old";
   view.AssignDefaultName();
   EXPECT_EQ(view.Name, "");
@@ -547,8 +559,8 @@ TEST_F(ViewNamesTest, NameStaysEmptyWhenAllNumbersAreTaken) {
 }
 
 TEST(ViewTest, DefaultNameWithoutAReportIsNumberOne) {
-  TStateScope state(25, nullptr);
-  TkvView view;
+  TTestContext context(25, nullptr);
+  TkvView view(context);
   view.AssignDefaultName();
   EXPECT_EQ(view.Name, "View1");
 }
@@ -556,7 +568,8 @@ TEST(ViewTest, DefaultNameWithoutAReportIsNumberOne) {
 // ---- Named properties ---------------------------------------------------------------------------
 
 TEST(ViewTest, PublishedNamesOfEachBase) {
-  TkvView view;
+  TConversionContext context;
+  TkvView view(context);
   EXPECT_EQ(
       PropertyNames(view),
       (std::vector<std::string>{"Name", "Left", "Top", "Width", "Height", "Flags", "FrameTyp",
@@ -572,20 +585,21 @@ TEST(ViewTest, PublishedNamesOfEachBase) {
   EXPECT_EQ(align->EnumNames.size(), 8u);
   EXPECT_EQ(align->EnumNames[7], "baRest");
 
-  TTestBand band;
+  TTestBand band(context);
   EXPECT_EQ(PropertyNames(band),
             (std::vector<std::string>{"Name", "Left", "Top", "Width", "Height", "Flags", "Visible",
                                       "Memo", "Memo.Count", "Restrictions"}));
-  TkvControl control;
+  TkvControl control(context);
   EXPECT_EQ(PropertyNames(control),
             (std::vector<std::string>{"Name", "Left", "Top", "Width", "Height", "Visible",
                                       "Restrictions"}));
-  TkvNonVisualControl nonVisual;
+  TkvNonVisualControl nonVisual(context);
   EXPECT_EQ(PropertyNames(nonVisual), (std::vector<std::string>{"Name", "Restrictions"}));
 }
 
 TEST(ViewTest, PropertiesAreAssignedAndReadIgnoringCase) {
-  TkvView view;
+  TConversionContext context;
+  TkvView view(context);
   const struct {
     const char* Name;
     TVariant Value;
@@ -616,7 +630,8 @@ TEST(ViewTest, PropertiesAreAssignedAndReadIgnoringCase) {
 }
 
 TEST(ViewTest, MemoIsOneTextAndDataFieldItsFirstLine) {
-  TkvView view;
+  TConversionContext context;
+  TkvView view(context);
   EXPECT_EQ(view.QueryProperty("DataField"), TVariant{std::string()});
   view.AssignProperty("Memo", std::string("one\r\ntwo\r\n\r\nfour"));
   EXPECT_EQ(view.Memo, (TLines{"one", "two", "", "four"}));
@@ -630,7 +645,8 @@ TEST(ViewTest, MemoIsOneTextAndDataFieldItsFirstLine) {
 }
 
 TEST(ViewTest, StretchedIsBitOneOfFlags) {
-  TkvView view;
+  TConversionContext context;
+  TkvView view(context);
   view.Flags = 0x0203;
   view.AssignProperty("Stretched", false);
   EXPECT_EQ(view.Flags, 0x0202);
@@ -641,7 +657,8 @@ TEST(ViewTest, StretchedIsBitOneOfFlags) {
 }
 
 TEST(ViewTest, MethodsHideShowAndMemoLines) {
-  TTestControl control;
+  TConversionContext context;
+  TTestControl control(context);
   control.RunMethod("hide", {}, {}, {});
   EXPECT_FALSE(control.Visible);
   control.RunMethod("SHOW", {}, {}, {});
@@ -650,7 +667,7 @@ TEST(ViewTest, MethodsHideShowAndMemoLines) {
   control.AssignProperty("Left", std::int64_t{3});
   EXPECT_EQ(control.WidgetShown, (std::vector<bool>{false, true, false}));
 
-  TkvView view;
+  TkvView view(context);
   view.RunMethod("MEMO.ADD", std::string("'first'"), {}, {});
   view.RunMethod("memo.add", std::string("2"), {}, {});
   EXPECT_EQ(view.Memo, (TLines{"first", "2"}));
@@ -663,6 +680,7 @@ TEST(ViewTest, MethodsHideShowAndMemoLines) {
 // ---- Non-visual controls ------------------------------------------------------------------------
 
 TEST(ViewTest, NonVisualControlWritesItsPositionBlock) {
+  TConversionContext context;
   const struct {
     std::int32_t Left, Top;
     const char* Hex;
@@ -676,7 +694,7 @@ TEST(ViewTest, NonVisualControlWritesItsPositionBlock) {
                 "0470546F7004"
                 "90EEFEFF"}};
   for (const auto& c : cases) {
-    TkvNonVisualControl control;
+    TkvNonVisualControl control(context);
     control.Left = c.Left;
     control.Top = c.Top;
     const std::string element = Document(control);
@@ -688,21 +706,22 @@ TEST(ViewTest, NonVisualControlWritesItsPositionBlock) {
 }
 
 TEST(ViewTest, NonVisualControlNamesAndFreesItsComponent) {
+  TConversionContext context;
   TComponent* component = nullptr;
   {
-    TkvNonVisualControl control;
-    component = &HostForm().Add(std::make_unique<TComponent>());
+    TkvNonVisualControl control(context);
+    component = &context.HostForm().Add(std::make_unique<TComponent>());
     control.Component = component;
     control.AssignProperty("NAME", std::string("Query1"));
     EXPECT_EQ(component->Name, "Query1");
-    EXPECT_EQ(HostForm().FindComponent("query1"), component);
+    EXPECT_EQ(context.HostForm().FindComponent("query1"), component);
   }
-  EXPECT_EQ(HostForm().FindComponent("Query1"), nullptr);
+  EXPECT_EQ(context.HostForm().FindComponent("Query1"), nullptr);
 
   // A component destroyed first leaves no dangling reference behind.
-  TkvNonVisualControl control;
-  control.Component = &HostForm().Add(std::make_unique<TComponent>("Table1"));
-  HostForm().Remove(control.Component.Get());
+  TkvNonVisualControl control(context);
+  control.Component = &context.HostForm().Add(std::make_unique<TComponent>("Table1"));
+  context.HostForm().Remove(control.Component.Get());
   EXPECT_FALSE(control.Component);
   control.AssignProperty("Name", std::string("Table2"));
   EXPECT_EQ(control.Name, "Table2");

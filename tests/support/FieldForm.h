@@ -1,6 +1,6 @@
 // A form "Form1" holding the report kvReport1 and an ADO table Table1 with one field, registered
-// with the application and owning the current report while a test runs: the data-field
-// references of the views' tests resolve against it ("Table1.\"Field\"").
+// with the application of the test's context and owning its current report: the data-field
+// references of the views' tests (made in Context) resolve against it ("Table1.\"Field\"").
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "data/AccessLayer.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 
 namespace kv::test {
@@ -20,17 +20,18 @@ class TFieldFormTest : public ::testing::Test {
       : Field(std::move(field)), Type(type), Size(size) {}
 
   void SetUp() override {
-    Report = &CreateOwned<TkvReport>(Form, "kvReport1");
+    Report = &CreateOwned<TkvReport>(Form, Context, "kvReport1");
     Table1 = &CreateOwned<TADOTable>(Form, "Table1");
     Table1->FieldDefs.Add(Field, Type, Size);
-    Application().AddForm(&Form);
-    LoadState().CurrentReport = Report;
+    Context.Application.AddForm(&Form);
+    Context.Load.CurrentReport = Report;
   }
   void TearDown() override {
-    LoadState().CurrentReport = nullptr;
-    Application().RemoveForm(&Form);
+    Context.Load.CurrentReport = nullptr;
+    Context.Application.RemoveForm(&Form);
   }
 
+  TConversionContext Context;
   TComponent Form{"Form1"};
   TkvReport* Report = nullptr;
   TADOTable* Table1 = nullptr;

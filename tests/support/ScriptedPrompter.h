@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ class TScriptedPrompter : public TPrompter {
   // The report library's message boxes as "caption: text"; the password dialog's answers.
   std::vector<std::string> ReportMessages;
   std::deque<std::optional<std::string>> Passwords;
+  // The password dialog's answers for the reports it names; a report not here is answered from
+  // Passwords.
+  std::map<std::string, std::optional<std::string>> PasswordsFor;
   int PasswordQuestions = 0;
   // The answers to "save the changes?", with the file names asked about (an empty queue answers
   // Cancel); the reports the password dialog named.
@@ -64,6 +68,10 @@ class TScriptedPrompter : public TPrompter {
   }
   std::optional<std::string> AskReportPasswordFor(const std::string& path) override {
     PasswordReports.push_back(path);
+    if (const auto found = PasswordsFor.find(path); found != PasswordsFor.end()) {
+      ++PasswordQuestions;
+      return found->second;
+    }
     return AskReportPassword();
   }
   bool Confirm(const std::string& text) override {

@@ -1,56 +1,21 @@
-// Scopes that set a piece of process-wide state for one test and put the earlier value back
-// afterwards, however the test ends.
+// The conversion context of a test, with the load state a test sets on it. Every report, page and
+// object a test makes belongs to a context; a test makes its own, so nothing it sets outlives it.
 #pragma once
 
 #include <cstdint>
 
-#include "base/DocumentText.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
+#include "legacy/Report.h"
 
 namespace kv::test {
 
-// The legacy version of the load or save in progress.
-class TVersionScope {
+// A context whose load in progress is of a file version and, when given, of a report.
+class TTestContext : public TConversionContext {
  public:
-  explicit TVersionScope(int version) : Saved(LoadState().LegacyVersion) {
-    LoadState().LegacyVersion = static_cast<std::uint8_t>(version);
+  explicit TTestContext(int version = 25, TkvReport* report = nullptr) {
+    Load.LegacyVersion = static_cast<std::uint8_t>(version);
+    Load.CurrentReport = report;
   }
-  ~TVersionScope() { LoadState().LegacyVersion = Saved; }
-  TVersionScope(const TVersionScope&) = delete;
-  TVersionScope& operator=(const TVersionScope&) = delete;
-
- private:
-  std::uint8_t Saved;
-};
-
-// The legacy version and the current report (none unless given).
-class TStateScope {
- public:
-  explicit TStateScope(int version, TkvReport* report = nullptr)
-      : Version(version), SavedReport(LoadState().CurrentReport) {
-    LoadState().CurrentReport = report;
-  }
-  ~TStateScope() { LoadState().CurrentReport = SavedReport; }
-  TStateScope(const TStateScope&) = delete;
-  TStateScope& operator=(const TStateScope&) = delete;
-
- private:
-  TVersionScope Version;
-  TkvReport* SavedReport;
-};
-
-// The decimal separator of floating-point values in documents.
-class TSeparatorScope {
- public:
-  explicit TSeparatorScope(char separator) : Saved(DocumentDecimalSeparator()) {
-    SetDocumentDecimalSeparator(separator);
-  }
-  ~TSeparatorScope() { SetDocumentDecimalSeparator(Saved); }
-  TSeparatorScope(const TSeparatorScope&) = delete;
-  TSeparatorScope& operator=(const TSeparatorScope&) = delete;
-
- private:
-  char Saved;
 };
 
 }  // namespace kv::test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Stream.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 #include "legacy/View.h"
 
@@ -26,10 +27,12 @@ inline std::string Saved(TkvView& view) {
   return stream.Bytes();
 }
 
-// The element an object writes, without the closing characters the document writer adds.
+// The element an object writes, without the closing characters the document writer adds, with
+// the code page and decimal separator of the object's context.
 inline std::string Document(TkvView& view) {
   TMemoryStream stream;
-  view.SaveToDocument(stream);
+  TDocumentStream document(stream, view.Context().CodePage, view.Context().DecimalSeparator);
+  view.SaveToDocument(document);
   return stream.Bytes();
 }
 

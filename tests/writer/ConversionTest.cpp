@@ -14,6 +14,7 @@
 
 #include "base/Errors.h"
 #include "base/Stream.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
 #include "legacy/View.h"
@@ -34,8 +35,9 @@ using test::TRecordingPrompter;
 // A view whose document element cannot be written.
 class TFailingView : public TkvView {
  public:
+  using TkvView::TkvView;
   std::string ClassName() const override { return "TkvFailingView"; }
-  void SaveToDocument(TStream&) override { throw EKvError("element writer failed"); }
+  void SaveToDocument(TDocumentStream&) override { throw EKvError("element writer failed"); }
 };
 
 std::set<std::string> Entries(const std::string& folder) {
@@ -49,7 +51,8 @@ std::set<std::string> Entries(const std::string& folder) {
 // A legacy report file with one page and the given title in its options.
 std::string WriteReport(const TTempDir& dir, const std::string& name, const std::string& title,
                         int pages = 1) {
-  TkvReport report;
+  TConversionContext reportContext;
+  TkvReport report{reportContext};
   for (int i = 0; i < pages; ++i) report.Pages.AddPage();
   report.ReportOptions.Name = title;
   report.SaveReportFile(dir / name);
@@ -73,7 +76,8 @@ TEST(SaveAsDocumentTest, WritesBesideTheFileAndReplacesAnEarlierDocument) {
   TTempDir dir;
   const std::string path = WriteReport(dir, "Sales.kvf", "Sales");
   dir.Write("Sales.kv3", "earlier document");
-  TkvReport report;
+  TConversionContext reportContext;
+  TkvReport report{reportContext};
   ASSERT_TRUE(report.LoadReportFile(path));
   EXPECT_EQ(report.SaveAsDocument(path), dir / "Sales.kv3");
   EXPECT_FALSE(report.DocumentMode);
@@ -81,7 +85,8 @@ TEST(SaveAsDocumentTest, WritesBesideTheFileAndReplacesAnEarlierDocument) {
   EXPECT_TRUE(document.starts_with("<?xml")) << document.substr(0, 80);
   EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"Sales.kvf", "Sales.kv3"}));
   // The legacy file is only read.
-  TkvReport again;
+  TConversionContext againContext;
+  TkvReport again{againContext};
   ASSERT_TRUE(again.LoadReportFile(path));
   EXPECT_EQ(again.ReportOptions.Name, "Sales");
 }
@@ -89,9 +94,10 @@ TEST(SaveAsDocumentTest, WritesBesideTheFileAndReplacesAnEarlierDocument) {
 TEST(SaveAsDocumentTest, AFailedWriteLeavesTheEarlierDocumentAndResetsDocumentMode) {
   TTempDir dir;
   dir.Write("Sales.kv3", "earlier document");
-  TkvReport report;
+  TConversionContext reportContext;
+  TkvReport report{reportContext};
   TkvPage& page = report.Pages.AddPage();
-  page.ObjectList.push_back(std::make_unique<TFailingView>());
+  page.ObjectList.push_back(std::make_unique<TFailingView>(reportContext));
   EXPECT_THROW(report.SaveAsDocument(dir / "Sales.kvf"), EKvError);
   EXPECT_FALSE(report.DocumentMode);
   EXPECT_EQ(dir.Read("Sales.kv3"), "earlier document");
@@ -110,7 +116,8 @@ TEST(SaveAsDocumentTest, AFailedWriteLeavesTheEarlierDocumentAndResetsDocumentMo
 class ConversionTest : public ::testing::Test {
  protected:
   TTempDir Dir;
-  TReportHost Host;
+  TConversionContext HostContext;
+  TReportHost Host{HostContext};
   TRecordingPrompter Prompter;
 };
 
@@ -157,7 +164,8 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 // The report object still holds the previous file's pages while this runs.
 TEST_F(ConversionTest, NoDocumentWhenTheReportWasNotRead) {
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
     report.ReportOptions.Password = "s3cret";
     report.PasswordProtected = true;
@@ -221,7 +229,8 @@ TEST_F(ConversionTest, NoDocumentWhenTheReportWasNotRead) {
 // by the legacy writer itself.
 class TNamedView : public TkvView {
  public:
-  explicit TNamedView(std::string name) : Class(std::move(name)) {}
+  TNamedView(TConversionContext& context, std::string name)
+      : TkvView(context), Class(std::move(name)) {}
   std::string ClassName() const override { return Class; }
 
  private:
@@ -231,6 +240,7 @@ class TNamedView : public TkvView {
 // A registered class whose record reader always fails after the common part.
 class TBrokenView : public TkvView {
  public:
+  using TkvView::TkvView;
   std::string ClassName() const override { return "TkvBrokenView"; }
   void LoadLegacy(TStream& stream) override {
     TkvView::LoadLegacy(stream);
@@ -240,16 +250,17 @@ class TBrokenView : public TkvView {
 
 // A report read with skipped records is written, and the outcome lists every record it lost.
 TEST_F(ConversionTest, SkippedRecordsAreWrittenWithANoteEach) {
-  static const TViewClass broken{"TkvBrokenView", [] { return std::make_unique<TBrokenView>(); }};
+  static const TViewClass broken{"TkvBrokenView", [](TConversionContext& context) { return std::make_unique<TBrokenView>(context); }};
   RegisterAddIn(broken, 55338, false);
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
     report.Pages.AddPage();
-    auto gauge = std::make_unique<TNamedView>("TkvGaugeView");
+    auto gauge = std::make_unique<TNamedView>(reportContext, "TkvGaugeView");
     gauge->Name = "Gauge1";
     report.Pages.Item(1).ObjectList.push_back(std::move(gauge));
-    auto damaged = std::make_unique<TNamedView>("TkvBrokenView");
+    auto damaged = std::make_unique<TNamedView>(reportContext, "TkvBrokenView");
     damaged->Name = "Broken1";
     damaged->Left = 40;
     report.Pages.Item(0).ObjectList.push_back(std::move(damaged));
@@ -278,6 +289,7 @@ TEST_F(ConversionTest, SkippedRecordsAreWrittenWithANoteEach) {
 // A registered class whose record reader runs out of memory after the common part.
 class TStarvedView : public TkvView {
  public:
+  using TkvView::TkvView;
   std::string ClassName() const override { return "TkvStarvedView"; }
   void LoadLegacy(TStream& stream) override {
     TkvView::LoadLegacy(stream);
@@ -290,11 +302,12 @@ class TStarvedView : public TkvView {
 // no document is written and no message is shown.
 TEST_F(ConversionTest, AnErrorThatIsNoFaultOfTheFileFailsTheConversionWithIt) {
   static const TViewClass starved{"TkvStarvedView",
-                                  [] { return std::make_unique<TStarvedView>(); }};
+                                  [](TConversionContext& context) { return std::make_unique<TStarvedView>(context); }};
   RegisterAddIn(starved, 55338, false);
   {
-    TkvReport report;
-    report.Pages.AddPage().ObjectList.push_back(std::make_unique<TNamedView>("TkvStarvedView"));
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
+    report.Pages.AddPage().ObjectList.push_back(std::make_unique<TNamedView>(reportContext, "TkvStarvedView"));
     report.SaveReportFile(Dir / "m.kvf");
   }
   Dir.Write("m.kv3", "earlier document");
@@ -319,7 +332,9 @@ TEST_F(ConversionTest, AnErrorThatIsNoFaultOfTheFileFailsTheConversionWithIt) {
 // Run under the sanitizers, an overflow anywhere fails this test.
 TEST_F(ConversionTest, ExtremeMarginsAndPositionsConvertExactly) {
   static const TViewClass plain{"TkvPlainView",
-                                [] { return std::make_unique<TNamedView>("TkvPlainView"); }};
+                                [](TConversionContext& context) {
+                                  return std::make_unique<TNamedView>(context, "TkvPlainView");
+                                }};
   RegisterAddIn(plain, 55338, false);
   constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t Max = std::numeric_limits<std::int32_t>::max();
@@ -327,10 +342,11 @@ TEST_F(ConversionTest, ExtremeMarginsAndPositionsConvertExactly) {
     for (const std::int32_t left : {Min, Max}) {
       SCOPED_TRACE(std::to_string(margin) + " " + std::to_string(left));
       {
-        TkvReport report;
+        TConversionContext reportContext;
+        TkvReport report{reportContext};
         TkvPage& page = report.Pages.AddPage();
         page.LeftMargin = page.TopMargin = page.RightMargin = page.BottomMargin = margin;
-        auto view = std::make_unique<TNamedView>("TkvPlainView");
+        auto view = std::make_unique<TNamedView>(reportContext, "TkvPlainView");
         view->Name = "Plain1";
         view->Left = left;
         view->Top = view->Width = view->Height = left;
@@ -371,7 +387,8 @@ TEST_F(ConversionTest, ErrorsAreRaisedOrRecordedAsTheCallerAsks) {
 
 TEST_F(ConversionTest, AProtectedReportAsksForItsPassword) {
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
     report.Pages.AddPage();
     report.ReportOptions.Password = "s3cret";
@@ -392,7 +409,8 @@ TEST_F(ConversionTest, PasswordsThatShiftToControlBytesAreKeptAndNoted) {
     const std::string password = std::string("a") + c + "b";
     SCOPED_TRACE(password);
     {
-      TkvReport report;
+      TConversionContext reportContext;
+      TkvReport report{reportContext};
       report.Pages.AddPage();
       report.ReportOptions.Password = password;
       report.PasswordProtected = true;
@@ -411,7 +429,8 @@ TEST_F(ConversionTest, PasswordsThatShiftToControlBytesAreKeptAndNoted) {
   }
   // A password that shifts to printable characters needs no note.
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
     report.ReportOptions.Password = "s3cret";
     report.PasswordProtected = true;
@@ -424,6 +443,7 @@ TEST_F(ConversionTest, PasswordsThatShiftToControlBytesAreKeptAndNoted) {
 // What an object loses in the new document becomes one note per loss, with its page and name.
 class TLossyView : public TkvView {
  public:
+  using TkvView::TkvView;
   std::string ClassName() const override { return "TkvLossyView"; }
   void DocumentLosses(std::vector<std::string>& losses) const override {
     losses.push_back("word break is not carried into the document");
@@ -432,13 +452,14 @@ class TLossyView : public TkvView {
 };
 
 TEST_F(ConversionTest, WhatObjectsLoseIsNotedWithPageAndName) {
-  static const TViewClass lossy{"TkvLossyView", [] { return std::make_unique<TLossyView>(); }};
+  static const TViewClass lossy{"TkvLossyView", [](TConversionContext& context) { return std::make_unique<TLossyView>(context); }};
   RegisterAddIn(lossy, 55338, false);
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
     report.Pages.AddPage();
-    auto view = std::make_unique<TLossyView>();
+    auto view = std::make_unique<TLossyView>(reportContext);
     view->Name = "Memo7";
     report.Pages.Item(1).ObjectList.push_back(std::move(view));
     report.SaveReportFile(Dir / "l.kvf");
@@ -456,9 +477,10 @@ TEST_F(ConversionTest, WhatObjectsLoseIsNotedWithPageAndName) {
 // count and the bytes. A tab, CR and LF are kept.
 TEST_F(ConversionTest, ControlBytesLeftOutOfTextsAreNotedPerObjectAndAttribute) {
   {
-    TkvReport report;
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
     report.Pages.AddPage();
-    auto memo = std::make_unique<TkvMemoView>();
+    auto memo = std::make_unique<TkvMemoView>(reportContext);
     memo->Name = "Memo3";
     memo->Memo = {
         "a\x01"

@@ -25,7 +25,8 @@ TEST(DialogReportTest, EveryDialogObjectConvertsTheSameFromBothPrograms) {
   // The command line's way: the driver on a report host.
   std::string fromDriver;
   {
-    TReportHost host;
+    TConversionContext hostContext;
+    TReportHost host{hostContext};
     test::TRecordingPrompter prompter;
     const TConversionOutcome o = ConvertReportFile(host, path, prompter);
     ASSERT_TRUE(o.Written()) << o.Problem;

@@ -11,7 +11,7 @@
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
 #include "data/Datasets.h"
-#include "legacy/LoadState.h"
+#include "legacy/Context.h"
 #include "legacy/Report.h"
 #include "writer/DocumentWriter.h"
 #include "writer/ReportHost.h"
@@ -22,8 +22,9 @@ namespace {
 // A view that writes only its name and coordinates, and remembers the left coordinate it saw.
 class TProbeView : public TkvView {
  public:
+  using TkvView::TkvView;
   std::string ClassName() const override { return "TkvProbeView"; }
-  void SaveToDocument(TStream& stream) override {
+  void SaveToDocument(TDocumentStream& stream) override {
     SeenLeft = Left;
     if (Fails) throw std::runtime_error("probe failed");
     if (Silent) return;
@@ -136,21 +137,13 @@ pugi::xml_node Parse(pugi::xml_document& xml, const std::string& document) {
   return xml.document_element();
 }
 
-// The main window with its report; code page 1252 and "." as decimal separator while a test
-// runs, fixed report dates, and a page helper with a known paper in pixels.
+// The main window with its report in a context of code page 1252 and "." as decimal separator,
+// fixed report dates, and a page helper with a known paper in pixels.
 class DocumentWriterTest : public ::testing::Test {
  protected:
-  DocumentWriterTest()
-      : SavedCodePage(SystemCodePage()), SavedSeparator(DocumentDecimalSeparator()) {
-    SetSystemCodePage(1252);
-    SetDocumentDecimalSeparator('.');
+  DocumentWriterTest() {
     Report.ReportOptions.CreateDate = 45000.5;
     Report.ReportOptions.LastChange = 45001.25;
-  }
-  ~DocumentWriterTest() override {
-    SetSystemCodePage(SavedCodePage);
-    SetDocumentDecimalSeparator(SavedSeparator);
-    LoadState().CurrentReport = nullptr;
   }
 
   // A report page on paper of 794 x 1123 pixels with margins of 38, 76, 100 and 5 pixels
@@ -173,7 +166,7 @@ class DocumentWriterTest : public ::testing::Test {
 
   TProbeView& AddProbe(TkvPage& page, const std::string& name, std::int32_t left,
                        std::int32_t top) {
-    auto view = std::make_unique<TProbeView>();
+    auto view = std::make_unique<TProbeView>(HostContext);
     view->Name = name;
     view->Left = left;
     view->Top = top;
@@ -205,15 +198,14 @@ class DocumentWriterTest : public ::testing::Test {
       " LeftMargin=\"11\" RightMargin=\"21\" TopMargin=\"28\" BottomMargin=\"1\" Columns=\"1\""
       " ColumnWidth=\"0\"";
 
-  int SavedCodePage;
-  char SavedSeparator;
-  TReportHost Host;
+  TConversionContext HostContext{1252, '.'};
+  TReportHost Host{HostContext};
   TkvReport& Report = Host.Report();
 };
 
 TEST_F(DocumentWriterTest, TheMainWindowListsItsThreeReportDatasets) {
   std::vector<std::string> names;
-  for (const TkvDataset* d : ReportDatasets()) names.push_back(d->Name);
+  for (const TkvDataset* d : ReportDatasets(HostContext)) names.push_back(d->Name);
   EXPECT_EQ(names, (std::vector<std::string>{"kvDBDataSet1", "kvUserDataset1", "kvUserDataset2"}));
 }
 
@@ -223,7 +215,8 @@ TEST_F(DocumentWriterTest, ReportWithoutPagesIsThreeLines) {
 }
 
 TEST(DocumentWriterStandalone, ReportWithoutDatasetsOrVariablesHasTheShortestPropertyBlock) {
-  TkvReport report("Lone");
+  TConversionContext reportContext;
+  TkvReport report(reportContext, "Lone");
   report.ReportOptions.CreateDate = 2;
   report.ReportOptions.LastChange = 0;
   TMemoryStream stream;
@@ -241,7 +234,7 @@ TEST(DocumentWriterStandalone, ReportWithoutDatasetsOrVariablesHasTheShortestPro
       "</TkvxReport>\r\n";
   EXPECT_EQ(stream.Bytes(), expected);
   // The report is current only while its document is written.
-  EXPECT_EQ(LoadState().CurrentReport, nullptr);
+  EXPECT_EQ(reportContext.Load.CurrentReport, nullptr);
 }
 
 TEST_F(DocumentWriterTest, EmptyPageIsOneSelfClosedLine) {
@@ -342,7 +335,7 @@ TEST_F(DocumentWriterTest, ObjectThatFailsGetsItsLeftBackAndTheErrorPropagates) 
   EXPECT_THROW(WriteDocument(Report, stream), std::runtime_error);
   EXPECT_EQ(probe.SeenLeft, 2);
   EXPECT_EQ(probe.Left, 40);
-  EXPECT_EQ(LoadState().CurrentReport, nullptr);
+  EXPECT_EQ(HostContext.Load.CurrentReport, nullptr);
 }
 
 TEST_F(DocumentWriterTest, ScriptsOfPagesAndObjectsBecomeProceduresInOrder) {
@@ -443,7 +436,7 @@ TEST(PixelsToMillimetres, DividesByPixelsPerMillimetreAndRoundsToNearest) {
 }
 
 TEST_F(DocumentWriterTest, ReportOptionsAreEscapedConvertedToUtf8AndPasswordShifted) {
-  SetDocumentDecimalSeparator(',');
+  HostContext.DecimalSeparator = ',';
   TReportOptions& options = Report.ReportOptions;
   options.Name = "R&D <Q1> \"best\"";
   options.Author = "Jos\xE9 d'Arc";
@@ -535,7 +528,7 @@ TEST_F(DocumentWriterTest, NewFormatSaveOfTheReportWritesTheDocument) {
 
 TEST_F(DocumentWriterTest, RealViewsWithAwkwardTextsGiveWellFormedDocuments) {
   TkvPage& page = AddPage();
-  auto view = std::make_unique<TkvView>();
+  auto view = std::make_unique<TkvView>(HostContext);
   view->Name = "Odd\"<&>\x01Name";
   view->Left = 40;
   view->Memo = {"a < b & c > \"d\"", "caf\xE9 \x80", std::string("nul\0byte", 8)};

@@ -13,6 +13,7 @@
 #include "FamilyReports.h"
 #include "support/RecordingReportPrompter.h"
 #include "support/TempDir.h"
+#include "legacy/Context.h"
 #include "writer/Conversion.h"
 #include "writer/ReportHost.h"
 
@@ -35,7 +36,8 @@ std::map<std::string, pugi::xml_node> ByName(const pugi::xml_node& page) {
 class FamilyReportsTest : public ::testing::TestWithParam<int> {
  protected:
   TTempDir Dir;
-  TReportHost Host;
+  TConversionContext HostContext;
+  TReportHost Host{HostContext};
   TRecordingPrompter Prompter;
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
 #include "support/RecordingReportPrompter.h"
@@ -68,7 +69,8 @@ TEST(RegistrationTest, TheRegistryHoldsEveryAddInInStartUpOrder) {
     EXPECT_EQ(addIns[i].Hint, expected[i].Hint);
     EXPECT_EQ(addIns[i].IsControl, expected[i].IsControl);
     // The factory makes each by name, as an add-in.
-    const auto object = CreateReportObject(TypeAddIn, expected[i].Class);
+    TConversionContext context;
+    const auto object = CreateReportObject(context, TypeAddIn, expected[i].Class);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->ClassName(), expected[i].Class);
     EXPECT_EQ(object->TypeCode, TypeAddIn);
@@ -82,7 +84,8 @@ TEST(RegistrationTest, TheRegistryHoldsEveryAddInInStartUpOrder) {
 // without a test of its own.
 TEST(RegistrationTest, OneObjectOfEveryClassGoesThroughAReportFileIntoTheDocument) {
   test::TRecordingPrompter prompter;
-  TkvReport report;
+  TConversionContext reportContext;
+  TkvReport report{reportContext};
   report.Prompter = &prompter;
   report.Pages.AddPage();
   TkvPage& dialog = report.Pages.AddPage();
@@ -95,15 +98,16 @@ TEST(RegistrationTest, OneObjectOfEveryClassGoesThroughAReportFileIntoTheDocumen
     report.Pages.Item(page).ObjectList.push_back(std::move(object));
   };
   for (int typeCode = TypeMemo; typeCode <= TypeLine; ++typeCode) {
-    add(CreateReportObject(typeCode, ""), 0);
+    add(CreateReportObject(reportContext, typeCode, ""), 0);
   }
   for (const TEntry& entry : LibraryAddIns()) {
-    add(CreateReportObject(TypeAddIn, entry.Class), entry.IsControl ? 1 : 0);
+    add(CreateReportObject(reportContext, TypeAddIn, entry.Class), entry.IsControl ? 1 : 0);
   }
 
   TMemoryStream first;
   report.SaveReportStream(first);
-  TkvReport loaded;
+  TConversionContext loadedContext;
+  TkvReport loaded{loadedContext};
   loaded.Prompter = &prompter;
   TMemoryStream in(first.Bytes());
   loaded.LoadReportStream(in);

@@ -4,8 +4,8 @@
 
 #include "app/Workbench.h"
 #include "data/Datasets.h"
+#include "legacy/Context.h"
 #include "legacy/ComponentPath.h"
-#include "legacy/LoadState.h"
 #include "support/ScriptedPrompter.h"
 #include "writer/ReportHost.h"
 
@@ -13,7 +13,8 @@ namespace kv {
 namespace {
 
 TEST(ReportHost, OwnsTheMainWindowsComponentsInOrder) {
-  TReportHost host;
+  TConversionContext hostContext;
+  TReportHost host{hostContext};
   EXPECT_EQ(host.Name, "frmMain");
   std::vector<std::string> components;
   for (const auto& c : host.Components()) components.push_back(c->Name + ":" + c->ClassName());
@@ -43,30 +44,37 @@ TEST(ReportHost, OwnsTheMainWindowsComponentsInOrder) {
   EXPECT_EQ(host.UserDataset2().RangeEnd, TRangeEnd::reLast);
 }
 
-TEST(ReportHost, IsAFormOfTheApplicationWhileItExists) {
+TEST(ReportHost, IsAFormOfItsContextsApplicationWhileItExists) {
+  TConversionContext hostContext;
+  TConversionContext other;
   {
-    TReportHost host;
-    const std::vector<TComponent*> forms = Application().Forms();
-    ASSERT_GE(forms.size(), 2u);
-    EXPECT_EQ(forms[forms.size() - 2], &host);  // just before the hidden form
-    EXPECT_EQ(forms.back(), &HostForm());
-    EXPECT_EQ(Application().FindForm("FRMMAIN"), &host);
+    TReportHost host{hostContext};
+    const std::vector<TComponent*> forms = hostContext.Application.Forms();
+    ASSERT_EQ(forms.size(), 2u);
+    EXPECT_EQ(forms[0], &host);  // just before the hidden form
+    EXPECT_EQ(forms.back(), &hostContext.HostForm());
+    EXPECT_EQ(hostContext.Application.FindForm("FRMMAIN"), &host);
+    // Another context never sees it.
+    EXPECT_EQ(other.Application.FindForm("frmMain"), nullptr);
+    EXPECT_NE(&other.HostForm(), &hostContext.HostForm());
   }
-  EXPECT_EQ(Application().FindForm("frmMain"), nullptr);
+  EXPECT_EQ(hostContext.Application.FindForm("frmMain"), nullptr);
 }
 
 TEST(ReportHost, PathsReachItsComponents) {
-  TReportHost host;
-  LoadState().CurrentReport = &host.Report();
-  EXPECT_EQ(FindComponentByPath(nullptr, "frmMain.kvDBDataSet1"), &host.DBDataSet());
-  EXPECT_EQ(FindComponentByPath(nullptr, "frmMain.kvReport1"), &host.Report());
-  EXPECT_EQ(FindComponentByPath(host.Report().Owner(), "kvUserDataset2"), &host.UserDataset2());
-  EXPECT_EQ(FindComponentByPath(nullptr, "frmMain.kvReport1.Page1"), nullptr);
+  TConversionContext hostContext;
+  TReportHost host{hostContext};
+  hostContext.Load.CurrentReport = &host.Report();
+  EXPECT_EQ(FindComponentByPath(hostContext, nullptr, "frmMain.kvDBDataSet1"), &host.DBDataSet());
+  EXPECT_EQ(FindComponentByPath(hostContext, nullptr, "frmMain.kvReport1"), &host.Report());
+  EXPECT_EQ(FindComponentByPath(hostContext, host.Report().Owner(), "kvUserDataset2"),
+            &host.UserDataset2());
+  EXPECT_EQ(FindComponentByPath(hostContext, nullptr, "frmMain.kvReport1.Page1"), nullptr);
 
-  TBandSource band = ResolveBandSource("frmMain.kvUserDataset1");
+  TBandSource band = ResolveBandSource(hostContext, "frmMain.kvUserDataset1");
   EXPECT_EQ(band.Dataset, &host.UserDataset1());
   EXPECT_FALSE(band.IsCreated());
-  EXPECT_THROW(ResolveBandSource("kvOLEObject1"), EInvalidCast);
+  EXPECT_THROW(ResolveBandSource(hostContext, "kvOLEObject1"), EInvalidCast);
 
   // The unbound database dataset of the window cannot name what it reads.
   try {
@@ -78,17 +86,17 @@ TEST(ReportHost, PathsReachItsComponents) {
 
   // Its three report datasets are listed in order.
   std::vector<TkvDataset*> mine;
-  for (TkvDataset* d : ReportDatasets()) {
+  for (TkvDataset* d : ReportDatasets(hostContext)) {
     if (d->Owner() == &host) mine.push_back(d);
   }
   EXPECT_EQ(mine, (std::vector<TkvDataset*>{&host.DBDataSet(), &host.UserDataset1(),
                                             &host.UserDataset2()}));
-  LoadState().CurrentReport = nullptr;
 }
 
 TEST(ReportHost, ReportForgetsItsDatasetWhenThatGoes) {
-  TReportHost host;
-  auto& hosted = CreateOwned<TkvUserDataset>(HostForm(), "Lines");
+  TConversionContext hostContext;
+  TReportHost host{hostContext};
+  auto& hosted = CreateOwned<TkvUserDataset>(hostContext.HostForm(), "Lines");
   host.Report().SetDataset(&hosted);
   EXPECT_EQ(host.Report().Dataset(), &hosted);
   FreeOwned(&hosted);
@@ -102,7 +110,7 @@ TEST(ReportHost, TheWorkbenchIsTheReportHost) {
   EXPECT_EQ(form.Name, "frmMain");
   EXPECT_EQ(form.ClassName(), "TfrmMain");
   EXPECT_EQ(form.Report().Name, "kvReport1");
-  EXPECT_EQ(Application().FindForm("frmMain"), &form);
+  EXPECT_EQ(form.Context().Application.FindForm("frmMain"), &form);
 }
 
 }  // namespace

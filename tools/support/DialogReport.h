@@ -7,13 +7,15 @@
 #include <string>
 
 #include "base/Stream.h"
+#include "legacy/Context.h"
 #include "legacy/Factory.h"
 #include "legacy/Report.h"
 
 namespace kv::test {
 
 inline std::string DialogReport() {
-  TkvReport report("DialogReport");
+  TConversionContext context;
+  TkvReport report(context, "DialogReport");
   report.Pages.AddPage().Name = "Page1";
   TkvPage& dialog = report.Pages.AddPage();
   dialog.PageType = ptDialog;
@@ -22,7 +24,7 @@ inline std::string DialogReport() {
   int row = 0;
   for (const TkvAddInObjectInfo& info : AddIns()) {
     if (!info.IsControl) continue;
-    std::unique_ptr<TkvView> object = info.Class->Create();
+    std::unique_ptr<TkvView> object = info.Class->Create(context);
     std::string name = info.Class->Name.substr(3) + "1";  // "TkvEditControl" -> "EditControl1"
     object->AssignProperty("Name", name);
     object->Left = 8 + 120 * (row % 3);

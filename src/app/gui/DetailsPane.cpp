@@ -31,7 +31,7 @@ class TDetailsWriter {
   }
   // A heading with the count, then one indented line per text (texts of several lines keep
   // their lines).
-  void List(const QString& heading, const std::vector<std::string>& texts) {
+  void List(const QString& heading, const std::vector<std::string>& texts, int codePage) {
     StartLine();
     StartLine();
     Cursor.insertText(QStringLiteral("%1 (%2)").arg(heading).arg(texts.size()), Bold);
@@ -39,7 +39,7 @@ class TDetailsWriter {
       QTextBlockFormat indented;
       indented.setIndent(1);
       Cursor.insertBlock(indented);
-      Cursor.insertText(ToQt(text), Plain);
+      Cursor.insertText(ToQt(text, codePage), Plain);
     }
   }
 
@@ -64,14 +64,14 @@ TDetailsPane::TDetailsPane(QWidget* parent) : QTextEdit(parent) {
   setPlaceholderText(QStringLiteral("Select a report file to see what its conversion gave."));
 }
 
-void TDetailsPane::ShowRow(const TFileRow* row) {
+void TDetailsPane::ShowRow(const TFileRow* row, int codePage) {
   clear();
   if (!row) return;
   TDetailsWriter out(document());
   out.Field(QStringLiteral("Report"), PathToQt(row->Caption));
   const TConversionOutcome* outcome = row->Outcome.get();
   if (!outcome) {
-    out.Field(QStringLiteral("Status"), ToQt(row->Cells[colStatus - 1]));
+    out.Field(QStringLiteral("Status"), QString::fromStdString(row->Cells[colStatus - 1]));
     out.Line(QStringLiteral("Not converted yet."));
     return;
   }
@@ -80,9 +80,9 @@ void TDetailsPane::ShowRow(const TFileRow* row) {
             QString::fromLatin1(StatusWord(outcome->Status)) +
                 (outcome->Written() ? QStringLiteral(": the document was written")
                                     : QStringLiteral(": no document was written")));
-  if (!outcome->Problem.empty()) out.Field(QStringLiteral("Why"), MessageToQt(outcome->Problem));
-  out.List(QStringLiteral("Messages of the report library"), outcome->Messages);
-  out.List(QStringLiteral("Conversion notes"), outcome->Notes);
+  if (!outcome->Problem.empty()) out.Field(QStringLiteral("Why"), MessageToQt(outcome->Problem, codePage));
+  out.List(QStringLiteral("Messages of the report library"), outcome->Messages, codePage);
+  out.List(QStringLiteral("Conversion notes"), outcome->Notes, codePage);
 }
 
 }  // namespace kv::gui

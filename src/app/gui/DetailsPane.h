@@ -16,7 +16,8 @@ class TDetailsPane : public QTextEdit {
   explicit TDetailsPane(QWidget* parent = nullptr);
 
   // Shows a row of the report list; nullptr: no row is selected.
-  void ShowRow(const TFileRow* row);
+  // codePage: that of the report's texts.
+  void ShowRow(const TFileRow* row, int codePage);
 };
 
 }  // namespace kv::gui

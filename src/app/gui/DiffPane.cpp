@@ -20,7 +20,7 @@ namespace {
 // Writes the diff into a document, one block per line.
 class TDiffWriter {
  public:
-  explicit TDiffWriter(QTextDocument* document) : Cursor(document) {
+  TDiffWriter(QTextDocument* document, int codePage) : CodePage(codePage), Cursor(document) {
     Bold.setFontWeight(QFont::Bold);
     HunkHeader.setForeground(QColor(0x55, 0x55, 0x99));
     RemovedPart.setBackground(TDiffPane::RemovedPart);
@@ -51,7 +51,7 @@ class TDiffWriter {
     const std::vector<TDiffLine>& lines = hunk.Lines;
     for (std::size_t i = 0; i < lines.size() && Shown < TDiffPane::MaxLines;) {
       if (lines[i].Kind == TDiffLineKind::Context) {
-        Line(QLatin1Char(' ') + ShownLine(lines[i].Text));
+        Line(QLatin1Char(' ') + ShownLine(lines[i].Text, CodePage));
         ++i;
         continue;
       }
@@ -63,9 +63,9 @@ class TDiffWriter {
       while (addedEnd < lines.size() && lines[addedEnd].Kind == TDiffLineKind::Added) ++addedEnd;
       const std::size_t removed = removedEnd - i, added = addedEnd - removedEnd;
       std::vector<QString> oldTexts, newTexts;
-      for (std::size_t k = i; k < removedEnd; ++k) oldTexts.push_back(ShownLine(lines[k].Text));
+      for (std::size_t k = i; k < removedEnd; ++k) oldTexts.push_back(ShownLine(lines[k].Text, CodePage));
       for (std::size_t k = removedEnd; k < addedEnd; ++k) {
-        newTexts.push_back(ShownLine(lines[k].Text));
+        newTexts.push_back(ShownLine(lines[k].Text, CodePage));
       }
       std::vector<std::pair<int, int>> oldParts(removed, {-1, -1}), newParts(added, {-1, -1});
       for (std::size_t k = 0; k < std::min(removed, added); ++k) {
@@ -130,6 +130,7 @@ class TDiffWriter {
     Cursor.insertText(text.mid(part.second), plain);
   }
 
+  int CodePage;
   QTextCursor Cursor;
   QTextCharFormat Bold, HunkHeader, RemovedPart, AddedPart;
   bool First = true;
@@ -137,8 +138,8 @@ class TDiffWriter {
 
 }  // namespace
 
-QString ShownLine(std::string_view bytes) {
-  QString text = ToQt(std::string(bytes));
+QString ShownLine(std::string_view bytes, int codePage) {
+  QString text = ToQt(std::string(bytes), codePage);
   for (QChar& c : text) {
     const char16_t code = c.unicode();
     if (code < 0x20 && code != u'\t') c = QChar(static_cast<char16_t>(0x2400 + code));
@@ -155,10 +156,10 @@ TDiffPane::TDiffPane(QWidget* parent) : QPlainTextEdit(parent) {
   setPlaceholderText(QStringLiteral("Select a project file to see what a run changes in it."));
 }
 
-void TDiffPane::ShowChanges(const TFileChanges& changes) {
+void TDiffPane::ShowChanges(const TFileChanges& changes, int codePage) {
   clear();
   if (changes.Path.empty()) return;
-  TDiffWriter out(document());
+  TDiffWriter out(document(), codePage);
   using TKind = TFileChanges::TKind;
   const QString path = PathToQt(changes.Path);
   switch (changes.Kind) {
@@ -172,10 +173,10 @@ void TDiffPane::ShowChanges(const TFileChanges& changes) {
     case TKind::None:
     case TKind::Error:
       out.Heading(path);
-      out.Line(MessageToQt(changes.Note));
+      out.Line(MessageToQt(changes.Note, codePage));
       return;
   }
-  if (!changes.Note.empty()) out.Line(MessageToQt(changes.Note));
+  if (!changes.Note.empty()) out.Line(MessageToQt(changes.Note, codePage));
   if (changes.BinaryForm) {
     out.Line(
         QStringLiteral("Binary form: it is written as its text form; the lines shown are "
@@ -186,7 +187,7 @@ void TDiffPane::ShowChanges(const TFileChanges& changes) {
     out.Line(QStringLiteral("The text stays the same: the file is written again as it is."));
     return;
   }
-  if (const std::string note = LineEndNote(diff); !note.empty()) out.Line(ToQt(note));
+  if (const std::string note = LineEndNote(diff); !note.empty()) out.Line(QString::fromStdString(note));
   const int before = out.Shown;
   std::size_t lines = 0;
   for (const TDiffHunk& hunk : diff.Hunks) lines += hunk.Lines.size() + 1;
@@ -200,18 +201,18 @@ void TDiffPane::ShowChanges(const TFileChanges& changes) {
   }
 }
 
-void TDiffPane::ShowUndo(const TUndoReport& report) {
+void TDiffPane::ShowUndo(const TUndoReport& report, int codePage) {
   clear();
-  TDiffWriter out(document());
-  out.Heading(QStringLiteral("Undo of the source run of %1").arg(ToQt(report.Started)));
+  TDiffWriter out(document(), codePage);
+  out.Heading(QStringLiteral("Undo of the source run of %1").arg(QString::fromStdString(report.Started)));
   out.Line(QStringLiteral("Journal: %1").arg(PathToQt(report.JournalPath)));
-  out.Line(MessageToQt(report.Summary()));
+  out.Line(MessageToQt(report.Summary(), codePage));
   std::size_t shown = 0;
   for (const TUndoResult& r : report.Results) {
     if (out.Shown >= MaxLines) break;
     QString line =
         QString::fromLatin1(UndoStatusWord(r.Status)) + QStringLiteral("  ") + PathToQt(r.Path);
-    if (!r.Reason.empty()) line += QStringLiteral(": ") + MessageToQt(r.Reason);
+    if (!r.Reason.empty()) line += QStringLiteral(": ") + MessageToQt(r.Reason, codePage);
     out.Line(line, {}, r.Status == TUndoStatus::Refused ? RemovedLine : QColor());
     ++shown;
   }

@@ -31,15 +31,16 @@ class TDiffPane : public QPlainTextEdit {
   explicit TDiffPane(QWidget* parent = nullptr);
 
   // Shows the changes of a file; an empty path: no row is selected.
-  void ShowChanges(const TFileChanges& changes);
+  // codePage: that of the files' texts and the notes.
+  void ShowChanges(const TFileChanges& changes, int codePage);
   // Shows what an undo did: the run and its journal, the summary, then one line per file
   // handled (status, path and, for a refused file, why), refused files on the removed lines'
   // background.
-  void ShowUndo(const TUndoReport& report);
+  void ShowUndo(const TUndoReport& report, int codePage);
 };
 
 // A line of a file's text (system code page) as it is shown: control characters other than the
 // tab become their visible symbols, so that no byte breaks or hides a line.
-QString ShownLine(std::string_view bytes);
+QString ShownLine(std::string_view bytes, int codePage);
 
 }  // namespace kv::gui

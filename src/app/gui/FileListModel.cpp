@@ -22,7 +22,8 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
   const TFileRow& row = Source.Rows[static_cast<std::size_t>(index.row())];
   if (index.column() == colFilename) return PathToQt(row.Caption);
   if (role == Qt::ToolTipRole) return {};
-  return ToQt(row.Cells[static_cast<std::size_t>(index.column() - 1)]);
+  // Counts, status words and times: plain ASCII.
+  return QString::fromStdString(row.Cells[static_cast<std::size_t>(index.column() - 1)]);
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -14,7 +14,6 @@
 int main(int argc, char** argv) {
   // The user's locale decides the decimal separator of the total text and of the documents.
   std::setlocale(LC_ALL, "");
-  kv::SetDocumentDecimalSeparator(kv::LocaleDecimalSeparator());
   QApplication app(argc, argv);
   kv::RegisterReportLibrary();
   // Labels with automatic size are measured with this application's fonts.
@@ -31,6 +30,7 @@ int main(int argc, char** argv) {
                     QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString()));
   prompter.SetParent(&window);
   window.FormCreate();
+  prompter.SetCodePage(window.Model().Context().CodePage);
   window.show();
   const int result = QApplication::exec();
   window.FormDestroy();

@@ -465,7 +465,7 @@ void TMainWindow::OpenInEditor(const std::string& path) {
     const QString program = arguments.takeFirst();
     arguments << file;
     if (!QProcess::startDetached(program, arguments)) {
-      Prompter.ShowError("Cannot start the editor \"" + FromQt(visual) + "\"");
+      Prompter.ShowError("Cannot start the editor \"" + visual.toStdString() + "\"");
     }
     return;
   }
@@ -490,12 +490,14 @@ void TMainWindow::OpenRow(TListPane& pane) {
 void TMainWindow::ShowDetails(TListPane& pane) {
   const int row = pane.List->FirstSelected();
   if (&pane == &ReportPane) {
-    ReportDetails->ShowRow(row < 0 ? nullptr : &pane.List->Rows[static_cast<std::size_t>(row)]);
+    ReportDetails->ShowRow(row < 0 ? nullptr : &pane.List->Rows[static_cast<std::size_t>(row)],
+                          Form.Context().CodePage);
   } else if (UndoShown && Form.LastUndo) {
-    SourceDiff->ShowUndo(*Form.LastUndo);
+    SourceDiff->ShowUndo(*Form.LastUndo, Form.Context().CodePage);
   } else {
-    SourceDiff->ShowChanges(row < 0 ? TFileChanges{}
-                                    : SourceFileChanges(Form, static_cast<std::size_t>(row)));
+    SourceDiff->ShowChanges(
+        row < 0 ? TFileChanges{} : SourceFileChanges(Form, static_cast<std::size_t>(row)),
+        Form.Context().CodePage);
   }
 }
 
@@ -597,7 +599,7 @@ void TMainWindow::ListChanged(const TFileList& list) {
 
 void TMainWindow::StatusChanged() {
   for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-    StatusPanels[i]->setText(ToQt(Form.StatusPanels[i]));
+    StatusPanels[i]->setText(ToQt(Form.StatusPanels[i], Form.Context().CodePage));
   }
   statusBar()->repaint();
 }
@@ -609,7 +611,7 @@ void TMainWindow::TableChanged() {
 }
 
 void TMainWindow::CaptionChanged() {
-  setWindowTitle(ToQt(Form.Caption));
+  setWindowTitle(ToQt(Form.Caption, Form.Context().CodePage));
 }
 
 void TMainWindow::BusyChanged(bool busy) {
@@ -640,7 +642,7 @@ void TMainWindow::ProgressChanged(std::size_t finished, std::size_t total,
 void TMainWindow::UndoFinished(const TUndoReport& report) {
   // The pane under the project list shows the report until the user picks a row or a run starts.
   UndoShown = true;
-  SourceDiff->ShowUndo(report);
+  SourceDiff->ShowUndo(report, Form.Context().CodePage);
 }
 
 // ---- Events -------------------------------------------------------------------------------------

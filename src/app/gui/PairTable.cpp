@@ -55,12 +55,12 @@ QVariant TPairTableModel::data(const QModelIndex& index, int role) const {
   const auto row = static_cast<std::size_t>(index.row());
   if (row >= lines.size()) return QString();
   const TLineParts parts = SplitLine(lines[row]);
-  return ToQt(index.column() == FindColumn ? parts.Find : parts.Replace);
+  return ToQt(index.column() == FindColumn ? parts.Find : parts.Replace, Form.Context().CodePage);
 }
 
 bool TPairTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole) return false;
-  const std::string text = FromQt(StoreEquals(value.toString()));
+  const std::string text = FromQt(StoreEquals(value.toString()), Form.Context().CodePage);
   const auto& lines = Form.vleUnits();
   const auto row = static_cast<std::size_t>(index.row());
   const bool isFind = index.column() == FindColumn;

@@ -18,7 +18,7 @@
 namespace kv::gui {
 
 QStringList QtNameFilters(const std::string& filter) {
-  const QStringList parts = ToQt(filter).split(QLatin1Char('|'));
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
   // A pattern list in parentheses closing a description, such as "All files (*.*)".
   static const QRegularExpression trailingPatterns(
       QStringLiteral(R"(\s*\([^()]*[*?][^()]*\)\s*$)"));
@@ -48,7 +48,7 @@ std::vector<std::string> TQtPrompter::OpenFiles(const TOpenDialogOptions& option
   if (options.FilterIndex >= 1 && options.FilterIndex <= filters.size()) {
     dialog.selectNameFilter(filters[options.FilterIndex - 1]);
   }
-  if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(ToQt(options.DefaultExt));
+  if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(options.DefaultExt));
   if (!options.InitialFolder.empty()) dialog.setDirectory(PathToQt(options.InitialFolder));
   if (!options.FileName.empty()) dialog.selectFile(PathToQt(options.FileName));
   std::vector<std::string> chosen;
@@ -69,7 +69,7 @@ std::optional<std::string> TQtPrompter::SaveFile(const TSaveDialogOptions& optio
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(QtNameFilters(options.Filter));
-  if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(ToQt(options.DefaultExt));
+  if (!options.DefaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(options.DefaultExt));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.OverwritePrompt);
   if (!options.FileName.empty()) dialog.selectFile(PathToQt(options.FileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -77,13 +77,13 @@ std::optional<std::string> TQtPrompter::SaveFile(const TSaveDialogOptions& optio
 }
 
 void TQtPrompter::ShowMessage(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), MessageToQt(text),
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), MessageToQt(text, CodePage),
                   QMessageBox::Ok, Parent);
   box.exec();
 }
 
 void TQtPrompter::ShowError(const std::string& text) {
-  QMessageBox::critical(Parent, QApplication::applicationName(), MessageToQt(text));
+  QMessageBox::critical(Parent, QApplication::applicationName(), MessageToQt(text, CodePage));
 }
 
 void TQtPrompter::ReportMessage(const std::string& text, const std::string& caption,
@@ -91,7 +91,7 @@ void TQtPrompter::ReportMessage(const std::string& text, const std::string& capt
   QMessageBox::Icon shown = QMessageBox::Critical;
   if (icon == TMessageIcon::Information) shown = QMessageBox::Information;
   if (icon == TMessageIcon::Warning) shown = QMessageBox::Warning;
-  QMessageBox box(shown, ToQt(caption), MessageToQt(text), QMessageBox::Ok, Parent);
+  QMessageBox box(shown, ToQt(caption, CodePage), MessageToQt(text, CodePage), QMessageBox::Ok, Parent);
   box.exec();
 }
 
@@ -104,7 +104,7 @@ std::optional<std::string> TQtPrompter::AskReportPasswordFor(const std::string& 
 }
 
 bool TQtPrompter::Confirm(const std::string& text) {
-  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), MessageToQt(text),
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), MessageToQt(text, CodePage),
                   QMessageBox::Yes | QMessageBox::No, Parent);
   box.setObjectName(QStringLiteral("ConfirmBox"));
   box.setDefaultButton(QMessageBox::No);
@@ -157,8 +157,8 @@ std::optional<std::string> TQtPrompter::AskPassword(const QString& report) {
   layout->addWidget(buttons);
   edit->setFocus();
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  // The report keeps its password in the system code page, as it keeps every text.
-  return FromQt(edit->text());
+  // The report keeps its password in the code page of its texts, as it keeps every text.
+  return FromQt(edit->text(), CodePage);
 }
 
 }  // namespace kv::gui

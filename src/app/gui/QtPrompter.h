@@ -21,6 +21,9 @@ class TQtPrompter : public TPrompter {
   explicit TQtPrompter(QWidget* parent = nullptr) : Parent(parent) {}
   // The window the dialogs belong to (they are centred on it and block it).
   void SetParent(QWidget* parent) { Parent = parent; }
+  // The code page of the texts of the window's reports (their messages, captions and passwords),
+  // which the window reads from its settings at start.
+  void SetCodePage(int codePage) { CodePage = codePage; }
 
   std::vector<std::string> OpenFiles(const TOpenDialogOptions& options) override;
   std::optional<std::string> BrowseFolder(const std::string& initialFolder) override;
@@ -43,6 +46,7 @@ class TQtPrompter : public TPrompter {
   std::optional<std::string> AskPassword(const QString& report);
 
   QPointer<QWidget> Parent;
+  int CodePage = 1252;
 };
 
 }  // namespace kv::gui

@@ -8,12 +8,12 @@
 
 namespace kv::gui {
 
-QString ToQt(const std::string& text) {
-  return QString::fromStdString(CodePageToUtf8(text));
+QString ToQt(const std::string& text, int codePage) {
+  return QString::fromStdString(CodePageToUtf8(text, codePage));
 }
 
-std::string FromQt(const QString& text) {
-  return Utf8ToCodePage(text.toStdString());
+std::string FromQt(const QString& text, int codePage) {
+  return Utf8ToCodePage(text.toStdString(), codePage);
 }
 
 QString PathToQt(const std::string& path) {
@@ -24,10 +24,10 @@ std::string PathFromQt(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
 
-QString MessageToQt(const std::string& text) {
+QString MessageToQt(const std::string& text, int codePage) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-  return utf8.hasError() ? ToQt(text) : decoded;
+  return utf8.hasError() ? ToQt(text, codePage) : decoded;
 }
 
 }  // namespace kv::gui

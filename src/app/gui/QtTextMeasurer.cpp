@@ -11,17 +11,17 @@ namespace kv::gui {
 
 namespace {
 
-QString FromCodePage(std::string_view text) {
-  return QString::fromStdString(CodePageToUtf8(std::string(text)));
+QString FromCodePage(std::string_view text, int codePage) {
+  return QString::fromStdString(CodePageToUtf8(text, codePage));
 }
 
 }  // namespace
 
 TTextSize TQtTextMeasurer::MeasureText(std::string_view text, const TkvFont& font,
-                                       std::int64_t wrapWidth) const {
-  const TScreenFont screen = ScreenFontOf(font);
+                                       std::int64_t wrapWidth, int codePage) const {
+  const TScreenFont screen = ScreenFontOf(font, codePage);
   const QSize size = MeasureScreenText(
-      FromCodePage(text), QString::fromStdString(screen.FamilyUtf8), screen.PixelSize,
+      FromCodePage(text, codePage), QString::fromStdString(screen.FamilyUtf8), screen.PixelSize,
       TScreenStyle{screen.Bold, screen.Italic, screen.Underline, screen.StrikeOut}, wrapWidth);
   return TTextSize{size.width(), size.height()};
 }

@@ -9,8 +9,8 @@ namespace kv::gui {
 
 class TQtTextMeasurer : public TTextMeasurer {
  public:
-  TTextSize MeasureText(std::string_view text, const TkvFont& font,
-                        std::int64_t wrapWidth) const override;
+  TTextSize MeasureText(std::string_view text, const TkvFont& font, std::int64_t wrapWidth,
+                        int codePage) const override;
 };
 
 }  // namespace kv::gui

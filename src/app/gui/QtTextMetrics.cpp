@@ -6,11 +6,16 @@
 #include <QRect>
 #include <algorithm>
 #include <climits>
+#include <mutex>
 
 namespace kv::gui {
 
 QSize MeasureScreenText(const QString& text, const QString& family, int pixelSize,
                         TScreenStyle style, std::int64_t wrapWidth) {
+  // Reports convert on several threads at once; the font database behind the metrics is asked by
+  // one at a time.
+  static std::mutex fontLock;
+  const std::lock_guard guard(fontLock);
   QFont font(family);
   font.setPixelSize(std::clamp(pixelSize, 1, 4096));
   font.setBold(style.Bold);

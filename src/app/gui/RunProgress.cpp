@@ -232,7 +232,7 @@ void TRunProgress::ShowProgress(std::size_t finished, std::size_t total,
   const int all = static_cast<int>(std::min<std::size_t>(total, INT_MAX));
   if (Bar->maximum() != all) Bar->setRange(0, all);
   Bar->setValue(static_cast<int>(std::min<std::size_t>(finished, INT_MAX)));
-  TimeLeft->setText(ToQt(TimeLeftText(finished, total, elapsedMicroseconds)));
+  TimeLeft->setText(QString::fromStdString(TimeLeftText(finished, total, elapsedMicroseconds)));
 }
 
 }  // namespace kv::gui

@@ -1,10 +1,11 @@
 // The command line's text-measuring module: the window's text measuring in a Qt application on
 // the offscreen platform, started the first time a label is measured, so that runs without such
-// labels never start Qt.
+// labels never start Qt. It may be called from several threads at once.
 #include <QGuiApplication>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <type_traits>
 
 #include "app/gui/QtTextMetrics.h"
@@ -19,15 +20,21 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
   std::fprintf(stderr, "kv3conv: %s\n", message.toLocal8Bit().constData());
 }
 
+// Reports convert on several threads, and the first label measured may be on any of them: the
+// application is made once, by whichever thread measures first, and kept until the process ends
+// (it is never destroyed, since the thread that made it may be gone by then).
 void StartApplication() {
-  if (QGuiApplication::instance()) return;
-  // No display is needed to measure text; fonts come from the system's font configuration.
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler(QuietMessages);
-  static int argc = 1;
-  static char name[] = "kv3conv";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication application(argc, argv);
+  static std::once_flag started;
+  std::call_once(started, [] {
+    if (QGuiApplication::instance()) return;
+    // No display is needed to measure text; fonts come from the system's font configuration.
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietMessages);
+    static int argc = 1;
+    static char name[] = "kv3conv";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv);
+  });
 }
 
 }  // namespace

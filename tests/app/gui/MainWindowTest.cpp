@@ -551,7 +551,8 @@ void MainWindowTest::reportRunShowsEachRowBusyWhileItConvertsIt() {
   Window->Model().AddFilesRep("/r/two.kvf");
   QStringList seen;
   // The converter runs on the worker thread; the window is looked at on its own thread.
-  Window->Model().ConvertReportFile = [&](const std::string& path) {
+  Window->Model().ReportThreads = 1;  // the calls are recorded in order
+  Window->Model().ConvertReportFile = [&](TReportHost&, const std::string& path) {
     OnWindowThread([&] {
       const QCursor* cursor = QApplication::overrideCursor();
       const int row = path == "/r/one.kvf" ? 0 : 1;
@@ -674,7 +675,7 @@ void MainWindowTest::exitDuringARunCancelsItAndWaitsForIt() {
   Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
   for (int i = 0; i < Files; ++i) Window->Model().AddFilesRep("/r/" + std::to_string(i) + ".kvf");
   std::atomic<int> converted{0};
-  Window->Model().ConvertReportFile = [&](const std::string&) {
+  Window->Model().ConvertReportFile = [&](TReportHost&, const std::string&) {
     ++converted;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     kv::TConversionOutcome outcome;
@@ -734,6 +735,8 @@ void MainWindowTest::reportRunAsksOnTheWindowThreadAndStopsAtEsc() {
   fs::copy_file(reports + "Protected.kvf", *Dir / "r/P1.kvf");
   fs::copy_file(reports + "Sales.kvf", *Dir / "cli/Sales.kvf");
   Open();
+  // One report at a time, so that the run is still before S2 when the password is asked.
+  Window->Model().ReportThreads = 1;
   Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
   for (const char* name : {"S0", "P1", "S2", "S3"}) {
     Window->Model().AddFilesRep(*Dir / ("r/" + std::string(name) + ".kvf"));
@@ -1288,7 +1291,8 @@ void MainWindowTest::savedResultsParseBackAsTheListsShowThem() {
   WaitForRun();
   Find<QTabWidget>("JvPageControl")->setCurrentIndex(2);
   for (const char* name : {"w.kvf", "f.kvf"}) Window->Model().AddFilesRep(*Dir / name);
-  Window->Model().ConvertReportFile = [&](const std::string& path) {
+  Window->Model().ReportThreads = 1;  // the calls are recorded in order
+  Window->Model().ConvertReportFile = [&](TReportHost&, const std::string& path) {
     TConversionOutcome outcome;
     outcome.OutputPath = path + ".kv3";
     if (path.ends_with("w.kvf")) {
