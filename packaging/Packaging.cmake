@@ -51,7 +51,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kv3conv)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "kv3conv developers")
-set(CPACK_PACKAGE_CONTACT "kv3conv developers <kv3conv@localhost>")
+set(CPACK_PACKAGE_CONTACT "kv3conv developers <kv3conv@example.com>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "migrate Kolvex 2.5 projects and report files to Kolvex 3")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION

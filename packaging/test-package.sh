@@ -216,13 +216,7 @@ check "windows zip of kv3conv.exe" windows_zip
 
 # ---- lintian -----------------------------------------------------------------------------------
 
-# A maintainer address on localhost is a stand-in until the project has a real one; lintian
-# calls it an error, and that error alone is let through while the address is the stand-in.
-suppress=()
-if dpkg-deb -f "$deb" Maintainer | grep -q '@localhost>'; then
-  suppress=(--suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog)
-fi
-lintian --tag-display-limit 0 "${suppress[@]}" "$deb" 2>&1 |
+lintian --tag-display-limit 0 "$deb" 2>&1 |
   grep -v 'running with root privileges' > "$scratch/lintian.txt"
 sed 's/^/        lintian: /' "$scratch/lintian.txt"
 check "lintian reports no error" bash -c '! grep "^E:" "$1"' _ "$scratch/lintian.txt"
