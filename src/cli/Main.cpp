@@ -118,7 +118,9 @@ int main(int argc, char** argv) {
     std::optional<int> codePage;
     TDfm2TxtArgs dfm;
     if (ReadPlainDfm2TxtCall(argc, argv, codePage, dfm)) {
+#ifdef LC_MESSAGES  // C libraries without message catalogues (Windows') have none
       std::setlocale(LC_MESSAGES, "");
+#endif
       try {
         if (codePage) {
           kv::CheckCodePage(*codePage);

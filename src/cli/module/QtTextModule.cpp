@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QString>
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <type_traits>
 
@@ -28,7 +27,7 @@ void StartApplication() {
   std::call_once(started, [] {
     if (QGuiApplication::instance()) return;
     // No display is needed to measure text; fonts come from the system's font configuration.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietMessages);
     static int argc = 1;
     static char name[] = "kv3conv";
