@@ -24,8 +24,10 @@ std::string StateHome();
 std::string ConfigHome();
 
 // Calls onStop (from a signal handler or the console's control thread, so it may only set an
-// atomic flag) when the user asks the program to stop: Ctrl+C, SIGTERM and SIGHUP on Linux;
-// Ctrl+C, Ctrl+Break and closing the console on Windows. Returns false when it cannot be set up.
+// atomic flag) when the user asks the program to stop: Ctrl+C, SIGTERM and SIGHUP on Linux (SIGHUP
+// not when the program was started with it ignored, as nohup does; onStop gets the signal's
+// number); Ctrl+C, Ctrl+Break and closing the console on Windows. Returns false when it cannot be
+// set up.
 bool OnStopRequest(void (*onStop)(int reason));
 // Lets a write to a closed pipe fail with an error instead of ending the process.
 void IgnoreBrokenPipe();

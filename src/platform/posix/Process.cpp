@@ -94,6 +94,12 @@ bool OnStopRequest(void (*onStop)(int reason)) {
   action.sa_flags = SA_RESTART | SA_RESETHAND;
   bool set = true;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // A program started with the hang-up ignored (nohup) is to go on when its terminal closes.
+    struct sigaction before {};
+    if (signal == SIGHUP && ::sigaction(SIGHUP, nullptr, &before) == 0 &&
+        before.sa_handler == SIG_IGN) {
+      continue;
+    }
     set = ::sigaction(signal, &action, nullptr) == 0 && set;
   }
   return set;
