@@ -1,6 +1,7 @@
 // This process and others: ids, the host, the environment, the program's own file, stop requests.
 #pragma once
 
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -34,5 +35,10 @@ void IgnoreBrokenPipe();
 
 // Waits for about ms milliseconds.
 void Sleep(unsigned ms);
+
+// The calendar date and time of a moment (seconds since the epoch) in the user's time zone, as
+// the system keeps it (TZ and the zone files on Linux, the time zone settings on Windows); all
+// fields 0 when the system cannot tell.
+std::tm LocalTime(std::time_t seconds);
 
 }  // namespace kv::os

@@ -113,4 +113,10 @@ void Sleep(unsigned ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+std::tm LocalTime(std::time_t seconds) {
+  std::tm local{};
+  if (!::localtime_r(&seconds, &local)) return std::tm{};
+  return local;
+}
+
 }  // namespace kv::os
