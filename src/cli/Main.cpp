@@ -14,6 +14,7 @@
 #include "base/DocumentText.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "platform/Console.h"
 #include "writer/Registration.h"
 #ifdef KV_QT_TEXT
 #include "cli/TextModule.h"
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
   // A pipe closed by its reader is a failed write, which each command notices; it never kills
   // the program half-way through a run.
   IgnoreClosedPipes();
+  // What the program prints is UTF-8 (file names, messages); the console shows it as such.
+  kv::os::UseUtf8Console();
   {
     // Forms convert alike in every locale, and the default code page is in place already (it is
     // checked only when named), so this path sets up nothing but the messages' language.
