@@ -37,11 +37,11 @@ subcommand_roff() {
       sub(/^[.\047]/, "\\\\&&", text)
       return text
     }
-    function entry(spec, description,   name, rest) {
-      name = spec; rest = ""
-      if (index(spec, " ") > 0) {
-        name = substr(spec, 1, index(spec, " ") - 1)
-        rest = substr(spec, index(spec, " "))
+    function entry(item, description,   name, rest) {
+      name = item; rest = ""
+      if (index(item, " ") > 0) {
+        name = substr(item, 1, index(item, " ") - 1)
+        rest = substr(item, index(item, " "))
       }
       print ".TP"
       print "\\fB" roff(name) "\\fR" roff(rest)
@@ -59,12 +59,12 @@ subcommand_roff() {
     /^                              / { line = $0; sub(/^ +/, "", line); print roff(line); next }
     /^  [^ ]/ {
       if (length($0) > 30 && substr($0, 29, 2) == "  ") {
-        spec = substr($0, 3, 26); sub(/ +$/, "", spec)
+        item = substr($0, 3, 26); sub(/ +$/, "", item)
         description = substr($0, 31)
       } else {
-        spec = substr($0, 3); description = ""
+        item = substr($0, 3); description = ""
       }
-      entry(spec, description)
+      entry(item, description)
       next
     }
     { line = $0; sub(/^ +/, "", line); print roff(line) }
