@@ -6,6 +6,8 @@
 #   make gui    install what is missing, build, start the desktop program kv3converter
 #   make fuzz-smoke  each fuzz target for FUZZ_RUNS runs with a fixed seed (part of make test)
 #   make fuzz   open-ended fuzzing of FUZZ_TARGET for FUZZ_SECONDS (0: until stopped)
+#   make windows       install the cross compiler and Wine, cross-build kv3conv.exe (64-bit, static)
+#   make test-windows  cross-build the Windows tests and run them under Wine, without a display
 
 SHELL := /bin/bash
 
@@ -14,6 +16,7 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
+WINDOWS_BUILD ?= build-windows
 FUZZ_RUNS ?= 100000
 FUZZ_SECONDS ?= 0
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -29,7 +32,13 @@ PACKAGES = cmake make g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev lib
 BENCH_PACKAGES = fp-compiler fp-units-rtl fpc-source
 FPC_SOURCES = /usr/share/fpcsrc
 
-.PHONY: all deps bench-deps build test test-plain test-asan test-tsan fuzz-build fuzz-smoke fuzz demo bench gui clean
+# What the Windows build needs besides: the mingw-w64 cross compiler with POSIX threads (std::thread),
+# Wine to run what it builds, and the header-only and source packages it compiles in (GoogleTest
+# from its sources, CLI11).
+WINDOWS_PACKAGES = cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 \
+                   libgtest-dev libcli11-dev
+
+.PHONY: all deps bench-deps windows-deps windows test-windows build test test-plain test-asan test-tsan fuzz-build fuzz-smoke fuzz demo bench gui clean
 
 all: build
 
@@ -114,6 +123,9 @@ demo: build
 bench-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(BENCH_PACKAGES)"
 
+windows-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
+
 bench: bench-deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_BUILD_BENCH=ON \
 	  -DKV_BUILD_TESTS=OFF -DKV_BUILD_GUI=OFF $(CMAKE_ARGS)
@@ -139,4 +151,4 @@ gui: build
 	$(BUILD)/kv3converter
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WINDOWS_BUILD)
