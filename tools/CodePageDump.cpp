@@ -8,7 +8,9 @@
 // Multilingual Plane and a set of malformed UTF-8 sequences converted back; each with what came
 // out (hexadecimal) and how many input bytes were taken. Built on Linux it converts with iconv
 // directly, flushing a character the conversion holds back at the end (as the Linux converter
-// does); built for Windows it converts with the program's converter.
+// does); built for Windows it converts with the program's converter. UTF-8 (65001) is taken as far
+// as it is well-formed, which iconv tells converting it to UTF-16: its own UTF-8 to UTF-8 passes
+// the old five- and six-byte forms and characters above U+10FFFF, which no document may hold.
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -43,9 +45,11 @@ class TConverter {
  private:
   kv::os::TCodePageConverter Converter;
 #else
-  TConverter(int codePage, bool toCodePage) {
-    const std::string name = codePage == Utf8CodePage ? "UTF-8" : "CP" + std::to_string(codePage);
-    Handle = toCodePage ? iconv_open(name.c_str(), "UTF-8") : iconv_open("UTF-8", name.c_str());
+  TConverter(int codePage, bool toCodePage) : Utf8(codePage == Utf8CodePage) {
+    const std::string name = "CP" + std::to_string(codePage);
+    Handle = Utf8         ? iconv_open("UTF-16LE", "UTF-8")
+             : toCodePage ? iconv_open(name.c_str(), "UTF-8")
+                          : iconv_open("UTF-8", name.c_str());
   }
   ~TConverter() {
     if (Valid()) iconv_close(Handle);
@@ -55,6 +59,7 @@ class TConverter {
   }
   std::size_t Convert(std::string_view in, std::string& out) {
     iconv(Handle, nullptr, nullptr, nullptr, nullptr);
+    const std::size_t start = out.size();
     char* inPtr = const_cast<char*>(in.data());
     std::size_t inLeft = in.size();
     char buffer[256];
@@ -71,10 +76,13 @@ class TConverter {
     std::size_t outLeft = sizeof buffer;
     iconv(Handle, nullptr, nullptr, &outPtr, &outLeft);
     out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-    return in.size() - inLeft;
+    const std::size_t taken = in.size() - inLeft;
+    if (Utf8) out.replace(start, std::string::npos, in.substr(0, taken));
+    return taken;
   }
 
  private:
+  bool Utf8;
   iconv_t Handle;
 #endif
 };

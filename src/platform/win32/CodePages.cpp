@@ -7,9 +7,11 @@
 // cannot take, which the system's calls (all or nothing with MB_ERR_INVALID_CHARS, a default
 // character with WideCharToMultiByte) do not tell. The system's tables and iconv's differ in
 // places; the rules below (CodePageRules) put iconv's answer first wherever they differ:
-// - bytes that iconv leaves undefined and Windows maps to a control or private-use character,
-//   and the reverse of those;
-// - characters that iconv takes one way only, or that Windows converts back to another byte;
+// - bytes that iconv leaves undefined and Windows maps to a control character (U+0080 to U+009F)
+//   or a private-use one (U+E000 to U+F8FF), and the reverse of those: ranges of characters
+//   that the code page does not convert (in 932 iconv keeps the private-use characters, in 950
+//   the block U+F6B1 to U+F848, and the EBCDIC code pages the controls);
+// - single characters that iconv takes one way only, or that Windows converts to other bytes;
 // - 858, which Windows versions before XP and Wine lack: code page 850 with the euro sign in place
 //   of the dotless i;
 // - 1255 and 1258, where iconv composes a letter and the combining marks after it into one
@@ -25,6 +27,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/Win32.h"
@@ -34,8 +37,10 @@ namespace kv::os {
 namespace {
 
 constexpr int Utf8CodePage = 65001;
-// A character code that stands for "not defined" in the rules.
+// Character codes that stand for "not defined" and for "taken without giving anything" (949's
+// A2E8 in iconv) in the rules.
 constexpr char32_t NoCharacter = 0xFFFFFFFF;
+constexpr char32_t Nothing = 0xFFFFFFFE;
 
 // A byte (0xXX) or a double-byte character (0xLLTT) converted to Unicode in iconv's way.
 struct TToUnicode {
@@ -57,12 +62,22 @@ struct TComposition {
   char16_t Composed;
 };
 
+// Characters from First to Last, both included.
+struct TRange {
+  char32_t First;
+  char32_t Last;
+};
+
 struct TCodePageRules {
   int CodePage;
   UINT System;  // the code page the system converts with
+  std::span<const TRange> NotConverted;
   std::span<const TToUnicode> ToUnicode;
   std::span<const TFromUnicode> FromUnicode;
   std::span<const TComposition> Compositions;
+  // True when a composed character may take a further mark (1255), false when it is complete
+  // (1258: "O" with an acute then a tilde stays two characters, though "Ó" and a tilde compose).
+  bool ComposesAgain = false;
 };
 
 #include "platform/win32/CodePageRules.inc"
@@ -79,6 +94,7 @@ const TCodePageRules* RulesOf(int codePage) {
 constexpr std::uint32_t Known = 0x80000000u;
 constexpr std::uint32_t Lead = Known | 0x40000000u;
 constexpr std::uint32_t Undefined = Known | 0x20000000u;
+constexpr std::uint32_t Empty = Known | 0x10000000u;
 
 // What a character converts back to: unknown until asked, then its bytes (count in bits 32 to
 // 34, none: it has no bytes in the code page).
@@ -104,6 +120,13 @@ struct TTables {
     return GetCPInfo(codePage, &info) && info.MaxCharSize == 2;
   }
 
+  bool NotConverted(char32_t character) const {
+    for (const TRange& range : Rules->NotConverted) {
+      if (character >= range.First && character <= range.Last) return true;
+    }
+    return false;
+  }
+
   // The rule for bytes, if there is one.
   const TToUnicode* ToUnicodeRule(std::uint16_t bytes) const {
     const auto& list = Rules->ToUnicode;
@@ -119,13 +142,16 @@ struct TTables {
                   : static_cast<std::uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) |
                                                static_cast<unsigned char>(bytes[1]));
     if (const TToUnicode* rule = ToUnicodeRule(key)) {
-      return rule->Character == NoCharacter ? Undefined : (Known | rule->Character);
+      if (rule->Character == NoCharacter) return Undefined;
+      if (rule->Character == Nothing) return Empty;
+      return Known | rule->Character;
     }
     wchar_t wide[4];
     const int count =
         MultiByteToWideChar(Rules->System, MB_ERR_INVALID_CHARS, bytes, size, wide, 4);
     if (count == 1 && !(wide[0] >= 0xD800 && wide[0] <= 0xDFFF)) {
-      return Known | static_cast<char16_t>(wide[0]);
+      const char16_t character = static_cast<char16_t>(wide[0]);
+      return NotConverted(character) ? Undefined : (Known | character);
     }
     if (size == 1 && DoubleByte && IsDBCSLeadByteEx(Rules->System, static_cast<BYTE>(bytes[0]))) {
       return Lead;
@@ -166,6 +192,7 @@ struct TTables {
       }
       return entry;
     }
+    if (NotConverted(character)) return KnownBack;
     const wchar_t wide = static_cast<wchar_t>(character);
     char bytes[8];
     BOOL usedDefault = FALSE;
@@ -189,11 +216,14 @@ struct TTables {
     return entry;
   }
 
+  // The character that first and mark compose into, 0 when they stay two (sorted by both).
   char16_t Compose(char16_t first, char16_t mark) const {
-    for (const TComposition& c : Rules->Compositions) {
-      if (c.First == first && c.Mark == mark) return c.Composed;
-    }
-    return 0;
+    const auto& list = Rules->Compositions;
+    const auto found = std::lower_bound(
+        list.begin(), list.end(), std::pair(first, mark),
+        [](const TComposition& c, auto key) { return std::pair(c.First, c.Mark) < key; });
+    return found != list.end() && found->First == first && found->Mark == mark ? found->Composed
+                                                                               : 0;
   }
 };
 
@@ -316,13 +346,22 @@ std::size_t TCodePageConverter::TState::ToUtf8(std::string_view in, std::string&
       size = 2;
     }
     if (entry == Undefined || entry == Lead) break;
+    if (entry == Empty) {
+      i += size;
+      continue;
+    }
     const char32_t character = entry & 0x1FFFFF;
     if (composes) {
       if (isWaiting) {
         if (const char16_t composed =
                 Tables->Compose(static_cast<char16_t>(waiting), static_cast<char16_t>(character))) {
-          waiting = composed;
           i += size;
+          if (Tables->Rules->ComposesAgain) {
+            waiting = composed;
+          } else {
+            AppendUtf8(out, composed);
+            isWaiting = false;
+          }
           continue;
         }
         AppendUtf8(out, waiting);
