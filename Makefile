@@ -35,10 +35,19 @@ FPC_SOURCES = /usr/share/fpcsrc
 # What the Windows build needs besides: the mingw-w64 cross compiler with POSIX threads (std::thread),
 # Wine to run what it builds, and the header-only and source packages it compiles in (GoogleTest
 # from its sources, CLI11).
-WINDOWS_PACKAGES = cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 \
+WINDOWS_PACKAGES = cmake make g++ g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 \
                    libgtest-dev libcli11-dev
+# Until the whole program goes through the platform layer, the Windows build holds the platform
+# layer, its tests and the code page dump (KV_PLATFORM_ONLY).
+WINDOWS_CMAKE_ARGS = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+                     -DKV_BUILD_GUI=OFF -DKV_BUILD_BENCH=OFF -DKV_PLATFORM_ONLY=ON
+WINDOWS_TARGETS = kvplatform kv_codepage_dump
+# Wine without a display and without its debugging channels, in a prefix of the build folder
+# (made at the first start, in about 10 s), so that it never touches the user's own.
+WINE_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wineprefix WINEDEBUG=-all DISPLAY=
 
-.PHONY: all deps bench-deps windows-deps windows test-windows build test test-plain test-asan test-tsan fuzz-build fuzz-smoke fuzz demo bench gui clean
+
+.PHONY: all deps bench-deps windows-deps windows test-windows windows-codepages build test test-plain test-asan test-tsan fuzz-build fuzz-smoke fuzz demo bench gui clean
 
 all: build
 
@@ -125,6 +134,39 @@ bench-deps:
 
 windows-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
+
+windows: windows-deps
+	cmake -S . -B $(WINDOWS_BUILD) $(WINDOWS_CMAKE_ARGS) $(CMAKE_ARGS)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target $(WINDOWS_TARGETS)
+
+# The Windows tests run under Wine, then the code page comparison.
+test-windows: windows
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target kv_platform_tests
+	$(WINE_ENV) ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
+	$(MAKE) --no-print-directory windows-codepages
+
+# Every code page the Windows build converts, dumped by iconv on Linux and by the Windows build
+# under Wine (tools/CodePageDump.cpp): the two dumps must be identical. Also names the code pages
+# that iconv opens and the Windows build does not convert.
+CODEPAGE_DIR = $(WINDOWS_BUILD)/codepages
+windows-codepages: windows
+	@mkdir -p $(CODEPAGE_DIR)
+	$(CXX) -std=c++20 -O2 -o $(CODEPAGE_DIR)/kv_codepage_dump tools/CodePageDump.cpp
+	$(WINE_ENV) wine $(WINDOWS_BUILD)/kv_codepage_dump.exe --list $(CODEPAGE_DIR)/windows.list
+	$(CODEPAGE_DIR)/kv_codepage_dump --list $(CODEPAGE_DIR)/linux.list
+	@echo "Code pages iconv opens that the Windows build does not convert:" \
+	  $$(comm -13 <(sort $(CODEPAGE_DIR)/windows.list) <(sort $(CODEPAGE_DIR)/linux.list) | sort -n)
+	@missing=$$(comm -23 <(sort $(CODEPAGE_DIR)/windows.list) <(sort $(CODEPAGE_DIR)/linux.list)); \
+	if [ -n "$$missing" ]; then echo "Converted on Windows but not by iconv:" $$missing; exit 1; fi
+	$(CODEPAGE_DIR)/kv_codepage_dump $(CODEPAGE_DIR)/linux.txt $$(cat $(CODEPAGE_DIR)/windows.list)
+	$(WINE_ENV) wine $(WINDOWS_BUILD)/kv_codepage_dump.exe $(CODEPAGE_DIR)/windows.txt \
+	  $$(cat $(CODEPAGE_DIR)/windows.list)
+	@if diff $(CODEPAGE_DIR)/linux.txt $(CODEPAGE_DIR)/windows.txt > $(CODEPAGE_DIR)/differences.txt; then \
+	  echo "Code pages: $$(wc -l < $(CODEPAGE_DIR)/windows.list) converted alike, $$(wc -l < $(CODEPAGE_DIR)/linux.txt) lines compared"; \
+	else \
+	  echo "Code pages: Linux and Windows differ ($$(grep -c '^[<>]' $(CODEPAGE_DIR)/differences.txt) lines, $(CODEPAGE_DIR)/differences.txt):"; \
+	  head -n 20 $(CODEPAGE_DIR)/differences.txt; exit 1; \
+	fi
 
 bench: bench-deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_BUILD_BENCH=ON \

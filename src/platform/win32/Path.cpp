@@ -209,17 +209,29 @@ std::string RealPath(const std::string& path) {
   // FILE_FLAG_BACKUP_SEMANTICS to be opened.
   win32::THandle file(win32::OpenShared(path, 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
   if (!file.Valid()) return {};
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        GetFinalPathNameByHandleW(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) return {};
-    if (length < buffer.size()) {
-      return Narrow(win32::WithoutLongPrefix(std::wstring(buffer.data(), length)));
-    }
-    buffer.resize(length + 1);
+  // Room for the longest path there is (Wine does not tell the size when it has less).
+  std::vector<wchar_t> buffer(32768);
+  const DWORD length =
+      GetFinalPathNameByHandleW(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length != 0 && length < buffer.size()) {
+    return Narrow(win32::WithoutLongPrefix(std::wstring(buffer.data(), length)));
   }
+  // Wine answers ERROR_MORE_DATA for final paths past MAX_PATH whatever the room: take the
+  // file's name on its volume from the handle, on the drive or share the path names.
+  const std::wstring full = win32::WithoutLongPrefix(win32::SystemPath(path));
+  std::vector<wchar_t> root(full.size() + 2);
+  std::vector<char> info(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
+  auto* name = reinterpret_cast<FILE_NAME_INFO*>(info.data());
+  if (!GetVolumePathNameW(full.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
+      !GetFileInformationByHandleEx(file.Get(), FileNameInfo, name,
+                                    static_cast<DWORD>(info.size()))) {
+    return {};
+  }
+  std::wstring result = root.data();
+  while (!result.empty() && (result.back() == L'\\' || result.back() == L'/')) result.pop_back();
+  result.append(name->FileName, name->FileNameLength / sizeof(wchar_t));
+  return Narrow(result);
 }
 
 }  // namespace kv::os
