@@ -28,7 +28,11 @@ void StartApplication() {
   std::call_once(started, [] {
     if (QGuiApplication::instance()) return;
     // No display is needed to measure text; fonts come from the system's font configuration.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Windows measures through its own platform, which needs no display either and is the one
+    // plugin its deployment carries.
+#ifndef _WIN32
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     qInstallMessageHandler(QuietMessages);
     static int argc = 1;
     static char name[] = "kv3conv";
