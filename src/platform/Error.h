@@ -35,5 +35,8 @@ struct TError {
 
 // The error the last failed system call of this thread left (errno, or GetLastError()).
 TError LastError();
+// A failure of that kind in the system's own words, for a failure the program finds itself (a
+// folder where a file was to be read, every temporary name taken).
+TError ErrorOfKind(TErrorKind kind);
 
 }  // namespace kv::os

@@ -46,11 +46,12 @@ std::optional<TEntry> StatusOf(const std::string& path, TFollow follow = TFollow
 class TFile {
  public:
   enum class TOpen {
-    Read,         // an existing entry, whatever it is (a pipe named as input, say)
-    ReadRegular,  // only what the name itself is, without following a link and never waiting
-                  // for a writer (a pipe), so that the caller can look before reading
-    CreateNew,    // a new file that must not exist yet, for writing
-    Append,       // an existing file, every write at its end
+    Read,             // an existing entry, whatever it is (a pipe named as input, say)
+    ReadRegular,      // only what the name itself is, without following a link and never waiting
+                      // for a writer (a pipe), so that the caller can look before reading
+    CreateNew,        // a new file that must not exist yet, for writing
+    CreateNewAppend,  // the same, every write at its end (a log)
+    Append,           // an existing file, every write at its end
   };
 
   TFile() = default;
@@ -72,7 +73,9 @@ class TFile {
   bool Sync(TError& error, bool metadata = true);
   bool Status(TEntry& entry, TError& error) const;
   // Gives the file an owner and group (POSIX; a no-op on Windows when they are 0) and permission
-  // bits (on Windows: read-only when no write bit is set).
+  // bits (on Windows: read-only when no write bit is set). An owner or group of UnchangedId stays
+  // as it is.
+  static constexpr std::uint32_t UnchangedId = 0xFFFFFFFFu;
   bool SetOwner(std::uint32_t owner, std::uint32_t group, TError& error);
   bool SetPermissions(unsigned permissions, TError& error);
   bool Close(TError& error);
@@ -86,8 +89,9 @@ class TFile {
 bool Link(const std::string& from, const std::string& to, TError& error);
 // Moves from to to in one step, replacing what is at to.
 bool Rename(const std::string& from, const std::string& to, TError& error);
-// Moves from to to only while nothing is at to (Exists otherwise; Unsupported where the file
-// system cannot refuse to replace in one step).
+// Moves from to to only while nothing is at to (Exists otherwise). Where the file system has no
+// rename that refuses to replace, the name is claimed first by creating it exclusively and the
+// file is then moved over that claim; Unsupported only where neither can be done.
 bool RenameWithoutReplacing(const std::string& from, const std::string& to, TError& error);
 // Removes a file (or a link, not what it leads to).
 bool Remove(const std::string& path, TError& error);

@@ -91,6 +91,44 @@ TError ErrorOf(DWORD code, TErrorKind kind) {
 
 }  // namespace win32
 
+// A Windows error whose words say what the kind means.
+TError ErrorOfKind(TErrorKind kind) {
+  // ERROR_DIRECTORY_NOT_SUPPORTED, ERROR_STOPPED_ON_SYMLINK and ERROR_IO_DEVICE by number, which
+  // not every mingw-w64 header names.
+  constexpr DWORD DirectoryNotSupported = 336;
+  constexpr DWORD StoppedOnLink = 681;
+  constexpr DWORD DeviceError = 1117;
+  switch (kind) {
+    case TErrorKind::None:
+      return TError{};
+    case TErrorKind::NotFound:
+      return win32::ErrorOf(ERROR_FILE_NOT_FOUND);
+    case TErrorKind::Exists:
+      return win32::ErrorOf(ERROR_FILE_EXISTS);
+    case TErrorKind::IsLink:
+      return win32::ErrorOf(StoppedOnLink, kind);
+    case TErrorKind::IsFolder:
+      return win32::ErrorOf(DirectoryNotSupported, kind);
+    case TErrorKind::NotFolder:
+      return win32::ErrorOf(ERROR_DIRECTORY);
+    case TErrorKind::Denied:
+      return win32::ErrorOf(ERROR_ACCESS_DENIED);
+    case TErrorKind::InUse:
+      return win32::ErrorOf(ERROR_SHARING_VIOLATION);
+    case TErrorKind::LinksUnsupported:
+      return win32::ErrorOf(ERROR_NOT_SUPPORTED, kind);
+    case TErrorKind::Unsupported:
+      return win32::ErrorOf(ERROR_NOT_SUPPORTED);
+    case TErrorKind::NoSpace:
+      return win32::ErrorOf(ERROR_DISK_FULL);
+    case TErrorKind::NoSuchProcess:
+      return win32::ErrorOf(ERROR_NOT_FOUND, kind);
+    case TErrorKind::Other:
+      break;
+  }
+  return win32::ErrorOf(DeviceError, TErrorKind::Other);
+}
+
 // A failed call that left no code is still a failure, never taken for success.
 TError LastError() {
   const DWORD code = GetLastError();

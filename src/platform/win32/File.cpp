@@ -147,16 +147,21 @@ bool TFile::Open(const std::string& path, TOpen how, TError& error, unsigned per
       disposition = CREATE_NEW;
       flags = (permissions & 0222) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
       break;
+    case TOpen::CreateNewAppend:
     case TOpen::Append:
       // Without FILE_WRITE_DATA every write goes to the end of the file, as with O_APPEND.
       access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+      if (how == TOpen::CreateNewAppend) {
+        disposition = CREATE_NEW;
+        flags = (permissions & 0222) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+      }
       break;
   }
   HANDLE handle = win32::OpenShared(path, access, disposition, flags);
   if (handle == INVALID_HANDLE_VALUE) {
     error = LastError();
     // Opening a folder for writing is refused as access denied; say what it is.
-    if (error.Is(TErrorKind::Denied) && how != TOpen::CreateNew && IsFolderAt(path)) {
+    if (error.Is(TErrorKind::Denied) && disposition == OPEN_EXISTING && IsFolderAt(path)) {
       error.Kind = TErrorKind::IsFolder;
     }
     return false;
@@ -166,8 +171,7 @@ bool TFile::Open(const std::string& path, TOpen how, TError& error, unsigned per
     // The link itself was opened; like O_NOFOLLOW, refuse it.
     TEntry entry;
     if (StatusOfHandle(handle, entry, error) && entry.Kind == TEntryKind::Link) {
-      error = ErrorOf(ERROR_CANT_ACCESS_FILE, TErrorKind::IsLink);
-      error.Text = "is a link";
+      error = ErrorOfKind(TErrorKind::IsLink);
       Close(ignored);
       return false;
     }
@@ -225,7 +229,7 @@ bool TFile::Status(TEntry& entry, TError& error) const {
 }
 
 bool TFile::SetOwner(std::uint32_t owner, std::uint32_t group, TError& error) {
-  if (owner == 0 && group == 0) return true;
+  if ((owner == 0 || owner == UnchangedId) && (group == 0 || group == UnchangedId)) return true;
   error = TError{TErrorKind::Unsupported, 0, "files have no POSIX owner on Windows"};
   return false;
 }
