@@ -2,6 +2,11 @@
 // code page.
 #include "platform/Console.h"
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
 #include "platform/win32/Win32.h"
 
 namespace kv::os {
@@ -53,8 +58,14 @@ bool OutputAndErrorShareAFile() {
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
+// The standard streams also go to binary mode: the program writes its own line ends (CR LF where
+// a file has them), which the C library's text mode would otherwise double to CR CR LF.
 void UseUtf8Console() {
   SetConsoleOutputCP(CP_UTF8);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 }  // namespace kv::os

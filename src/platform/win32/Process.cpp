@@ -110,10 +110,9 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
   if (onStop == nullptr || StopRequested.exchange(true)) return FALSE;
   switch (event) {
     case CTRL_C_EVENT:
-      onStop(SIGINT);
-      return TRUE;
     case CTRL_BREAK_EVENT:
-      onStop(SIGBREAK);
+      // Both are the user's interrupt, as SIGINT is on Linux (and the exit code 130 with it).
+      onStop(SIGINT);
       return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
