@@ -63,8 +63,10 @@ class FolderScanTree : public ::testing::Test {
     scan.FileMasks = SplitMaskList(masks);
     scan.DepthLimit = depth;
     std::vector<std::string> found;
-    const TScanResult result = scan.Search(
-        [&](const std::string& p) { found.push_back(p.substr(Dir.Path().size() + 1)); });
+    const TScanResult result = scan.Search([&](const std::string& p) {
+      // The scan joins names with the system's separator; compared in the generic form.
+      found.push_back(std::filesystem::path(p.substr(Dir.Path().size() + 1)).generic_string());
+    });
     EXPECT_TRUE(result.Complete) << result.Error;
     return found;
   }

@@ -676,7 +676,8 @@ TEST_F(WorkbenchTest, ScansLeaveTheirMasksInTheSettings) {
             "*.pas;*.dfm;*.dpr;*.dpk");
   f.btnIniDirRepClick();
   ASSERT_EQ(f.SearchListReport.Rows.size(), 1u);  // the chosen folder and its direct subfolders
-  EXPECT_EQ(f.SearchListReport.Rows[0].Caption, Dir / "tree/sub/r1.kvf");
+  EXPECT_EQ(std::filesystem::path(f.SearchListReport.Rows[0].Caption),
+            std::filesystem::path(Dir / "tree/sub/r1.kvf"));
   EXPECT_EQ(Prompter.BrowsedFrom.back(), Dir / "tree");
   f.FormDestroy();
   EXPECT_EQ(Dir.Read("kv3converter.ini"),
@@ -883,7 +884,8 @@ TEST_F(WorkbenchTest, SettingsThatCannotBeWrittenAreReported) {
 
 TEST(SettingsFile, BesideTheProgramWhenThatFolderIsWritable) {
   TTempDir dir;
-  EXPECT_EQ(SettingsFilePath(dir / "kv3converter"), dir / "kv3converter.ini");
+  EXPECT_EQ(std::filesystem::path(SettingsFilePath(dir / "kv3converter")),
+            std::filesystem::path(dir / "kv3converter.ini"));
   test::SetEnvironment(test::ConfigHomeVariable, dir / "config");
   EXPECT_EQ(std::filesystem::path(SettingsFilePath(dir / "missing/kv3converter")),
             std::filesystem::path(dir / "config/kv3converter/kv3converter.ini"));

@@ -375,8 +375,13 @@ TEST_F(ConvertFileTest, MissingFileRaisesTheOpenError) {
     Convert("Nope.pas", {{"a", "b"}});
     FAIL() << "no error";
   } catch (const EFileError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot open file \"" + (Dir / "Nope.pas") + "\". No such file or directory");
+    const std::string opening = "Cannot open file \"" + (Dir / "Nope.pas") + "\". ";
+#ifdef _WIN32
+    // The system's words, which differ between Windows versions and Wine.
+    EXPECT_TRUE(std::string(e.what()).starts_with(opening)) << e.what();
+#else
+    EXPECT_EQ(std::string(e.what()), opening + "No such file or directory");
+#endif
   }
 }
 
