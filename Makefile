@@ -1,11 +1,12 @@
 # Set-up, build, test and demo of the Kolvex 2.5 to Kolvex 3 migration utility.
 #   make demo   install what is missing, build, run a source migration on the bundled example
-#   make test   install what is missing, build, run every test (plain, then ASan + UBSan, then the
-#               core and command-line tests under ThreadSanitizer)
+#   make test   install what is missing, build, run every test (plain, then the Debian package,
+#               then ASan + UBSan, then the core and command-line tests under ThreadSanitizer)
 #   make bench  the speed comparison against sed and the micro-benchmarks
 #   make gui    install what is missing, build, start the desktop program kv3converter
 #   make fuzz-smoke  each fuzz target for FUZZ_RUNS runs with a fixed seed (part of make test)
 #   make fuzz   open-ended fuzzing of FUZZ_TARGET for FUZZ_SECONDS (0: until stopped)
+#   make package  the Debian package and the Windows zip (of build-windows/kv3conv.exe) in dist/
 #   make windows       install the cross compiler and Wine, cross-build kv3conv.exe (64-bit, static)
 #   make test-windows  cross-build the Windows tests and run them under Wine, without a display
 
@@ -32,6 +33,12 @@ PACKAGES = cmake make g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev lib
 BENCH_PACKAGES = fp-compiler fp-units-rtl fpc-source
 FPC_SOURCES = /usr/share/fpcsrc
 
+# What make package needs besides: the manual page generator, the package tools (dpkg-shlibdeps,
+# and file, with which CPack finds the programs among the files), the package checker, the
+# desktop entry checker, the manual page viewer, and zip for the Windows archive.
+PACKAGE_PACKAGES = help2man dpkg-dev file lintian desktop-file-utils man-db groff-base zip unzip
+DIST ?= dist
+
 # What the Windows build needs besides: the mingw-w64 cross compiler with POSIX threads (std::thread),
 # Wine to run what it builds, and the header-only and source packages it compiles in (GoogleTest
 # from its sources, CLI11).
@@ -46,12 +53,12 @@ WINDOWS_TARGETS = kvplatform kv_codepage_dump
 # (made at the first start, in about 10 s), so that it never touches the user's own.
 WINE_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wineprefix WINEDEBUG=-all DISPLAY=
 
-
-.PHONY: all deps bench-deps windows-deps windows test-windows windows-codepages build test test-plain test-asan test-tsan fuzz-build fuzz-smoke fuzz demo bench gui clean
+.PHONY: all deps bench-deps package-deps package deb windows-zip test-package windows-deps windows test-windows windows-codepages build test test-plain test-asan test-tsan fuzz-build fuzz-smoke fuzz demo bench gui clean
 
 all: build
 
-# Installs only what is missing, so a ready machine installs nothing.
+# Installs only what is missing, so a ready machine installs nothing. An install already running
+# on the machine is waited for rather than failed on.
 deps:
 	@missing=""; \
 	for p in $(PACKAGES); do \
@@ -60,7 +67,8 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  SUDO=; [ "$$(id -u)" -eq 0 ] || SUDO=sudo; \
-	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq \
+	    -o DPkg::Lock::Timeout=600 $$missing; \
 	fi
 
 # The benchmarks are built only by make bench, in a folder of their own.
@@ -70,6 +78,7 @@ build: deps
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-package
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory test-tsan
 	$(MAKE) --no-print-directory fuzz-smoke
@@ -182,6 +191,44 @@ bench: bench-deps
 	bash bench/dfm2txt_vs_fpc $(BENCH_BUILD)
 	$(BENCH_BUILD)/bench/kv_bench
 
+# The Debian package and the Windows zip, written to $(DIST). The package is made by CPack from
+# the install rules of the normal build folder, so only what it holds is built here.
+VERSION := $(shell sed -n 's/^project.kv3converter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+DEB_ARCH := $(shell dpkg --print-architecture 2>/dev/null || echo amd64)
+DEB = $(DIST)/kv3conv_$(VERSION)_$(DEB_ARCH).deb
+# The Windows program, cross-built; the zip step only packs it.
+WINDOWS_EXE ?= build-windows/kv3conv.exe
+WINDOWS_ZIP = $(DIST)/kv3conv-$(VERSION)-windows-x64.zip
+
+package-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(PACKAGE_PACKAGES)"
+
+deb: package-deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target kv3conv kv3conv_qttext kv3converter kv_package_files
+	rm -rf $(BUILD)/cpack
+	cpack --config $(BUILD)/CPackConfig.cmake -G DEB -B $(BUILD)/cpack
+	mkdir -p $(DIST)
+	cp $(BUILD)/cpack/$(notdir $(DEB)) $(DEB)
+	@echo "Written: $(DEB)"
+
+windows-zip: package-deps
+	bash packaging/windows-zip.sh $(WINDOWS_EXE) $(VERSION) $(WINDOWS_ZIP)
+
+# The zip needs the cross-built program; without it only the Debian package is made.
+package: deb
+	@if [ -f $(WINDOWS_EXE) ]; then \
+	  $(MAKE) --no-print-directory windows-zip; \
+	else \
+	  echo "No $(WINDOWS_EXE): the Windows zip is not made (build the program first)."; \
+	fi
+
+# Installs the package's files into a scratch root and runs them from there; checks the manual
+# page, the desktop entry, the bash completion and the Windows zip step; lintian must report no
+# error. Part of make test.
+test-package: deb
+	bash packaging/test-package.sh $(DEB) $(BUILD)/package-test
+
 # The desktop program needs a display; without one it says how to start it on a virtual one.
 gui: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -193,4 +240,4 @@ gui: build
 	$(BUILD)/kv3converter
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(DIST) $(WINDOWS_BUILD)

@@ -826,13 +826,31 @@ TfrmMain::TRunWork TfrmMain::PrepareReportRun() {
 
 // ---- Settings file location ---------------------------------------------------------------------
 
+namespace {
+
+// The program folders of an installed system, shared by every user: the superuser may write
+// there, but a program installed there is no portable install.
+bool IsSystemProgramFolder(const std::filesystem::path& folder) {
+  std::string path = folder.lexically_normal().string();
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  for (const char* system :
+       {"/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/local/bin", "/usr/local/sbin"}) {
+    if (path == system) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string SettingsFilePath(const std::string& executablePath) {
   namespace fs = std::filesystem;
   const fs::path exe(executablePath);
   const std::string name = exe.stem().string() + ".ini";
   const fs::path folder = exe.parent_path();
   // A portable install keeps its settings beside the program.
-  if (!folder.empty() && ::access(folder.c_str(), W_OK) == 0) return (folder / name).string();
+  if (!folder.empty() && !IsSystemProgramFolder(folder) && ::access(folder.c_str(), W_OK) == 0) {
+    return (folder / name).string();
+  }
   fs::path config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
     config = xdg;

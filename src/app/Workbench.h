@@ -277,7 +277,8 @@ class TfrmMain : private TWorkbenchContext, public TReportHost {
 };
 
 // Where the settings live: "kv3converter.ini" beside the executable when that folder is
-// writable, otherwise in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config,
+// writable and is no program folder of the system (/usr/bin and the like, which the superuser
+// may write), otherwise in the user's configuration folder ($XDG_CONFIG_HOME or ~/.config,
 // subfolder kv3converter).
 std::string SettingsFilePath(const std::string& executablePath);
 

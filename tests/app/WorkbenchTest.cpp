@@ -892,5 +892,17 @@ TEST(SettingsFile, BesideTheProgramWhenThatFolderIsWritable) {
   test::UnsetEnvironment(test::ConfigHomeVariable);
 }
 
+// An installed program is shared by every user: its settings never go beside it, not even for
+// the superuser, who may write there.
+TEST(SettingsFile, InTheUsersFolderForAProgramOfTheSystem) {
+  TTempDir dir;
+  ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+  for (const char* program : {"/usr/bin/kv3converter", "/usr/local/bin/kv3converter",
+                              "/usr/bin/../bin/kv3converter", "/bin/kv3converter"}) {
+    EXPECT_EQ(SettingsFilePath(program), dir / "config/kv3converter/kv3converter.ini") << program;
+  }
+  ::unsetenv("XDG_CONFIG_HOME");
+}
+
 }  // namespace
 }  // namespace kv
