@@ -1,6 +1,7 @@
 // This process and others: ids, the host, the environment, the program's own file, stop requests.
 #pragma once
 
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -24,13 +25,20 @@ std::string StateHome();
 std::string ConfigHome();
 
 // Calls onStop (from a signal handler or the console's control thread, so it may only set an
-// atomic flag) when the user asks the program to stop: Ctrl+C, SIGTERM and SIGHUP on Linux;
-// Ctrl+C, Ctrl+Break and closing the console on Windows. Returns false when it cannot be set up.
+// atomic flag) when the user asks the program to stop: Ctrl+C, SIGTERM and SIGHUP on Linux (SIGHUP
+// not when the program was started with it ignored, as nohup does; onStop gets the signal's
+// number); Ctrl+C, Ctrl+Break and closing the console on Windows. Returns false when it cannot be
+// set up.
 bool OnStopRequest(void (*onStop)(int reason));
 // Lets a write to a closed pipe fail with an error instead of ending the process.
 void IgnoreBrokenPipe();
 
 // Waits for about ms milliseconds.
 void Sleep(unsigned ms);
+
+// The calendar date and time of a moment (seconds since the epoch) in the user's time zone, as
+// the system keeps it (TZ and the zone files on Linux, the time zone settings on Windows); all
+// fields 0 when the system cannot tell.
+std::tm LocalTime(std::time_t seconds);
 
 }  // namespace kv::os

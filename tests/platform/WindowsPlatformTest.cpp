@@ -361,6 +361,10 @@ TEST(WindowsProcess, EndedProcessesDoNotRun) {
     CloseHandle(process.hProcess);
   }
   EXPECT_FALSE(HostName().empty());
+  // The calendar time of a moment, in the time zone Windows is set to; nothing for one before
+  // the epoch, which Windows cannot tell.
+  EXPECT_EQ(LocalTime(86400 * 365).tm_year + 1900, 1971);
+  EXPECT_EQ(LocalTime(-1).tm_year, 0);
   const std::string self = ExecutablePath();
   EXPECT_TRUE(IsAbsolute(self)) << self;
   EXPECT_TRUE(self.ends_with(".exe")) << self;

@@ -149,4 +149,10 @@ void Sleep(unsigned ms) {
   ::Sleep(ms);
 }
 
+std::tm LocalTime(std::time_t seconds) {
+  std::tm local{};
+  if (localtime_s(&local, &seconds) != 0) return std::tm{};
+  return local;
+}
+
 }  // namespace kv::os
