@@ -37,7 +37,7 @@ TTempDir::~TTempDir() {
 }
 
 std::string TTempDir::Write(const std::string& name, const std::string& bytes) const {
-  const std::string path = fs::path(name).is_absolute() ? name : *this / name;
+  const std::string path = fs::path(name).has_root_directory() ? name : *this / name;
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -46,7 +46,7 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
 }
 
 std::string TTempDir::Read(const std::string& name) const {
-  const std::string path = fs::path(name).is_absolute() ? name : *this / name;
+  const std::string path = fs::path(name).has_root_directory() ? name : *this / name;
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream buffer;
@@ -55,7 +55,7 @@ std::string TTempDir::Read(const std::string& name) const {
 }
 
 bool TTempDir::Exists(const std::string& name) const {
-  return fs::exists(fs::path(name).is_absolute() ? name : *this / name);
+  return fs::exists(fs::path(name).has_root_directory() ? name : *this / name);
 }
 
 }  // namespace kv::test
