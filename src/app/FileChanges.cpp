@@ -13,6 +13,7 @@
 #include "migrate/FormStream.h"
 #include "migrate/Journal.h"
 #include "migrate/ReplaceEngine.h"
+#include "platform/Path.h"
 
 namespace kv {
 
@@ -74,9 +75,8 @@ bool MadeChanges(const TfrmMain& form, TFileChanges& changes) {
   const TJournal journal = ReadJournal(form.LastRunJournal);
   if (journal.Undone) return false;
   // The journal holds absolute paths, relative ones taken from the run's working folder.
-  const std::string absolute = !changes.Path.empty() && changes.Path[0] == '/'
-                                   ? changes.Path
-                                   : journal.WorkingFolder + "/" + changes.Path;
+  const std::string absolute =
+      os::IsAbsolute(changes.Path) ? changes.Path : os::Join(journal.WorkingFolder, changes.Path);
   for (const TJournalEntry& entry : journal.Files) {
     if (entry.Path != absolute || entry.Failed) continue;
     if (!FileExists(entry.Backup)) {

@@ -1,16 +1,12 @@
-// Folder scans over POSIX directory listings.
+// Folder scans over the platform's folder listings.
 #include "app/FolderScan.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
 #include "base/Files.h"
 #include "base/TextLines.h"
+#include "platform/Folder.h"
+#include "platform/Path.h"
 
 namespace kv {
 
@@ -76,27 +72,18 @@ bool MatchesAny(const std::string& name, const std::vector<std::string>& masks) 
   return false;
 }
 
-// The full path without links of an existing entry; empty when there is none.
-std::string RealPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (!resolved) return {};
-  std::string result = resolved;
-  std::free(resolved);
-  return result;
-}
-
 void Skip(TScanState& state, const std::string& path, const std::string& reason) {
   if (state.Scan.OnSkipped) state.Scan.OnSkipped(path, reason);
 }
 
 // A link whose name matches a mask: what it leads to is looked at.
 void TakeLink(TScanState& state, const std::string& path, const std::string& name) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
+  const std::optional<os::TEntry> target = os::StatusOf(path, os::TFollow::Yes);
+  if (!target) {
     Skip(state, path, "a link that leads nowhere; left alone");
     return;
   }
-  if (!S_ISREG(st.st_mode)) {
+  if (target->Kind != os::TEntryKind::Regular) {
     Skip(state, path, "a link to something that is not a regular file; left alone");
     return;
   }
@@ -104,81 +91,77 @@ void TakeLink(TScanState& state, const std::string& path, const std::string& nam
     state.OnFile(path);
     return;
   }
-  const std::string target = RealPath(path);
-  if (target.empty()) {
+  const std::string file = os::RealPath(path);
+  if (file.empty()) {
     Skip(state, path, "a link that leads nowhere; left alone");
     return;
   }
   const bool inside =
       std::any_of(state.LinkRoots.begin(), state.LinkRoots.end(),
-                  [&](const std::string& root) { return IsInsideFolder(target, root); });
+                  [&](const std::string& root) { return IsInsideFolder(file, root); });
   if (!inside) {
-    Skip(state, path, "a link to \"" + target + "\", outside the folders named; left alone");
+    Skip(state, path, "a link to \"" + file + "\", outside the folders named; left alone");
     return;
   }
-  if (AsciiUpper(ExtractFileExt(target)) != AsciiUpper(ExtractFileExt(name))) {
-    Skip(state, path, "a link to \"" + target + "\", a file of another kind; left alone");
+  if (AsciiUpper(ExtractFileExt(file)) != AsciiUpper(ExtractFileExt(name))) {
+    Skip(state, path, "a link to \"" + file + "\", a file of another kind; left alone");
     return;
   }
   if (state.Scan.OnLinkedFile) {
-    state.Scan.OnLinkedFile(target);
+    state.Scan.OnLinkedFile(file);
   } else {
-    state.OnFile(target);
+    state.OnFile(file);
   }
 }
 
 // Lists one folder; returns false when the scan must end.
 bool ScanFolder(TScanState& state, const std::string& folder, int level) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) {
-    if (errno == ENOENT) return true;
-    state.Result = {false, "Cannot list folder \"" + folder + "\". " + std::strerror(errno)};
+  os::TFolderListing listing;
+  os::TError error;
+  if (!listing.Open(folder, error)) {
+    if (error.Is(os::TErrorKind::NotFound)) return true;
+    state.Result = {false, "Cannot list folder \"" + folder + "\". " + error.Text};
     return false;
   }
   std::vector<std::string> subfolders;
+  std::string name;
+  std::optional<os::TEntryKind> listed;
   for (;;) {
-    errno = 0;
-    const dirent* entry = ::readdir(dir);
-    if (!entry) {
-      if (errno != 0) {
-        state.Result = {false, "Cannot list folder \"" + folder + "\". " + std::strerror(errno)};
-        ::closedir(dir);
+    if (!listing.Next(name, listed, error)) {
+      if (error) {
+        state.Result = {false, "Cannot list folder \"" + folder + "\". " + error.Text};
         return false;
       }
       break;
     }
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
-    unsigned char type = entry->d_type;
-    if (type == DT_UNKNOWN) {
-      struct stat st {};
-      if (::lstat(path.c_str(), &st) != 0) continue;
-      type = S_ISDIR(st.st_mode)   ? DT_DIR
-             : S_ISLNK(st.st_mode) ? DT_LNK
-             : S_ISREG(st.st_mode) ? DT_REG
-                                   : DT_FIFO;
+    const std::string path = os::Join(folder, name);
+    os::TEntryKind kind;
+    if (listed) {
+      kind = *listed;
+    } else {
+      const std::optional<os::TEntry> entry = os::StatusOf(path);
+      if (!entry) continue;
+      kind = entry->Kind;
     }
-    if (type == DT_DIR) {
+    if (kind == os::TEntryKind::Folder) {
       if (name[0] != '.') subfolders.push_back(path);
       continue;
     }
-    if (type == DT_LNK) {
+    if (kind == os::TEntryKind::Link) {
       // Links to folders are not entered, matching or not.
-      struct stat st {};
-      if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+      const std::optional<os::TEntry> target = os::StatusOf(path, os::TFollow::Yes);
+      if (target && target->Kind == os::TEntryKind::Folder) continue;
     }
     if (!MatchesAny(name, state.Scan.FileMasks)) continue;
-    if (type == DT_REG) {
+    if (kind == os::TEntryKind::Regular) {
       state.OnFile(path);
-    } else if (type == DT_LNK) {
+    } else if (kind == os::TEntryKind::Link) {
       TakeLink(state, path, name);
     } else {
       // Reading a pipe would wait for a writer, and a device is no unit.
       Skip(state, path, "not a regular file (a pipe, device or socket); left alone");
     }
   }
-  ::closedir(dir);
   const int limit = state.Scan.DepthLimit;
   if (limit > 0 && level + 1 > limit) return true;
   for (const auto& sub : subfolders) {
@@ -191,30 +174,35 @@ bool ScanFolder(TScanState& state, const std::string& folder, int level) {
 
 TScanResult TSearchFiles::Search(const std::function<void(const std::string&)>& onFile) const {
   std::string root = RootDirectory;
-  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  while (root.size() > 1 && os::IsSeparator(root.back())) root.pop_back();
   if (root.empty()) root = ".";
   TScanState state{*this, onFile, {}, {}};
   if (ResolveFileLinks) {
     for (const std::string& folder : LinkRoots) {
-      if (std::string real = RealPath(folder); !real.empty()) state.LinkRoots.push_back(real);
+      if (std::string real = os::RealPath(folder); !real.empty()) {
+        state.LinkRoots.push_back(real);
+      }
     }
-    if (std::string real = RealPath(root); !real.empty()) state.LinkRoots.push_back(real);
+    if (std::string real = os::RealPath(root); !real.empty()) state.LinkRoots.push_back(real);
   }
   ScanFolder(state, root, 0);
   return state.Result;
 }
 
 std::string FileBehindLink(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  std::string target = RealPath(path);
+  const std::optional<os::TEntry> entry = os::StatusOf(path);
+  if (!entry || entry->Kind != os::TEntryKind::Link) return path;
+  std::string target = os::RealPath(path);
   return target.empty() ? path : target;
 }
 
 bool IsInsideFolder(const std::string& path, const std::string& folder) {
-  if (folder == "/") return !path.empty() && path[0] == '/';
-  return path.size() >= folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-         (path.size() == folder.size() || path[folder.size()] == '/');
+  if (folder.empty()) return path.empty() || os::IsSeparator(path[0]);
+  if (path.size() < folder.size() || path.compare(0, folder.size(), folder) != 0) return false;
+  // The folder itself, a path below it, or anything below a root ("/", "C:\"), which ends in a
+  // separator itself.
+  return path.size() == folder.size() || os::IsSeparator(folder.back()) ||
+         os::IsSeparator(path[folder.size()]);
 }
 
 }  // namespace kv

@@ -43,10 +43,11 @@ class TSearchFiles {
   std::function<void(const std::string& file)> OnLinkedFile;
 
   // Lists each folder once, in the order the file system gives, and reports each matching regular
-  // file at once as folder + "/" + name. Subfolders (except names beginning with ".") are visited
-  // after the folder's own listing, in the order found, each completely before the next. Links to
-  // folders are not followed, so a link cycle cannot make the scan endless. A folder that cannot
-  // be listed (other than one that does not exist) ends the scan; what was reported stays.
+  // file at once as its name joined to the folder with the system's separator. Subfolders (except
+  // names beginning with ".") are visited after the folder's own listing, in the order found, each
+  // completely before the next. Links to folders are not followed, so a link cycle cannot make the
+  // scan endless. A folder that cannot be listed (other than one that does not exist) ends the
+  // scan; what was reported stays.
   TScanResult Search(const std::function<void(const std::string& path)>& onFile) const;
 };
 

@@ -6,6 +6,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/TextLines.h"
+#include "platform/Path.h"
 
 namespace kv {
 
@@ -86,7 +87,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 
 void TIniFile::UpdateFile() const {
   try {
-    const std::filesystem::path folder = std::filesystem::path(Path).parent_path();
+    const std::filesystem::path folder = os::ToPath(Path).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder);
     // A program killed while it saved left its temporary file beside the settings.
     RemoveStaleTemporaries(FolderOf(Path));

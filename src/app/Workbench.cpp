@@ -1,12 +1,9 @@
 // The workbench model: lists, runs, settings and conversion data of the application's window.
 #include "app/Workbench.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -21,6 +18,9 @@
 #include "migrate/ConversionTable.h"
 #include "migrate/Journal.h"
 #include "migrate/ReplaceEngine.h"
+#include "platform/File.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
 #include "writer/Conversion.h"
 #include "writer/ReportPool.h"
 
@@ -401,7 +401,7 @@ bool TfrmMain::SelectAllEnabled() const {
 void TfrmMain::ScanFolder(const char* masks, int depthLimit,
                           void (TfrmMain::*add)(const std::string&)) {
   std::string root = JvSearchFiles1.RootDirectory;
-  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  while (root.size() > 1 && os::IsSeparator(root.back())) root.pop_back();
   const auto chosen = Prompter.BrowseFolder(root);
   if (!chosen) return;
   JvSearchFiles1.RootDirectory = *chosen;
@@ -694,16 +694,16 @@ void TfrmMain::EndUndo(std::shared_ptr<const TUndoReport> report) {
   std::vector<std::string> back;
   for (const TUndoResult& r : report->Results) {
     if (r.Status == TUndoStatus::Restored || r.Status == TUndoStatus::AlreadyUndone) {
-      back.push_back(std::filesystem::path(r.Path).lexically_normal().string());
+      back.push_back(os::ToUtf8(os::ToPath(r.Path).lexically_normal()));
     }
   }
   std::sort(back.begin(), back.end());
   for (std::size_t row = 0; row < SearchList.Rows.size(); ++row) {
     const std::string& caption = SearchList.Rows[row].Caption;
     const std::string absolute =
-        !caption.empty() && caption[0] == '/' ? caption : report->WorkingFolder + "/" + caption;
+        os::IsAbsolute(caption) ? caption : os::Join(report->WorkingFolder, caption);
     if (!std::binary_search(back.begin(), back.end(),
-                            std::filesystem::path(absolute).lexically_normal().string())) {
+                            os::ToUtf8(os::ToPath(absolute).lexically_normal()))) {
       continue;
     }
     std::array<std::string, 3> cells = SearchList.Rows[row].Cells;
@@ -843,23 +843,15 @@ bool IsSystemProgramFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 std::string SettingsFilePath(const std::string& executablePath) {
-  namespace fs = std::filesystem;
-  const fs::path exe(executablePath);
-  const std::string name = exe.stem().string() + ".ini";
-  const fs::path folder = exe.parent_path();
+  const std::filesystem::path exe = os::ToPath(executablePath);
+  const std::string stem = os::ToUtf8(exe.stem());
+  const std::string name = stem + ".ini";
+  const std::string folder = os::ToUtf8(exe.parent_path());
   // A portable install keeps its settings beside the program.
-  if (!folder.empty() && !IsSystemProgramFolder(folder) && ::access(folder.c_str(), W_OK) == 0) {
-    return (folder / name).string();
+  if (!folder.empty() && !IsSystemProgramFolder(os::ToPath(folder)) && os::FolderWritable(folder)) {
+    return os::Join(folder, name);
   }
-  fs::path config;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-    config = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    config = fs::path(home) / ".config";
-  } else {
-    config = fs::temp_directory_path();
-  }
-  return (config / exe.stem() / name).string();
+  return os::Join(os::Join(os::ConfigHome(), stem), name);
 }
 
 }  // namespace kv

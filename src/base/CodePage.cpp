@@ -1,25 +1,15 @@
 // System code page, lead-byte tests and conversions to Unicode.
 #include "base/CodePage.h"
 
-#include <iconv.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "base/Errors.h"
+#include "platform/CodePages.h"
 
 namespace kv {
 
 namespace {
-
-
-std::string IconvName(int codePage) {
-  if (codePage == Utf8CodePage) return "UTF-8";
-  return "CP" + std::to_string(codePage);
-}
 
 // Appends the UTF-8 form of one code point.
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -40,24 +30,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// One iconv conversion descriptor, closed on every path.
-class TIconv {
- public:
-  explicit TIconv(int codePage, bool toCodePage = false)
-      : Handle(toCodePage ? iconv_open(IconvName(codePage).c_str(), "UTF-8")
-                          : iconv_open("UTF-8", IconvName(codePage).c_str())) {}
-  ~TIconv() {
-    if (Valid()) iconv_close(Handle);
-  }
-  TIconv(const TIconv&) = delete;
-  TIconv& operator=(const TIconv&) = delete;
-  bool Valid() const { return Handle != reinterpret_cast<iconv_t>(-1); }
-  iconv_t Get() const { return Handle; }
-
- private:
-  iconv_t Handle;
-};
-
 }  // namespace
 
 bool IsDoubleByteCodePage(int codePage) {
@@ -65,7 +37,7 @@ bool IsDoubleByteCodePage(int codePage) {
 }
 
 void CheckCodePage(int codePage) {
-  if (codePage <= 0 || !TIconv(codePage).Valid()) {
+  if (codePage <= 0 || !os::TCodePageConverter(codePage, false).Valid()) {
     throw EConfigError("Code page " + std::to_string(codePage) + " is not supported");
   }
 }
@@ -120,40 +92,33 @@ bool IsTrailByteAt(std::string_view text, std::size_t index, int codePage) {
 
 namespace {
 
-// The descriptor of a code page and direction, kept by each thread from one conversion to the
-// next (opening one costs more than converting a short text), in its initial shift state. It is a
-// cache only: a conversion gives the same text whichever thread makes it.
-struct TCachedIconv {
+// The converter of a code page and direction, kept by each thread from one conversion to the
+// next (opening one costs more than converting a short text); every conversion leaves it in its
+// initial state. It is a cache only: a conversion gives the same text whichever thread makes it.
+struct TCachedConverter {
   int CodePage = 0;
-  std::unique_ptr<TIconv> Conv;
+  std::unique_ptr<os::TCodePageConverter> Conv;
   // True when the code page keeps the bytes 0 to 127 as they are (in this direction), so that an
-  // ASCII text converts to itself without going through iconv.
+  // ASCII text converts to itself without going through the converter.
   bool AsciiSame = false;
 };
 
-TCachedIconv& CachedIconv(int codePage, bool toCodePage) {
-  thread_local TCachedIconv slots[2];
-  TCachedIconv& slot = slots[toCodePage ? 1 : 0];
+TCachedConverter& CachedConverter(int codePage, bool toCodePage) {
+  thread_local TCachedConverter slots[2];
+  TCachedConverter& slot = slots[toCodePage ? 1 : 0];
   if (!slot.Conv || slot.CodePage != codePage) {
     slot.Conv.reset();
-    slot.Conv = std::make_unique<TIconv>(codePage, toCodePage);
+    slot.Conv = std::make_unique<os::TCodePageConverter>(codePage, toCodePage);
     slot.CodePage = codePage;
     slot.AsciiSame = false;
     if (slot.Conv->Valid()) {
       char ascii[128];
       for (int b = 0; b < 128; ++b) ascii[b] = static_cast<char>(b);
-      char converted[512];
-      char* in = ascii;
-      std::size_t inLeft = sizeof ascii;
-      char* out = converted;
-      std::size_t outLeft = sizeof converted;
-      const std::size_t rc = iconv(slot.Conv->Get(), &in, &inLeft, &out, &outLeft);
-      slot.AsciiSame = rc != static_cast<std::size_t>(-1) && inLeft == 0 &&
-                       out - converted == sizeof ascii &&
-                       std::memcmp(ascii, converted, sizeof ascii) == 0;
+      const std::string_view in(ascii, sizeof ascii);
+      std::string converted;
+      slot.AsciiSame = slot.Conv->Convert(in, converted) == in.size() && converted == in;
     }
   }
-  if (slot.Conv->Valid()) iconv(slot.Conv->Get(), nullptr, nullptr, nullptr, nullptr);
   return slot;
 }
 
@@ -164,35 +129,25 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-// Converts text through iconv. onInvalid is called at a sequence the conversion cannot take, with
-// the remaining input; it appends its stand-in to out and returns how many input bytes to skip.
+// Converts text with the thread's converter. onInvalid is called at a sequence the conversion
+// cannot take, with the remaining input; it appends its stand-in to out and returns how many input
+// bytes to skip (at least one).
 template <typename F>
 std::string Convert(std::string_view text, int codePage, bool toCodePage, std::size_t reserve,
                     F onInvalid) {
-  TCachedIconv& cached = CachedIconv(codePage, toCodePage);
+  TCachedConverter& cached = CachedConverter(codePage, toCodePage);
   if (!cached.Conv->Valid()) {
     throw EConfigError("Code page " + std::to_string(codePage) + " is not supported");
   }
   // Most texts (names, messages) are plain ASCII.
   if (cached.AsciiSame && IsAscii(text)) return std::string(text);
-  TIconv& conv = *cached.Conv;
+  os::TCodePageConverter& conv = *cached.Conv;
   std::string out;
   out.reserve(reserve);
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char buffer[4096];
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    std::size_t outLeft = sizeof buffer;
-    const std::size_t rc = iconv(conv.Get(), &in, &inLeft, &outPtr, &outLeft);
-    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-    if (rc == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      const std::size_t skip = onInvalid(out, std::string_view(in, inLeft));
-      in += skip;
-      inLeft -= skip;
-      iconv(conv.Get(), nullptr, nullptr, nullptr, nullptr);
-    }
+  std::size_t done = 0;
+  while (done < text.size()) {
+    done += conv.Convert(text.substr(done), out);
+    if (done < text.size()) done += onInvalid(out, text.substr(done));
   }
   return out;
 }

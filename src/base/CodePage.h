@@ -29,9 +29,10 @@ bool IsLeadByte(int codePage, std::uint8_t byte);
 // false for a single-byte code page.
 bool IsTrailByteAt(std::string_view text, std::size_t index, int codePage);
 
-// Text of the code page to UTF-8 (iconv). Bytes the code page does not define become U+FFFD.
+// Text of the code page to UTF-8 (the platform's converter). Bytes the code page does not define
+// become U+FFFD.
 std::string CodePageToUtf8(std::string_view text, int codePage);
-// UTF-8 to the code page (iconv); characters the code page lacks become "?".
+// UTF-8 to the code page (the platform's converter); characters the code page lacks become "?".
 std::string Utf8ToCodePage(std::string_view text, int codePage);
 // UTF-8 to UTF-16 code units; every malformed byte becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);

@@ -9,20 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace kv {
+#include "platform/File.h"  // TFileStatus
 
-// What a file was when it was read: its identity (device and inode), its size and modification
-// time, which together tell whether it changed since, and its owner, group and permission bits,
-// which a file that replaces it keeps.
-struct TFileStatus {
-  std::uint64_t Device = 0;
-  std::uint64_t Inode = 0;
-  std::int64_t Size = 0;
-  std::int64_t ModifiedNs = 0;  // modification time, nanoseconds since the epoch
-  unsigned Permissions = 0;     // the low 12 bits of the mode
-  std::uint32_t Owner = 0;
-  std::uint32_t Group = 0;
-};
+namespace kv {
 
 // True when two statuses are of the same file with the same content as far as the file system
 // tells: device, inode, size and modification time are equal.
@@ -51,10 +40,11 @@ inline bool IsReadOnlyMode(unsigned permissions) {
   return (permissions & 0222u) == 0;
 }
 
-// Parts of a path: the file name after the last "/", and the extension from the last "." of the
-// file name (empty when the name has none). ChangeFileExt replaces the extension, or appends the
-// new one when the name has none. FolderOf is the part before the last "/" (empty for a bare
-// name, "/" for a file in the root).
+// Parts of a path, found with the system's separators ("/", and "\" on Windows too): the file
+// name after the last separator, and the extension from the last "." of the file name (empty when
+// the name has none). ChangeFileExt replaces the extension, or appends the new one when the name
+// has none. FolderOf is the part before the last separator (empty for a bare name, the root itself
+// for a file in a root: "/", "C:\").
 std::string ExtractFileName(const std::string& path);
 std::string ExtractFileExt(const std::string& path);
 std::string ChangeFileExt(const std::string& path, const std::string& extension);

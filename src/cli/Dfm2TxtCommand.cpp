@@ -1,10 +1,6 @@
 // kv3conv dfm2txt: binary form files to their text form, one file to a named file or standard
 // output, or many files and folders of forms in one run.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -14,6 +10,8 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "migrate/FormStream.h"
+#include "platform/File.h"
+#include "platform/Path.h"
 
 namespace kv::cli {
 
@@ -21,15 +19,14 @@ namespace {
 
 // True when both paths name one existing file (also through links or another spelling).
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {};
-  struct stat sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  const std::optional<os::TEntry> ea = os::StatusOf(a, os::TFollow::Yes);
+  const std::optional<os::TEntry> eb = ea ? os::StatusOf(b, os::TFollow::Yes) : std::nullopt;
+  return ea && eb && ea->Status.Device == eb->Status.Device && ea->Status.Inode == eb->Status.Inode;
 }
 
 bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  const std::optional<os::TEntry> entry = os::StatusOf(path, os::TFollow::Yes);
+  return entry && entry->Kind == os::TEntryKind::Folder;
 }
 
 bool EndsWithDfm(const std::string& path) {
@@ -77,17 +74,18 @@ struct TFormJob {
 // steps), to find two inputs whose text forms would go to one file before anything is written.
 std::string PathKey(const std::string& path) {
   std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(path, ec);
-  if (ec) p = path;
-  return p.lexically_normal().string();
+  std::filesystem::path p = std::filesystem::absolute(os::ToPath(path), ec);
+  if (ec) p = os::ToPath(path);
+  return os::ToUtf8(p.lexically_normal());
 }
 
-// Creates folder and the folders above it that are missing. False with errno set on failure.
-bool MakeFolders(const std::string& folder) {
+// Creates folder and the folders above it that are missing. False with the system's words for
+// the failure in problem.
+bool MakeFolders(const std::string& folder, std::string& problem) {
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
+  std::filesystem::create_directories(os::ToPath(folder), ec);
   if (ec) {
-    errno = ec.value();
+    problem = ec.message();
     return false;
   }
   return true;
@@ -140,8 +138,8 @@ std::vector<TFormJob> CollectJobs(const std::vector<std::string>& paths,
     if (!IsFolder(path)) {
       TFormJob job;
       job.Input = path;
-      job.Output = ChangeFileExt(outFolder.empty() ? path : outFolder + "/" + ExtractFileName(path),
-                                 ".txt");
+      job.Output = ChangeFileExt(
+          outFolder.empty() ? path : os::Join(outFolder, ExtractFileName(path)), ".txt");
       jobs.push_back(std::move(job));
       continue;
     }
@@ -153,8 +151,8 @@ std::vector<TFormJob> CollectJobs(const std::vector<std::string>& paths,
         job.Output = ChangeFileExt(found, ".txt");
       } else {
         std::size_t start = found.starts_with(path) ? path.size() : 0;
-        while (start < found.size() && found[start] == '/') ++start;
-        job.Output = ChangeFileExt(outFolder + "/" + found.substr(start), ".txt");
+        while (start < found.size() && os::IsSeparator(found[start])) ++start;
+        job.Output = ChangeFileExt(os::Join(outFolder, found.substr(start)), ".txt");
       }
       jobs.push_back(std::move(job));
     }
@@ -221,13 +219,12 @@ int ConvertMany(const std::vector<std::string>& paths, const std::string& outFol
       output.Clear();
       ConvertForm(bytes, kind, output, codePage);
       if (!outFolder.empty()) {
-        const std::size_t slash = job.Output.rfind('/');
-        const std::string folder = job.Output.substr(0, slash);
+        const std::string folder = FolderOf(job.Output);
+        std::string problem;
         if (folder != madeFolder) {
-          if (!MakeFolders(folder)) {
+          if (!MakeFolders(folder, problem)) {
             std::fprintf(stderr, "kv3conv: %s: cannot create the folder %s: %s\n",
-                         Printable(job.Input).c_str(), Printable(folder).c_str(),
-                         std::strerror(errno));
+                         Printable(job.Input).c_str(), Printable(folder).c_str(), problem.c_str());
             failed = true;
             continue;
           }

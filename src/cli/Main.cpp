@@ -14,6 +14,7 @@
 #include "base/DocumentText.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "platform/Console.h"
 #include "writer/Registration.h"
 #ifdef KV_QT_TEXT
 #include "cli/TextModule.h"
@@ -112,13 +113,17 @@ int main(int argc, char** argv) {
   // A pipe closed by its reader is a failed write, which each command notices; it never kills
   // the program half-way through a run.
   IgnoreClosedPipes();
+  // What the program prints is UTF-8 (file names, messages); the console shows it as such.
+  kv::os::UseUtf8Console();
   {
     // Forms convert alike in every locale, and the default code page is in place already (it is
     // checked only when named), so this path sets up nothing but the messages' language.
     std::optional<int> codePage;
     TDfm2TxtArgs dfm;
     if (ReadPlainDfm2TxtCall(argc, argv, codePage, dfm)) {
+#ifdef LC_MESSAGES  // C libraries without message catalogues (Windows') have none
       std::setlocale(LC_MESSAGES, "");
+#endif
       try {
         if (codePage) {
           kv::CheckCodePage(*codePage);

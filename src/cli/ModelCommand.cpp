@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "base/CodePage.h"
+#include "base/Files.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "legacy/Context.h"
@@ -238,17 +239,14 @@ bool ReadPasswordOption(const std::string& password, const std::string& password
                         std::optional<std::string>& result) {
   if (!password.empty()) result = password;
   if (passwordFile.empty()) return true;
-  std::FILE* f = std::fopen(passwordFile.c_str(), "rb");
-  if (!f) {
+  std::string text;
+  try {
+    text = ReadFileBytes(passwordFile);
+  } catch (const std::exception&) {
     std::fprintf(stderr, "kv3conv: cannot read the password file %s\n",
                  Printable(passwordFile).c_str());
     return false;
   }
-  std::string text;
-  char buffer[256];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  std::fclose(f);
   // The first line is the password.
   const std::size_t end = text.find_first_of("\r\n");
   result = end == std::string::npos ? text : text.substr(0, end);

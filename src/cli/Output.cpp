@@ -1,9 +1,5 @@
 #include "cli/Output.h"
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -12,6 +8,9 @@
 #include "base/Files.h"
 #include "base/JsonText.h"
 #include "cli/Commands.h"
+#include "platform/Console.h"
+#include "platform/File.h"
+#include "platform/Process.h"
 
 namespace kv::cli {
 
@@ -72,6 +71,11 @@ std::vector<std::string> SplitMaskOption(std::string_view text) {
 
 namespace {
 
+bool IsFolder(const std::string& path) {
+  const std::optional<os::TEntry> entry = os::StatusOf(path, os::TFollow::Yes);
+  return entry && entry->Kind == os::TEntryKind::Folder;
+}
+
 std::string MaskListText(const std::vector<std::string>& masks) {
   std::string text = masks.size() == 1 ? "the mask " : "the masks ";
   for (std::size_t i = 0; i < masks.size(); ++i) {
@@ -92,12 +96,10 @@ std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
   // Links found in a folder may lead into any of the folders named.
   std::vector<std::string> folders;
   for (const auto& path : paths) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) folders.push_back(path);
+    if (IsFolder(path)) folders.push_back(path);
   }
   for (const auto& path : paths) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (!IsFolder(path)) {
       files.push_back(options.ResolveFileLinks ? FileBehindLink(path) : path);
       continue;
     }
@@ -140,7 +142,7 @@ std::vector<std::string> CollectFiles(const std::vector<std::string>& paths,
 }
 
 void IgnoreClosedPipes() {
-  ::signal(SIGPIPE, SIG_IGN);
+  os::IgnoreBrokenPipe();
 }
 
 void WriteOut(std::string_view text) {
@@ -189,7 +191,8 @@ void TStaleTemporaries::Join() {
   Removed.clear();
 }
 
-TProgressLine::TProgressLine(std::size_t total) : Total(total), Enabled(::isatty(2) == 1) {}
+TProgressLine::TProgressLine(std::size_t total)
+    : Total(total), Enabled(os::IsTerminal(os::TStandardStream::Error)) {}
 
 void TProgressLine::Show(std::size_t index, std::string_view path) {
   if (!Enabled) return;

@@ -1,20 +1,16 @@
 // kv3conv report: converts legacy report files (.kvf), listed or found in folders, into new XML
 // report documents (.kv3) written beside them.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string_view>
 
 #include "base/CodePage.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "platform/Console.h"
 #include "writer/Conversion.h"
 #include "writer/ReportHost.h"
 #include "writer/ReportPool.h"
@@ -79,11 +75,8 @@ void PrintJson(const std::vector<TReportLine>& lines, const TReportTotals& total
 // messages belong before its line. Otherwise both streams are written in large blocks, which
 // saves several writes per report on runs over many small reports.
 bool FlushEachFile() {
-  if (::isatty(1) == 1 || ::isatty(2) == 1) return true;
-  struct stat out {};
-  struct stat err {};
-  if (::fstat(1, &out) != 0 || ::fstat(2, &err) != 0) return true;
-  return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+  return os::IsTerminal(os::TStandardStream::Output) ||
+         os::IsTerminal(os::TStandardStream::Error) || os::OutputAndErrorShareAFile();
 }
 
 }  // namespace

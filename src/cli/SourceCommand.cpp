@@ -1,11 +1,7 @@
 // kv3conv source: the source migration of listed files and folders with one conversion table.
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <set>
@@ -20,6 +16,9 @@
 #include "migrate/Journal.h"
 #include "migrate/LineDiff.h"
 #include "migrate/ReplaceEngine.h"
+#include "platform/Console.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
 
 namespace kv::cli {
 
@@ -39,7 +38,7 @@ struct TFileLine {
 // escaped so that the header stays one line.
 std::string DiffName(const char* side, const std::string& path) {
   std::string name = side;
-  if (path.empty() || path[0] != '/') name += '/';
+  if (path.empty() || !os::IsSeparator(path[0])) name += '/';
   return name + Printable(path);
 }
 
@@ -68,27 +67,22 @@ std::string FileDiff(const std::string& path, const kv::TFileResult& done,
 bool ColourDiff(const std::string& color) {
   if (color == "always") return true;
   if (color == "never") return false;
-  const char* noColor = std::getenv("NO_COLOR");
-  return ::isatty(STDOUT_FILENO) == 1 && (noColor == nullptr || *noColor == '\0');
+  const std::optional<std::string> noColor = os::Environment("NO_COLOR");
+  return os::IsTerminal(os::TStandardStream::Output) && (!noColor || noColor->empty());
 }
 
-// The signal that asked the run to stop (SIGINT or SIGTERM), 0 while none did.
+// What asked the run to stop (the signal's number: SIGINT, SIGTERM, SIGHUP), 0 while nothing did.
 std::atomic<int> StopSignal{0};
 
-void OnStopSignal(int signal) {
-  StopSignal.store(signal, std::memory_order_relaxed);
+void OnStopRequest(int reason) {
+  StopSignal.store(reason, std::memory_order_relaxed);
 }
 
-// Ctrl+C or SIGTERM lets the file in hand finish; a second one ends the process at once, which
-// leaves every file whole too (temporary files are removed by undo, or by the next run in that
-// folder).
-void CatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+// Ctrl+C (or SIGTERM, or the terminal going away) lets the file in hand finish; a second one ends
+// the process at once, which leaves every file whole too (temporary files are removed by undo, or
+// by the next run in that folder).
+void CatchStopRequests() {
+  os::OnStopRequest(OnStopRequest);
 }
 
 // The JSON document of a run, written as the run goes, so that no file's entry (and diff) is held
@@ -176,7 +170,7 @@ int RunSource(const TSourceArgs& args) {
   // where control bytes (other than tab) and bytes of no valid character are escaped.
   kv::TDiffStyle diffStyle;
   if (args.Diff && !args.Json) {
-    if (::isatty(STDOUT_FILENO) == 1) diffStyle.ShowText = PrintableLine;
+    if (os::IsTerminal(os::TStandardStream::Output)) diffStyle.ShowText = PrintableLine;
     if (ColourDiff(args.Color)) {
       diffStyle.Header = "\x1b[1m";
       diffStyle.HunkHeader = "\x1b[36m";
@@ -195,7 +189,7 @@ int RunSource(const TSourceArgs& args) {
     options.Journal = &journal;
     staleTemporaries.emplace(files);
   }
-  CatchStopSignals();
+  CatchStopRequests();
   TSourceConverter converter(PairsFromLines(lines), options);
   std::size_t reported = 0;
   std::int64_t totalReplacements = 0;

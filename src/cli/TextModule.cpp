@@ -1,13 +1,13 @@
 // Loading the text-measuring module and measuring through it.
 #include "cli/TextModule.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <string_view>
 
 #include "base/CodePage.h"
 #include "cli/TextModuleAbi.h"
+#include "platform/Module.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
 
 namespace kv::cli {
 
@@ -36,13 +36,10 @@ class TModuleTextMeasurer : public TTextMeasurer {
   TMeasureTextFunction Measure;
 };
 
-// The folder of the running program, with a trailing slash; empty when unknown.
+// The folder of the running program, with a separator at its end; empty when unknown.
 std::string ProgramFolder() {
-  std::string path(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= path.size()) return {};
-  path.resize(static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/') + 1);
+  const std::string path = os::ExecutablePath();
+  return path.substr(0, os::FileNameStart(path));
 }
 
 }  // namespace
@@ -53,14 +50,14 @@ std::unique_ptr<TTextMeasurer> LoadTextModule(std::string& problem) {
   for (const std::string& candidate :
        {folder + TextModuleFile, folder + "../lib/kv3conv/" + TextModuleFile}) {
     // The module stays loaded until the process ends: the measurer is installed for good.
-    void* const module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-      const char* const error = ::dlerror();
+    std::string failure;
+    bool loaded = false;
+    void* const symbol = os::LoadModuleFunction(candidate, TextModuleFunction, failure, &loaded);
+    if (!loaded) {
       if (!tried.empty()) tried += "; ";
-      tried += error != nullptr ? error : candidate;
+      tried += failure;
       continue;
     }
-    void* const symbol = ::dlsym(module, TextModuleFunction);
     if (symbol == nullptr) {
       problem = "the module " + candidate + " has no function " + TextModuleFunction;
       return nullptr;

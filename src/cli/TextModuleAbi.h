@@ -11,11 +11,11 @@ namespace kv::cli {
 
 // The module's file name, beside the program (or in ../lib/kv3conv from it, where it is
 // installed), and its one function.
-// The build names the system's suffix of modules (".so", ".dll").
-#ifndef KV_MODULE_SUFFIX
-#define KV_MODULE_SUFFIX ".so"
+#ifdef _WIN32
+inline constexpr const char* TextModuleFile = "kv3conv-qttext.dll";
+#else
+inline constexpr const char* TextModuleFile = "kv3conv-qttext.so";
 #endif
-inline constexpr const char* TextModuleFile = "kv3conv-qttext" KV_MODULE_SUFFIX;
 inline constexpr const char* TextModuleFunction = "kv3conv_measure_text";
 
 // Style bits of the function's style argument.

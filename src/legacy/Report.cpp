@@ -14,6 +14,7 @@
 #include "legacy/Messages.h"
 #include "legacy/Primitives.h"
 #include "legacy/Printer.h"
+#include "platform/Process.h"
 
 namespace kv {
 
@@ -62,8 +63,7 @@ double CurrentDateTime() {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);
-  std::tm local{};
-  ::localtime_r(&seconds, &local);
+  const std::tm local = os::LocalTime(seconds);
   const auto day =
       year_month_day{year{local.tm_year + 1900}, month{static_cast<unsigned>(local.tm_mon + 1)},
                      std::chrono::day{static_cast<unsigned>(local.tm_mday)}};

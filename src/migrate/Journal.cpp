@@ -1,16 +1,9 @@
-// Writing, reading and undoing the journal of a source run (POSIX).
+// Writing, reading and undoing the journal of a source run.
 #include "migrate/Journal.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
+#include <chrono>
+#include <cstdio>
 #include <iterator>
 #include <set>
 #include <string_view>
@@ -19,6 +12,9 @@
 #include "base/Files.h"
 #include "base/Hash.h"
 #include "migrate/ReplaceEngine.h"
+#include "platform/Folder.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
 
 namespace kv {
 
@@ -33,20 +29,28 @@ constexpr const char* Extension = ".journal";
 // 2026-12-10T18:18:10.123456Z. A run notes many files a second: the date and time of the last
 // second are kept in clock and formatted again only when the second changes.
 std::string TRunJournal::TClockText::Now(bool compact) {
-  timespec ts{};
-  ::clock_gettime(CLOCK_REALTIME, &ts);
-  if (ts.tv_sec != Second || compact != Compact) {
-    std::tm tm{};
-    ::gmtime_r(&ts.tv_sec, &tm);
+  using namespace std::chrono;
+  const auto now = time_point_cast<microseconds>(system_clock::now());
+  const auto second = floor<seconds>(now);
+  const long long secondCount = second.time_since_epoch().count();
+  if (secondCount != Second || compact != Compact) {
+    // The calendar date and the time of day in UTC, which the system clock counts in.
+    const auto day = floor<days>(second);
+    const year_month_day date(day);
+    const hh_mm_ss time(second - day);
     char text[40];
-    const std::size_t n =
-        std::strftime(text, sizeof text, compact ? "%Y%m%dT%H%M%S" : "%FT%T", &tm);
-    Text.assign(text, n);
-    Second = ts.tv_sec;
+    std::snprintf(text, sizeof text,
+                  compact ? "%04d%02u%02uT%02d%02d%02lld" : "%04d-%02u-%02uT%02d:%02d:%02lld",
+                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                  static_cast<int>(time.minutes().count()),
+                  static_cast<long long>(time.seconds().count()));
+    Text = text;
+    Second = secondCount;
     Compact = compact;
   }
   char micro[32];
-  std::snprintf(micro, sizeof micro, ".%06ldZ", static_cast<long>(ts.tv_nsec / 1000));
+  std::snprintf(micro, sizeof micro, ".%06lldZ", static_cast<long long>((now - second).count()));
   return Text + micro;
 }
 
@@ -97,31 +101,23 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
   return fields;
 }
 
-std::string CurrentFolder() {
-  std::string buffer(4096, '\0');
-  for (;;) {
-    if (::getcwd(buffer.data(), buffer.size())) return buffer.c_str();
-    if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 // Creates folder and the folders above it that are missing, readable by the user alone.
 void MakeFolders(const std::string& folder) {
-  for (std::size_t at = 1; at <= folder.size(); ++at) {
-    if (at != folder.size() && folder[at] != '/') continue;
+  // The root ("/", "C:\") is there already; the folders below it are made one after another.
+  const std::size_t root = os::ToUtf8(os::ToPath(folder).root_path()).size();
+  for (std::size_t at = std::max<std::size_t>(root, 1); at <= folder.size(); ++at) {
+    if (at != folder.size() && !os::IsSeparator(folder[at])) continue;
     const std::string part = folder.substr(0, at);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      throw EFileError("Cannot create the journal folder \"" + part + "\". " +
-                       std::strerror(errno));
+    os::TError error;
+    if (!os::MakeFolder(part, error, 0700) && !error.Is(os::TErrorKind::Exists)) {
+      throw EFileError("Cannot create the journal folder \"" + part + "\". " + error.Text);
     }
   }
 }
 
 // A path as written to the journal: absolute and escaped.
 void AppendPath(std::string& line, const std::string& workingFolder, const std::string& path) {
-  if (path.empty() || path[0] != '/') line += Escape(workingFolder) + "/";
-  line += Escape(path);
+  line += Escape(os::IsAbsolute(path) ? path : os::Join(workingFolder, path));
 }
 
 bool ParseCount(std::string_view text, std::size_t& value) {
@@ -138,61 +134,53 @@ bool ParseCount(std::string_view text, std::size_t& value) {
 }  // namespace
 
 std::string JournalFolder() {
-  // A relative XDG_STATE_HOME is to be ignored, like an unset one.
-  const char* state = std::getenv("XDG_STATE_HOME");
-  std::string base;
-  if (state && state[0] == '/') {
-    base = state;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && home[0] ? home : ".") + "/.local/state";
-  }
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  return base + "/kv3conv/journals";
+  return os::Join(os::Join(os::StateHome(), "kv3conv"), "journals");
 }
 
 std::string LastJournal(const std::string& folder) {
   std::string newest;
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return {};
+  os::TFolderListing listing;
+  os::TError error;
+  if (!listing.Open(folder, error)) return {};
   const std::string extension = Extension;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
+  std::string name;
+  std::optional<os::TEntryKind> kind;
+  while (listing.Next(name, kind, error)) {
     if (name.size() <= extension.size() ||
         name.compare(name.size() - extension.size(), extension.size(), extension) != 0) {
       continue;
     }
     if (name > newest) newest = name;
   }
-  ::closedir(dir);
-  return newest.empty() ? std::string() : folder + "/" + newest;
+  return newest.empty() ? std::string() : os::Join(folder, newest);
 }
 
 TRunJournal::TRunJournal(std::string tablePath, std::string folder)
     : Table(std::move(tablePath)), Folder(std::move(folder)) {}
 
 TRunJournal::~TRunJournal() {
-  if (Fd < 0) return;
+  if (!File.IsOpen()) return;
   if (!PendingDone.empty()) {
     try {
       Append({});
     } catch (...) {
     }
   }
-  ::close(Fd);
+  os::TError ignored;
+  File.Close(ignored);
 }
 
 void TRunJournal::Open() {
   MakeFolders(Folder);
-  WorkingFolder = CurrentFolder();
-  const std::string pid = std::to_string(static_cast<long>(::getpid()));
+  WorkingFolder = os::CurrentFolder();
+  const std::string pid = std::to_string(os::CurrentProcessId());
   std::string absoluteTable = Table;
-  if (!absoluteTable.empty() && absoluteTable[0] != '/') {
-    absoluteTable = WorkingFolder + "/" + absoluteTable;
+  if (!absoluteTable.empty() && !os::IsAbsolute(absoluteTable)) {
+    absoluteTable = os::Join(WorkingFolder, absoluteTable);
   }
-  const auto fail = [&](int err) {
+  const auto fail = [&](const os::TError& error) {
     FilePath.clear();
-    throw EFileError("Cannot create the journal in \"" + Folder + "\". " + std::strerror(err));
+    throw EFileError("Cannot create the journal in \"" + Folder + "\". " + error.Text);
   };
   // The journal appears under its name with its first lines in it: they are written to a file
   // of another name first, which is then linked to the journal's name. A run killed meanwhile
@@ -207,40 +195,37 @@ void TRunJournal::Open() {
     AppendPath(header, WorkingFolder, folder);
     header += "\n";
   }
-  for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
-    FilePath = Folder + "/" + TimeNow(true) + "-" + pid + Extension;
+  os::TError error = os::ErrorOfKind(os::TErrorKind::Exists);
+  for (int attempt = 0; attempt < 100 && !File.IsOpen(); ++attempt) {
+    FilePath = os::Join(Folder, TimeNow(true) + "-" + pid + Extension);
     const std::string partial =
         FilePath + ".kvtmp-" + TemporaryHost() + "-" + pid + "-" + std::to_string(attempt);
-    Fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-    if (Fd < 0) {
-      if (errno != EEXIST) fail(errno);
+    if (!File.Open(partial, os::TFile::TOpen::CreateNewAppend, error, 0600)) {
+      if (!error.Is(os::TErrorKind::Exists)) fail(error);
       continue;
     }
+    os::TError ignored;
     try {
       Append(header);
     } catch (...) {
-      ::close(Fd);
-      Fd = -1;
-      ::unlink(partial.c_str());
+      File.Close(ignored);
+      os::Remove(partial, ignored);
       FilePath.clear();
       throw;
     }
-    int linked = ::link(partial.c_str(), FilePath.c_str());
-    int err = errno;
-    if (linked != 0 && err != EEXIST) {
+    bool named = os::Link(partial, FilePath, error);
+    if (!named && !error.Is(os::TErrorKind::Exists)) {
       // A file system without hard links: the name carries the time and the process id, so
       // moving the file there replaces nothing in practice.
-      linked = ::rename(partial.c_str(), FilePath.c_str());
-      err = errno;
+      named = os::Rename(partial, FilePath, error);
     }
-    ::unlink(partial.c_str());
-    if (linked != 0) {
-      ::close(Fd);
-      Fd = -1;
-      if (err != EEXIST) fail(err);
+    os::Remove(partial, ignored);
+    if (!named) {
+      File.Close(ignored);
+      if (!error.Is(os::TErrorKind::Exists)) fail(error);
     }
   }
-  if (Fd < 0) fail(EEXIST);
+  if (!File.IsOpen()) fail(error);
 }
 
 void TRunJournal::Append(const std::string& lines) {
@@ -253,20 +238,15 @@ void TRunJournal::Append(const std::string& lines) {
     line.swap(PendingDone);
     line += lines;
   }
-  std::size_t written = 0;
-  while (written < line.size()) {
-    const ssize_t n = ::write(Fd, line.data() + written, line.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EFileError("Cannot write the journal \"" + FilePath + "\". " + std::strerror(errno));
-    }
-    written += static_cast<std::size_t>(n);
+  os::TError error;
+  if (!File.WriteAll(line.data(), line.size(), error)) {
+    throw EFileError("Cannot write the journal \"" + FilePath + "\". " + error.Text);
   }
 }
 
 std::size_t TRunJournal::Intent(const std::string& path, const std::string& backupPath,
                                 std::uint64_t originalHash, std::uint64_t newHash) {
-  if (Fd < 0) Open();
+  if (!File.IsOpen()) Open();
   const std::size_t n = Entries;
   std::string line = "intent\t" + std::to_string(n) + "\t";
   AppendPath(line, WorkingFolder, path);
@@ -300,12 +280,14 @@ void TRunJournal::NoteFolders(const std::vector<std::string>& paths) {
 }
 
 void TRunJournal::Sync() noexcept {
-  if (Fd < 0) return;
+  if (!File.IsOpen()) return;
   try {
     if (!PendingDone.empty()) Append({});
   } catch (...) {
   }
-  ::fdatasync(Fd);
+  // The content alone: the journal only grows, and its size is all of its metadata that counts.
+  os::TError ignored;
+  File.Sync(ignored, false);
   // The journal's own name is flushed once.
   if (!FolderSynced) FolderSynced = SyncFolder(Folder);
 }
@@ -326,7 +308,7 @@ void TRunJournal::Failed(std::size_t n) noexcept {
 
 void TRunJournal::Finish(std::size_t files, std::size_t changed, std::size_t failed,
                          bool interrupted) noexcept {
-  if (Fd < 0) return;
+  if (!File.IsOpen()) return;
   try {
     Append("end\t" + TimeNow(false) + "\t" + std::to_string(files) + "\t" +
            std::to_string(changed) + "\t" + std::to_string(failed) + "\t" +
@@ -414,19 +396,19 @@ struct TFileState {
   bool Exists = false;
   bool Readable = false;
   std::uint64_t Hash = 0;
-  dev_t Device = 0;
-  ino_t Inode = 0;
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
   std::string Problem;
 };
 
 TFileState StateOf(const std::string& path) {
   TFileState state;
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return state;
+  const std::optional<os::TEntry> entry = os::StatusOf(path);
+  if (!entry) return state;
   state.Exists = true;
-  state.Device = st.st_dev;
-  state.Inode = st.st_ino;
-  if (!S_ISREG(st.st_mode)) {
+  state.Device = entry->Status.Device;
+  state.Inode = entry->Status.Inode;
+  if (entry->Kind != os::TEntryKind::Regular) {
     state.Problem = "it is not a regular file";
     return state;
   }
@@ -491,9 +473,8 @@ TUndoResult UndoEntry(const TJournalEntry& entry, bool force) {
     // line a backup that holds the original.
     if (backup.Exists &&
         (SameFile(file, backup) || ((entry.Done || entry.Copied) && backupHoldsOriginal))) {
-      if (::unlink(backupPath.c_str()) != 0) {
-        return refuse("the backup \"" + backupPath + "\" cannot be removed: " +
-                      std::strerror(errno));
+      if (os::TError error; !os::Remove(backupPath, error)) {
+        return refuse("the backup \"" + backupPath + "\" cannot be removed: " + error.Text);
       }
       result.Status = TUndoStatus::Restored;
       return result;
@@ -513,9 +494,8 @@ TUndoResult UndoEntry(const TJournalEntry& entry, bool force) {
     return refuse("the file was changed after the run (--force restores it anyway)");
   }
   // One rename puts the original back and takes the backup name away.
-  if (::rename(backupPath.c_str(), entry.Path.c_str()) != 0) {
-    return refuse("the backup \"" + backupPath + "\" cannot be renamed: " +
-                  std::strerror(errno));
+  if (os::TError error; !os::Rename(backupPath, entry.Path, error)) {
+    return refuse("the backup \"" + backupPath + "\" cannot be renamed: " + error.Text);
   }
   result.Status = TUndoStatus::Restored;
   return result;
@@ -555,18 +535,12 @@ std::vector<TUndoResult> UndoRun(const std::string& journalPath, bool force,
         return r.Status == TUndoStatus::Refused;
       });
   if (allBack) {
-    const int fd = ::open(journalPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) {
-      throw EFileError("Cannot mark the journal \"" + journalPath + "\" as undone. " +
-                       std::strerror(errno));
-    }
+    os::TFile file;
+    os::TError error;
     const std::string line = "undone\t" + TimeNow(false) + "\n";
-    const ssize_t n = ::write(fd, line.data(), line.size());
-    const int err = errno;
-    ::close(fd);
-    if (n != static_cast<ssize_t>(line.size())) {
-      throw EFileError("Cannot mark the journal \"" + journalPath + "\" as undone. " +
-                       std::strerror(err));
+    if (!file.Open(journalPath, os::TFile::TOpen::Append, error) ||
+        !file.WriteAll(line.data(), line.size(), error) || !file.Close(error)) {
+      throw EFileError("Cannot mark the journal \"" + journalPath + "\" as undone. " + error.Text);
     }
   }
   return results;

@@ -28,7 +28,7 @@
 // (2026-12-10T18:18:10.123456Z). A run that died has no end line; a line cut short by it (no
 // line break) is ignored.
 //
-// Lines are appended with write() to a descriptor opened with O_APPEND, each intent, backup and
+// Lines are appended with one write each to a file opened for appending, each intent, backup and
 // copy line before the step it announces, so the journal is true whenever the process dies. A
 // backup claimed under another name than the intent's but not yet noted is a hard link of the
 // file (which was not replaced yet), so undo finds it by that. To spare a write per file, a done
@@ -47,6 +47,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/File.h"
 
 namespace kv {
 
@@ -107,7 +109,7 @@ class TRunJournal {
   std::string FilePath;
   std::string WorkingFolder;
   std::vector<std::string> RunFolders;
-  int Fd = -1;
+  os::TFile File;  // open once the journal was created
   std::size_t Entries = 0;
   std::string PendingDone;  // done lines that go out with the next line
   TClockText Clock;

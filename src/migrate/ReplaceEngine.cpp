@@ -9,8 +9,6 @@
 // stretches around its replacements are searched for find texts that have newly appeared.
 #include "migrate/ReplaceEngine.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -38,6 +36,7 @@
 #include "base/WorkerThreads.h"
 #include "migrate/FormStream.h"
 #include "migrate/Journal.h"
+#include "platform/File.h"
 
 namespace kv {
 
@@ -668,10 +667,13 @@ namespace {
 // Identifies the file a path names, so that a file listed twice (under any name) is known.
 // Notes the largest size met in largest.
 std::string FileIdentity(const std::string& path, std::size_t& largest) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return "path:" + path;
-  if (S_ISREG(st.st_mode)) largest = std::max(largest, static_cast<std::size_t>(st.st_size));
-  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  const std::optional<os::TEntry> entry = os::StatusOf(path, os::TFollow::Yes);
+  if (!entry) return "path:" + path;
+  const TFileStatus& status = entry->Status;
+  if (entry->Kind == os::TEntryKind::Regular) {
+    largest = std::max(largest, static_cast<std::size_t>(status.Size));
+  }
+  return std::to_string(status.Device) + ":" + std::to_string(status.Inode);
 }
 
 bool IsBackupName(const std::string& path) {

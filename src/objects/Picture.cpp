@@ -16,6 +16,7 @@
 #include "legacy/Primitives.h"
 #include "legacy/PropertyRoutines.h"
 #include "objects/DataField.h"
+#include "platform/Path.h"
 
 namespace kv {
 
@@ -118,7 +119,7 @@ TVariant TkvPictureView::RunMethod(const std::string& name, const TVariant& argu
   const std::string fileName = VarToStr(EvaluateExpression(VarToStr(argument1)));
   if (fileName.empty()) return {};
   std::error_code error;
-  const std::filesystem::path path(fileName);
+  const std::filesystem::path path = os::ToPath(fileName);
   if (!std::filesystem::is_regular_file(path, error)) return {};
   const std::uintmax_t size = std::filesystem::file_size(path, error);
   if (error || size > MaxImageFileSize) return {};

@@ -788,6 +788,10 @@ TEST_F(CliTest, ReportTakesThePasswordAndPrintsJson) {
   EXPECT_EQ(Run({"report", "--password", "a", "--password-file", Dir / "pw", Dir / "p.kvf"}).Exit,
             2);
   EXPECT_EQ(Run({"report", "--password-file", Dir / "none", Dir / "p.kvf"}).Exit, 2);
+  // A folder named as the password file is refused, not read as an empty password.
+  const TRun folder = Run({"report", "--password-file", Dir.Path(), Dir / "p.kvf"});
+  EXPECT_EQ(folder.Exit, 2);
+  EXPECT_NE(folder.Err.find("cannot read the password file"), std::string::npos) << folder.Err;
 }
 
 }  // namespace

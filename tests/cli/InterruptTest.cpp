@@ -54,7 +54,8 @@ class InterruptTest : public ::testing::Test {
   }
 
   // Starts kv3conv with args, its output going to files in the test's folder.
-  pid_t Start(const std::vector<std::string>& args) {
+  // With ignoreHangUp, kv3conv starts with SIGHUP ignored, as under nohup.
+  pid_t Start(const std::vector<std::string>& args, bool ignoreHangUp = false) {
     const std::string out = Dir / "stdout", err = Dir / "stderr";
     // Everything the child needs is made before the fork: it only opens, redirects and execs.
     std::vector<char*> argv{const_cast<char*>(KV3CONV_PATH)};
@@ -62,6 +63,7 @@ class InterruptTest : public ::testing::Test {
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
+      ::signal(SIGHUP, ignoreHangUp ? SIG_IGN : SIG_DFL);
       const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       ::dup2(o, 1);
@@ -77,7 +79,17 @@ class InterruptTest : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   int RunToEnd(const std::vector<std::string>& args) { return Wait(Start(args)); }
-  pid_t StartSource() { return Start({"source", "--table", Table, Dir / "proj"}); }
+  pid_t StartSource(bool ignoreHangUp = false) {
+    return Start({"source", "--table", Table, Dir / "proj"}, ignoreHangUp);
+  }
+  // Waits until the run has printed its first results, so that it is under way.
+  void WaitForFirstResults() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((!Dir.Exists("stdout") || Dir.Read("stdout").find("Done") == std::string::npos) &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  }
 
   // Every file holds its original bytes, or its new bytes with a backup that holds the original
   // bytes. Returns how many hold their new bytes.
@@ -198,19 +210,16 @@ TEST_P(KilledRunTest, KilledAtAnyInstantEveryFileStaysWholeAndUndoLeavesTheTreeA
                                                           "where there are hard links";
 }
 
-// SIGINT and SIGTERM stop the run after the file in hand: the total of what was done is printed,
-// no temporary file is left, the journal says the run was interrupted and undo restores it.
+// SIGINT, SIGTERM and SIGHUP stop the run after the file in hand: the total of what was done is
+// printed, no temporary file is left, the journal says the run was interrupted and undo restores
+// it.
 TEST_F(InterruptTest, InterruptedRunStopsCleanlyWithItsExitCodeAndCanBeUndone) {
   MakeProject(600);
-  for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+  for (const auto& [signal, exitCode] :
+       {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
     SCOPED_TRACE(exitCode);
     const pid_t pid = StartSource();
-    // Once the first results are out, the run is under way.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while ((!Dir.Exists("stdout") || Dir.Read("stdout").find("Done") == std::string::npos) &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    WaitForFirstResults();
     ::kill(pid, signal);
     ASSERT_EQ(Wait(pid), exitCode) << Dir.Read("stderr");
     const std::string out = Dir.Read("stdout"), err = Dir.Read("stderr");
@@ -232,6 +241,17 @@ TEST_F(InterruptTest, InterruptedRunStopsCleanlyWithItsExitCodeAndCanBeUndone) {
     for (const auto& [path, original] : Originals) ASSERT_EQ(Dir.Read(path), original) << path;
     EXPECT_EQ(Leftovers(".BAK"), std::vector<std::string>{});
   }
+}
+
+// A run started under nohup goes on to its end when its terminal closes.
+TEST_F(InterruptTest, RunStartedWithHangUpIgnoredGoesOnAfterAHangUp) {
+  MakeProject(600);
+  const pid_t pid = StartSource(/*ignoreHangUp=*/true);
+  WaitForFirstResults();
+  ::kill(pid, SIGHUP);
+  ASSERT_EQ(Wait(pid), 0) << Dir.Read("stderr");
+  EXPECT_EQ(Dir.Read("stderr").find("interrupted"), std::string::npos) << Dir.Read("stderr");
+  EXPECT_EQ(CheckWhole(), 540);
 }
 
 TEST_F(InterruptTest, UndoRefusesAnEditedFileUntilForcedAndUndoTwiceChangesNothing) {

@@ -282,6 +282,24 @@ TEST_F(RealMachineTest, ReplacedFilesKeepOwnerGroupAndModeOrFailUntouched) {
   EXPECT_EQ(Dir.Read("proj/Shared.pas"), "Form\r\n");
   EXPECT_FALSE(Dir.Exists("proj/Shared.BAK"));
   EXPECT_EQ(Leftovers("proj", ".kvtmp-"), std::vector<std::string>{});
+
+  // A set-group bit that the system drops for a user outside the file's group (the new file takes
+  // the group from its folder): the file fails with the mode it could not keep, and no other
+  // reason, and stays as it was.
+  fs::create_directories(Dir / "proj/group");
+  ASSERT_EQ(::chmod((Dir / "proj/group").c_str(), 02777), 0);
+  const std::string grouped = Dir.Write("proj/group/Grouped.pas", "Form\r\n");
+  ASSERT_EQ(::chown(grouped.c_str(), 65534, 0), 0);
+  ASSERT_EQ(::chmod(grouped.c_str(), 02666), 0);
+  spawn.Args = {"source", "--table", table, grouped};
+  run = Spawn(spawn);
+  EXPECT_EQ(run.Exit, 1) << run.Err;
+  EXPECT_NE(run.Err.find("Cannot keep the permissions of \"" + grouped +
+                         "\" (2666); it was left as it was"),
+            std::string::npos)
+      << run.Err;
+  EXPECT_EQ(Dir.Read("proj/group/Grouped.pas"), "Form\r\n");
+  EXPECT_EQ(Leftovers("proj", ".kvtmp-"), std::vector<std::string>{});
 }
 
 // Sanitizers reserve far more address space than the limit, and add their own memory to what is

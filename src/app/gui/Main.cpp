@@ -1,12 +1,12 @@
 // kv3converter: the desktop program of the migration utility.
 #include <QApplication>
-#include <QFile>
 #include <clocale>
 
 #include "app/Workbench.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtPrompter.h"
+#include "app/gui/QtText.h"
 #include "app/gui/QtTextMeasurer.h"
 #include "base/DocumentText.h"
 #include "writer/Registration.h"
@@ -26,8 +26,7 @@ int main(int argc, char** argv) {
 
   kv::gui::TQtPrompter prompter;
   kv::gui::TMainWindow window(
-      prompter, kv::SettingsFilePath(
-                    QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString()));
+      prompter, kv::SettingsFilePath(kv::gui::PathFromQt(QCoreApplication::applicationFilePath())));
   prompter.SetParent(&window);
   window.FormCreate();
   prompter.SetCodePage(window.Model().Context().CodePage);

@@ -1,7 +1,6 @@
 // Text conversions between the workbench model and Qt.
 #include "app/gui/QtText.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include "base/CodePage.h"
@@ -16,12 +15,14 @@ std::string FromQt(const QString& text, int codePage) {
   return Utf8ToCodePage(text.toStdString(), codePage);
 }
 
+// Paths are UTF-8 in the model on every system (QFile's encoding would be the ANSI code page on
+// Windows).
 QString PathToQt(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
+  return QString::fromStdString(path);
 }
 
 std::string PathFromQt(const QString& path) {
-  return QFile::encodeName(path).toStdString();
+  return path.toStdString();
 }
 
 QString MessageToQt(const std::string& text, int codePage) {
