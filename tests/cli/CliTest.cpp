@@ -26,6 +26,17 @@ std::string DiffSide(char side, const std::string& path) {
   return std::string(1, side) + (path.starts_with("/") ? "" : "/") + path;
 }
 
+// The name the program gives a file it found below a folder named on its command line: the
+// folder as given, then the rest joined with the system's separator.
+std::string Found(const std::string& folder, std::string below) {
+#ifdef _WIN32
+  std::replace(below.begin(), below.end(), '/', '\\');
+  return folder + "\\" + below;
+#else
+  return folder + "/" + below;
+#endif
+}
+
 struct TRun {
   int Exit = -1;
   std::string Out;
@@ -56,8 +67,10 @@ TEST_F(CliTest, SourceConvertsAFolderAndPrintsALinePerFileAndATotal) {
   const TRun run = Run({"source", "--table", Table(), Dir / "proj"});
   EXPECT_EQ(run.Exit, 0) << run.Err;
   EXPECT_NE(run.Out.find(" 2 "), std::string::npos);
-  EXPECT_NE(run.Out.find("Done    " + (Dir / "proj/Unit1.pas") + "\n"), std::string::npos);
-  EXPECT_NE(run.Out.find("Done    " + (Dir / "proj/sub/Unit2.pas") + "\n"), std::string::npos);
+  EXPECT_NE(run.Out.find("Done    " + Found(Dir / "proj", "Unit1.pas") + "\n"), std::string::npos)
+      << run.Out;
+  EXPECT_NE(run.Out.find("Done    " + Found(Dir / "proj", "sub/Unit2.pas") + "\n"),
+            std::string::npos);
   EXPECT_EQ(run.Out.find("notes.txt"), std::string::npos);
   EXPECT_NE(run.Out.find("Total: 2 replacements in 2 files, 1 changed, 0 failed"),
             std::string::npos);
@@ -365,7 +378,8 @@ TEST_F(CliTest, Dfm2TxtConvertsManyFormsAndFolders) {
     if (out) args.insert(args.end(), {"--out", dir / "texts/new"});
     const TRun run = Run(args);
     EXPECT_EQ(run.Exit, 1);
-    EXPECT_NE(run.Err.find("kv3conv: " + (dir / "proj/sub/deeper/C.dfm") + ": "), std::string::npos)
+    EXPECT_NE(run.Err.find("kv3conv: " + Found(dir / "proj", "sub/deeper/C.dfm") + ": "),
+              std::string::npos)
         << run.Err;
     EXPECT_NE(run.Err.find("kv3conv: " + (dir / "missing.dfm") + ": Cannot open file"),
               std::string::npos);
@@ -524,8 +538,9 @@ TEST_F(CliTest, ReportConvertsFoldersToTheirDirectSubfoldersOrEveryLevel) {
   EXPECT_EQ(run.Exit, 0) << run.Err;
   EXPECT_TRUE(run.Err.empty()) << run.Err;
   EXPECT_TRUE(run.Out.starts_with("Done ")) << run.Out;
-  EXPECT_NE(run.Out.find("    0  " + (Dir / "r/Sales.kv3") + "\n"), std::string::npos) << run.Out;
-  EXPECT_NE(run.Out.find("    0  " + (Dir / "r/sub/Two.kv3") + "\n"), std::string::npos);
+  EXPECT_NE(run.Out.find("    0  " + Found(Dir / "r", "Sales.kv3") + "\n"), std::string::npos)
+      << run.Out;
+  EXPECT_NE(run.Out.find("    0  " + Found(Dir / "r", "sub/Two.kv3") + "\n"), std::string::npos);
   EXPECT_NE(run.Out.find("Total: 2 reports, 2 written, 0 with warnings, 0 failed, "),
             std::string::npos)
       << run.Out;
@@ -713,8 +728,8 @@ TEST_F(CliTest, ReportOnTheFamilySamplesPrintsNotesAndNoMessage) {
     EXPECT_GE(report["notes"].size(), 9u) << report["path"];
   }
   EXPECT_EQ(run.Err.find(": Error: "), std::string::npos) << run.Err;
-  EXPECT_NE(run.Err.find("/objects/Version25.kvf: Page 1, Memo4: word break is not carried into "
-                         "the document"),
+  EXPECT_NE(run.Err.find(Found(Dir / "objects", "Version25.kvf") +
+                         ": Page 1, Memo4: word break is not carried into the document"),
             std::string::npos)
       << run.Err;
 }
