@@ -154,13 +154,14 @@ test-windows: windows
 	$(WINE_ENV) ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
 	$(MAKE) --no-print-directory windows-codepages
 
-# Every code page the Windows build converts, dumped by iconv on Linux and by the Windows build
-# under Wine (tools/CodePageDump.cpp): the two dumps must be identical. Also names the code pages
+# Every code page the Windows build converts, dumped by the Linux converter (iconv) and by the
+# Windows one under Wine (tools/CodePageDump.cpp): the two dumps must be identical. Also names the code pages
 # that iconv opens and the Windows build does not convert.
 CODEPAGE_DIR = $(WINDOWS_BUILD)/codepages
 windows-codepages: windows
 	@mkdir -p $(CODEPAGE_DIR)
-	$(CXX) -std=c++20 -O2 -o $(CODEPAGE_DIR)/kv_codepage_dump tools/CodePageDump.cpp
+	$(CXX) -std=c++20 -O2 -Isrc -o $(CODEPAGE_DIR)/kv_codepage_dump tools/CodePageDump.cpp \
+	  src/platform/posix/CodePages.cpp
 	$(WINE_ENV) wine $(WINDOWS_BUILD)/kv_codepage_dump.exe --list $(CODEPAGE_DIR)/windows.list
 	$(CODEPAGE_DIR)/kv_codepage_dump --list $(CODEPAGE_DIR)/linux.list
 	@echo "Code pages iconv opens that the Windows build does not convert:" \

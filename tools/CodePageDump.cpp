@@ -6,11 +6,8 @@
 // (the characters of double-byte code pages, and a base letter with a combining mark that the
 // conversion composes), every triple that combines further, every code point of the Basic
 // Multilingual Plane and a set of malformed UTF-8 sequences converted back; each with what came
-// out (hexadecimal) and how many input bytes were taken. Built on Linux it converts with iconv
-// directly, flushing a character the conversion holds back at the end (as the Linux converter
-// does); built for Windows it converts with the program's converter. UTF-8 (65001) is taken as far
-// as it is well-formed, which iconv tells converting it to UTF-16: its own UTF-8 to UTF-8 passes
-// the old five- and six-byte forms and characters above U+10FFFF, which no document may hold.
+// out (hexadecimal) and how many input bytes were taken, as the program's converter
+// (kv::os::TCodePageConverter) gives them on the system the tool is built for.
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -18,73 +15,19 @@
 #include <string_view>
 #include <vector>
 
-#ifdef _WIN32
 #include "platform/CodePages.h"
-#else
-#include <iconv.h>
-
-#include <cerrno>
-#endif
 
 namespace {
-
-constexpr int Utf8CodePage = 65001;
 
 // One direction of one code page.
 class TConverter {
  public:
-#ifdef _WIN32
   TConverter(int codePage, bool toCodePage) : Converter(codePage, toCodePage) {}
-  bool Valid() const {
-    return Converter.Valid();
-  }
-  std::size_t Convert(std::string_view in, std::string& out) {
-    return Converter.Convert(in, out);
-  }
+  bool Valid() const { return Converter.Valid(); }
+  std::size_t Convert(std::string_view in, std::string& out) { return Converter.Convert(in, out); }
 
  private:
   kv::os::TCodePageConverter Converter;
-#else
-  TConverter(int codePage, bool toCodePage) : Utf8(codePage == Utf8CodePage) {
-    const std::string name = "CP" + std::to_string(codePage);
-    Handle = Utf8         ? iconv_open("UTF-16LE", "UTF-8")
-             : toCodePage ? iconv_open(name.c_str(), "UTF-8")
-                          : iconv_open("UTF-8", name.c_str());
-  }
-  ~TConverter() {
-    if (Valid()) iconv_close(Handle);
-  }
-  bool Valid() const {
-    return Handle != reinterpret_cast<iconv_t>(-1);
-  }
-  std::size_t Convert(std::string_view in, std::string& out) {
-    iconv(Handle, nullptr, nullptr, nullptr, nullptr);
-    const std::size_t start = out.size();
-    char* inPtr = const_cast<char*>(in.data());
-    std::size_t inLeft = in.size();
-    char buffer[256];
-    for (;;) {
-      char* outPtr = buffer;
-      std::size_t outLeft = sizeof buffer;
-      const std::size_t rc = iconv(Handle, &inPtr, &inLeft, &outPtr, &outLeft);
-      const int code = errno;
-      out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-      if (rc == static_cast<std::size_t>(-1) && code == E2BIG) continue;
-      break;
-    }
-    char* outPtr = buffer;
-    std::size_t outLeft = sizeof buffer;
-    iconv(Handle, nullptr, nullptr, &outPtr, &outLeft);
-    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-    const std::size_t taken = in.size() - inLeft;
-    if (Utf8) out.replace(start, std::string::npos, in.substr(0, taken));
-    return taken;
-  }
-
- private:
-  bool Utf8;
-  iconv_t Handle;
-#endif
 };
 
 std::string Hex(std::string_view bytes) {

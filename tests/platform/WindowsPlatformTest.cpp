@@ -1,7 +1,7 @@
 // The Win32 side of the platform layer where Windows differs from POSIX systems: drive letters
 // and UNC names, names outside any code page, paths past MAX_PATH, files another program holds
 // open, the read-only attribute, file identity from the handle, the environment in UTF-16,
-// processes that ended, and code pages that stop at the first character they cannot take.
+// and processes that ended.
 #ifdef _WIN32
 
 #define WIN32_LEAN_AND_MEAN
@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/CodePages.h"
 #include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/Folder.h"
@@ -377,42 +376,6 @@ TEST(WindowsModules, FunctionsOfADllAndWhyOneIsMissing) {
   EXPECT_NE(problem.find("NoSuchFunction"), std::string::npos) << problem;
   EXPECT_EQ(LoadModuleFunction("C:\\missing\\kv3conv-qttext.dll", "Measure", problem), nullptr);
   EXPECT_TRUE(problem.starts_with("C:\\missing\\kv3conv-qttext.dll: ")) << problem;
-}
-
-// Conversions stop at the first sequence the other side cannot take and say how far they got;
-// the whole tables are compared with iconv's by `make windows-codepages`.
-TEST(WindowsCodePages, StopAtTheFirstSequenceTheOtherSideCannotTake) {
-  struct TCase {
-    int CodePage;
-    bool ToCodePage;
-    std::string In;
-    std::string Out;
-    std::size_t Taken;
-  };
-  const TCase cases[] = {
-      {1252, false, "caf\xE9 \x80", "caf\xC3\xA9 \xE2\x82\xAC", 6},
-      {1252, false, "a\x81z", "a", 1},                      // undefined in iconv, U+0081 in Windows
-      {1252, true, "\xC3\xA9\xC2\x81", "\xE9", 2},          // and back
-      {1252, true, "x\xC4\x80y", "x", 1},                   // Ā: no best fit to "A"
-      {1252, true, "x\xED\xA0\x80", "x", 1},                // a surrogate is malformed UTF-8
-      {932, false, "\x82\xA0\x81", "\xE3\x81\x82", 2},      // a lead byte cut off at the end
-      {932, false, "\x82\xA0\x81\x20", "\xE3\x81\x82", 2},  // a lead byte with no trail byte
-      {932, true, "\xC2\xA5", "\x5C", 2},                   // yen sign to 0x5C, as iconv does
-      {936, false, "\xA1\x40", "", 0},                      // user-defined: private use in Windows
-      {858, false, "\xD5", "\xE2\x82\xAC", 1},              // 850 with the euro sign
-      {1258, false, "A\xCC\x81", "\xC3\x80", 2},            // A + grave composed, then a stop
-      {1255, false, "\xF9\xCC\xD1", "\xEF\xAC\xAC", 3},     // shin + dagesh + shin dot
-      {65001, false, "a\xC3\xA9\xF4\x90\x80\x80", "a\xC3\xA9", 3},  // beyond U+10FFFF
-  };
-  for (const TCase& c : cases) {
-    TCodePageConverter converter(c.CodePage, c.ToCodePage);
-    ASSERT_TRUE(converter.Valid()) << c.CodePage;
-    std::string out = "=";
-    EXPECT_EQ(converter.Convert(c.In, out), c.Taken) << c.CodePage << " " << c.In;
-    EXPECT_EQ(out, "=" + c.Out) << c.CodePage << " " << c.In;
-  }
-  EXPECT_FALSE(TCodePageConverter(1361, false).Valid());
-  EXPECT_FALSE(TCodePageConverter(20127, true).Valid());
 }
 
 }  // namespace
