@@ -145,6 +145,9 @@ int main(int argc, char** argv) {
       "turns a binary form file into its text form; inspect shows what a legacy report file "
       "holds."};
   app.set_version_flag("--version", std::string("kv3conv ") + KV_VERSION);
+  // Options start with "-" on every system: CLI11 would also take "/x" for an option on Windows,
+  // and so refuse a path from the root of the drive ("/reports/Sales.kvf").
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
   // Options of the program as a whole are taken after the subcommand as well: a subcommand hands
   // what it does not know to the program.

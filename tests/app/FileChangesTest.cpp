@@ -7,6 +7,7 @@
 
 #include "app/FileChanges.h"
 #include "app/Workbench.h"
+#include "support/Environment.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -20,13 +21,13 @@ class FileChangesTest : public ::testing::Test {
   void SetUp() override {
     OldDir = std::filesystem::current_path();
     std::filesystem::current_path(Dir.Path());
-    ::setenv("XDG_STATE_HOME", (Dir / "state").c_str(), 1);
+    test::SetEnvironment(test::StateHomeVariable, Dir / "state");
     Form = std::make_unique<TfrmMain>(Prompter, Dir / "kv3converter.ini");
     Form->FormCreate();
   }
   void TearDown() override {
     std::filesystem::current_path(OldDir);
-    ::unsetenv("XDG_STATE_HOME");
+    test::UnsetEnvironment(test::StateHomeVariable);
   }
   test::TTempDir Dir;
   std::filesystem::path OldDir;

@@ -1,9 +1,11 @@
 // The workbench model: start-up with and without settings, the source and report runs, sorting,
 // scans, the table of pairs and the settings file.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,6 +22,7 @@
 #include "legacy/Context.h"
 #include "legacy/Report.h"
 #include "migrate/Journal.h"
+#include "support/Environment.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 
@@ -37,11 +40,11 @@ class WorkbenchTest : public ::testing::Test {
     OldDir = std::filesystem::current_path();
     std::filesystem::current_path(Dir.Path());
     // Source runs keep their journals in the test's folder.
-    ::setenv("XDG_STATE_HOME", (Dir / "state").c_str(), 1);
+    test::SetEnvironment(test::StateHomeVariable, Dir / "state");
   }
   void TearDown() override {
     std::filesystem::current_path(OldDir);
-    ::unsetenv("XDG_STATE_HOME");
+    test::UnsetEnvironment(test::StateHomeVariable);
   }
   TfrmMain& Start() {
     Form = std::make_unique<TfrmMain>(Prompter, Dir / "kv3converter.ini");
@@ -265,7 +268,7 @@ TEST_F(WorkbenchTest, SourceRunKeepsToTheCharactersOfTheSettingsCodePage) {
 // A file that cannot be read, or a read-only one that would change, ends the window's run there.
 TEST_F(WorkbenchTest, ErrorEndsTheRunWithTheStatusRestored) {
   Dir.Write("kv25x.dat", "a=b\r\n");
-  ASSERT_EQ(::chmod(Dir.Write("readonly.pas", "a").c_str(), 0444), 0);
+  std::filesystem::permissions(Dir.Write("readonly.pas", "a"), std::filesystem::perms(0444));
   for (const char* failing : {"missing.pas", "readonly.pas"}) {
     SCOPED_TRACE(failing);
     TfrmMain& f = Start();
@@ -673,7 +676,8 @@ TEST_F(WorkbenchTest, ScansLeaveTheirMasksInTheSettings) {
             "*.pas;*.dfm;*.dpr;*.dpk");
   f.btnIniDirRepClick();
   ASSERT_EQ(f.SearchListReport.Rows.size(), 1u);  // the chosen folder and its direct subfolders
-  EXPECT_EQ(f.SearchListReport.Rows[0].Caption, Dir / "tree/sub/r1.kvf");
+  EXPECT_EQ(std::filesystem::path(f.SearchListReport.Rows[0].Caption),
+            std::filesystem::path(Dir / "tree/sub/r1.kvf"));
   EXPECT_EQ(Prompter.BrowsedFrom.back(), Dir / "tree");
   f.FormDestroy();
   EXPECT_EQ(Dir.Read("kv3converter.ini"),
@@ -686,6 +690,8 @@ TEST_F(WorkbenchTest, ScansLeaveTheirMasksInTheSettings) {
 // listed once, as the file it leads to; a link leading outside the folder scanned or nowhere, and
 // a pipe, are not listed but named; a run removes what killed runs of this host left beside its
 // files.
+// POSIX only: symbolic links, a named pipe and the id of a child process that ended.
+#ifndef _WIN32
 TEST_F(WorkbenchTest, ScansTakeLinksAsTheirFilesAndRunsClearTemporaryFilesOfKilledRuns) {
   Dir.Write("kv25x.dat", "Form=MyForm\r\n");
   Dir.Write("tree/Unit1.pas", "Form\r\n");
@@ -723,6 +729,7 @@ TEST_F(WorkbenchTest, ScansTakeLinksAsTheirFilesAndRunsClearTemporaryFilesOfKill
   EXPECT_EQ(Dir.Read("outside/Shared.pas"), "Form\r\n");
   EXPECT_FALSE(Dir.Exists(stale));
 }
+#endif
 
 TEST_F(WorkbenchTest, TableWithEqualsSignsIsSavedAndReadBackByteForByte) {
   TfrmMain& f = Start();
@@ -877,15 +884,18 @@ TEST_F(WorkbenchTest, SettingsThatCannotBeWrittenAreReported) {
 
 TEST(SettingsFile, BesideTheProgramWhenThatFolderIsWritable) {
   TTempDir dir;
-  EXPECT_EQ(SettingsFilePath(dir / "kv3converter"), dir / "kv3converter.ini");
-  ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-  EXPECT_EQ(SettingsFilePath(dir / "missing/kv3converter"),
-            dir / "config/kv3converter/kv3converter.ini");
-  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(std::filesystem::path(SettingsFilePath(dir / "kv3converter")),
+            std::filesystem::path(dir / "kv3converter.ini"));
+  test::SetEnvironment(test::ConfigHomeVariable, dir / "config");
+  EXPECT_EQ(std::filesystem::path(SettingsFilePath(dir / "missing/kv3converter")),
+            std::filesystem::path(dir / "config/kv3converter/kv3converter.ini"));
+  test::UnsetEnvironment(test::ConfigHomeVariable);
 }
 
 // An installed program is shared by every user: its settings never go beside it, not even for
-// the superuser, who may write there.
+// the superuser, who may write there. POSIX only: the system's program folders (on Windows a
+// user may not write in Program Files, which FolderWritable finds by trying).
+#ifndef _WIN32
 TEST(SettingsFile, InTheUsersFolderForAProgramOfTheSystem) {
   TTempDir dir;
   ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
@@ -895,6 +905,7 @@ TEST(SettingsFile, InTheUsersFolderForAProgramOfTheSystem) {
   }
   ::unsetenv("XDG_CONFIG_HOME");
 }
+#endif
 
 }  // namespace
 }  // namespace kv

@@ -1,8 +1,10 @@
 // The replacement engine: single passes, the whole-file engine against the line-by-line form,
 // and conversions of files on disk with their backups.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -281,13 +283,10 @@ TEST_F(ConvertFileTest, ChangedFileIsBackedUpAndWrittenWithCrLf) {
 
 TEST_F(ConvertFileTest, UnchangedFileKeepsItsBytesAndTimeAndGetsNoBackup) {
   const std::string path = Dir.Write("Unit1.pas", "unit Unit1;\n");
-  struct stat before {};
-  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  const auto before = std::filesystem::last_write_time(path);
   EXPECT_EQ(Convert("Unit1.pas", {{"TkvReport", "TkvxReport"}}), 0);
-  struct stat after {};
-  ASSERT_EQ(::stat(path.c_str(), &after), 0);
   EXPECT_EQ(Dir.Read("Unit1.pas"), "unit Unit1;\n");
-  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+  EXPECT_EQ(std::filesystem::last_write_time(path), before);
   EXPECT_FALSE(Dir.Exists("Unit1.BAK"));
 }
 
@@ -333,6 +332,8 @@ TEST_F(ConvertFileTest, BackupsOfOneRunNeverReplaceEachOther) {
 
 // Whatever holds a backup name, a folder or a link leading nowhere, is passed over and left as
 // it is; no temporary file is left behind.
+// POSIX only: the link leading nowhere (Windows makes symbolic links only with a privilege).
+#ifndef _WIN32
 TEST_F(ConvertFileTest, BackupNamesTakenByAnythingArePassedOver) {
   Dir.Write("Unit1.pas", "TkvReport");
   Dir.Write("Unit1.BAK/keep", "a folder in the way of the backup");
@@ -347,12 +348,13 @@ TEST_F(ConvertFileTest, BackupNamesTakenByAnythingArePassedOver) {
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(Dir.Path())) ++entries;
   EXPECT_EQ(entries, 4);
 }
+#endif
 
 // A file nobody may write is refused when it would change, even for the superuser, and stays as
 // it was; one that needs no change is read as any other.
 TEST_F(ConvertFileTest, ReadOnlyFileIsRefusedWhenItWouldChange) {
   const std::string path = Dir.Write("Unit1.pas", "TkvReport");
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  std::filesystem::permissions(path, std::filesystem::perms(0444));
   for (const bool dryRun : {false, true}) {
     try {
       Convert("Unit1.pas", {{"TkvReport", "R"}}, dryRun);
@@ -373,8 +375,13 @@ TEST_F(ConvertFileTest, MissingFileRaisesTheOpenError) {
     Convert("Nope.pas", {{"a", "b"}});
     FAIL() << "no error";
   } catch (const EFileError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot open file \"" + (Dir / "Nope.pas") + "\". No such file or directory");
+    const std::string opening = "Cannot open file \"" + (Dir / "Nope.pas") + "\". ";
+#ifdef _WIN32
+    // The system's words, which differ between Windows versions and Wine.
+    EXPECT_TRUE(std::string(e.what()).starts_with(opening)) << e.what();
+#else
+    EXPECT_EQ(std::string(e.what()), opening + "No such file or directory");
+#endif
   }
 }
 
@@ -414,7 +421,9 @@ TEST_F(ConvertFileTest, NulBytesAreCarriedThrough) {
 }
 
 // Also the bits that the process's creation mask strips from a new file (group and others may
-// write under the usual mask 022): the new file must be given them after it was created.
+// write under the usual mask 022): the new file must be given them after it was created. POSIX
+// only: Windows keeps a read-only attribute, no bits.
+#ifndef _WIN32
 TEST_F(ConvertFileTest, NewFileKeepsThePermissionsOfTheOld) {
   for (const mode_t mode : {0640, 0666, 0602}) {
     SCOPED_TRACE(mode);
@@ -426,6 +435,7 @@ TEST_F(ConvertFileTest, NewFileKeepsThePermissionsOfTheOld) {
     EXPECT_EQ(st.st_mode & 0777, mode);
   }
 }
+#endif
 
 // Converting a list on several threads gives what converting it file by file gives: the same
 // counts, texts and backup names, a file listed twice converted again on its first result, a
@@ -465,9 +475,9 @@ TEST(ConvertFiles, ParallelRunEqualsSequentialRun) {
 
   std::vector<std::string> oneFiles, manyFiles;
   for (const auto& e : std::filesystem::directory_iterator(one.Path()))
-    oneFiles.push_back(e.path().filename());
+    oneFiles.push_back(e.path().filename().string());
   for (const auto& e : std::filesystem::directory_iterator(many.Path()))
-    manyFiles.push_back(e.path().filename());
+    manyFiles.push_back(e.path().filename().string());
   std::sort(oneFiles.begin(), oneFiles.end());
   std::sort(manyFiles.begin(), manyFiles.end());
   ASSERT_EQ(manyFiles, oneFiles);

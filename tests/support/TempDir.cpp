@@ -1,7 +1,7 @@
 #include "support/TempDir.h"
 
-#include <stdlib.h>
-
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,10 +11,23 @@ namespace kv::test {
 
 namespace fs = std::filesystem;
 
+// A new folder under a name no other test takes: create_directory fails on a name that exists,
+// so two tests (or two runs) racing for one name never share it.
 TTempDir::TTempDir() {
-  std::string pattern = (fs::temp_directory_path() / "kvtest-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a scratch folder");
-  Root = pattern;
+  static std::atomic<unsigned> Counter{0};
+  const auto clock = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+    const fs::path candidate =
+        fs::temp_directory_path() / ("kvtest-" + std::to_string(clock % 1000000007) + "-" +
+                                     std::to_string(Counter.fetch_add(1)));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      // Forward slashes throughout, so that names joined with "/" read alike on every system.
+      Root = candidate.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a scratch folder");
 }
 
 TTempDir::~TTempDir() {
@@ -24,7 +37,7 @@ TTempDir::~TTempDir() {
 }
 
 std::string TTempDir::Write(const std::string& name, const std::string& bytes) const {
-  const std::string path = name.starts_with("/") ? name : *this / name;
+  const std::string path = fs::path(name).has_root_directory() ? name : *this / name;
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -33,7 +46,7 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
 }
 
 std::string TTempDir::Read(const std::string& name) const {
-  const std::string path = name.starts_with("/") ? name : *this / name;
+  const std::string path = fs::path(name).has_root_directory() ? name : *this / name;
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream buffer;
@@ -42,7 +55,7 @@ std::string TTempDir::Read(const std::string& name) const {
 }
 
 bool TTempDir::Exists(const std::string& name) const {
-  return fs::exists(name.starts_with("/") ? name : *this / name);
+  return fs::exists(fs::path(name).has_root_directory() ? name : *this / name);
 }
 
 }  // namespace kv::test
