@@ -123,17 +123,28 @@ bool ScanFolder(TScanState& state, const std::string& folder, int level) {
     state.Result = {false, "Cannot list folder \"" + folder + "\". " + error.Text};
     return false;
   }
-  std::vector<std::string> subfolders;
-  std::string name;
-  std::optional<os::TEntryKind> listed;
-  for (;;) {
-    if (!listing.Next(name, listed, error)) {
-      if (error) {
-        state.Result = {false, "Cannot list folder \"" + folder + "\". " + error.Text};
-        return false;
+  // The names are taken in byte order, not in the order the system lists them (which differs
+  // between file systems and between Linux and Windows), so a run's order, and with it the order of
+  // its journal, lines and backups, is the same wherever the folder lies.
+  std::vector<std::pair<std::string, std::optional<os::TEntryKind>>> entries;
+  {
+    std::string name;
+    std::optional<os::TEntryKind> listed;
+    for (;;) {
+      if (!listing.Next(name, listed, error)) {
+        if (error) {
+          state.Result = {false, "Cannot list folder \"" + folder + "\". " + error.Text};
+          return false;
+        }
+        break;
       }
-      break;
+      entries.emplace_back(name, listed);
     }
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> subfolders;
+  for (const auto& [name, listed] : entries) {
     const std::string path = os::Join(folder, name);
     os::TEntryKind kind;
     if (listed) {

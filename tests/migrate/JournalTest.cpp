@@ -269,7 +269,7 @@ TEST_F(JournalTest, StaleTemporariesOfDeadProcessesOfThisHostAreRemoved) {
   const auto removed = RemoveStaleTemporaries(Dir.Path());
   ASSERT_EQ(removed.size(), 1u);
   EXPECT_EQ(removed[0], Dir / ("Unit1.pas.kvtmp-" + host + "-" + dead + "-17"));
-  for (const std::string kept : {"Unit1.pas.kvtmp-" + host + "-" + self + "-18",
+  for (const std::string& kept : {"Unit1.pas.kvtmp-" + host + "-" + self + "-18",
                                  "Unit1.pas.kvtmp-elsewhere-" + dead + "-19",
                                  "Unit1.pas.kvtmp-" + dead + "-20",
                                  "Unit1.pas.kvtmp-" + host + "-" + dead + "-x"}) {
