@@ -1,14 +1,16 @@
 # Set-up, build, test and demo of the Kolvex 2.5 to Kolvex 3 migration utility.
 #   make demo   install what is missing, build, run a source migration on the bundled example
 #   make test   install what is missing, build, run every test (plain, then the Debian package,
-#               then ASan + UBSan, then the core and command-line tests under ThreadSanitizer)
+#               then kv3conv.exe and its tests under Wine, then ASan + UBSan, then the core and
+#               command-line tests under ThreadSanitizer, then the fuzz smoke runs)
 #   make bench  the speed comparison against sed and the micro-benchmarks
 #   make gui    install what is missing, build, start the desktop program kv3converter
 #   make fuzz-smoke  each fuzz target for FUZZ_RUNS runs with a fixed seed (part of make test)
 #   make fuzz   open-ended fuzzing of FUZZ_TARGET for FUZZ_SECONDS (0: until stopped)
 #   make package  the Debian package and the Windows zip (of build-windows/kv3conv.exe) in dist/
 #   make windows       install the cross compiler and Wine, cross-build kv3conv.exe (64-bit, static)
-#   make test-windows  cross-build the Windows tests and run them under Wine, without a display
+#   make test-windows  cross-build the Windows tests and run them under Wine, without a display;
+#               compare what kv3conv.exe writes with what the Linux build writes
 
 SHELL := /bin/bash
 
@@ -78,6 +80,7 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-package
+	$(MAKE) --no-print-directory test-windows
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory test-tsan
 	$(MAKE) --no-print-directory fuzz-smoke
@@ -149,11 +152,16 @@ windows: windows-deps
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target $(WINDOWS_TARGETS)
 
 # The core and command-line tests under Wine (the POSIX-only ones left out by tests/CMakeLists.txt),
-# then the code page comparison.
-test-windows: windows
+# then the code page comparison, then the example project, reports and fuzz seeds converted by
+# the Linux build and by kv3conv.exe, every byte written compared, then a source run and its undo
+# on a volume without hard links (made so for Wine by the Linux build's test library).
+test-windows: windows build
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target kv_tests kv_cli_tests
 	$(WINE_ENV) ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
 	$(MAKE) --no-print-directory windows-codepages
+	$(WINE_ENV) bash tests/windows/same_results $(BUILD)/kv3conv $(WINDOWS_BUILD)/kv3conv.exe
+	$(WINE_ENV) bash tests/windows/no_hard_links $(BUILD)/tests/libkv_test_preload.so \
+	  $(WINDOWS_BUILD)/kv3conv.exe
 
 # Every code page the Windows build converts, dumped by the Linux converter (iconv) and by the
 # Windows one under Wine (tools/CodePageDump.cpp): the two dumps must be identical. Also names the code pages
@@ -199,7 +207,7 @@ VERSION := $(shell sed -n 's/^project.kv3converter VERSION \([0-9.]*\).*/\1/p' C
 DEB_ARCH := $(shell dpkg --print-architecture 2>/dev/null || echo amd64)
 DEB = $(DIST)/kv3conv_$(VERSION)_$(DEB_ARCH).deb
 # The Windows program, cross-built; the zip step only packs it.
-WINDOWS_EXE ?= build-windows/kv3conv.exe
+WINDOWS_EXE ?= $(WINDOWS_BUILD)/kv3conv.exe
 WINDOWS_ZIP = $(DIST)/kv3conv-$(VERSION)-windows-x64.zip
 
 package-deps:
@@ -217,13 +225,9 @@ deb: package-deps
 windows-zip: package-deps
 	bash packaging/windows-zip.sh $(WINDOWS_EXE) $(VERSION) $(WINDOWS_ZIP)
 
-# The zip needs the cross-built program; without it only the Debian package is made.
-package: deb
-	@if [ -f $(WINDOWS_EXE) ]; then \
-	  $(MAKE) --no-print-directory windows-zip; \
-	else \
-	  echo "No $(WINDOWS_EXE): the Windows zip is not made (build the program first)."; \
-	fi
+# The zip packs the cross-built program, which make windows builds first.
+package: deb windows
+	$(MAKE) --no-print-directory windows-zip
 
 # Installs the package's files into a scratch root and runs them from there; checks the manual
 # page, the desktop entry, the bash completion and the Windows zip step; lintian must report no

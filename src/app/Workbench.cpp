@@ -826,29 +826,13 @@ TfrmMain::TRunWork TfrmMain::PrepareReportRun() {
 
 // ---- Settings file location ---------------------------------------------------------------------
 
-namespace {
-
-// The program folders of an installed system, shared by every user: the superuser may write
-// there, but a program installed there is no portable install.
-bool IsSystemProgramFolder(const std::filesystem::path& folder) {
-  std::string path = folder.lexically_normal().string();
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  for (const char* system :
-       {"/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/local/bin", "/usr/local/sbin"}) {
-    if (path == system) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 std::string SettingsFilePath(const std::string& executablePath) {
   const std::filesystem::path exe = os::ToPath(executablePath);
   const std::string stem = os::ToUtf8(exe.stem());
   const std::string name = stem + ".ini";
   const std::string folder = os::ToUtf8(exe.parent_path());
   // A portable install keeps its settings beside the program.
-  if (!folder.empty() && !IsSystemProgramFolder(os::ToPath(folder)) && os::FolderWritable(folder)) {
+  if (!folder.empty() && !os::IsSystemProgramFolder(folder) && os::FolderWritable(folder)) {
     return os::Join(folder, name);
   }
   return os::Join(os::Join(os::ConfigHome(), stem), name);

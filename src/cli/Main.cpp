@@ -9,12 +9,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/CodePage.h"
 #include "base/DocumentText.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "platform/Console.h"
+#include "platform/Process.h"
 #include "writer/Registration.h"
 #ifdef KV_QT_TEXT
 #include "cli/TextModule.h"
@@ -109,7 +111,13 @@ bool ReadPlainDfm2TxtCall(int argc, char** argv, std::optional<int>& codePage,
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** systemArgv) {
+  // The arguments as UTF-8 on every system (file names outside the ANSI code page on Windows).
+  std::vector<std::string> arguments = kv::os::ProgramArguments(argc, systemArgv);
+  std::vector<char*> utf8Argv;
+  for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
+  utf8Argv.push_back(nullptr);
+  char** const argv = utf8Argv.data();
   // A pipe closed by its reader is a failed write, which each command notices; it never kills
   // the program half-way through a run.
   IgnoreClosedPipes();
@@ -202,9 +210,11 @@ int main(int argc, char** argv) {
   auto* undoCmd = app.add_subcommand(
       "undo",
       "Put back the files of a source run from its journal (the last run's by default).\n"
-      "Each run that writes keeps a journal in $XDG_STATE_HOME/kv3conv/journals\n"
-      "(~/.local/state/kv3conv/journals when XDG_STATE_HOME is not set), named by its start\n"
-      "time. A file is restored from its backup only when it still holds what the run wrote.");
+      "Each run that writes keeps a journal in " +
+          kv::os::StateFolderInHelp("kv3conv/journals") +
+          ", named by its start\n"
+          "time. A file is restored from its backup only when it still holds what the run "
+          "wrote.");
   undoCmd->add_option("JOURNAL", undo.Journal, "Journal of the run (default: the newest)");
   undoCmd->add_flag("--force", undo.Force, "Restore files that were changed after the run too");
   undoCmd->add_flag("--json", undo.Json, "Print the results as JSON");

@@ -4,9 +4,10 @@
 // process was killed.
 //
 // Journals are kept in the user's state folder, $XDG_STATE_HOME/kv3conv/journals (by default
-// ~/.local/state/kv3conv/journals), one file per run, named by the run's start time (UTC) and
-// process id, so that the newest name is the last run's. The file is created when the run
-// commits its first file; a run that changes nothing leaves no journal.
+// ~/.local/state/kv3conv/journals; %LOCALAPPDATA%\kv3conv\journals on Windows), one file per
+// run, named by the run's start time (UTC) and process id, so that the newest name is the last
+// run's. The file is created when the run commits its first file; a run that changes nothing
+// leaves no journal.
 //
 // One line per event, fields separated by tabs; a backslash, tab, line feed or carriage return in
 // a field is written as \\, \t, \n or \r:

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kv::os {
 
@@ -15,6 +16,10 @@ bool ProcessRuns(long pid);
 std::string HostName();
 // An environment variable as UTF-8; nullopt when unset.
 std::optional<std::string> Environment(const char* name);
+// The program's arguments (argv[0] first) as UTF-8. On Linux they are argv as it came. On Windows
+// argv holds them in the ANSI code page, where a name outside it (a unit named in Greek) has lost
+// its letters; they are read again from the command line the system keeps in UTF-16.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 // The full path of the running program; empty when unknown.
 std::string ExecutablePath();
 
@@ -23,6 +28,15 @@ std::string ExecutablePath();
 // ~/.config, %APPDATA% on Windows. Without separators at the end.
 std::string StateHome();
 std::string ConfigHome();
+// True for the folders the system installs programs into: /bin, /sbin, /usr/bin, /usr/sbin,
+// /usr/local/bin and /usr/local/sbin on Linux; %ProgramFiles%, %ProgramFiles(x86)% and
+// %SystemRoot% and what lies below them on Windows (letter case aside). A program there is no
+// portable install, even when it may write beside itself (run as root or administrator).
+bool IsSystemProgramFolder(const std::string& folder);
+// How a folder below the state folder is named in help texts, for example
+// "$XDG_STATE_HOME/kv3conv/journals (~/.local/state/kv3conv/journals when XDG_STATE_HOME is not
+// set)" on Linux and "%LOCALAPPDATA%\kv3conv\journals" on Windows; below uses "/" between names.
+std::string StateFolderInHelp(const std::string& below);
 
 // Calls onStop (from a signal handler or the console's control thread, so it may only set an
 // atomic flag) when the user asks the program to stop: Ctrl+C, SIGTERM and SIGHUP on Linux (SIGHUP

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cctype>
 #include <chrono>
 #include <optional>
 #include <set>
@@ -340,6 +341,21 @@ TEST(WindowsProcess, EnvironmentAndUserFoldersInUtf16) {
   EXPECT_EQ(ConfigHome(), *profile + "\\AppData\\Roaming");
   SetEnvironmentVariableW(L"LOCALAPPDATA", W(*local).c_str());
   EXPECT_EQ(StateHome(), *local);
+}
+
+// Programs installed under Program Files or the Windows folder keep no settings beside
+// themselves, however the folder is written; a folder that only starts alike is no such folder.
+TEST(WindowsProcess, SystemProgramFolders) {
+  const std::optional<std::string> programs = Environment("ProgramFiles");
+  const std::optional<std::string> windows = Environment("SystemRoot");
+  ASSERT_TRUE(programs && windows);
+  std::string lower = *programs + "/kv3conv/";
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(IsSystemProgramFolder(*programs));
+  EXPECT_TRUE(IsSystemProgramFolder(lower));
+  EXPECT_TRUE(IsSystemProgramFolder(*windows + "\\System32"));
+  EXPECT_FALSE(IsSystemProgramFolder(*programs + "-portable\\kv3conv"));
+  EXPECT_FALSE(IsSystemProgramFolder("D:\\Tools\\kv3conv"));
 }
 
 // A process that ended is not running, even one whose exit code is STILL_ACTIVE (259).

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 #include <system_error>
 #include <thread>
 
@@ -42,6 +44,10 @@ std::string HostName() {
   return name;
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 std::optional<std::string> Environment(const char* name) {
   const char* value = std::getenv(name);
   if (!value) return std::nullopt;
@@ -70,6 +76,21 @@ std::string StateHome() {
   const auto home = Environment("HOME");
   return WithoutTrailingSeparators((home && !home->empty() ? *home : std::string(".")) +
                                    "/.local/state");
+}
+
+bool IsSystemProgramFolder(const std::string& folder) {
+  std::string path = std::filesystem::path(folder).lexically_normal().string();
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  for (const char* system :
+       {"/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/local/bin", "/usr/local/sbin"}) {
+    if (path == system) return true;
+  }
+  return false;
+}
+
+std::string StateFolderInHelp(const std::string& below) {
+  return "$XDG_STATE_HOME/" + below + "\n(~/.local/state/" + below +
+         " when XDG_STATE_HOME is not set)";
 }
 
 std::string ConfigHome() {

@@ -86,6 +86,11 @@ TError ErrorOf(DWORD code, TErrorKind kind) {
   error.Kind = kind;
   error.Code = static_cast<long>(code);
   if (code != ERROR_SUCCESS) error.Text = TextOf(code);
+  // The system's words ("The process cannot access the file because it is being used by another
+  // process") do not say what to do; most often the IDE holds the unit open.
+  if (kind == TErrorKind::InUse) {
+    error.Text += " (another program holds the file open; close it there, then run again)";
+  }
   return error;
 }
 

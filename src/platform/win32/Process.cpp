@@ -10,6 +10,8 @@
 #include "platform/Path.h"
 #include "platform/win32/Win32.h"
 
+#include <shellapi.h>
+
 namespace kv::os {
 
 long CurrentProcessId() {
@@ -70,6 +72,22 @@ std::optional<std::string> Environment(const char* name) {
     if (length < buffer.size()) return win32::Narrow(std::wstring_view(buffer.data(), length));
     buffer.resize(length);
   }
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  // The command line is split as the C runtime split argv; when the two disagree on the count,
+  // argv is the safer guide.
+  if (wide == nullptr || count != argc) {
+    if (wide != nullptr) LocalFree(wide);
+    return std::vector<std::string>(argv, argv + argc);
+  }
+  std::vector<std::string> arguments;
+  arguments.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) arguments.push_back(win32::Narrow(wide[i]));
+  LocalFree(wide);
+  return arguments;
 }
 
 std::string ExecutablePath() {
@@ -133,6 +151,41 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 std::string StateHome() {
   return UserFolder("LOCALAPPDATA", "AppData\\Local");
 }
+bool IsSystemProgramFolder(const std::string& folder) {
+  // Full paths in the system's form, compared without regard to letter case as Windows names are.
+  const auto full = [](const std::wstring& path) {
+    std::wstring name = win32::WithoutLongPrefix(path);
+    const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (size != 0) {
+      std::wstring buffer(size, L'\0');
+      const DWORD length = GetFullPathNameW(name.c_str(), size, buffer.data(), nullptr);
+      if (length != 0 && length < size) name.assign(buffer.data(), length);
+    }
+    while (name.size() > 3 && (name.back() == L'\\' || name.back() == L'/')) name.pop_back();
+    CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+  };
+  const std::wstring path = full(win32::Wide(folder));
+  for (const char* variable : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "SystemRoot"}) {
+    const std::optional<std::string> value = Environment(variable);
+    if (!value || value->empty()) continue;
+    const std::wstring system = full(win32::Wide(*value));
+    if (path.size() >= system.size() && path.compare(0, system.size(), system) == 0 &&
+        (path.size() == system.size() || path[system.size()] == L'\\')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string StateFolderInHelp(const std::string& below) {
+  std::string folder = "%LOCALAPPDATA%\\" + below;
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  return folder;
+}
+
 std::string ConfigHome() {
   return UserFolder("APPDATA", "AppData\\Roaming");
 }

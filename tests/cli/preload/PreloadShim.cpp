@@ -1,7 +1,9 @@
 // A library that the command-line tests load into kv3conv with LD_PRELOAD, to put it on a file
 // system it cannot otherwise be run on here, and to watch the order of its steps:
 //   KV_TEST_NO_HARD_LINKS=1  link() and linkat() fail with EPERM, as on file systems without hard
-//                            links (FAT, exFAT, many network shares);
+//                            links (FAT, exFAT, many network shares); =N: with the error number N
+//                            (under Wine, ESPIPE reaches the Windows program as the
+//                            ERROR_INVALID_FUNCTION that FAT volumes answer on Windows);
 //   KV_TEST_SYNC_LOG=FILE    each flush (fsync, fdatasync: "sync <path>"), each rename
 //                            ("rename <from> <to>") and each write to a journal ("journal <text>")
 //                            is appended to FILE as one line, in the order they happen.
@@ -18,12 +20,15 @@
 
 namespace {
 
-bool NoHardLinks() {
-  static const bool set = [] {
+// The error number link() fails with; 0 when links work.
+int NoHardLinks() {
+  static const int error = [] {
     const char* value = getenv("KV_TEST_NO_HARD_LINKS");
-    return value != nullptr && value[0] == '1';
+    if (value == nullptr || value[0] == '\0') return 0;
+    const int number = atoi(value);
+    return number <= 1 ? EPERM : number;
   }();
-  return set;
+  return error;
 }
 
 // The log's descriptor, opened once; -1 when no log is asked for.
@@ -62,8 +67,8 @@ F Next(const char* name) {
 extern "C" {
 
 int link(const char* from, const char* to) {
-  if (NoHardLinks()) {
-    errno = EPERM;
+  if (NoHardLinks() != 0) {
+    errno = NoHardLinks();
     return -1;
   }
   static const auto next = Next<int (*)(const char*, const char*)>("link");
@@ -71,8 +76,8 @@ int link(const char* from, const char* to) {
 }
 
 int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-  if (NoHardLinks()) {
-    errno = EPERM;
+  if (NoHardLinks() != 0) {
+    errno = NoHardLinks();
     return -1;
   }
   static const auto next = Next<int (*)(int, const char*, int, const char*, int)>("linkat");
