@@ -154,7 +154,8 @@ windows: windows-deps
 # The core and command-line tests under Wine (the POSIX-only ones left out by tests/CMakeLists.txt),
 # then the code page comparison, then the example project, reports and fuzz seeds converted by
 # the Linux build and by kv3conv.exe, every byte written compared, then a source run and its undo
-# on a volume without hard links (made so for Wine by the Linux build's test library).
+# on a volume without hard links (made so for Wine by the Linux build's test library), then the
+# Windows zip, unpacked and run.
 test-windows: windows build
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target kv_tests kv_cli_tests
 	$(WINE_ENV) ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
@@ -162,6 +163,8 @@ test-windows: windows build
 	$(WINE_ENV) bash tests/windows/same_results $(BUILD)/kv3conv $(WINDOWS_BUILD)/kv3conv.exe
 	$(WINE_ENV) bash tests/windows/no_hard_links $(BUILD)/tests/libkv_test_preload.so \
 	  $(WINDOWS_BUILD)/kv3conv.exe
+	$(MAKE) --no-print-directory windows-zip
+	$(WINE_ENV) bash packaging/test-windows-zip.sh $(WINDOWS_ZIP) $(VERSION)
 
 # Every code page the Windows build converts, dumped by the Linux converter (iconv) and by the
 # Windows one under Wine (tools/CodePageDump.cpp): the two dumps must be identical. Also names the code pages
