@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cctype>
+#include <csignal>
 #include <chrono>
 #include <optional>
 #include <set>
@@ -356,6 +358,21 @@ TEST(WindowsProcess, SystemProgramFolders) {
   EXPECT_TRUE(IsSystemProgramFolder(*windows + "\\System32"));
   EXPECT_FALSE(IsSystemProgramFolder(*programs + "-portable\\kv3conv"));
   EXPECT_FALSE(IsSystemProgramFolder("D:\\Tools\\kv3conv"));
+}
+
+// Ctrl+C in the console reaches the stop request as SIGINT does on Linux, and the process goes
+// on. The test gets a console of its own (Wine runs it without one) and sends the event to it.
+std::atomic<int> StopReason{0};
+
+TEST(WindowsProcess, CtrlCInTheConsoleIsAStopRequest) {
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole());
+  ASSERT_TRUE(OnStopRequest([](int reason) { StopReason.store(reason); }));
+  ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+  // The console calls the handler on a thread of its own.
+  for (int waited = 0; waited < 10000 && StopReason.load() == 0; waited += 10) ::Sleep(10);
+  EXPECT_EQ(StopReason.load(), SIGINT);
+  FreeConsole();
 }
 
 // A process that ended is not running, even one whose exit code is STILL_ACTIVE (259).
