@@ -15,16 +15,20 @@
 #include "base/DocumentText.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/TextModule.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
 #include "writer/Registration.h"
-#ifdef KV_QT_TEXT
-#include "cli/TextModule.h"
-#endif
 
 namespace {
 
 using namespace kv::cli;
+
+#ifdef KV_QT_TEXT
+constexpr bool BuiltWithTextModule = true;
+#else
+constexpr bool BuiltWithTextModule = false;
+#endif
 
 // Documents take the decimal separator of the user's locale, which is returned; what this program
 // prints for people and scripts keeps ".".
@@ -38,21 +42,21 @@ char SetLocales() {
 // The classes of the report library, for the commands that load or write reports.
 void StartReportLibrary() {
   kv::RegisterReportLibrary();
-#ifdef KV_QT_TEXT
   // Labels with automatic size are measured as the window measures them, through a module that
-  // holds Qt: only the report commands load it.
+  // holds Qt beside the program: only the report commands load it. A build with Qt makes the
+  // module and warns when it is missing; a build without (the Windows program built on Linux)
+  // takes one that was put beside it, and otherwise keeps each label's stored size with a note.
   static std::unique_ptr<kv::TTextMeasurer> measurer;
   std::string problem;
   measurer = kv::cli::LoadTextModule(problem);
   if (measurer) {
     kv::InstallTextMeasurer(measurer.get());
-  } else {
+  } else if (BuiltWithTextModule) {
     std::fprintf(stderr,
                  "kv3conv: warning: %s; labels with automatic size keep the size their report "
                  "stored\n",
                  problem.c_str());
   }
-#endif
 }
 
 // A whole decimal number of at most 9 digits, optionally negative.

@@ -18,6 +18,17 @@ inline constexpr const char* TextModuleFile = "kv3conv-qttext.so";
 #endif
 inline constexpr const char* TextModuleFunction = "kv3conv_measure_text";
 
+}  // namespace kv::cli
+
+// How a module marks the function as its export.
+#ifdef _WIN32
+#define KV3CONV_MODULE_EXPORT __declspec(dllexport)
+#else
+#define KV3CONV_MODULE_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace kv::cli {
+
 // Style bits of the function's style argument.
 enum : unsigned { TextBold = 1, TextItalic = 2, TextUnderline = 4, TextStrikeOut = 8 };
 

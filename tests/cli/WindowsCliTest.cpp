@@ -3,8 +3,12 @@
 // program holds open without sharing, journals in %LOCALAPPDATA% and undo from there.
 #ifdef _WIN32
 
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -136,6 +140,32 @@ TEST_F(WindowsCliTest, FileHeldOpenWithoutSharingFailsAloneAndTheRunGoesOn) {
   EXPECT_NE(Err.find("another program holds the file open; close it there, then run again"),
             std::string::npos)
       << Err;
+}
+
+// Labels of dialog pages are measured through a text module beside the program when there is
+// one, and keep their stored size with a note when there is none.
+TEST_F(WindowsCliTest, DialogLabelsAreMeasuredOnlyWithATextModuleBesideTheProgram) {
+  for (const bool withModule : {false, true}) {
+    SCOPED_TRACE(withModule ? "with the module" : "without it");
+    TTempDir program;
+    fs::copy_file(KV3CONV_PATH, U8(program / "kv3conv.exe"));
+    if (withModule) fs::copy_file(KV_TEST_TEXT_MODULE, U8(program / "kv3conv-qttext.dll"));
+    fs::copy_file(std::string(KV_EXAMPLES_DIR) + "/reports/Dialogs.kvf", U8(Dir / "Dialogs.kvf"),
+                  fs::copy_options::overwrite_existing);
+    const int exit = kv::test::RunProgram(program / "kv3conv.exe", {"report", Dir / "Dialogs.kvf"},
+                                          Dir / "stdout", Dir / "stderr");
+    const std::string err = Dir.Read("stderr");
+    // Written with warnings: the report's query keeps a note either way.
+    ASSERT_EQ(exit, 1) << err;
+    const std::string document = Dir.Read("Dialogs.kv3");
+    EXPECT_EQ(err.find("LabelControl1: the automatic size could not be measured") ==
+                  std::string::npos,
+              withModule)
+        << err;
+    // The module measures 7 pixels per byte; without it the stored 5 by 5 stays.
+    EXPECT_EQ(document.find("Width=\"5\" Height=\"5\"") == std::string::npos, withModule);
+    EXPECT_EQ(err.find("warning"), std::string::npos) << err;
+  }
 }
 
 }  // namespace

@@ -4,8 +4,12 @@
 // and processes that ended.
 #ifdef _WIN32
 
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <gtest/gtest.h>
 #include <windows.h>
 

@@ -43,7 +43,7 @@ void StartApplication() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int kv3conv_measure_text(
+extern "C" KV3CONV_MODULE_EXPORT int kv3conv_measure_text(
     const char* text, std::size_t textSize, const char* family, std::size_t familySize,
     int pixelSize, unsigned style, std::int64_t wrapWidth, std::int64_t* width,
     std::int64_t* height) {
