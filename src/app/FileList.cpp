@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <charconv>
 
+#include "app/FolderScan.h"
 #include "base/TextLines.h"
+#include "platform/Path.h"
 
 namespace kv {
 
@@ -62,6 +64,15 @@ std::int64_t CellNumber(const std::string& text) {
   std::int64_t value = 0;
   const auto [end, error] = std::from_chars(first, last, value);
   return error == std::errc() && end == last && first != last ? value : 0;
+}
+
+std::string TFileList::ShownName(const TFileRow& row) const {
+  std::string root = Root;
+  while (root.size() > 1 && os::IsSeparator(root.back())) root.pop_back();
+  const std::string& path = row.Caption;
+  if (root.empty() || path.size() <= root.size() || !IsInsideFolder(path, root)) return path;
+  const std::size_t start = os::IsSeparator(root.back()) ? root.size() : root.size() + 1;
+  return start < path.size() ? path.substr(start) : path;
 }
 
 int CompareRows(const TFileRow& a, const TFileRow& b, int column) {

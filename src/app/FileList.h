@@ -49,6 +49,8 @@ class TFileList {
   const std::array<const char*, 4> Titles;
   std::vector<TFileRow> Rows;
   std::array<int, 4> ImageIndex{NoMark, NoMark, NoMark, NoMark};
+  // The folder last scanned into the list; empty before the first scan.
+  std::string Root;
 
   void Add(const std::string& path) {
     TFileRow row;
@@ -61,6 +63,9 @@ class TFileList {
   void DeleteSelected();
   // The first selected row, or -1.
   int FirstSelected() const;
+  // How a row's file is shown: relative to Root when it lies below it (the folder's own name
+  // says nothing the user does not know), else its whole path.
+  std::string ShownName(const TFileRow& row) const;
 
   // Sorts by a column: the order is ascending unless the column carries the ascending mark, in
   // which case it is descending; afterwards only that column carries a mark. Equal rows keep

@@ -430,6 +430,8 @@ void TfrmMain::ScanFolder(const char* masks, int depthLimit,
   });
   JvSearchFiles1.OnSkipped = nullptr;
   JvSearchFiles1.OnLinkedFile = nullptr;
+  (project ? SearchList : SearchListReport).Root = *chosen;
+  if (View) View->ListChanged(project ? SearchList : SearchListReport);
   if (!skipped.empty()) {
     constexpr std::size_t Shown = 10;
     std::string text = std::to_string(skipped.size()) +

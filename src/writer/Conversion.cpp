@@ -15,16 +15,27 @@ namespace kv {
 namespace {
 
 // Passes the library's questions on to the caller's prompter and keeps a copy of every message.
+// Also counts the time spent in the prompter (a message box or the password dialog waiting for
+// the user), which is no part of the conversion's time.
 class TCollectingPrompter : public TReportPrompter {
  public:
+  using Clock = std::chrono::steady_clock;
   TCollectingPrompter(TReportPrompter& inner, std::vector<std::string>& messages)
       : Inner(inner), Messages(messages) {}
   void ReportMessage(const std::string& text, const std::string& caption,
                      TMessageIcon icon) override {
     Messages.push_back(text);
+    const Clock::time_point start = Clock::now();
     Inner.ReportMessage(text, caption, icon);
+    Waited += Clock::now() - start;
   }
-  std::optional<std::string> AskReportPassword() override { return Inner.AskReportPassword(); }
+  std::optional<std::string> AskReportPassword() override {
+    const Clock::time_point start = Clock::now();
+    std::optional<std::string> password = Inner.AskReportPassword();
+    Waited += Clock::now() - start;
+    return password;
+  }
+  Clock::duration Waited{};
 
  private:
   TReportPrompter& Inner;
@@ -127,8 +138,9 @@ TConversionOutcome ConvertReportFile(TReportHost& host, const std::string& path,
   const TPrompterScope scope(report, &collecting);
   const Clock::time_point start = Clock::now();
   const auto stopClock = [&] {
-    outcome.Microseconds =
-        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    outcome.Microseconds = std::chrono::duration_cast<std::chrono::microseconds>(
+                               Clock::now() - start - collecting.Waited)
+                               .count();
   };
   try {
     if (!report.LoadReportFile(path)) {

@@ -11,6 +11,7 @@
 #include <pugixml.hpp>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "base/Errors.h"
 #include "base/Stream.h"
@@ -223,6 +224,27 @@ TEST_F(ConversionTest, NoDocumentWhenTheReportWasNotRead) {
     EXPECT_EQ(Dir.Read(output), earlier);
     EXPECT_EQ(Entries(Dir.Path()), before);
   }
+}
+
+// The time a report's password dialog waits for the user is no part of its conversion's time.
+TEST_F(ConversionTest, TimeSpentInThePasswordDialogIsNotCounted) {
+  {
+    TConversionContext reportContext;
+    TkvReport report{reportContext};
+    report.Pages.AddPage();
+    report.ReportOptions.Password = "s3cret";
+    report.PasswordProtected = true;
+    report.SaveReportFile(Dir / "protected.kvf");
+  }
+  struct TSlowUser : TRecordingPrompter {
+    std::optional<std::string> AskReportPassword() override {
+      std::this_thread::sleep_for(std::chrono::milliseconds(600));
+      return std::string("s3cret");
+    }
+  } slow;
+  const TConversionOutcome o = ConvertReportFile(Host, Dir / "protected.kvf", slow);
+  ASSERT_EQ(o.Status, TConversionStatus::Done) << o.Problem;
+  EXPECT_LT(o.Microseconds, 600000);
 }
 
 // A view that any test can give a class name, so that records of unregistered classes are made

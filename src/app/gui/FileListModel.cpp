@@ -20,7 +20,10 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   const TFileRow& row = Source.Rows[static_cast<std::size_t>(index.row())];
-  if (index.column() == colFilename) return PathToQt(row.Caption);
+  // The name relative to the folder scanned; the whole path in the tooltip.
+  if (index.column() == colFilename) {
+    return PathToQt(role == Qt::ToolTipRole ? row.Caption : Source.ShownName(row));
+  }
   if (role == Qt::ToolTipRole) return {};
   // Counts, status words and times: plain ASCII.
   return QString::fromStdString(row.Cells[static_cast<std::size_t>(index.column() - 1)]);

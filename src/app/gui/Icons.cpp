@@ -76,6 +76,10 @@ QIcon ActionIcon(const QStyle& style, TActionIcon which) {
       return style.standardIcon(QStyle::SP_DialogOpenButton);
     case TActionIcon::Save:
       return style.standardIcon(QStyle::SP_DialogSaveButton);
+    case TActionIcon::SaveResults:
+      return style.standardIcon(QStyle::SP_FileDialogDetailedView);
+    case TActionIcon::SelectAll:
+      return style.standardIcon(QStyle::SP_DialogApplyButton);
     case TActionIcon::Convert:
       return style.standardIcon(QStyle::SP_MediaPlay);
     case TActionIcon::Stop:

@@ -10,7 +10,21 @@ namespace kv::gui {
 // The program's icon (kv3converter.svg). Drawn from the same shapes when Qt has no SVG support.
 QIcon AppIcon();
 
-enum class TActionIcon { Scan, AddFiles, Remove, Open, Save, Convert, Stop, Undo, About, Exit };
+// One picture per kind of action: actions that do different things never share one.
+enum class TActionIcon {
+  Scan,
+  AddFiles,
+  Remove,
+  Open,
+  Save,
+  SaveResults,
+  SelectAll,
+  Convert,
+  Stop,
+  Undo,
+  About,
+  Exit
+};
 QIcon ActionIcon(const QStyle& style, TActionIcon which);
 
 }  // namespace kv::gui

@@ -11,6 +11,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
 #include <QScreen>
@@ -48,6 +50,17 @@ constexpr QAbstractItemView::EditTriggers TableEditTriggers =
     QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked;
 
+// What an empty list shows: how to start.
+QString EmptyListHint(bool project) {
+  return project ? QStringLiteral(
+                       "No project files yet.\n\nScan a folder (Project > Scan Subdirectories, "
+                       "Ctrl+D), add single files (Ins), or drop files or folders here.")
+                 : QStringLiteral(
+                       "No report files yet.\n\nScan a folder (Reports > Scan Subdirectories, "
+                       "Ctrl+Shift+D), add single reports (Shift+Ins), or drop .kvf files or "
+                       "folders here.");
+}
+
 // A toolbar button's tooltip is the hint up to its first "|".
 QString ShortHint(const char* hint) {
   return QString::fromLatin1(hint).section(QLatin1Char('|'), 0, 0);
@@ -74,6 +87,7 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
   BuildActions();
+  BuildMenuBar();
   JvPageControl = new QTabWidget(this);
   JvPageControl->setObjectName(QStringLiteral("JvPageControl"));
   JvPageControl->addTab(BuildListPage("tbsFiles", "ToolBar1", ProjectPane,
@@ -97,6 +111,7 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   Form.SetView(this);
   CaptionChanged();
   StatusChanged();
+  for (TListPane* pane : {&ProjectPane, &ReportPane}) ShowEmptyHint(*pane);
 
   resize(WindowWidth, WindowHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -124,6 +139,7 @@ TMainWindow::~TMainWindow() {
     pane->Viewport->removeEventFilter(this);
     pane->View = nullptr;
     pane->Viewport = nullptr;
+    pane->EmptyHint = nullptr;
   }
   vleUnits->viewport()->removeEventFilter(this);
   vleUnits = nullptr;
@@ -139,6 +155,11 @@ QAction* TMainWindow::AddAction(const char* name, const char* caption, const cha
   auto* action = new QAction(ActionIcon(*style(), icon), QString::fromLatin1(caption), this);
   action->setObjectName(QString::fromLatin1(name));
   action->setToolTip(ShortHint(hint));
+  // The status bar shows the whole hint (the part after "|" where there is one) while the menu
+  // entry is highlighted.
+  const QString fullHint = QString::fromLatin1(hint);
+  action->setStatusTip(fullHint.contains(QLatin1Char('|')) ? fullHint.section(QLatin1Char('|'), 1)
+                                                           : fullHint);
   action->setShortcut(shortcut);
   // On the window itself, so that the shortcut works whichever page is shown.
   addAction(action);
@@ -161,10 +182,10 @@ QAction* TMainWindow::AddAction(const char* name, const char* caption, const cha
 void TMainWindow::BuildActions() {
   const QKeySequence none;
   AddAction("IterateSubdirectories", "Scan Subdirectories...", "Scan Subdirectories and add files",
-            TActionIcon::Scan, none,
+            TActionIcon::Scan, QKeySequence(Qt::CTRL | Qt::Key_D),
             [this] { Guarded([this] { Form.IterateSubdirectoriesExecute(); }); });
   AddAction("FileOpen", "Add files to Convert...", "Add Individual Files to convert",
-            TActionIcon::AddFiles, none, [this] { Guarded([this] { Form.btnAddClick(); }); });
+            TActionIcon::AddFiles, QKeySequence(Qt::Key_Insert), [this] { Guarded([this] { Form.btnAddClick(); }); });
   AddAction(
       "RemoveFiles", "Remove File(s)", "Remove Selected File(s)", TActionIcon::Remove, none,
       [this] { Guarded([this] { Form.btnRemoveClick(); }); },
@@ -180,31 +201,58 @@ void TMainWindow::BuildActions() {
       "Convert", "Convert", "Convert files", TActionIcon::Convert, QKeySequence(Qt::Key_F9),
       [this] { StartRun(&TfrmMain::PrepareSourceRun); }, [this] { return Form.ConvertEnabled(); });
   AddAction("SaveResults", "Save Results...", "Save the results of the run as CSV or JSON",
-            TActionIcon::Save, none, [this] { Guarded([this] { Form.SaveResultsClick(); }); });
-  AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo, none,
+            TActionIcon::SaveResults, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { Guarded([this] { Form.SaveResultsClick(); }); });
+  AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo,
+            QKeySequence(Qt::CTRL | Qt::Key_Z),
             [this] { StartRun(&TfrmMain::PrepareUndoLastRun); });
-  AddAction("AboutMe", "About Me", "About me...", TActionIcon::About, none,
+  AddAction("AboutMe", "About Me", "About me...", TActionIcon::About, QKeySequence(Qt::Key_F1),
             [this] { ShowAbout(); });
   AddAction("FileExit1", "E&xit", "Exit|Quits the application", TActionIcon::Exit,
             QKeySequence(Qt::ALT | Qt::Key_F4), [this] { close(); });
   AddAction(
-      "SelectAll", "Select All", "Select All", TActionIcon::AddFiles,
+      "SelectAll", "Select All", "Select all files of the list", TActionIcon::SelectAll,
       QKeySequence(Qt::CTRL | Qt::Key_A), [this] { Guarded([this] { Form.SelectAllExecute(); }); },
       [this] { return Form.SelectAllEnabled(); });
   AddAction("DirReports", "Scan Subdirectories...", "Scan Subdirectories and add files",
-            TActionIcon::Scan, none, [this] { Guarded([this] { Form.btnIniDirRepClick(); }); });
+            TActionIcon::Scan, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), [this] { Guarded([this] { Form.btnIniDirRepClick(); }); });
   AddAction("AddReport", "Add Individual Report Files to convert...",
-            "Add Individual Report Files to convert", TActionIcon::AddFiles, none,
+            "Add Individual Report Files to convert", TActionIcon::AddFiles,
+            QKeySequence(Qt::SHIFT | Qt::Key_Insert),
             [this] { Guarded([this] { Form.btnAddFilesRepClick(); }); });
   AddAction("DelReport", "Remove Selected Report File(s)...", "Remove Selected Report File(s)",
             TActionIcon::Remove, none,
             [this] { Guarded([this] { Form.btnDeleteFilesRepClick(); }); });
   AddAction("RunReport", "Convert Report Files...", "Convert Report Files", TActionIcon::Convert,
-            none, [this] { StartRun(&TfrmMain::PrepareReportRun); });
+            QKeySequence(Qt::SHIFT | Qt::Key_F9), [this] { StartRun(&TfrmMain::PrepareReportRun); });
   AddAction(
       "CancelRun", "Cancel", "Cancel: stop the run after the file in hand (Esc)", TActionIcon::Stop,
       QKeySequence(Qt::Key_Escape), [this] { Form.CancelRun(); },
       [this] { return Runner.Active(); });
+}
+
+// Every action in a menu, with its shortcut beside it: the keyboard reaches all of them through
+// the menus' underlined letters.
+void TMainWindow::BuildMenuBar() {
+  const auto action = [this](const char* name) {
+    return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+  };
+  const std::vector<std::pair<const char*, std::vector<const char*>>> menus{
+      {"&File", {"OpenData", "SaveData", "SaveResults", nullptr, "FileExit1"}},
+      {"&Project", {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr, "SelectAll"}},
+      {"R&eports", {"DirReports", "AddReport", "DelReport"}},
+      {"&Run", {"Convert", "RunReport", "CancelRun", nullptr, "UndoRun"}},
+      {"&Help", {"AboutMe"}},
+  };
+  for (const auto& [title, names] : menus) {
+    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(title));
+    for (const char* name : names) {
+      if (name) {
+        menu->addAction(action(name));
+      } else {
+        menu->addSeparator();
+      }
+    }
+  }
 }
 
 QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
@@ -242,6 +290,8 @@ QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarNam
   view->setSelectionBehavior(QAbstractItemView::SelectRows);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setSortingEnabled(false);  // the model sorts, on a header click
+  // A long path loses its middle, so that both the start and the file's own name stay.
+  view->setTextElideMode(Qt::ElideMiddle);
 
   QHeaderView* header = view->header();
   header->setSectionsMovable(false);
@@ -272,6 +322,14 @@ QWidget* TMainWindow::BuildListPage(const char* pageName, const char* toolBarNam
   pane.Viewport = view->viewport();
   view->installEventFilter(this);
   pane.Viewport->installEventFilter(this);
+  // An empty list says how to fill it. The hint lets clicks and drops through to the list.
+  pane.EmptyHint = new QLabel(pane.Viewport);
+  pane.EmptyHint->setObjectName(QString::fromStdString(pane.List->Name) + QStringLiteral("Hint"));
+  pane.EmptyHint->setText(EmptyListHint(pane.List == &Form.SearchList));
+  pane.EmptyHint->setAlignment(Qt::AlignCenter);
+  pane.EmptyHint->setWordWrap(true);
+  pane.EmptyHint->setEnabled(false);
+  pane.EmptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
   auto* splitter = new QSplitter(Qt::Vertical, page);
   splitter->setObjectName(QString::fromLatin1(pageName) + QStringLiteral("Splitter"));
   splitter->setChildrenCollapsible(false);
@@ -592,6 +650,7 @@ void TMainWindow::ListChanged(const TFileList& list) {
   TListPane* pane = PaneOf(list);
   if (!pane) return;
   pane->Items->Reload();
+  ShowEmptyHint(*pane);
   ShowSelection(*pane);
   ShowSortMark(*pane);
   ScheduleDetails();
@@ -680,11 +739,18 @@ void TMainWindow::FitTableColumns() {
   FittingColumns = false;
 }
 
+void TMainWindow::ShowEmptyHint(TListPane& pane) {
+  if (!pane.EmptyHint || !pane.Viewport) return;
+  pane.EmptyHint->setGeometry(pane.Viewport->rect().adjusted(12, 12, -12, -12));
+  pane.EmptyHint->setVisible(pane.List->Rows.empty());
+}
+
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (vleUnits && watched == vleUnits->viewport() && event->type() == QEvent::Resize) {
     FitTableColumns();
   }
   if (TListPane* pane = PaneOfView(watched)) {
+    if (event->type() == QEvent::Resize && watched == pane->Viewport) ShowEmptyHint(*pane);
     if (event->type() == QEvent::KeyRelease && watched == pane->View) {
       const auto* key = static_cast<QKeyEvent*>(event);
       if (key->key() == Qt::Key_Delete && !key->isAutoRepeat() && !Runner.Active()) {

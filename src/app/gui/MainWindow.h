@@ -79,6 +79,7 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
     TFileListModel* Items = nullptr;
     QTreeView* View = nullptr;
     QWidget* Viewport = nullptr;  // the view's viewport, where double clicks arrive
+    QLabel* EmptyHint = nullptr;  // shown while the list is empty
   };
 
   struct TActionEntry {
@@ -91,6 +92,8 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
                      const QKeySequence& shortcut, std::function<void()> execute,
                      std::function<bool()> enabled = {});
   void BuildActions();
+  void BuildMenuBar();
+  void ShowEmptyHint(TListPane& pane);
   // detailsPane: shown under the list, which it shares the page's height with.
   QWidget* BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
                          const std::vector<const char*>& actions, QWidget* detailsPane);

@@ -11,6 +11,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -395,31 +397,91 @@ void MainWindowTest::layoutShowsTheWorkbench() {
     const char* ToolTip;
     QKeySequence Shortcut;
   } actions[] = {
-      {"IterateSubdirectories", "Scan Subdirectories...", "Scan Subdirectories and add files", {}},
-      {"FileOpen", "Add files to Convert...", "Add Individual Files to convert", {}},
+      {"IterateSubdirectories", "Scan Subdirectories...", "Scan Subdirectories and add files",
+       QKeySequence("Ctrl+D")},
+      {"FileOpen", "Add files to Convert...", "Add Individual Files to convert",
+       QKeySequence("Ins")},
       {"RemoveFiles", "Remove File(s)", "Remove Selected File(s)", {}},
+      {"OpenData", "Open Conversion Data...", "Open Conversion Data", QKeySequence("Ctrl+O")},
       {"SaveData", "Save Conversion Data", "Save Conversion Data", QKeySequence("Ctrl+S")},
       {"Convert", "Convert", "Convert files", QKeySequence("F9")},
-      {"AboutMe", "About Me", "About me...", {}},
+      {"UndoRun", "Undo Last Run...", "Undo the last source run", QKeySequence("Ctrl+Z")},
+      {"SaveResults", "Save Results...", "Save the results of the run as CSV or JSON",
+       QKeySequence("Ctrl+Shift+S")},
+      {"AboutMe", "About Me", "About me...", QKeySequence("F1")},
       {"FileExit1", "E&xit", "Exit", QKeySequence("Alt+F4")},
-      {"SelectAll", "Select All", "Select All", QKeySequence("Ctrl+A")},
-      {"DirReports", "Scan Subdirectories...", "Scan Subdirectories and add files", {}},
+      {"SelectAll", "Select All", "Select all files of the list", QKeySequence("Ctrl+A")},
+      {"DirReports", "Scan Subdirectories...", "Scan Subdirectories and add files",
+       QKeySequence("Ctrl+Shift+D")},
       {"AddReport",
        "Add Individual Report Files to convert...",
        "Add Individual Report Files to convert",
-       {}},
+       QKeySequence("Shift+Ins")},
       {"DelReport", "Remove Selected Report File(s)...", "Remove Selected Report File(s)", {}},
-      {"RunReport", "Convert Report Files...", "Convert Report Files", {}},
+      {"RunReport", "Convert Report Files...", "Convert Report Files", QKeySequence("Shift+F9")},
+      {"CancelRun", "Cancel", "Cancel: stop the run after the file in hand (Esc)",
+       QKeySequence("Esc")},
   };
   for (const auto& expected : actions) {
     QAction* action = Action(expected.Name);
     QCOMPARE(action->text(), QString::fromLatin1(expected.Caption));
     QCOMPARE(action->toolTip(), QString::fromLatin1(expected.ToolTip));
     QCOMPARE(action->shortcut(), expected.Shortcut);
+    QVERIFY2(!action->statusTip().isEmpty(), expected.Name);
+  }
+  QCOMPARE(Action("FileExit1")->statusTip(), QStringLiteral("Quits the application"));
+
+  // The menu bar holds every action once; no two shortcuts are alike.
+  QStringList inMenus;
+  QList<QKeySequence> shortcuts;
+  for (QAction* menu : Window->menuBar()->actions()) {
+    QVERIFY(menu->text().contains(QLatin1Char('&')));  // reached with Alt and a letter
+    for (QAction* action : menu->menu()->actions()) {
+      if (action->isSeparator()) continue;
+      inMenus << action->objectName();
+      if (!action->shortcut().isEmpty()) {
+        QVERIFY2(!shortcuts.contains(action->shortcut()), qPrintable(action->objectName()));
+        shortcuts << action->shortcut();
+      }
+    }
+  }
+  QStringList named;
+  for (const auto& expected : actions) named << QString::fromLatin1(expected.Name);
+  inMenus.sort();
+  named.sort();
+  QCOMPARE(inMenus, named);
+
+  // Actions that do different things never share a picture; the two pages' scan, add, remove
+  // and convert actions do the same thing on their own lists.
+  const QStringList alike[] = {{"IterateSubdirectories", "DirReports"},
+                               {"FileOpen", "AddReport"},
+                               {"RemoveFiles", "DelReport"},
+                               {"Convert", "RunReport"}};
+  const auto sameKind = [&](const QString& a, const QString& b) {
+    for (const QStringList& pair : alike) {
+      if (pair.contains(a) && pair.contains(b)) return true;
+    }
+    return false;
+  };
+  for (const QString& a : named) {
+    const QImage picture = Action(qPrintable(a))->icon().pixmap(16, 16).toImage();
+    QVERIFY2(!picture.isNull(), qPrintable(a));
+    for (const QString& b : named) {
+      if (a >= b || sameKind(a, b)) continue;
+      QVERIFY2(picture != Action(qPrintable(b))->icon().pixmap(16, 16).toImage(),
+               qPrintable(a + QStringLiteral(" and ") + b));
+    }
   }
 
   for (const char* list : {"SearchList", "SearchListReport"}) {
     QTreeView* view = Find<QTreeView>(list);
+    // An empty list says how to start (the project list has a row); long names lose their
+    // middle.
+    const QLabel* hint = view->findChild<QLabel*>(QString::fromLatin1(list) + "Hint");
+    QVERIFY(hint);
+    QCOMPARE(hint->isHidden(), list == std::string("SearchList"));
+    QVERIFY(hint->text().contains(QStringLiteral("drop")));
+    QCOMPARE(view->textElideMode(), Qt::ElideMiddle);
     QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
     QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -1041,11 +1103,10 @@ void MainWindowTest::scansLeaveTheirMaskInTheSettings_data() {
   QTest::addColumn<QString>("mask");
   QTest::newRow("project, every level")
       << "IterateSubdirectories"
-      << "SearchList" << QStringList{"tree/a.pas", "tree/sub/deep/b.dfm"}
-      << "*.pas;*.dfm;*.dpr;*.dpk";
+      << "SearchList" << QStringList{"a.pas", "sub/deep/b.dfm"} << "*.pas;*.dfm;*.dpr;*.dpk";
   QTest::newRow("reports, direct subfolders")
       << "DirReports"
-      << "SearchListReport" << QStringList{"tree/sub/r1.kvf"} << "*.kvf";
+      << "SearchListReport" << QStringList{"sub/r1.kvf"} << "*.kvf";
 }
 
 void MainWindowTest::scansLeaveTheirMaskInTheSettings() {
@@ -1060,9 +1121,14 @@ void MainWindowTest::scansLeaveTheirMaskInTheSettings() {
   Open();
   Prompter->Folders = {*Dir / "tree"};
   Action(qPrintable(action))->trigger();
+  // Rows show the files relative to the folder scanned, the whole path in their tooltips.
   QStringList listed;
+  QTreeView* view = Find<QTreeView>(qPrintable(list));
+  QVERIFY(view->findChild<QLabel*>(list + QStringLiteral("Hint"))->isHidden());
   for (int row = 0; row < RowCount(qPrintable(list)); ++row) {
-    listed << QDir(Q(Dir->Path())).relativeFilePath(Cell(qPrintable(list), row, 0));
+    listed << Cell(qPrintable(list), row, 0);
+    QCOMPARE(view->model()->index(row, 0).data(Qt::ToolTipRole).toString(),
+             Q(*Dir / "tree/") + listed.back());
   }
   listed.sort();
   QCOMPARE(listed, found);
