@@ -25,10 +25,10 @@ FUZZ_SECONDS ?= 0
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-# Debian packages the build and the tests need.
+# Debian packages the build and the tests need (Chromium opens the migration summary in a test).
 PACKAGES = cmake make g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpugixml-dev nlohmann-json3-dev \
            qt6-base-dev fonts-liberation libzbar-dev \
-           clang libclang-rt-14-dev
+           clang libclang-rt-14-dev chromium
 
 # What make bench needs besides: the Free Pascal compiler (the form converter it is compared with)
 # and its sources (real Pascal code for the speed comparison on a real tree).

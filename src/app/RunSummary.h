@@ -1,0 +1,42 @@
+// The migration summary of a report run: one HTML page that holds everything (styles, the small
+// script that sorts the table, and the page pictures as data), so that it opens from a disk, a
+// mail or a share with no network. Totals first, then a row per report with its status, its
+// notes and messages, and thumbnails of its pages (a click shows a page at full size); failed
+// reports come first, and the table sorts by any column.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "writer/Conversion.h"
+
+namespace kv {
+
+// A picture of one page: an image file's bytes and its media type ("image/png", "image/svg+xml").
+struct TSummaryPicture {
+  std::string MediaType;
+  std::string Bytes;
+};
+
+struct TSummaryReport {
+  std::string Path;  // the report file (UTF-8)
+  TConversionOutcome Outcome;
+  // Per page: a thumbnail and the page at full size; empty when there are no pictures.
+  std::vector<TSummaryPicture> Thumbnails;
+  std::vector<TSummaryPicture> Pages;
+};
+
+struct TSummaryOptions {
+  int CodePage = 1252;  // of the notes, messages and problems (texts of the reports)
+  std::string Title = "Report migration summary";
+  // Why the summary has no pictures (a build without the drawing module); empty when it has.
+  std::string NoPictures;
+  // When the run was made, as shown at the top ("2026-12-11 14:03").
+  std::string When;
+};
+
+std::string RunSummaryHtml(const std::vector<TSummaryReport>& reports,
+                           const TSummaryOptions& options);
+
+}  // namespace kv
