@@ -27,7 +27,7 @@ CMAKE_ARGS ?=
 
 # Debian packages the build and the tests need (Chromium opens the migration summary in a test).
 PACKAGES = cmake make g++ pkgconf libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpugixml-dev nlohmann-json3-dev \
-           qt6-base-dev fonts-liberation libzbar-dev \
+           qt6-base-dev qt6-svg-dev fonts-liberation libzbar-dev tesseract-ocr zbar-tools \
            clang libclang-rt-14-dev chromium
 
 # What make bench needs besides: the Free Pascal compiler (the form converter it is compared with)

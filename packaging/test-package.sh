@@ -123,7 +123,7 @@ man_pages() {
   for section in SYNOPSIS OPTIONS SUBCOMMANDS 'EXIT STATUS' "kv3conv $version"; do
     grep -q "$section" <<< "$text" || { echo "kv3conv(1) lacks $section"; return 1; }
   done
-  for command in source undo report dfm2txt inspect; do
+  for command in source undo report dfm2txt inspect preview; do
     grep -q "^   $command\$" <<< "$text" || { echo "kv3conv(1) has no section on $command"; return 1; }
   done
 }

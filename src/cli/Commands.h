@@ -58,6 +58,23 @@ struct TInspectArgs {
 
 int RunInspect(const TInspectArgs& args);
 
+// preview: pictures of a report's pages, drawn by the Qt module.
+struct TPreviewArgs {
+  std::string Input;
+  int Page = 0;          // from 1; 0 draws every page
+  std::string OutFolder;  // empty: beside the report
+  std::string Format = "png";
+  int Dpi = 96;
+  std::string Password;
+  std::string PasswordFile;
+  int CodePage = 1252;
+  char DecimalSeparator = '.';
+  // Whether this build makes the Qt module (a build without Qt has no drawing).
+  bool BuiltWithModule = true;
+};
+
+int RunPreview(const TPreviewArgs& args);
+
 struct TReportArgs {
   unsigned Jobs = 0;  // threads that convert side by side (0: one per processor)
   int CodePage = 1252;

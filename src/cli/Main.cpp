@@ -155,7 +155,7 @@ int main(int argc, char** systemArgv) {
       "Source migration applies a find/replace table to Pascal files (keeping .BAK copies of\n"
       "changed files); report converts legacy report files into new report documents; dfm2txt\n"
       "turns a binary form file into its text form; inspect shows what a legacy report file "
-      "holds."};
+      "holds; preview draws pictures of its pages."};
   app.set_version_flag("--version", std::string("kv3conv ") + KV_VERSION);
   // Options start with "-" on every system: CLI11 would also take "/x" for an option on Windows,
   // and so refuse a path from the root of the drive ("/reports/Sales.kvf").
@@ -269,6 +269,33 @@ int main(int argc, char** systemArgv) {
                    "File whose first line is the report's password")
       ->excludes(inspectPassword);
 
+  TPreviewArgs preview;
+  preview.BuiltWithModule = BuiltWithTextModule;
+  auto* previewCmd = app.add_subcommand(
+      "preview",
+      "Draw pictures of the pages of a .kvf file: the paper and its margins, the bands and every\n"
+      "object as the report stores it; objects with conversion notes are marked and the notes\n"
+      "listed under the page. Each page goes to <report name>-page<N>.<format>, one line per\n"
+      "file written. Needs the Qt module beside the program.");
+  previewCmd->add_option("FILE", preview.Input, "Legacy report file (.kvf)")->required();
+  previewCmd->add_option("--page", preview.Page, "Draw only page N (from 1)")
+      ->check(CLI::Range(1, 100000));
+  previewCmd->add_option("--out", preview.OutFolder,
+                         "Folder of the pictures (created when missing; default: beside the "
+                         "report)");
+  previewCmd->add_option("--format", preview.Format, "png, svg or pdf")
+      ->check(CLI::IsMember({"png", "svg", "pdf"}))
+      ->capture_default_str();
+  previewCmd->add_option("--dpi", preview.Dpi, "Resolution in dots per inch")
+      ->check(CLI::Range(10, 1200))
+      ->capture_default_str();
+  auto* previewPassword =
+      previewCmd->add_option("--password", preview.Password, "Password of a protected report");
+  previewCmd
+      ->add_option("--password-file", preview.PasswordFile,
+                   "File whose first line is the report's password")
+      ->excludes(previewPassword);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -290,8 +317,9 @@ int main(int argc, char** systemArgv) {
   }
   source.MaskGiven = maskOption->count() > 0;
   // The code page and the decimal separator are fixed from here on for every command.
-  source.CodePage = dfm.CodePage = inspect.CodePage = report.CodePage = codePage;
-  inspect.DecimalSeparator = report.DecimalSeparator = decimalSeparator;
+  source.CodePage = dfm.CodePage = inspect.CodePage = report.CodePage = preview.CodePage =
+      codePage;
+  inspect.DecimalSeparator = report.DecimalSeparator = preview.DecimalSeparator = decimalSeparator;
 
   if (sourceCmd->parsed()) return FinishOutput(RunSource(source));
   if (undoCmd->parsed()) return FinishOutput(RunUndo(undo));
@@ -299,5 +327,6 @@ int main(int argc, char** systemArgv) {
   StartReportLibrary();
   if (inspectCmd->parsed()) return FinishOutput(RunInspect(inspect));
   if (reportCmd->parsed()) return FinishOutput(RunReport(report));
+  if (previewCmd->parsed()) return FinishOutput(RunPreview(preview));
   return ExitUsage;
 }

@@ -44,28 +44,42 @@ std::string ProgramFolder() {
 
 }  // namespace
 
-std::unique_ptr<TTextMeasurer> LoadTextModule(std::string& problem) {
+namespace {
+
+// The function of that name in the module beside the program (or in ../lib/kv3conv from it); null,
+// with the reason in problem, when the module cannot be loaded or lacks the function.
+void* LoadModuleFunction(const char* function, const char* what, std::string& problem) {
   const std::string folder = ProgramFolder();
   std::string tried;
   for (const std::string& candidate :
        {folder + TextModuleFile, folder + "../lib/kv3conv/" + TextModuleFile}) {
-    // The module stays loaded until the process ends: the measurer is installed for good.
+    // The module stays loaded until the process ends.
     std::string failure;
     bool loaded = false;
-    void* const symbol = os::LoadModuleFunction(candidate, TextModuleFunction, failure, &loaded);
+    void* const symbol = os::LoadModuleFunction(candidate, function, failure, &loaded);
     if (!loaded) {
       if (!tried.empty()) tried += "; ";
       tried += failure;
       continue;
     }
-    if (symbol == nullptr) {
-      problem = "the module " + candidate + " has no function " + TextModuleFunction;
-      return nullptr;
-    }
-    return std::make_unique<TModuleTextMeasurer>(reinterpret_cast<TMeasureTextFunction>(symbol));
+    if (symbol == nullptr) problem = "the module " + candidate + " has no function " + function;
+    return symbol;
   }
-  problem = "cannot load the text-measuring module (" + tried + ")";
+  problem = std::string("cannot load the ") + what + " (" + tried + ")";
   return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<TTextMeasurer> LoadTextModule(std::string& problem) {
+  void* const symbol = LoadModuleFunction(TextModuleFunction, "text-measuring module", problem);
+  if (symbol == nullptr) return nullptr;
+  return std::make_unique<TModuleTextMeasurer>(reinterpret_cast<TMeasureTextFunction>(symbol));
+}
+
+TDrawPageFunction LoadDrawModule(std::string& problem) {
+  return reinterpret_cast<TDrawPageFunction>(
+      LoadModuleFunction(DrawModuleFunction, "Qt module", problem));
 }
 
 }  // namespace kv::cli

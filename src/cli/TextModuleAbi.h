@@ -17,6 +17,8 @@ inline constexpr const char* TextModuleFile = "kv3conv-qttext.dll";
 inline constexpr const char* TextModuleFile = "kv3conv-qttext.so";
 #endif
 inline constexpr const char* TextModuleFunction = "kv3conv_measure_text";
+// The function that draws a page picture (kv3conv preview).
+inline constexpr const char* DrawModuleFunction = "kv3conv_draw_page";
 
 }  // namespace kv::cli
 
@@ -39,5 +41,12 @@ using TMeasureTextFunction = int (*)(const char* text, std::size_t textSize, con
                                      std::size_t familySize, int pixelSize, unsigned style,
                                      std::int64_t wrapWidth, std::int64_t* width,
                                      std::int64_t* height);
+
+// Draws the page picture whose JSON form (UTF-8, size bytes) is data into the file outPath
+// (UTF-8) in format ("png", "svg" or "pdf") at dpi dots per inch. Returns 0 when the file was
+// written; otherwise a zero-terminated reason, cut to errorSize bytes, is stored in error and the
+// result is not 0 (no file is left behind).
+using TDrawPageFunction = int (*)(const char* data, std::size_t size, const char* format, int dpi,
+                                  const char* outPath, char* error, std::size_t errorSize);
 
 }  // namespace kv::cli
