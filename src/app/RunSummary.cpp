@@ -99,12 +99,10 @@ th button{font:inherit;font-weight:bold;background:none;border:0;padding:0;curso
 .Done .status{color:#176f2c}
 .path{word-break:break-all}
 ul.notes{margin:0;padding-left:1.2em}
-.thumbs a{display:inline-block;margin:0 .3em .3em 0;border:1px solid #bbb}
-.thumbs img{display:block;max-width:120px;max-height:170px}
-.page{display:none;position:fixed;inset:0;background:rgba(0,0,0,.75);overflow:auto;padding:2em;text-align:center}
-.page:target{display:block}
-.page img{background:#fff;max-width:none}
-.page .close{display:block;color:#fff;margin:0 0 1em}
+.thumbs a{display:inline-block;margin:0 .3em .3em 0;border:1px solid #bbb;background:#fff}
+.thumbs img{display:block;width:120px;height:auto}
+.thumbs a:target{position:fixed;inset:0;margin:0;border:0;background:rgba(0,0,0,.75);overflow:auto;padding:2em;text-align:center;z-index:1;cursor:zoom-out}
+.thumbs a:target img{display:inline-block;width:auto;max-width:none;background:#fff}
 .unshown{color:#b00020}
 </style>)";
 
@@ -131,6 +129,15 @@ constexpr const char* Script = R"(<script>
         return up ? c : -c;
       });
       rows.forEach(function (row) { body.appendChild(row); });
+    });
+  });
+  // A click on a page shown at full size closes it again.
+  document.querySelectorAll('.thumbs a').forEach(function (link) {
+    link.addEventListener('click', function (event) {
+      if (location.hash === '#' + link.id) {
+        event.preventDefault();
+        history.replaceState(null, '', location.pathname + location.search);
+      }
     });
   });
   document.querySelectorAll('img').forEach(function (img) {
@@ -195,7 +202,6 @@ std::string RunSummaryHtml(const std::vector<TSummaryReport>& reports,
          "<th><button type=\"button\" data-numeric>Notes and messages</button></th>"
          "<th><button type=\"button\" data-numeric>Microseconds</button></th>"
          "<th>Pages</th></tr></thead>\n<tbody>\n";
-  std::string pages;  // the full-size pages, shown one at a time over the table
   for (const std::size_t index : order) {
     const TSummaryReport& report = reports[index];
     const TConversionOutcome& o = report.Outcome;
@@ -217,23 +223,15 @@ std::string RunSummaryHtml(const std::vector<TSummaryReport>& reports,
     }
     out += "</td><td data-key=\"" + std::to_string(o.Microseconds) + "\">" +
            std::to_string(o.Microseconds) + "</td><td class=\"thumbs\">";
-    for (std::size_t p = 0; p < report.Thumbnails.size(); ++p) {
+    for (std::size_t p = 0; p < report.Pages.size(); ++p) {
       const std::string id = "r" + std::to_string(index) + "p" + std::to_string(p + 1);
       const std::string alt = "page " + std::to_string(p + 1) + " of " + Html(report.Path);
-      const bool full = p < report.Pages.size();
-      if (full) out += "<a href=\"#" + id + "\">";
-      out += "<img src=\"" + DataUrl(report.Thumbnails[p]) + "\" alt=\"" + alt + "\">";
-      if (full) {
-        out += "</a>";
-        pages += "<div class=\"page\" id=\"" + id + "\"><a class=\"close\" href=\"#\">" + alt +
-                 " (close)</a><img src=\"" + DataUrl(report.Pages[p]) + "\" alt=\"" + alt +
-                 "\"></div>\n";
-      }
+      out += "<a id=\"" + id + "\" href=\"#" + id + "\" title=\"" + alt + "\"><img src=\"" +
+             DataUrl(report.Pages[p]) + "\" alt=\"" + alt + "\"></a>";
     }
     out += "</td></tr>\n";
   }
   out += "</tbody>\n</table>\n";
-  out += pages;
   out += Script;
   out += "\n</body>\n</html>\n";
   return out;

@@ -2,7 +2,7 @@
 // script that sorts the table, and the page pictures as data), so that it opens from a disk, a
 // mail or a share with no network. Totals first, then a row per report with its status, its
 // notes and messages, and thumbnails of its pages (a click shows a page at full size); failed
-// reports come first, and the table sorts by any column.
+// reports come first, and the table sorts by any column (a click on its header).
 #pragma once
 
 #include <cstdint>
@@ -22,8 +22,8 @@ struct TSummaryPicture {
 struct TSummaryReport {
   std::string Path;  // the report file (UTF-8)
   TConversionOutcome Outcome;
-  // Per page: a thumbnail and the page at full size; empty when there are no pictures.
-  std::vector<TSummaryPicture> Thumbnails;
+  // A picture per page, shown as a thumbnail that a click shows at full size (a vector picture
+  // serves both); empty when there are no pictures.
   std::vector<TSummaryPicture> Pages;
 };
 

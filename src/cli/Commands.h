@@ -83,6 +83,9 @@ struct TReportArgs {
   std::string Password;
   std::string PasswordFile;
   bool Json = false;
+  // The migration summary's file (HTML); empty: none.
+  std::string Summary;
+  bool BuiltWithModule = false;  // the Qt module that draws page pictures belongs to the build
   std::vector<std::string> Paths;
 };
 

@@ -7,11 +7,17 @@
 #include <exception>
 #include <string_view>
 
+#include "app/RunSummary.h"
 #include "base/CodePage.h"
+#include "base/Files.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/TextModule.h"
+#include "legacy/Report.h"
 #include "platform/Console.h"
+#include "platform/Process.h"
 #include "writer/Conversion.h"
+#include "writer/PagePicture.h"
 #include "writer/ReportHost.h"
 #include "writer/ReportPool.h"
 
@@ -79,6 +85,38 @@ bool FlushEachFile() {
          os::IsTerminal(os::TStandardStream::Error) || os::OutputAndErrorShareAFile();
 }
 
+// The pictures of the pages of the report a host just loaded, as SVG (a vector picture is small
+// and serves as thumbnail and full page alike); none when the report was not read or a page
+// cannot be drawn (the summary then shows the report without pictures).
+std::vector<TSummaryPicture> SummaryPictures(TReportHost& host, const TConversionOutcome& outcome,
+                                             TDrawPageDataFunction draw) {
+  std::vector<TSummaryPicture> pages;
+  if (draw == nullptr || !outcome.Written()) return pages;
+  const std::vector<TPagePicture> pictures = BuildPagePictures(host.Report(), &outcome);
+  for (const TPagePicture& picture : pictures) {
+    const std::string json = PagePictureJson(picture);
+    TSummaryPicture page{"image/svg+xml", {}};
+    char error[512] = {};
+    const auto sink = [](void* context, const char* bytes, std::size_t size) {
+      static_cast<std::string*>(context)->assign(bytes, size);
+    };
+    if (draw(json.data(), json.size(), "svg", 96, sink, &page.Bytes, error, sizeof error) != 0) {
+      return {};
+    }
+    pages.push_back(std::move(page));
+  }
+  return pages;
+}
+
+// The time of the run for the summary's heading, in the user's time zone.
+std::string RunTime() {
+  const std::tm t = os::LocalTime(std::time(nullptr));
+  char text[80];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.tm_year + 1900, t.tm_mon + 1,
+                t.tm_mday, t.tm_hour, t.tm_min);
+  return text;
+}
+
 }  // namespace
 
 int RunReport(const TReportArgs& args) {
@@ -104,6 +142,19 @@ int RunReport(const TReportArgs& args) {
   // says of a report is kept with it and printed when its turn comes, so that the output reads as
   // a run in list order does.
   std::vector<std::string> printed(files.size());
+  // The summary's pictures, drawn by the Qt module on the converting threads.
+  const bool summary = !args.Summary.empty();
+  std::string noPictures;
+  TDrawPageDataFunction draw = nullptr;
+  if (summary) {
+    if (!args.BuiltWithModule) {
+      noPictures = std::string("this build of kv3conv has no Qt module to draw them (") +
+                   TextModuleFile + ")";
+    } else if (draw = LoadDrawDataModule(noPictures); draw == nullptr) {
+      noPictures = "the Qt module could not be loaded: " + noPictures;
+    }
+  }
+  std::vector<std::vector<TSummaryPicture>> pictures(summary ? files.size() : 0);
   TReportPoolOptions pool;
   pool.Threads = args.Jobs;
   pool.CodePage = args.CodePage;
@@ -115,7 +166,10 @@ int RunReport(const TReportArgs& args) {
         files.size(), pool,
         [&](TReportHost& host, std::size_t i) {
           TCliReportPrompter prompter(files[i], password, args.CodePage, nullptr, &printed[i]);
-          return ConvertReportFile(host, files[i], prompter, TConversionErrors::Record);
+          TConversionOutcome outcome =
+              ConvertReportFile(host, files[i], prompter, TConversionErrors::Record);
+          if (summary) pictures[i] = SummaryPictures(host, outcome, draw);
+          return outcome;
         },
         [&](std::size_t i, TConversionOutcome& outcome) {
           TReportLine line;
@@ -167,10 +221,31 @@ int RunReport(const TReportArgs& args) {
         static_cast<long long>(totals.Microseconds),
         static_cast<double>(totals.Microseconds) / 1000000.0);
   }
+  bool summaryFailed = false;
+  if (summary) {
+    std::vector<TSummaryReport> reports;
+    reports.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      reports.push_back({lines[i].Path, std::move(lines[i].Outcome), std::move(pictures[i])});
+    }
+    TSummaryOptions options;
+    options.CodePage = args.CodePage;
+    options.NoPictures = noPictures;
+    options.When = RunTime();
+    try {
+      WriteFileSafely(args.Summary, RunSummaryHtml(reports, options), TDiskSync::WhenReplacing);
+      std::fprintf(stderr, "kv3conv: summary written to %s%s\n", Printable(args.Summary).c_str(),
+                   noPictures.empty() ? "" : " (without page pictures)");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kv3conv: the summary could not be written: %s\n",
+                   Printable(e.what()).c_str());
+      summaryFailed = true;
+    }
+  }
   // Every file that did not end plainly Done (no document, or one with messages or notes) makes
   // the exit code 1, so scripts notice what a conversion left out.
   const bool problems = totals.Warnings > 0 || totals.Failed > 0;
-  return problems || failedScan ? ExitFileFailed : ExitOk;
+  return problems || failedScan || summaryFailed ? ExitFileFailed : ExitOk;
 }
 
 }  // namespace kv::cli

@@ -2,6 +2,7 @@
 #include "qtdraw/PagePainter.h"
 
 #include <QBrush>
+#include <QBuffer>
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -604,8 +605,12 @@ void PaintPage(const TPagePicture& picture, QPainter& painter, double scale) {
   painter.restore();
 }
 
-bool WritePagePicture(const TPagePicture& picture, const QString& format, int dpi,
-                      const QString& path, QString& error) {
+namespace {
+
+// Draws the picture onto device in format at dpi. False with the reason in error; the device may
+// then hold part of a picture.
+bool RenderPagePicture(const TPagePicture& picture, const QString& format, int dpi,
+                       QIODevice& device, QString& error) {
   if (dpi < 10 || dpi > 2400) {
     error = QStringLiteral("the resolution %1 dpi is outside 10 to 2400").arg(dpi);
     return false;
@@ -620,12 +625,6 @@ bool WritePagePicture(const TPagePicture& picture, const QString& format, int dp
                 .arg(pixels.height());
     return false;
   }
-  // The file is written under a temporary name and takes its place only when complete.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-    return false;
-  }
   bool painted = false;
   if (format == QLatin1String("png")) {
     QImage image(pixels, QImage::Format_RGB32);
@@ -633,7 +632,6 @@ bool WritePagePicture(const TPagePicture& picture, const QString& format, int dp
       error = QStringLiteral("not enough memory for a picture of %1 x %2 pixels")
                   .arg(pixels.width())
                   .arg(pixels.height());
-      file.cancelWriting();
       return false;
     }
     const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
@@ -644,10 +642,10 @@ bool WritePagePicture(const TPagePicture& picture, const QString& format, int dp
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     PaintPage(picture, painter, scale);
     painter.end();
-    painted = image.save(&file, "PNG");
+    painted = image.save(&device, "PNG");
   } else if (format == QLatin1String("svg")) {
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&device);
     svg.setSize(pixels);
     svg.setViewBox(QRect(QPoint(0, 0), pixels));
     svg.setResolution(dpi);
@@ -659,7 +657,7 @@ bool WritePagePicture(const TPagePicture& picture, const QString& format, int dp
       painted = painter.end();
     }
   } else if (format == QLatin1String("pdf")) {
-    QPdfWriter pdf(&file);
+    QPdfWriter pdf(&device);
     pdf.setResolution(dpi);
     pdf.setTitle(Text(picture.Name));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -673,16 +671,45 @@ bool WritePagePicture(const TPagePicture& picture, const QString& format, int dp
     }
   } else {
     error = QStringLiteral("unknown picture format \"%1\" (png, svg or pdf)").arg(format);
-    file.cancelWriting();
     return false;
   }
-  if (!painted) {
+  if (!painted) error = device.errorString();
+  return painted;
+}
+
+}  // namespace
+
+bool WritePagePicture(const TPagePicture& picture, const QString& format, int dpi,
+                      const QString& path, QString& error) {
+  // The file is written under a temporary name and takes its place only when complete.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
     error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    return false;
+  }
+  QString problem;
+  if (!RenderPagePicture(picture, format, dpi, file, problem)) {
+    error = problem.isEmpty() || problem == file.errorString()
+                ? QStringLiteral("cannot write %1: %2").arg(path, file.errorString())
+                : problem;
     file.cancelWriting();
     return false;
   }
   if (!file.commit()) {
     error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    return false;
+  }
+  return true;
+}
+
+bool DrawPagePicture(const TPagePicture& picture, const QString& format, int dpi,
+                     QByteArray& bytes, QString& error) {
+  bytes.clear();
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!RenderPagePicture(picture, format, dpi, buffer, error)) {
+    if (error.isEmpty()) error = QStringLiteral("the picture could not be drawn");
+    bytes.clear();
     return false;
   }
   return true;

@@ -809,4 +809,44 @@ TEST_F(CliTest, ReportTakesThePasswordAndPrintsJson) {
   EXPECT_NE(folder.Err.find("cannot read the password file"), std::string::npos) << folder.Err;
 }
 
+// --summary writes one HTML page for the run: every report with its status, failed ones first,
+// and a picture of each page of the reports that were read where the build draws them (the
+// Windows build here has no drawing module and says so at the page's top). A summary that cannot
+// be written makes the exit code 1.
+TEST_F(CliTest, ReportWritesTheRunsSummary) {
+  for (const char* name : {"Dialogs.kvf", "Protected.kvf"}) {
+    std::filesystem::copy_file(std::string(KV_EXAMPLES_DIR) + "/reports/" + name,
+                               std::filesystem::path(Dir / name));
+  }
+  const TRun run = Run({"report", "--summary", Dir / "summary.html", Dir / "Dialogs.kvf",
+                        Dir / "Protected.kvf"});
+  EXPECT_EQ(run.Exit, 1) << run.Err;  // the protected report fails without its password
+  const std::string html = Dir.Read("summary.html");
+  const std::size_t failed = html.find("<tr class=\"Failed\">");
+  const std::size_t warned = html.find("<tr class=\"Warnings\">");
+  ASSERT_NE(failed, std::string::npos);
+  ASSERT_NE(warned, std::string::npos);
+  EXPECT_LT(failed, warned);
+  EXPECT_NE(html.find("Protected.kvf"), std::string::npos);
+  EXPECT_NE(html.find("DBXQuery1: its SQL text"), std::string::npos);
+  std::size_t pictures = 0;
+  for (std::size_t at = html.find("data:image/svg+xml;base64,"); at != std::string::npos;
+       at = html.find("data:image/svg+xml;base64,", at + 1)) {
+    ++pictures;
+  }
+#ifdef KV_QT_TEXT
+  EXPECT_EQ(pictures, 2u);  // the two pages of Dialogs.kvf
+  EXPECT_EQ(html.find("id=\"nopictures\""), std::string::npos);
+#else
+  EXPECT_EQ(pictures, 0u);
+  EXPECT_NE(html.find("This summary has no page pictures"), std::string::npos);
+#endif
+
+  const TRun unwritable = Run({"report", "--summary", Dir / "missing/folder/summary.html",
+                               "--password", "kolvex", Dir / "Protected.kvf"});
+  EXPECT_EQ(unwritable.Exit, 1);
+  EXPECT_NE(unwritable.Err.find("the summary could not be written"), std::string::npos)
+      << unwritable.Err;
+}
+
 }  // namespace
