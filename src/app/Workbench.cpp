@@ -744,6 +744,38 @@ void TfrmMain::SaveResultsClick() {
   }
 }
 
+bool TfrmMain::SaveSummaryEnabled() const {
+  return std::any_of(SearchListReport.Rows.begin(), SearchListReport.Rows.end(),
+                     [](const TFileRow& row) { return row.Outcome != nullptr; });
+}
+
+void TfrmMain::SaveSummaryClick(const TSummaryPictureSource& pictures) {
+  TSaveDialogOptions options;
+  options.FileName = "report-summary.html";
+  options.Filter = SummaryFilter;
+  options.DefaultExt = "html";
+  options.OverwritePrompt = true;
+  const auto chosen = Prompter.SaveFile(options);
+  if (!chosen) return;
+  // The reports the last runs converted, in the list's order.
+  std::vector<TSummaryReport> reports;
+  for (const TFileRow& row : SearchListReport.Rows) {
+    if (!row.Outcome) continue;
+    TSummaryReport report{row.Caption, *row.Outcome, {}};
+    if (pictures) report.Pages = pictures(row.Caption, *row.Outcome);
+    reports.push_back(std::move(report));
+  }
+  TSummaryOptions summary;
+  summary.CodePage = Context().CodePage;
+  if (!pictures) summary.NoPictures = "this program cannot draw them";
+  try {
+    RemoveStaleTemporaries(FolderOf(*chosen));
+    WriteFileSafely(*chosen, RunSummaryHtml(reports, summary));
+  } catch (const std::exception& e) {
+    Prompter.ShowError(e.what());
+  }
+}
+
 TfrmMain::TRunWork TfrmMain::PrepareReportRun() {
   TReportFileConverter convert = ConvertReportFile;
   std::vector<std::string> paths = BeginRun(SearchListReport);

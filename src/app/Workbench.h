@@ -18,6 +18,7 @@
 #include "app/FolderScan.h"
 #include "app/IniFile.h"
 #include "app/Prompter.h"
+#include "app/RunSummary.h"
 #include "legacy/Context.h"
 #include "migrate/Journal.h"
 #include "writer/Conversion.h"
@@ -76,6 +77,7 @@ inline constexpr const char* ProjectFilter =
 inline constexpr const char* ReportFilter = "Report Files (*.kvf)|*.kvf";
 inline constexpr const char* ConversionFilter = "Conversion files (*.dat)|*.dat";
 inline constexpr const char* ResultsFilter = "CSV files (*.csv)|*.csv|JSON files (*.json)|*.json";
+inline constexpr const char* SummaryFilter = "HTML pages (*.html)|*.html";
 inline constexpr const char* JournalFilter = "Journals (*.journal)|*.journal";
 inline constexpr const char* ProjectMasks = "*.pas;*.dfm;*.dpr;*.dpk";
 inline constexpr const char* ReportMasks = "*.kvf";
@@ -220,6 +222,14 @@ class TfrmMain : private TWorkbenchContext, public TReportHost {
   // Save Results: the rows of the page shown (project or report list) to a file chosen in a save
   // dialog, as JSON when its name ends in .json, else as CSV.
   void SaveResultsClick();
+  // Save Summary: the report list's migration summary (one HTML page) to a file chosen in a save
+  // dialog. pictures gives the page pictures of a converted report (the window draws them with
+  // Qt); null: the summary says it has none.
+  using TSummaryPictureSource = std::function<std::vector<TSummaryPicture>(
+      const std::string& path, const TConversionOutcome& outcome)>;
+  void SaveSummaryClick(const TSummaryPictureSource& pictures);
+  // True when a report of the list has been converted.
+  bool SaveSummaryEnabled() const;
   // The journal of the last source run of this window; empty when it wrote none.
   std::string LastRunJournal;
   // Removes the lines at these indexes of the table.

@@ -78,6 +78,8 @@ QIcon ActionIcon(const QStyle& style, TActionIcon which) {
       return style.standardIcon(QStyle::SP_DialogSaveButton);
     case TActionIcon::SaveResults:
       return style.standardIcon(QStyle::SP_FileDialogDetailedView);
+    case TActionIcon::SaveSummary:
+      return style.standardIcon(QStyle::SP_FileDialogInfoView);
     case TActionIcon::SelectAll:
       return style.standardIcon(QStyle::SP_DialogApplyButton);
     case TActionIcon::Convert:

@@ -18,6 +18,7 @@ enum class TActionIcon {
   Open,
   Save,
   SaveResults,
+  SaveSummary,
   SelectAll,
   Convert,
   Stop,

@@ -34,6 +34,7 @@
 #include "app/gui/DetailsPane.h"
 #include "app/gui/DiffPane.h"
 #include "app/gui/FileListModel.h"
+#include "app/gui/PageStrip.h"
 #include "app/gui/PairTable.h"
 #include "app/gui/QtText.h"
 #include "app/gui/RunProgress.h"
@@ -99,8 +100,9 @@ TMainWindow::TMainWindow(TPrompter& prompter, std::string settingsPath, QWidget*
   JvPageControl->addTab(BuildTablePage(), QStringLiteral("Strings Project Files"));
   JvPageControl->addTab(BuildListPage("tbshReportFiles", "ToolBar2", ReportPane,
                                       {"DirReports", "AddReport", "DelReport", nullptr, "RunReport",
-                                       "SaveResults", nullptr, "AboutMe", nullptr, "FileExit1"},
-                                      ReportDetails = new TDetailsPane),
+                                       "SaveResults", "SaveSummary", nullptr, "AboutMe", nullptr,
+                                       "FileExit1"},
+                                      BuildReportPane()),
                         QStringLiteral("Select Report Files"));
   JvPageControl->setCurrentIndex(static_cast<int>(TPage::tbsFiles));
   connect(JvPageControl, &QTabWidget::currentChanged, this,
@@ -202,6 +204,22 @@ void TMainWindow::BuildActions() {
       [this] { StartRun(&TfrmMain::PrepareSourceRun); }, [this] { return Form.ConvertEnabled(); });
   AddAction("SaveResults", "Save Results...", "Save the results of the run as CSV or JSON",
             TActionIcon::SaveResults, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { Guarded([this] { Form.SaveResultsClick(); }); });
+  AddAction(
+      "SaveSummary", "Save Summary...",
+      "Save the summary of the report run as one HTML page, with pictures of the pages",
+      TActionIcon::SaveSummary, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H),
+      [this] {
+        Guarded([this] {
+          QApplication::setOverrideCursor(Qt::WaitCursor);
+          const int codePage = Form.Context().CodePage;
+          const char separator = Form.Context().DecimalSeparator;
+          Form.SaveSummaryClick([&](const std::string& path, const TConversionOutcome& outcome) {
+            return SummaryPictures(path, outcome, codePage, separator);
+          });
+          QApplication::restoreOverrideCursor();
+        });
+      },
+      [this] { return Form.SaveSummaryEnabled(); });
   AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo,
             QKeySequence(Qt::CTRL | Qt::Key_Z),
             [this] { StartRun(&TfrmMain::PrepareUndoLastRun); });
@@ -230,6 +248,20 @@ void TMainWindow::BuildActions() {
       [this] { return Runner.Active(); });
 }
 
+// The report page's pane: the selected report's pages as thumbnails above what its conversion
+// gave.
+QWidget* TMainWindow::BuildReportPane() {
+  auto* pane = new QWidget;
+  auto* layout = new QVBoxLayout(pane);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  ReportPages = new TPageStrip(pane);
+  ReportDetails = new TDetailsPane(pane);
+  layout->addWidget(ReportPages);
+  layout->addWidget(ReportDetails, 1);
+  return pane;
+}
+
 // Every action in a menu, with its shortcut beside it: the keyboard reaches all of them through
 // the menus' underlined letters.
 void TMainWindow::BuildMenuBar() {
@@ -237,7 +269,7 @@ void TMainWindow::BuildMenuBar() {
     return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
   };
   const std::vector<std::pair<const char*, std::vector<const char*>>> menus{
-      {"&File", {"OpenData", "SaveData", "SaveResults", nullptr, "FileExit1"}},
+      {"&File", {"OpenData", "SaveData", "SaveResults", "SaveSummary", nullptr, "FileExit1"}},
       {"&Project", {"IterateSubdirectories", "FileOpen", "RemoveFiles", nullptr, "SelectAll"}},
       {"R&eports", {"DirReports", "AddReport", "DelReport"}},
       {"&Run", {"Convert", "RunReport", "CancelRun", nullptr, "UndoRun"}},
@@ -548,8 +580,11 @@ void TMainWindow::OpenRow(TListPane& pane) {
 void TMainWindow::ShowDetails(TListPane& pane) {
   const int row = pane.List->FirstSelected();
   if (&pane == &ReportPane) {
-    ReportDetails->ShowRow(row < 0 ? nullptr : &pane.List->Rows[static_cast<std::size_t>(row)],
-                          Form.Context().CodePage);
+    const TFileRow* shown = row < 0 ? nullptr : &pane.List->Rows[static_cast<std::size_t>(row)];
+    ReportDetails->ShowRow(shown, Form.Context().CodePage);
+    ReportPages->ShowReport(shown ? shown->Caption : std::string(), Form.Context().CodePage,
+                            Form.Context().DecimalSeparator,
+                            shown && shown->Outcome ? shown->Outcome.get() : nullptr);
   } else if (UndoShown && Form.LastUndo) {
     SourceDiff->ShowUndo(*Form.LastUndo, Form.Context().CodePage);
   } else {

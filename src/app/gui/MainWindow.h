@@ -25,6 +25,7 @@ namespace kv::gui {
 
 class TDetailsPane;
 class TDiffPane;
+class TPageStrip;
 class TFileListModel;
 class TPairTableModel;
 
@@ -93,6 +94,7 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
                      std::function<bool()> enabled = {});
   void BuildActions();
   void BuildMenuBar();
+  QWidget* BuildReportPane();
   void ShowEmptyHint(TListPane& pane);
   // detailsPane: shown under the list, which it shares the page's height with.
   QWidget* BuildListPage(const char* pageName, const char* toolBarName, TListPane& pane,
@@ -141,6 +143,7 @@ class TMainWindow : public QMainWindow, public TWorkbenchView {
   TListPane ReportPane;
   QTableView* vleUnits = nullptr;
   TDetailsPane* ReportDetails = nullptr;
+  TPageStrip* ReportPages = nullptr;
   TDiffPane* SourceDiff = nullptr;
   bool DetailsScheduled = false;
   bool UndoShown = false;  // the project page's pane shows the last undo's report

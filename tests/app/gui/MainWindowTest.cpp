@@ -46,6 +46,7 @@
 #include "app/gui/AboutDialog.h"
 #include "app/gui/DiffPane.h"
 #include "app/gui/MainWindow.h"
+#include "app/gui/PageStrip.h"
 #include "app/gui/PairTable.h"
 #include "app/gui/QtPrompter.h"
 #include "app/gui/QtTextMeasurer.h"
@@ -385,8 +386,8 @@ void MainWindowTest::layoutShowsTheWorkbench() {
            QStringLiteral("IterateSubdirectories,FileOpen,RemoveFiles,|,OpenData,SaveData,"
                           "Convert,UndoRun,SaveResults,|,AboutMe,|,FileExit1"));
   QCOMPARE(toolBarContents(Find<QToolBar>("ToolBar2")),
-           QStringLiteral("DirReports,AddReport,DelReport,|,RunReport,SaveResults,|,AboutMe,|,"
-                          "FileExit1"));
+           QStringLiteral("DirReports,AddReport,DelReport,|,RunReport,SaveResults,SaveSummary,|,"
+                          "AboutMe,|,FileExit1"));
   QVERIFY(pages->widget(1)->findChildren<QToolBar*>().isEmpty());
   QCOMPARE(Find<QToolBar>("ToolBar1")->parentWidget(), pages->widget(0));
   QCOMPARE(Find<QToolBar>("ToolBar2")->parentWidget(), pages->widget(2));
@@ -408,6 +409,9 @@ void MainWindowTest::layoutShowsTheWorkbench() {
       {"UndoRun", "Undo Last Run...", "Undo the last source run", QKeySequence("Ctrl+Z")},
       {"SaveResults", "Save Results...", "Save the results of the run as CSV or JSON",
        QKeySequence("Ctrl+Shift+S")},
+      {"SaveSummary", "Save Summary...",
+       "Save the summary of the report run as one HTML page, with pictures of the pages",
+       QKeySequence("Ctrl+Shift+H")},
       {"AboutMe", "About Me", "About me...", QKeySequence("F1")},
       {"FileExit1", "E&xit", "Exit", QKeySequence("Alt+F4")},
       {"SelectAll", "Select All", "Select all files of the list", QKeySequence("Ctrl+A")},
@@ -1212,6 +1216,47 @@ void MainWindowTest::reportDetailsAfterAWarnedAndAFailedConversion() {
   expected << "" << QStringLiteral("Conversion notes (%1)").arg(warned.Outcome->Notes.size());
   for (const std::string& note : warned.Outcome->Notes) expected << Q(note);
   QCOMPARE(details->toPlainText().split(QLatin1Char('\n')), expected);
+
+  // Above the details, the selected report's pages as thumbnails; a click shows a page at full
+  // size, which zooms and goes to the next page; a report that cannot be read says why.
+  auto* pages = Find<TPageStrip>("ReportPages");
+  QCOMPARE(pages->count(), 2);
+  for (int page = 0; page < 2; ++page) {
+    QVERIFY(!pages->item(page)->icon().pixmap(100, 100).isNull());
+    QCOMPARE(pages->item(page)->text(), QStringLiteral("Page %1").arg(page + 1));
+  }
+  QTest::mouseClick(pages->viewport(), Qt::LeftButton, {},
+                    pages->visualItemRect(pages->item(1)).center());
+  TPageView* view = pages->View();
+  QVERIFY(view && view->isVisible());
+  QCOMPARE(view->Page(), 1);
+  const QSize actual = view->PictureSize();
+  QVERIFY(actual.width() > 300);
+  view->Zoom(2);
+  QCOMPARE(view->PictureSize().width(), qRound(actual.width() * 2.0) );
+  view->ShowPage(0);
+  QCOMPARE(view->Page(), 0);
+  SelectRows("SearchListReport", {1});
+  Idle();
+  QVERIFY(!pages->View());
+  QCOMPARE(pages->count(), 1);
+  QVERIFY(pages->item(0)->text().startsWith(QStringLiteral("No pictures: Unsupported KVF")));
+
+  // Save Summary: one HTML page with both reports, the failed one first, and the pictures of the
+  // converted one.
+  Prompter->Saves = {*Dir / "summary.html"};
+  QVERIFY(Action("SaveSummary")->isEnabled());
+  Action("SaveSummary")->trigger();
+  QVERIFY(Prompter->Errors.empty());
+  QCOMPARE(Prompter->LastSave.DefaultExt, std::string("html"));
+  const std::string html = Dir->Read("summary.html");
+  QVERIFY(html.find("failed.kvf") < html.find("warned.kvf"));
+  std::size_t pictures = 0;
+  for (std::size_t at = html.find("data:image/svg+xml"); at != std::string::npos;
+       at = html.find("data:image/svg+xml", at + 1)) {
+    ++pictures;
+  }
+  QCOMPARE(pictures, std::size_t{2});
 
   // A double click opens the folder of a converted report's document; a report without one opens
   // as the list's files open (in the editor, here the desktop's opener).
