@@ -200,6 +200,8 @@ bench: bench-deps
 	bash bench/large_vs_copy $(BENCH_BUILD) --real $(FPC_SOURCES)
 	bash bench/durable_cost $(BENCH_BUILD)
 	bash bench/reports_vs_copy $(BENCH_BUILD)
+	$(MAKE) --no-print-directory build
+	bash bench/summary_cost $(BUILD)
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target kv_bench_forms
 	bash bench/dfm2txt_vs_fpc $(BENCH_BUILD)
 	$(BENCH_BUILD)/bench/kv_bench
