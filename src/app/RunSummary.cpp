@@ -40,11 +40,10 @@ std::string Html(std::string_view text) {
   return out;
 }
 
-std::string Base64(std::string_view bytes) {
+void AppendBase64(std::string& out, std::string_view bytes) {
   static constexpr char Digits[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
+  out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
   std::size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
     const unsigned n = static_cast<unsigned char>(bytes[i]) << 16 |
@@ -64,11 +63,15 @@ std::string Base64(std::string_view bytes) {
     out += two ? Digits[n >> 6 & 63] : '=';
     out += '=';
   }
-  return out;
 }
 
-std::string DataUrl(const TSummaryPicture& picture) {
-  return "data:" + Html(picture.MediaType) + ";base64," + Base64(picture.Bytes);
+// Appends the picture as a data URL: pictures make most of the page, so they are encoded straight
+// into it rather than through a string of their own.
+void AppendDataUrl(std::string& out, const TSummaryPicture& picture) {
+  out += "data:";
+  out += Html(picture.MediaType);
+  out += ";base64,";
+  AppendBase64(out, picture.Bytes);
 }
 
 // Failed reports first, then those with warnings, then the done ones; list order within each.
@@ -176,7 +179,12 @@ std::string RunSummaryHtml(const std::vector<TSummaryReport>& reports,
     return Html(CodePageToUtf8(reportText, options.CodePage));
   };
 
+  std::size_t pictureBytes = 0;
+  for (const TSummaryReport& report : reports) {
+    for (const TSummaryPicture& page : report.Pages) pictureBytes += page.Bytes.size();
+  }
   std::string out;
+  out.reserve(pictureBytes / 3 * 4 + 4096 + reports.size() * 1024);
   out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   out += "<meta name=\"viewport\" content=\"width=device-width\">\n";
   out += "<title>" + Html(options.Title) + "</title>\n";
@@ -226,8 +234,9 @@ std::string RunSummaryHtml(const std::vector<TSummaryReport>& reports,
     for (std::size_t p = 0; p < report.Pages.size(); ++p) {
       const std::string id = "r" + std::to_string(index) + "p" + std::to_string(p + 1);
       const std::string alt = "page " + std::to_string(p + 1) + " of " + Html(report.Path);
-      out += "<a id=\"" + id + "\" href=\"#" + id + "\" title=\"" + alt + "\"><img src=\"" +
-             DataUrl(report.Pages[p]) + "\" alt=\"" + alt + "\"></a>";
+      out += "<a id=\"" + id + "\" href=\"#" + id + "\" title=\"" + alt + "\"><img src=\"";
+      AppendDataUrl(out, report.Pages[p]);
+      out += "\" alt=\"" + alt + "\"></a>";
     }
     out += "</td></tr>\n";
   }
