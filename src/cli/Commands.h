@@ -85,7 +85,6 @@ struct TReportArgs {
   bool Json = false;
   // The migration summary's file (HTML); empty: none.
   std::string Summary;
-  bool BuiltWithModule = false;  // the Qt module that draws page pictures belongs to the build
   std::vector<std::string> Paths;
 };
 

@@ -252,7 +252,6 @@ int main(int argc, char** systemArgv) {
   reportCmd->add_flag("--json", report.Json, "Print the results as JSON");
   reportCmd->add_option("--summary", report.Summary,
                         "Also write the run's summary as one HTML page (with page pictures)");
-  report.BuiltWithModule = BuiltWithTextModule;
   reportCmd
       ->add_option("--jobs", report.Jobs,
                    "Reports converted side by side, each on a thread of its own (default: one "

@@ -12,12 +12,12 @@
 #include "base/Files.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "cli/TextModule.h"
 #include "legacy/Report.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
 #include "writer/Conversion.h"
 #include "writer/PagePicture.h"
+#include "writer/PageSvg.h"
 #include "writer/ReportHost.h"
 #include "writer/ReportPool.h"
 
@@ -85,25 +85,13 @@ bool FlushEachFile() {
          os::IsTerminal(os::TStandardStream::Error) || os::OutputAndErrorShareAFile();
 }
 
-// The pictures of the pages of the report a host just loaded, as SVG (a vector picture is small
-// and serves as thumbnail and full page alike); none when the report was not read or a page
-// cannot be drawn (the summary then shows the report without pictures).
-std::vector<TSummaryPicture> SummaryPictures(TReportHost& host, const TConversionOutcome& outcome,
-                                             TDrawPageDataFunction draw) {
+// The pictures of the pages of the report a host just loaded, as SVG written from their display
+// lists (small, cheap, and the same in a build without Qt); none when the report was not read.
+std::vector<TSummaryPicture> SummaryPictures(TReportHost& host, const TConversionOutcome& outcome) {
   std::vector<TSummaryPicture> pages;
-  if (draw == nullptr || !outcome.Written()) return pages;
-  const std::vector<TPagePicture> pictures = BuildPagePictures(host.Report(), &outcome);
-  for (const TPagePicture& picture : pictures) {
-    const std::string json = PagePictureJson(picture);
-    TSummaryPicture page{"image/svg+xml", {}};
-    char error[512] = {};
-    const auto sink = [](void* context, const char* bytes, std::size_t size) {
-      static_cast<std::string*>(context)->assign(bytes, size);
-    };
-    if (draw(json.data(), json.size(), "svg", 96, sink, &page.Bytes, error, sizeof error) != 0) {
-      return {};
-    }
-    pages.push_back(std::move(page));
+  if (!outcome.Written()) return pages;
+  for (const TPagePicture& picture : BuildPagePictures(host.Report(), &outcome)) {
+    pages.push_back({"image/svg+xml", PagePictureSvg(picture)});
   }
   return pages;
 }
@@ -142,18 +130,8 @@ int RunReport(const TReportArgs& args) {
   // says of a report is kept with it and printed when its turn comes, so that the output reads as
   // a run in list order does.
   std::vector<std::string> printed(files.size());
-  // The summary's pictures, drawn by the Qt module on the converting threads.
+  // The summary's pictures, drawn on the converting threads while each report is loaded.
   const bool summary = !args.Summary.empty();
-  std::string noPictures;
-  TDrawPageDataFunction draw = nullptr;
-  if (summary) {
-    if (!args.BuiltWithModule) {
-      noPictures = std::string("this build of kv3conv has no Qt module to draw them (") +
-                   TextModuleFile + ")";
-    } else if (draw = LoadDrawDataModule(noPictures); draw == nullptr) {
-      noPictures = "the Qt module could not be loaded: " + noPictures;
-    }
-  }
   std::vector<std::vector<TSummaryPicture>> pictures(summary ? files.size() : 0);
   TReportPoolOptions pool;
   pool.Threads = args.Jobs;
@@ -168,7 +146,7 @@ int RunReport(const TReportArgs& args) {
           TCliReportPrompter prompter(files[i], password, args.CodePage, nullptr, &printed[i]);
           TConversionOutcome outcome =
               ConvertReportFile(host, files[i], prompter, TConversionErrors::Record);
-          if (summary) pictures[i] = SummaryPictures(host, outcome, draw);
+          if (summary) pictures[i] = SummaryPictures(host, outcome);
           return outcome;
         },
         [&](std::size_t i, TConversionOutcome& outcome) {
@@ -230,12 +208,10 @@ int RunReport(const TReportArgs& args) {
     }
     TSummaryOptions options;
     options.CodePage = args.CodePage;
-    options.NoPictures = noPictures;
     options.When = RunTime();
     try {
       WriteFileSafely(args.Summary, RunSummaryHtml(reports, options), TDiskSync::WhenReplacing);
-      std::fprintf(stderr, "kv3conv: summary written to %s%s\n", Printable(args.Summary).c_str(),
-                   noPictures.empty() ? "" : " (without page pictures)");
+      std::fprintf(stderr, "kv3conv: summary written to %s\n", Printable(args.Summary).c_str());
     } catch (const std::exception& e) {
       std::fprintf(stderr, "kv3conv: the summary could not be written: %s\n",
                    Printable(e.what()).c_str());

@@ -82,9 +82,4 @@ TDrawPageFunction LoadDrawModule(std::string& problem) {
       LoadModuleFunction(DrawModuleFunction, "Qt module", problem));
 }
 
-TDrawPageDataFunction LoadDrawDataModule(std::string& problem) {
-  return reinterpret_cast<TDrawPageDataFunction>(
-      LoadModuleFunction(DrawDataModuleFunction, "Qt module", problem));
-}
-
 }  // namespace kv::cli

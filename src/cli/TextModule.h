@@ -17,7 +17,5 @@ std::unique_ptr<TTextMeasurer> LoadTextModule(std::string& problem);
 // The page-drawing function of the same module; null, with the reason in problem, when it cannot
 // be loaded.
 TDrawPageFunction LoadDrawModule(std::string& problem);
-// The function of the module that draws a page into memory; null, with the reason, when none.
-TDrawPageDataFunction LoadDrawDataModule(std::string& problem);
 
 }  // namespace kv::cli

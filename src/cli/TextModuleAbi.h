@@ -19,8 +19,6 @@ inline constexpr const char* TextModuleFile = "kv3conv-qttext.so";
 inline constexpr const char* TextModuleFunction = "kv3conv_measure_text";
 // The function that draws a page picture (kv3conv preview).
 inline constexpr const char* DrawModuleFunction = "kv3conv_draw_page";
-// The function that draws a page picture into memory (the migration summary).
-inline constexpr const char* DrawDataModuleFunction = "kv3conv_draw_page_data";
 
 }  // namespace kv::cli
 
@@ -51,12 +49,5 @@ using TMeasureTextFunction = int (*)(const char* text, std::size_t textSize, con
 using TDrawPageFunction = int (*)(const char* data, std::size_t size, const char* format, int dpi,
                                   const char* outPath, char* error, std::size_t errorSize);
 
-// Draws the page picture whose JSON form is data as a file of format at dpi, as
-// TDrawPageFunction does, but hands the file's bytes to sink(context, bytes, size) (once, on this
-// thread) instead of writing a file.
-using TPictureSink = void (*)(void* context, const char* bytes, std::size_t size);
-using TDrawPageDataFunction = int (*)(const char* data, std::size_t size, const char* format,
-                                      int dpi, TPictureSink sink, void* context, char* error,
-                                      std::size_t errorSize);
 
 }  // namespace kv::cli

@@ -2,7 +2,6 @@
 #include "qtdraw/PagePainter.h"
 
 #include <QBrush>
-#include <QBuffer>
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
@@ -697,19 +696,6 @@ bool WritePagePicture(const TPagePicture& picture, const QString& format, int dp
   }
   if (!file.commit()) {
     error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-    return false;
-  }
-  return true;
-}
-
-bool DrawPagePicture(const TPagePicture& picture, const QString& format, int dpi,
-                     QByteArray& bytes, QString& error) {
-  bytes.clear();
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!RenderPagePicture(picture, format, dpi, buffer, error)) {
-    if (error.isEmpty()) error = QStringLiteral("the picture could not be drawn");
-    bytes.clear();
     return false;
   }
   return true;

@@ -4,7 +4,6 @@
 // report library, so that the command line's module can hold it.
 #pragma once
 
-#include <QByteArray>
 #include <QSizeF>
 #include <QString>
 
@@ -28,11 +27,6 @@ double ScaleForDpi(const TPagePicture& picture, int dpi);
 // in error when the format is unknown or the file cannot be written.
 bool WritePagePicture(const TPagePicture& picture, const QString& format, int dpi,
                       const QString& path, QString& error);
-
-// The picture as the bytes of a "png", "svg" or "pdf" file at dpi dots per inch. False with the
-// reason in error (bytes empty then).
-bool DrawPagePicture(const TPagePicture& picture, const QString& format, int dpi,
-                     QByteArray& bytes, QString& error);
 
 // The picture of its JSON form (PagePictureJson). False with the reason in error for a text that
 // is not such a form.

@@ -3,8 +3,10 @@
 // file version, the dialog report and the example reports build.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <pugixml.hpp>
 #include <string>
 
 #include "DialogReport.h"
@@ -17,6 +19,7 @@
 #include "support/TempDir.h"
 #include "writer/Conversion.h"
 #include "writer/PagePicture.h"
+#include "writer/PageSvg.h"
 #include "writer/ReportHost.h"
 
 namespace kv {
@@ -195,8 +198,61 @@ TEST_F(PagePictureTest, EveryVersionAndExampleBuilds) {
       // JSON form of every page: an object with the page's items.
       const std::string json = PagePictureJson(page);
       EXPECT_TRUE(json.starts_with("{\"number\":" + std::to_string(page.Number)));
+      // SVG form (the summary's pictures): well-formed, the page's size, every memo's first line.
+      const std::string svg = PagePictureSvg(page);
+      pugi::xml_document document;
+      ASSERT_TRUE(document.load_string(svg.c_str())) << svg.substr(0, 200);
+      EXPECT_EQ(document.document_element().attribute("width").as_llong(), page.PaperWidth);
+      for (const TPictureItem& item : page.Items) {
+        if (item.Kind != TPictureItemKind::Memo || item.Text.empty()) continue;
+        const std::string first = item.Text.substr(0, item.Text.find('\n'));
+        EXPECT_FALSE(document.find_node([&](pugi::xml_node node) {
+                               return std::string(node.name()) == "tspan" &&
+                                      node.text().as_string() == first;
+                             }).empty() && !item.WordWrap)
+            << item.Name << ": " << first;
+      }
     }
   }
+}
+
+// What report texts hold cannot break the SVG: markup characters are escaped, control
+// characters (not allowed in XML) become spaces, and a barcode's bars become one path.
+TEST(PagePictureSvg, TextsAreEscapedAndBarsDrawn) {
+  TPagePicture page;
+  page.PaperWidth = 200;
+  page.PaperHeight = 100;
+  page.MarginRight = 190;
+  page.MarginBottom = 90;
+  TPictureItem memo;
+  memo.Kind = TPictureItemKind::Memo;
+  memo.Rect = {10, 10, 180, 20};
+  memo.Text = "a<b & \"c\"\x01</svg>";
+  memo.Notes = {1};
+  TPictureItem bars;
+  bars.Kind = TPictureItemKind::Barcode;
+  bars.Rect = {10, 40, 60, 30};
+  bars.BarPattern = "505A5";
+  page.Items = {memo, bars};
+  page.Notes = {"Page 1, Memo1: a <note>"};
+  const std::string svg = PagePictureSvg(page);
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_string(svg.c_str())) << svg;
+  const auto tspan = [&](const std::string& text) {
+    return !document
+                .find_node([&](pugi::xml_node node) {
+                  return std::string(node.name()) == "tspan" && node.text().as_string() == text;
+                })
+                .empty();
+  };
+  EXPECT_TRUE(tspan("a<b & \"c\" </svg>")) << svg;
+  EXPECT_TRUE(tspan("1. Page 1, Memo1: a <note>")) << svg;
+  // Four bars (one short), each a closed sub-path.
+  const pugi::xml_node path = document.find_node(
+      [](pugi::xml_node node) { return std::string(node.name()) == "path"; });
+  ASSERT_FALSE(path.empty());
+  const std::string d = path.attribute("d").as_string();
+  EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 4) << d;
 }
 
 // The dialog page shows its controls with captions, texts and checked states.

@@ -20,6 +20,7 @@
 #include "legacy/ReportPrompter.h"
 #include "qtdraw/PagePainter.h"
 #include "writer/Conversion.h"
+#include "writer/PageSvg.h"
 #include "writer/ReportHost.h"
 
 namespace kv::gui {
@@ -84,10 +85,7 @@ std::vector<TSummaryPicture> SummaryPictures(const std::string& path,
   std::vector<TSummaryPicture> pages;
   for (const TPagePicture& picture :
        ReadPagePictures(path, codePage, decimalSeparator, &outcome, problem)) {
-    QByteArray bytes;
-    QString error;
-    if (!draw::DrawPagePicture(picture, QStringLiteral("svg"), 96, bytes, error)) return {};
-    pages.push_back({"image/svg+xml", bytes.toStdString()});
+    pages.push_back({"image/svg+xml", PagePictureSvg(picture)});
   }
   return pages;
 }

@@ -101,36 +101,3 @@ extern "C" KV3CONV_MODULE_EXPORT int kv3conv_draw_page(const char* data, std::si
 
 static_assert(std::is_same_v<decltype(&kv3conv_draw_page), kv::cli::TDrawPageFunction>);
 
-extern "C" KV3CONV_MODULE_EXPORT int kv3conv_draw_page_data(const char* data, std::size_t size,
-                                                            const char* format, int dpi,
-                                                            kv::cli::TPictureSink sink,
-                                                            void* context, char* error,
-                                                            std::size_t errorSize) {
-  StartApplication();
-  const auto fail = [&](const QString& reason) {
-    if (error != nullptr && errorSize > 0) {
-      const QByteArray text = reason.toUtf8();
-      const std::size_t length =
-          std::min<std::size_t>(static_cast<std::size_t>(text.size()), errorSize - 1);
-      std::memcpy(error, text.constData(), length);
-      error[length] = '\0';
-    }
-    return 1;
-  };
-  if (data == nullptr || format == nullptr || sink == nullptr) return fail("no page picture");
-  kv::TPagePicture picture;
-  QString problem;
-  if (!kv::draw::ReadPagePictureJson(QByteArray(data, static_cast<qsizetype>(size)), picture,
-                                     problem)) {
-    return fail(problem);
-  }
-  QByteArray bytes;
-  if (!kv::draw::DrawPagePicture(picture, QString::fromUtf8(format), dpi, bytes, problem)) {
-    return fail(problem);
-  }
-  sink(context, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  return 0;
-}
-
-static_assert(
-    std::is_same_v<decltype(&kv3conv_draw_page_data), kv::cli::TDrawPageDataFunction>);
