@@ -5,7 +5,14 @@
 #include <cstdio>
 #include <numeric>
 
+#include <exception>
+
 #include "base/CodePage.h"
+#include "legacy/Context.h"
+#include "legacy/Report.h"
+#include "legacy/ReportPrompter.h"
+#include "writer/PageSvg.h"
+#include "writer/ReportHost.h"
 
 namespace kv {
 
@@ -157,7 +164,53 @@ constexpr const char* Script = R"(<script>
 })();
 </script>)";
 
+// Reading a report for its pictures asks the user nothing: no message boxes, no password.
+class TSilentPrompter : public TReportPrompter {
+ public:
+  void ReportMessage(const std::string&, const std::string&, TMessageIcon) override {}
+  std::optional<std::string> AskReportPassword() override { return std::nullopt; }
+};
+
 }  // namespace
+
+std::vector<TPagePicture> ReadPagePictures(const std::string& path, int codePage,
+                                           char decimalSeparator,
+                                           const TConversionOutcome* outcome,
+                                           std::string& problem) {
+  problem.clear();
+  try {
+    TConversionContext context(codePage, decimalSeparator);
+    TReportHost host(context);
+    TkvReport& report = host.Report();
+    TSilentPrompter silent;
+    report.Prompter = &silent;
+    std::vector<TPagePicture> pictures;
+    if (!report.LoadReportFile(path)) {
+      problem = "the file is missing";
+    } else if (!report.LastLoad.Read()) {
+      problem = CodePageToUtf8(LoadFailureText(report.LastLoad), codePage);
+    } else {
+      pictures = BuildPagePictures(report, outcome);
+    }
+    report.Prompter = nullptr;
+    return pictures;
+  } catch (const std::exception& e) {
+    problem = CodePageToUtf8(e.what(), codePage);
+  }
+  return {};
+}
+
+std::vector<TSummaryPicture> SummaryPictures(const std::string& path,
+                                             const TConversionOutcome& outcome, int codePage,
+                                             char decimalSeparator) {
+  std::string problem;
+  std::vector<TSummaryPicture> pages;
+  for (const TPagePicture& picture :
+       ReadPagePictures(path, codePage, decimalSeparator, &outcome, problem)) {
+    pages.push_back({"image/svg+xml", PagePictureSvg(picture)});
+  }
+  return pages;
+}
 
 std::string RunSummaryHtml(const std::vector<TSummaryReport>& reports,
                            const TSummaryOptions& options) {

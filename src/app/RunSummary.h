@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "writer/Conversion.h"
+#include "writer/PagePicture.h"
 
 namespace kv {
 
@@ -38,5 +39,17 @@ struct TSummaryOptions {
 
 std::string RunSummaryHtml(const std::vector<TSummaryReport>& reports,
                            const TSummaryOptions& options);
+
+// The pictures of the pages of the report file at path, read again without asking the user
+// anything; none, with the reason in problem, when the report cannot be read (a protected one
+// among them). outcome: what its conversion gave (its notes are marked), or nullptr.
+std::vector<TPagePicture> ReadPagePictures(const std::string& path, int codePage,
+                                           char decimalSeparator,
+                                           const TConversionOutcome* outcome,
+                                           std::string& problem);
+// The same pages as SVG pictures for the summary.
+std::vector<TSummaryPicture> SummaryPictures(const std::string& path,
+                                             const TConversionOutcome& outcome, int codePage,
+                                             char decimalSeparator);
 
 }  // namespace kv

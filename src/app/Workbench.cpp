@@ -749,7 +749,7 @@ bool TfrmMain::SaveSummaryEnabled() const {
                      [](const TFileRow& row) { return row.Outcome != nullptr; });
 }
 
-void TfrmMain::SaveSummaryClick(const TSummaryPictureSource& pictures) {
+void TfrmMain::SaveSummaryClick() {
   TSaveDialogOptions options;
   options.FileName = "report-summary.html";
   options.Filter = SummaryFilter;
@@ -761,13 +761,12 @@ void TfrmMain::SaveSummaryClick(const TSummaryPictureSource& pictures) {
   std::vector<TSummaryReport> reports;
   for (const TFileRow& row : SearchListReport.Rows) {
     if (!row.Outcome) continue;
-    TSummaryReport report{row.Caption, *row.Outcome, {}};
-    if (pictures) report.Pages = pictures(row.Caption, *row.Outcome);
-    reports.push_back(std::move(report));
+    reports.push_back({row.Caption, *row.Outcome,
+                       SummaryPictures(row.Caption, *row.Outcome, Context().CodePage,
+                                       Context().DecimalSeparator)});
   }
   TSummaryOptions summary;
   summary.CodePage = Context().CodePage;
-  if (!pictures) summary.NoPictures = "this program cannot draw them";
   try {
     RemoveStaleTemporaries(FolderOf(*chosen));
     WriteFileSafely(*chosen, RunSummaryHtml(reports, summary));

@@ -222,12 +222,9 @@ class TfrmMain : private TWorkbenchContext, public TReportHost {
   // Save Results: the rows of the page shown (project or report list) to a file chosen in a save
   // dialog, as JSON when its name ends in .json, else as CSV.
   void SaveResultsClick();
-  // Save Summary: the report list's migration summary (one HTML page) to a file chosen in a save
-  // dialog. pictures gives the page pictures of a converted report (the window draws them with
-  // Qt); null: the summary says it has none.
-  using TSummaryPictureSource = std::function<std::vector<TSummaryPicture>(
-      const std::string& path, const TConversionOutcome& outcome)>;
-  void SaveSummaryClick(const TSummaryPictureSource& pictures);
+  // Save Summary: the migration summary (one HTML page) of the reports of the list that were
+  // converted, with their pages, to a file chosen in a save dialog.
+  void SaveSummaryClick();
   // True when a report of the list has been converted.
   bool SaveSummaryEnabled() const;
   // The journal of the last source run of this window; empty when it wrote none.

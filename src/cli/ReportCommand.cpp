@@ -87,7 +87,8 @@ bool FlushEachFile() {
 
 // The pictures of the pages of the report a host just loaded, as SVG written from their display
 // lists (small, cheap, and the same in a build without Qt); none when the report was not read.
-std::vector<TSummaryPicture> SummaryPictures(TReportHost& host, const TConversionOutcome& outcome) {
+std::vector<TSummaryPicture> LoadedReportPictures(TReportHost& host,
+                                                  const TConversionOutcome& outcome) {
   std::vector<TSummaryPicture> pages;
   if (!outcome.Written()) return pages;
   for (const TPagePicture& picture : BuildPagePictures(host.Report(), &outcome)) {
@@ -146,7 +147,7 @@ int RunReport(const TReportArgs& args) {
           TCliReportPrompter prompter(files[i], password, args.CodePage, nullptr, &printed[i]);
           TConversionOutcome outcome =
               ConvertReportFile(host, files[i], prompter, TConversionErrors::Record);
-          if (summary) pictures[i] = SummaryPictures(host, outcome);
+          if (summary) pictures[i] = LoadedReportPictures(host, outcome);
           return outcome;
         },
         [&](std::size_t i, TConversionOutcome& outcome) {

@@ -208,17 +208,7 @@ void TMainWindow::BuildActions() {
       "SaveSummary", "Save Summary...",
       "Save the summary of the report run as one HTML page, with pictures of the pages",
       TActionIcon::SaveSummary, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H),
-      [this] {
-        Guarded([this] {
-          QApplication::setOverrideCursor(Qt::WaitCursor);
-          const int codePage = Form.Context().CodePage;
-          const char separator = Form.Context().DecimalSeparator;
-          Form.SaveSummaryClick([&](const std::string& path, const TConversionOutcome& outcome) {
-            return SummaryPictures(path, outcome, codePage, separator);
-          });
-          QApplication::restoreOverrideCursor();
-        });
-      },
+      [this] { Guarded([this] { Form.SaveSummaryClick(); }); },
       [this] { return Form.SaveSummaryEnabled(); });
   AddAction("UndoRun", "Undo Last Run...", "Undo the last source run", TActionIcon::Undo,
             QKeySequence(Qt::CTRL | Qt::Key_Z),

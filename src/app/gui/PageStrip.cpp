@@ -11,30 +11,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <exception>
 
+#include "app/RunSummary.h"
 #include "app/gui/QtText.h"
-#include "base/CodePage.h"
-#include "legacy/Context.h"
-#include "legacy/Report.h"
-#include "legacy/ReportPrompter.h"
 #include "qtdraw/PagePainter.h"
-#include "writer/Conversion.h"
-#include "writer/PageSvg.h"
-#include "writer/ReportHost.h"
 
 namespace kv::gui {
 
 namespace {
 
 constexpr int ThumbnailHeight = 100;
-
-// Reading a report for its pictures asks the user nothing: no message boxes, no password.
-class TSilentPrompter : public TReportPrompter {
- public:
-  void ReportMessage(const std::string&, const std::string&, TMessageIcon) override {}
-  std::optional<std::string> AskReportPassword() override { return std::nullopt; }
-};
 
 QImage Draw(const TPagePicture& picture, double scale) {
   const QSizeF extent = draw::PageExtent(picture, scale);
@@ -50,45 +36,6 @@ QImage Draw(const TPagePicture& picture, double scale) {
 }
 
 }  // namespace
-
-std::vector<TPagePicture> ReadPagePictures(const std::string& path, int codePage,
-                                           char decimalSeparator,
-                                           const TConversionOutcome* outcome,
-                                           std::string& problem) {
-  problem.clear();
-  try {
-    TConversionContext context(codePage, decimalSeparator);
-    TReportHost host(context);
-    TkvReport& report = host.Report();
-    TSilentPrompter silent;
-    report.Prompter = &silent;
-    std::vector<TPagePicture> pictures;
-    if (!report.LoadReportFile(path)) {
-      problem = "the file is missing";
-    } else if (!report.LastLoad.Read()) {
-      problem = CodePageToUtf8(LoadFailureText(report.LastLoad), codePage);
-    } else {
-      pictures = BuildPagePictures(report, outcome);
-    }
-    report.Prompter = nullptr;
-    return pictures;
-  } catch (const std::exception& e) {
-    problem = CodePageToUtf8(e.what(), codePage);
-  }
-  return {};
-}
-
-std::vector<TSummaryPicture> SummaryPictures(const std::string& path,
-                                             const TConversionOutcome& outcome, int codePage,
-                                             char decimalSeparator) {
-  std::string problem;
-  std::vector<TSummaryPicture> pages;
-  for (const TPagePicture& picture :
-       ReadPagePictures(path, codePage, decimalSeparator, &outcome, problem)) {
-    pages.push_back({"image/svg+xml", PagePictureSvg(picture)});
-  }
-  return pages;
-}
 
 TPageStrip::TPageStrip(QWidget* parent) : QListWidget(parent) {
   setObjectName(QStringLiteral("ReportPages"));

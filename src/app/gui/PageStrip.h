@@ -19,17 +19,6 @@ namespace kv::gui {
 
 class TPageView;
 
-// The pictures of the pages of the report file at path, read without asking the user anything;
-// none, with the reason in problem, when the report cannot be read (a protected one among them).
-std::vector<TPagePicture> ReadPagePictures(const std::string& path, int codePage,
-                                           char decimalSeparator,
-                                           const TConversionOutcome* outcome,
-                                           std::string& problem);
-// The same pages as SVG pictures for the migration summary.
-std::vector<TSummaryPicture> SummaryPictures(const std::string& path,
-                                             const TConversionOutcome& outcome, int codePage,
-                                             char decimalSeparator);
-
 class TPageStrip : public QListWidget {
   Q_OBJECT
 
