@@ -2,6 +2,7 @@
 #include "writer/PageSvg.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -21,14 +22,15 @@ constexpr const char* NoteColor = "#e03030";
 // Without font metrics, a character is taken as this share of the font's pixel size wide.
 constexpr double CharacterWidth = 0.55;
 
+// A coordinate with at most two decimals (a hundredth of a pixel is below what shows).
 std::string Number(double value) {
-  char text[32];
-  if (std::fabs(value - std::round(value)) < 1e-9) {
-    std::snprintf(text, sizeof text, "%.0f", value);
-  } else {
-    std::snprintf(text, sizeof text, "%.2f", value);
-  }
-  return text;
+  if (!std::isfinite(value)) return "0";
+  char text[40];
+  const double rounded = std::round(value * 100) / 100;
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed,
+                    std::fabs(rounded - std::round(rounded)) < 1e-9 ? 0 : 2);
+  return error == std::errc() ? std::string(text, end) : std::string("0");
 }
 
 std::string Colour(std::uint32_t rgb) {

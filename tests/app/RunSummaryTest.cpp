@@ -63,10 +63,15 @@ TEST(RunSummary, FailedFirstTotalsEscapedTextsAndNothingFromOutside) {
   EXPECT_NE(html.find("<li>3 reports</li><li>2 written</li><li>1 with warnings</li><li>1 failed"),
             std::string::npos);
   EXPECT_EQ(html.find("id=\"nopictures\""), std::string::npos);
-  // Nothing is fetched: no address, no linked style or script.
-  EXPECT_EQ(html.find("http"), std::string::npos);
-  EXPECT_EQ(html.find("<link"), std::string::npos);
-  EXPECT_EQ(html.find("src=\"//"), std::string::npos);
+  // Nothing is fetched: no address to load from (the SVG namespace name is no address), no
+  // linked style or script.
+  for (const char* fetch : {"src=\"http", "href=\"http", "url(http", "src=\"//", "<link"}) {
+    EXPECT_EQ(html.find(fetch), std::string::npos) << fetch;
+  }
+  // Pictures are data: a PNG in base64, an SVG as escaped text.
+  EXPECT_NE(html.find("src=\"data:image/png;base64,iVBOR"), std::string::npos);
+  EXPECT_NE(html.find("src=\"data:image/svg+xml;charset=utf-8,%3Csvg xmlns=%22"),
+            std::string::npos);
 
   options.NoPictures = "this build of kv3conv has no drawing module";
   EXPECT_NE(RunSummaryHtml({}, options).find("This summary has no page pictures: this build"),
