@@ -84,35 +84,21 @@ void AppendDataUrl(std::string& out, const TSummaryPicture& picture) {
     return;
   }
   out += ";charset=utf-8,";
-  for (const char c : picture.Bytes) {
-    switch (c) {
-      case '%':
-        out += "%25";
-        break;
-      case '#':
-        out += "%23";
-        break;
-      case '"':
-        out += "%22";
-        break;
-      case '&':
-        out += "%26";
-        break;
-      case '<':
-        out += "%3C";
-        break;
-      case '>':
-        out += "%3E";
-        break;
-      case '\n':
-        out += "%0A";
-        break;
-      case '\r':
-        out += "%0D";
-        break;
-      default:
-        out += c;
-    }
+  // Runs of plain text are copied whole; only the few characters below are escaped.
+  static constexpr std::string_view Escaped = "%#\"&<>\n\r";
+  const std::string_view bytes = picture.Bytes;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t special = bytes.find_first_of(Escaped, start);
+    const std::size_t end = special == std::string_view::npos ? bytes.size() : special;
+    out.append(bytes.data() + start, end - start);
+    if (end == bytes.size()) break;
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    const auto c = static_cast<unsigned char>(bytes[end]);
+    out += '%';
+    out += Hex[c >> 4];
+    out += Hex[c & 15];
+    start = end + 1;
   }
 }
 
