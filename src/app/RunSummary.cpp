@@ -7,6 +7,7 @@
 
 #include <exception>
 
+#include "base/Base64.h"
 #include "base/CodePage.h"
 #include "legacy/Context.h"
 #include "legacy/Report.h"
@@ -47,30 +48,6 @@ std::string Html(std::string_view text) {
   return out;
 }
 
-void AppendBase64(std::string& out, std::string_view bytes) {
-  static constexpr char Digits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
-    const unsigned n = static_cast<unsigned char>(bytes[i]) << 16 |
-                       static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                       static_cast<unsigned char>(bytes[i + 2]);
-    out += Digits[n >> 18 & 63];
-    out += Digits[n >> 12 & 63];
-    out += Digits[n >> 6 & 63];
-    out += Digits[n & 63];
-  }
-  if (i < bytes.size()) {
-    const bool two = i + 1 < bytes.size();
-    const unsigned n = static_cast<unsigned char>(bytes[i]) << 16 |
-                       (two ? static_cast<unsigned char>(bytes[i + 1]) << 8 : 0u);
-    out += Digits[n >> 18 & 63];
-    out += Digits[n >> 12 & 63];
-    out += two ? Digits[n >> 6 & 63] : '=';
-    out += '=';
-  }
-}
 
 // Appends the picture as a data URL: pictures make most of the page, so they are encoded straight
 // into it rather than through a string of their own. SVG is text: it goes in as it is, with only

@@ -256,23 +256,6 @@ void DrawCheckBox(QPainter& painter, const TPictureItem& item, const QRectF& r) 
   DrawFrame(painter, item, r);
 }
 
-const char* ImageKindName(TPictureImageKind kind) {
-  switch (kind) {
-    case TPictureImageKind::Bitmap:
-      return "bitmap";
-    case TPictureImageKind::Metafile:
-      return "metafile";
-    case TPictureImageKind::Icon:
-      return "icon";
-    case TPictureImageKind::Jpeg:
-      return "JPEG image";
-    case TPictureImageKind::None:
-      return "no image";
-    default:
-      return "unknown image";
-  }
-}
-
 void DrawPicture(QPainter& painter, const TPictureItem& item, const QRectF& r) {
   FillItem(painter, item, r);
   const QByteArray bytes(item.ImageBytes.data(), static_cast<qsizetype>(item.ImageBytes.size()));

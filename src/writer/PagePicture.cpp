@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "base/Ascii.h"
+#include "base/Base64.h"
 #include "base/CodePage.h"
 #include "base/JsonText.h"
 #include "dialogs/DBLookupControl.h"
@@ -532,32 +533,6 @@ std::vector<TPagePicture> BuildPagePictures(const TkvReport& report,
 }
 
 namespace {
-
-std::string Base64(const std::string& bytes) {
-  static constexpr char Alphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  for (; i + 2 < bytes.size(); i += 3) {
-    const std::uint32_t v = (static_cast<std::uint8_t>(bytes[i]) << 16) |
-                            (static_cast<std::uint8_t>(bytes[i + 1]) << 8) |
-                            static_cast<std::uint8_t>(bytes[i + 2]);
-    out += Alphabet[(v >> 18) & 63];
-    out += Alphabet[(v >> 12) & 63];
-    out += Alphabet[(v >> 6) & 63];
-    out += Alphabet[v & 63];
-  }
-  if (i < bytes.size()) {
-    std::uint32_t v = static_cast<std::uint8_t>(bytes[i]) << 16;
-    if (i + 1 < bytes.size()) v |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
-    out += Alphabet[(v >> 18) & 63];
-    out += Alphabet[(v >> 12) & 63];
-    out += i + 1 < bytes.size() ? Alphabet[(v >> 6) & 63] : '=';
-    out += '=';
-  }
-  return out;
-}
 
 std::string Num(std::int64_t value) {
   return std::to_string(value);

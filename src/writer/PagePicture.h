@@ -45,6 +45,24 @@ enum class TPictureImageKind : int {
   Unknown = 5
 };
 
+// How a painter names an image kind it does not draw ("metafile").
+inline const char* ImageKindName(TPictureImageKind kind) {
+  switch (kind) {
+    case TPictureImageKind::Bitmap:
+      return "bitmap";
+    case TPictureImageKind::Metafile:
+      return "metafile";
+    case TPictureImageKind::Icon:
+      return "icon";
+    case TPictureImageKind::Jpeg:
+      return "JPEG image";
+    case TPictureImageKind::None:
+      return "no image";
+    default:
+      return "unknown image";
+  }
+}
+
 // The widget a dialog control shows.
 enum class TPictureControlKind : int {
   Label = 0,

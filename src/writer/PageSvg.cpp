@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Base64.h"
+
 namespace kv {
 
 namespace {
@@ -59,30 +61,6 @@ void AppendXml(std::string& out, std::string_view text) {
       default:
         out += static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' ? ' ' : c;
     }
-  }
-}
-
-void AppendBase64(std::string& out, std::string_view bytes) {
-  static constexpr char Digits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
-    const unsigned n = static_cast<unsigned char>(bytes[i]) << 16 |
-                       static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                       static_cast<unsigned char>(bytes[i + 2]);
-    out += Digits[n >> 18 & 63];
-    out += Digits[n >> 12 & 63];
-    out += Digits[n >> 6 & 63];
-    out += Digits[n & 63];
-  }
-  if (i < bytes.size()) {
-    const bool two = i + 1 < bytes.size();
-    const unsigned n = static_cast<unsigned char>(bytes[i]) << 16 |
-                       (two ? static_cast<unsigned char>(bytes[i + 1]) << 8 : 0u);
-    out += Digits[n >> 18 & 63];
-    out += Digits[n >> 12 & 63];
-    out += two ? Digits[n >> 6 & 63] : '=';
-    out += '=';
   }
 }
 
@@ -301,23 +279,6 @@ const char* MediaTypeOf(TPictureImageKind kind, std::string_view bytes) {
                  : nullptr;
     default:
       return nullptr;
-  }
-}
-
-const char* ImageKindName(TPictureImageKind kind) {
-  switch (kind) {
-    case TPictureImageKind::Bitmap:
-      return "bitmap";
-    case TPictureImageKind::Metafile:
-      return "metafile";
-    case TPictureImageKind::Icon:
-      return "icon";
-    case TPictureImageKind::Jpeg:
-      return "JPEG image";
-    case TPictureImageKind::None:
-      return "no image";
-    default:
-      return "unknown image";
   }
 }
 

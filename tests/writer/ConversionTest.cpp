@@ -160,18 +160,21 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
+// A report of one empty page protected with the password "s3cret".
+void WriteProtectedReport(const std::string& path) {
+  TConversionContext reportContext;
+  TkvReport report{reportContext};
+  report.Pages.AddPage();
+  report.ReportOptions.Password = "s3cret";
+  report.PasswordProtected = true;
+  report.SaveReportFile(path);
+}
+
 // Every way a load can fail to read the report: no document is written, an earlier document
 // stays byte for byte, no temporary file is left, and the outcome says Failed with the reason.
 // The report object still holds the previous file's pages while this runs.
 TEST_F(ConversionTest, NoDocumentWhenTheReportWasNotRead) {
-  {
-    TConversionContext reportContext;
-    TkvReport report{reportContext};
-    report.Pages.AddPage();
-    report.ReportOptions.Password = "s3cret";
-    report.PasswordProtected = true;
-    report.SaveReportFile(Dir / "protected.kvf");
-  }
+  WriteProtectedReport(Dir / "protected.kvf");
   const std::string good = Dir.Read(WriteReport(Dir, "good.kvf", "Previous", 3));
   const struct {
     const char* Name;
@@ -228,14 +231,7 @@ TEST_F(ConversionTest, NoDocumentWhenTheReportWasNotRead) {
 
 // The time a report's password dialog waits for the user is no part of its conversion's time.
 TEST_F(ConversionTest, TimeSpentInThePasswordDialogIsNotCounted) {
-  {
-    TConversionContext reportContext;
-    TkvReport report{reportContext};
-    report.Pages.AddPage();
-    report.ReportOptions.Password = "s3cret";
-    report.PasswordProtected = true;
-    report.SaveReportFile(Dir / "protected.kvf");
-  }
+  WriteProtectedReport(Dir / "protected.kvf");
   struct TSlowUser : TRecordingPrompter {
     std::optional<std::string> AskReportPassword() override {
       std::this_thread::sleep_for(std::chrono::milliseconds(600));
