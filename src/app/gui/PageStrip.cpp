@@ -58,14 +58,15 @@ TPageStrip::TPageStrip(QWidget* parent) : QListWidget(parent) {
 
 void TPageStrip::ShowReport(const std::string& path, int codePage, char decimalSeparator,
                             const TConversionOutcome* outcome) {
+  // The page view shows pages of this list: it goes before the list changes.
+  if (PageView) {
+    PageView->close();
+    delete PageView;
+    PageView = nullptr;
+  }
   clear();
   Pictures.clear();
   ShownPath = path;
-  if (PageView) {
-    PageView->close();
-    PageView->deleteLater();
-    PageView = nullptr;
-  }
   if (path.empty()) return;
   std::string problem;
   Pictures = ReadPagePictures(path, codePage, decimalSeparator, outcome, problem);
